@@ -1,0 +1,14 @@
+// Brevane: finds network-storage devices on the LAN and manages them.
+
+#include "app/program.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+
+int main(int argc, char** argv) {
+  ui::Application application(argc, argv);
+  application.setApplicationName("Brevane");
+  platform::Install(platform::RealServices());
+  const int status = app::RunProgram();
+  platform::Install({});
+  return status;
+}

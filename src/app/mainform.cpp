@@ -1,0 +1,134 @@
+#include "app/mainform.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "i18n/translate.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+constexpr char kVersion[] = "1.18";
+}
+
+Form1::Form1()
+    : ProgressBar1(new QProgressBar(this)),
+      HDListView(new ui::ReportListView(this)),
+      ScanBtn(new QPushButton(this)),
+      ManageBtn(new QPushButton(this)),
+      CountBtn(new QPushButton(this)),
+      RadioButtonConnect(new QRadioButton(this)),
+      RadioButtonManage(new QRadioButton(this)),
+      Timer1(new QTimer(this)) {
+  // Loading the window opens the discovery socket; from here on replies are
+  // received whatever the scan state.
+  IdUDPServer1 = platform::services().make_datagram_transport();
+  IdUDPServer1->Open(net::kDiscoveryPort,
+                     [this](const net::Datagram& datagram) { IdUDPServer1UDPRead(datagram); });
+
+  ProgressBar1->setRange(0, kScanMaximum);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setFixedHeight(8);
+  HDListView->setColumnCount(4);
+  RadioButtonConnect->hide();
+  RadioButtonManage->hide();
+  Timer1->setInterval(1000);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  for (QPushButton* button : {ScanBtn, ManageBtn, CountBtn}) {
+    button->setMinimumWidth(110);
+    buttons->addWidget(button);
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(ProgressBar1);
+  layout->addWidget(HDListView, 1);
+  layout->addLayout(buttons);
+
+  connect(ScanBtn, &QPushButton::clicked, this, ui::Guard([this] { ScanBtnClick(); }));
+  connect(HDListView, &QTableWidget::itemClicked, this, ui::Guard([this] { HDListViewClick(); }));
+  connect(RadioButtonConnect, &QRadioButton::clicked, this,
+          ui::Guard([this] { RadioButtonConnectClick(); }));
+  connect(RadioButtonManage, &QRadioButton::clicked, this,
+          ui::Guard([this] { RadioButtonManageClick(); }));
+  connect(Timer1, &QTimer::timeout, this, ui::Guard([this] { Timer1Timer(); }));
+
+  i18n::SetTranslationSwitch(1);
+  Timer1->stop();
+  setWindowTitle(ui::Q(Translate("Brevane - Version ") + kVersion));
+  HDListView->SetColumns({Translate("IP Address"), Translate("Device Name"),
+                          Translate("Group Name"), Translate("Firmware Version")},
+                         {130, 170, 150, 150});
+  ScanBtn->setText(ui::Q(Translate("Rescan")));
+  ManageBtn->setText(ui::Q(Translate("Manage Drive")));
+  CountBtn->setText(ui::Q(Translate("Connect")));
+  RadioButtonManage->setText(ui::Q(Translate("Manage Drive")));
+  RadioButtonConnect->setText(ui::Q(Translate("Connect")));
+  RadioButtonManage->setChecked(false);
+  RadioButtonConnect->setChecked(true);
+
+  setFixedSize(640, 400);
+  ui::Windows().form1 = this;
+}
+
+Form1::~Form1() {
+  if (ui::Windows().form1 == this) ui::Windows().form1 = nullptr;
+}
+
+void Form1::FormCreate() { ui::Guard([this] { ScanBtnClick(); })(); }
+
+void Form1::FormClose() { platform::services().process->Exit(0); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  FormClose();
+}
+
+void Form1::ScanBtnClick() {
+  // One request per scan; a failed send ends the handler before the list,
+  // the timer or the progress is touched.
+  IdUDPServer1->SendBroadcast(net::kDiscoveryPort, net::BuildDiscoveryRequest());
+  HDListView->Clear();
+  Timer1->start();
+  ProgressBar1->setValue(0);
+}
+
+void Form1::StopBtnClick() {
+  Timer1->stop();
+  ProgressBar1->setValue(0);
+}
+
+void Form1::Timer1Timer() {
+  ProgressBar1->setValue(std::min(ProgressBar1->value() + kScanStep, ProgressBar1->maximum()));
+  if (ProgressBar1->value() == ProgressBar1->maximum()) {
+    Timer1->stop();
+    platform::services().message_boxes->Show(Translate("Search Completed!"), "information",
+                                             MsgIcon::Information, MsgButtons::Ok);
+  }
+}
+
+void Form1::IdUDPServer1UDPRead(const net::Datagram& datagram) {
+  const auto record = net::ParseDiscoveryReply(datagram.bytes, datagram.sender_ip);
+  if (!record) return;
+  // The first reply from an address wins.
+  for (int row = 0; row < HDListView->RowCount(); ++row)
+    if (HDListView->Text(row, 0) == record->Ip) return;
+  HDListView->AddRow(
+      {record->Ip, record->DeviceName, record->GroupName, record->FirmwareVersion});
+}
+
+void Form1::RadioButtonConnectClick() {
+  RadioButtonConnect->setChecked(true);
+  RadioButtonManage->setChecked(false);
+}
+
+void Form1::RadioButtonManageClick() {
+  RadioButtonManage->setChecked(true);
+  RadioButtonConnect->setChecked(false);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "net/discovery.h"
+#include "platform/platform.h"
+#include "ui/report_list_view.h"
+
+// The main window: the device list, the scan, and the hand-off of a device
+// to the browser or the drive dialog.
+class Form1 : public QWidget {
+ public:
+  // Opens the discovery socket; throws net::SocketError when it cannot.
+  Form1();
+  ~Form1() override;
+
+  // Creation event: starts the first scan.
+  void FormCreate();
+  void FormClose();
+
+  void ScanBtnClick();
+  void StopBtnClick();
+  void Timer1Timer();
+  void IdUDPServer1UDPRead(const net::Datagram& datagram);
+  void HDListViewClick() {}
+  void RadioButtonConnectClick();
+  void RadioButtonManageClick();
+
+  QProgressBar* ProgressBar1;
+  ui::ReportListView* HDListView;
+  QPushButton* ScanBtn;
+  QPushButton* ManageBtn;
+  QPushButton* CountBtn;
+  QRadioButton* RadioButtonConnect;
+  QRadioButton* RadioButtonManage;
+  QTimer* Timer1;
+  std::unique_ptr<platform::DatagramTransport> IdUDPServer1;
+
+  static constexpr int kScanStep = 10;
+  static constexpr int kScanMaximum = 130;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+};

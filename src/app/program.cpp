@@ -1,0 +1,32 @@
+#include "app/program.h"
+
+#include <QApplication>
+
+#include "app/mainform.h"
+#include "ui/ui.h"
+
+namespace app {
+
+std::vector<std::unique_ptr<QWidget>> CreateWindows() {
+  std::vector<std::unique_ptr<QWidget>> windows;
+  auto form1 = std::make_unique<Form1>();
+  form1->FormCreate();
+  windows.push_back(std::move(form1));
+  return windows;
+}
+
+int RunProgram() {
+  std::vector<std::unique_ptr<QWidget>> windows;
+  try {
+    windows = CreateWindows();
+  } catch (const std::exception& e) {
+    ui::ReportError(e);
+    return 0;
+  }
+  ui::CenterOnScreen(windows.front().get());
+  windows.front()->show();
+  QApplication::exec();
+  return 0;
+}
+
+}  // namespace app

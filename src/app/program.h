@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QWidget>
+
+namespace app {
+
+// Creates every window once, in start-up order, the main window first (its
+// creation event starts the first scan). Throws when a window cannot be
+// created. The windows live as long as the returned list.
+std::vector<std::unique_ptr<QWidget>> CreateWindows();
+
+// The program: create the windows, show the main window, run the event
+// loop. An error during start-up is reported and ends the program. Always
+// returns 0.
+int RunProgram();
+
+}  // namespace app

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace net {
+
+// Owns a file descriptor and closes it once.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { reset(); }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release();
+  void reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+struct Datagram {
+  std::string bytes;
+  std::string sender_ip;  // dotted IPv4 text
+  std::uint16_t sender_port = 0;
+};
+
+// A UDP socket bound to a port on all local addresses. Every failing call
+// throws SocketError.
+class UdpSocket {
+ public:
+  // Binds to `port` on all local addresses (0.0.0.0), broadcast permitted.
+  // `receive_buffer` asks the kernel for that much queue space so that a
+  // burst of replies is not dropped while the reader catches up.
+  UdpSocket(std::uint16_t port, int receive_buffer);
+
+  void SendTo(const std::string& ip, std::uint16_t port, const std::string& bytes) const;
+  // Sends from one of this host's own addresses, chosen per datagram.
+  void SendFrom(const std::string& source_ip, const std::string& ip, std::uint16_t port,
+                const std::string& bytes) const;
+
+  // Waits at most `timeout_ms` for a datagram; nullopt when none came or
+  // when `wake_fd` (if given) became readable first.
+  std::optional<Datagram> Receive(int timeout_ms, int wake_fd = -1) const;
+
+  int receive_buffer_size() const;
+  int fd() const { return fd_.get(); }
+
+ private:
+  UniqueFd fd_;
+};
+
+// Largest datagram the receive path takes in one piece; longer ones are cut
+// and so can never pass a length check.
+inline constexpr std::size_t kReceiveBufferBytes = 8192;
+
+}  // namespace net

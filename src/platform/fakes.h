@@ -1,0 +1,91 @@
+#pragma once
+
+// Fakes of the platform services for tests: each records every call and
+// answers from a script.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform::fakes {
+
+struct ShownMessage {
+  std::string text;
+  std::string title;
+  MsgIcon icon;
+  MsgButtons buttons;
+};
+
+class FakeMessageBoxes : public MessageBoxService {
+ public:
+  MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
+                 MsgButtons buttons) override;
+
+  std::vector<ShownMessage> shown;
+  // Answers given in order; Ok once they run out.
+  std::deque<MsgResult> answers;
+  // Runs inside Show, as a modal box would let queued events run.
+  std::function<void(const ShownMessage&)> on_show;
+};
+
+// State shared by the fake transports a test's windows create.
+struct FakeNetwork {
+  struct Sent {
+    std::uint16_t port;
+    std::string bytes;
+  };
+  std::vector<std::uint16_t> opened_ports;
+  std::vector<Sent> broadcasts;
+  std::optional<int> fail_open;  // socket error number to raise from Open
+  std::optional<int> fail_send;  // socket error number to raise from SendBroadcast
+  DatagramTransport::Receiver receiver;
+
+  // Hands a datagram to the window as the receive thread would.
+  void Deliver(const std::string& bytes, const std::string& sender_ip);
+};
+
+class FakeDatagramTransport : public DatagramTransport {
+ public:
+  explicit FakeDatagramTransport(std::shared_ptr<FakeNetwork> network)
+      : network_(std::move(network)) {}
+  ~FakeDatagramTransport() override;
+  void Open(std::uint16_t port, Receiver receiver) override;
+  void SendBroadcast(std::uint16_t port, const std::string& bytes) override;
+
+ private:
+  std::shared_ptr<FakeNetwork> network_;
+};
+
+class FakeUrlOpener : public UrlOpener {
+ public:
+  void Open(const std::string& url) override { opened.push_back(url); }
+  std::vector<std::string> opened;
+};
+
+class FakeProcess : public ProcessControl {
+ public:
+  void Exit(int status) override { exits.push_back(status); }
+  std::vector<int> exits;
+};
+
+// Installs a full set of fakes for its lifetime and restores what was there.
+class FakePlatform {
+ public:
+  FakePlatform();
+  ~FakePlatform();
+  FakePlatform(const FakePlatform&) = delete;
+  FakePlatform& operator=(const FakePlatform&) = delete;
+
+  std::shared_ptr<FakeMessageBoxes> messages = std::make_shared<FakeMessageBoxes>();
+  std::shared_ptr<FakeNetwork> network = std::make_shared<FakeNetwork>();
+  std::shared_ptr<FakeUrlOpener> urls = std::make_shared<FakeUrlOpener>();
+  std::shared_ptr<FakeProcess> process = std::make_shared<FakeProcess>();
+
+ private:
+  Services previous_;
+};
+
+}  // namespace platform::fakes

@@ -1,0 +1,133 @@
+// The real services on a desktop with Qt.
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <atomic>
+#include <thread>
+
+#include "net/discovery.h"
+#include "net/socket_error.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+class QtMessageBoxes : public MessageBoxService {
+ public:
+  MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
+                 MsgButtons buttons) override {
+    QMessageBox box(ToQtIcon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
+                    buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                    : QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
+  }
+
+ private:
+  static QMessageBox::Icon ToQtIcon(MsgIcon icon) {
+    switch (icon) {
+      case MsgIcon::Information:
+        return QMessageBox::Information;
+      case MsgIcon::Question:
+        return QMessageBox::Question;
+      case MsgIcon::Warning:
+        return QMessageBox::Warning;
+      case MsgIcon::Error:
+        return QMessageBox::Critical;
+      case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+  }
+};
+
+// Enough queue space for a thousand replies arriving within milliseconds:
+// the kernel accounts roughly a kilobyte per small datagram.
+constexpr int kDiscoveryReceiveQueue = 4 * 1024 * 1024;
+constexpr int kReceivePollMs = 1000;
+
+// A receive thread waits for datagrams and posts each, with its sender, to
+// the GUI thread. Nothing else is shared between the two threads.
+class UdpTransport : public DatagramTransport {
+ public:
+  ~UdpTransport() override {
+    if (thread_.joinable()) {
+      const std::uint64_t one = 1;
+      [[maybe_unused]] auto n = ::write(wake_.get(), &one, sizeof one);
+      thread_.join();
+    }
+  }
+
+  void Open(std::uint16_t port, Receiver receiver) override {
+    socket_ = std::make_unique<net::UdpSocket>(port, kDiscoveryReceiveQueue);
+    wake_.reset(::eventfd(0, EFD_CLOEXEC));
+    receiver_ = std::move(receiver);
+    thread_ = std::thread([this] { ReceiveLoop(); });
+  }
+
+  void SendBroadcast(std::uint16_t port, const std::string& bytes) override {
+    if (!socket_) throw net::SocketError(net::wsa::kNotConnected);
+    socket_->SendTo(net::kDiscoveryBroadcastIp, port, bytes);
+  }
+
+ private:
+  void ReceiveLoop() {
+    for (;;) {
+      std::optional<net::Datagram> datagram;
+      try {
+        datagram = socket_->Receive(kReceivePollMs, wake_.get());
+      } catch (const net::SocketError&) {
+        // A failing receive would fail again at once; pause instead of spinning.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReceivePollMs));
+      }
+      if (Stopping()) return;
+      if (!datagram) continue;
+      QMetaObject::invokeMethod(
+          &context_, [receiver = receiver_, d = std::move(*datagram)] { receiver(d); },
+          Qt::QueuedConnection);
+    }
+  }
+
+  bool Stopping() const {
+    pollfd p{wake_.get(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+  }
+
+  QObject context_;  // queued deliveries die with the transport
+  std::unique_ptr<net::UdpSocket> socket_;
+  net::UniqueFd wake_;
+  Receiver receiver_;
+  std::thread thread_;
+};
+
+class DesktopUrlOpener : public UrlOpener {
+ public:
+  void Open(const std::string& url) override {
+    QDesktopServices::openUrl(QUrl(QString::fromUtf8(url)));
+  }
+};
+
+class QtProcessControl : public ProcessControl {
+ public:
+  void Exit(int status) override { QCoreApplication::exit(status); }
+};
+
+}  // namespace
+
+Services RealServices() {
+  Services s;
+  s.message_boxes = std::make_shared<QtMessageBoxes>();
+  s.make_datagram_transport = [] { return std::make_unique<UdpTransport>(); };
+  s.url_opener = std::make_shared<DesktopUrlOpener>();
+  s.process = std::make_shared<QtProcessControl>();
+  return s;
+}
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+#include "ui/report_list_view.h"
+
+#include <QHeaderView>
+
+#include "ui/ui.h"
+
+namespace ui {
+
+ReportListView::ReportListView(QWidget* parent) : QTableWidget(parent) {
+  setShowGrid(true);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setWordWrap(false);
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(true);
+}
+
+void ReportListView::SetColumns(const std::vector<std::string>& captions,
+                                const std::vector<int>& widths) {
+  setColumnCount(static_cast<int>(captions.size()));
+  QStringList labels;
+  for (const auto& caption : captions) labels << Q(caption);
+  setHorizontalHeaderLabels(labels);
+  for (std::size_t i = 0; i < widths.size() && i < captions.size(); ++i) {
+    if (widths[i] == 0)
+      setColumnHidden(static_cast<int>(i), true);
+    else
+      setColumnWidth(static_cast<int>(i), widths[i]);
+  }
+}
+
+void ReportListView::AddRow(const std::vector<std::string>& texts) {
+  const int row = rowCount();
+  insertRow(row);
+  for (int c = 0; c < columnCount() && c < static_cast<int>(texts.size()); ++c)
+    setItem(row, c, new QTableWidgetItem(Q(texts[static_cast<std::size_t>(c)])));
+  rows_.push_back(texts);
+  rows_.back().resize(static_cast<std::size_t>(std::max(columnCount(), 0)));
+}
+
+void ReportListView::Clear() {
+  setRowCount(0);
+  rows_.clear();
+}
+
+int ReportListView::SelectedRow() const {
+  const auto selected = selectionModel()->selectedRows();
+  return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+}  // namespace ui

@@ -1,0 +1,60 @@
+#include "ui/ui.h"
+
+#include "platform/platform.h"
+
+namespace ui {
+
+namespace {
+constexpr char kReportTitle[] = "Brevane";
+}
+
+void ReportError(const std::exception& error) {
+  platform::services().message_boxes->Show(error.what(), kReportTitle, platform::MsgIcon::Error,
+                                           platform::MsgButtons::Ok);
+}
+
+void ReportUnknownError() {
+  platform::services().message_boxes->Show("Unknown error.", kReportTitle,
+                                           platform::MsgIcon::Error, platform::MsgButtons::Ok);
+}
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ReportError(e);
+  } catch (...) {
+    ReportUnknownError();
+  }
+  return false;
+}
+
+}  // namespace ui
+
+#include "ui/windows.h"
+
+namespace ui {
+
+WindowSet& Windows() {
+  static WindowSet set;
+  return set;
+}
+
+}  // namespace ui
+
+#include <QScreen>
+#include <QWidget>
+
+namespace ui {
+
+void CenterOnScreen(QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) return;
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  window->move(frame.topLeft());
+}
+
+}  // namespace ui

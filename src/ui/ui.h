@@ -1,0 +1,51 @@
+#pragma once
+
+// Small helpers every window uses: text at the widget boundary, the error
+// report, and guarded event handlers.
+
+#include <QApplication>
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace ui {
+
+inline QString Q(const std::string& utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+inline std::string S(const QString& text) { return text.toUtf8().toStdString(); }
+
+// The standard error report: a message box with the error's text.
+void ReportError(const std::exception& error);
+void ReportUnknownError();
+
+// Wraps an event handler so that an error escaping it is reported and ends
+// only that handler; the event loop goes on.
+template <typename F>
+auto Guard(F handler) {
+  return [handler = std::move(handler)]() {
+    try {
+      handler();
+    } catch (const std::exception& e) {
+      ReportError(e);
+    } catch (...) {
+      ReportUnknownError();
+    }
+  };
+}
+
+// The application object: an error that escapes any event's handling is
+// reported the same way instead of unwinding through the toolkit.
+class Application : public QApplication {
+ public:
+  Application(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+}  // namespace ui
+
+class QWidget;
+namespace ui {
+// Places a top-level window in the middle of its screen.
+void CenterOnScreen(QWidget* window);
+}  // namespace ui

@@ -1,0 +1,220 @@
+#include "app/mainform.h"
+
+#include <gtest/gtest.h>
+
+#include "app/program.h"
+#include "gui_test_support.h"
+#include "net/discovery.h"
+#include "net/socket_error.h"
+
+namespace {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::fakes::FakePlatform;
+
+std::string Reply(const std::string& name, const std::string& group, const std::string& fw) {
+  return net::BuildDiscoveryReply(name, group, fw);
+}
+
+std::vector<std::string> Row(const Form1& form, int row) {
+  std::vector<std::string> texts;
+  for (int c = 0; c < 4; ++c) texts.push_back(form.HDListView->Text(row, c));
+  return texts;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  FakePlatform fakes;
+};
+
+TEST_F(MainWindowTest, ConstructionOpensTheSocketAndShowsUntranslatedCaptions) {
+  Form1 form;
+  EXPECT_EQ(fakes.network->opened_ports, std::vector<std::uint16_t>{14675});
+  EXPECT_EQ(form.windowTitle().toStdString(), "Brevane - Version 1.18");
+  std::vector<std::string> headers;
+  for (int c = 0; c < form.HDListView->columnCount(); ++c)
+    headers.push_back(form.HDListView->horizontalHeaderItem(c)->text().toStdString());
+  EXPECT_EQ(headers, (std::vector<std::string>{"IP Address", "Device Name", "Group Name",
+                                               "Firmware Version"}));
+  EXPECT_EQ(form.ScanBtn->text(), "Rescan");
+  EXPECT_EQ(form.ManageBtn->text(), "Manage Drive");
+  EXPECT_EQ(form.CountBtn->text(), "Connect");
+  EXPECT_TRUE(form.RadioButtonConnect->isChecked());
+  EXPECT_FALSE(form.RadioButtonManage->isChecked());
+  EXPECT_TRUE(form.RadioButtonConnect->isHidden());
+  EXPECT_TRUE(form.RadioButtonManage->isHidden());
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_EQ(form.Timer1->interval(), 1000);
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());  // not resizable
+  EXPECT_TRUE(fakes.network->broadcasts.empty());  // the scan starts with the creation event
+}
+
+TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndTheVersionIsNotTranslated) {
+  testing_support::LanguageFile language(
+      "Brevane - Version =Brevane Version \r\nRescan=Suchen\r\nIP Address=IP-Adresse\r\n"
+      "1.18=nope\r\n");
+  Form1 form;
+  EXPECT_EQ(form.windowTitle().toStdString(), "Brevane Version 1.18");
+  EXPECT_EQ(form.ScanBtn->text(), "Suchen");
+  EXPECT_EQ(form.HDListView->horizontalHeaderItem(0)->text(), "IP-Adresse");
+  EXPECT_EQ(form.HDListView->horizontalHeaderItem(1)->text(), "Device Name");
+}
+
+TEST_F(MainWindowTest, CreationEventBroadcastsOneRequestAndStartsTheScan) {
+  Form1 form;
+  form.FormCreate();
+  ASSERT_EQ(fakes.network->broadcasts.size(), 1u);
+  EXPECT_EQ(fakes.network->broadcasts[0].port, 14675);
+  EXPECT_EQ(fakes.network->broadcasts[0].bytes, net::BuildDiscoveryRequest());
+  EXPECT_TRUE(form.Timer1->isActive());
+  EXPECT_EQ(form.ProgressBar1->value(), 0);
+  form.Timer1Timer();
+  EXPECT_EQ(form.ProgressBar1->value(), 10);
+}
+
+TEST_F(MainWindowTest, RepliesFillTheListInArrivalOrderFirstReplyPerAddressWins) {
+  Form1 form;
+  form.FormCreate();
+  fakes.network->Deliver(Reply("NAS-B", "HOME", "2.0"), "10.0.0.20");
+  fakes.network->Deliver(Reply("NAS-A", "OFFICE", "1.0"), "10.0.0.3");
+  fakes.network->Deliver(Reply("OTHER", "OTHER", "9.9"), "10.0.0.20");
+  fakes.network->Deliver(Reply("ABCDEFGHIJKLMNOP", "G", "1.0"), "10.0.0.200");
+  ASSERT_EQ(form.HDListView->RowCount(), 3);
+  EXPECT_EQ(Row(form, 0), (std::vector<std::string>{"10.0.0.20", "NAS-B", "HOME", "2.0"}));
+  EXPECT_EQ(Row(form, 1), (std::vector<std::string>{"10.0.0.3", "NAS-A", "OFFICE", "1.0"}));
+  EXPECT_EQ(form.HDListView->Text(2, 1), "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(form.HDListView->item(0, 1)->text(), "NAS-B");
+}
+
+TEST_F(MainWindowTest, MalformedDatagramsAddNothing) {
+  Form1 form;
+  std::string type2 = Reply("N", "G", "1.0");
+  type2[0] = 2;
+  for (const std::string& bad :
+       {Reply("N", "G", "1.0").substr(0, 71), Reply("N", "G", "1.0") + 'x', type2,
+        Reply("N", "G", ""), net::BuildDiscoveryRequest(), std::string(8192, '\1'),
+        std::string()})
+    fakes.network->Deliver(bad, "10.0.0.7");
+  EXPECT_EQ(form.HDListView->RowCount(), 0);
+  // Bytes 1 to 7 mean nothing.
+  std::string odd = Reply("N", "G", "1.0");
+  for (int i = 1; i < 8; ++i) odd[i] = '\xff';
+  fakes.network->Deliver(odd, "10.0.0.7");
+  EXPECT_EQ(form.HDListView->RowCount(), 1);
+}
+
+TEST_F(MainWindowTest, RescanDuringAScanEmptiesTheListAndRestartsTheProgress) {
+  Form1 form;
+  form.FormCreate();
+  fakes.network->Deliver(Reply("N", "G", "1.0"), "10.0.0.5");
+  for (int i = 0; i < 5; ++i) form.Timer1Timer();
+  form.ScanBtnClick();
+  EXPECT_EQ(fakes.network->broadcasts.size(), 2u);
+  EXPECT_EQ(form.HDListView->RowCount(), 0);
+  EXPECT_EQ(form.ProgressBar1->value(), 0);
+  EXPECT_TRUE(form.Timer1->isActive());
+  for (int i = 0; i < 12; ++i) form.Timer1Timer();
+  EXPECT_TRUE(fakes.messages->shown.empty());
+  EXPECT_TRUE(form.Timer1->isActive());
+  form.Timer1Timer();  // the 13th tick after the last press
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Search Completed!");
+  EXPECT_EQ(fakes.messages->shown[0].title, "information");
+  EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Information);
+  EXPECT_EQ(fakes.messages->shown[0].buttons, MsgButtons::Ok);
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_EQ(form.ProgressBar1->value(), 130);
+}
+
+TEST_F(MainWindowTest, CompletionTitleIsNeverTranslated) {
+  testing_support::LanguageFile language(
+      "Search Completed!=Fertig\r\ninformation=Hinweis\r\n");
+  Form1 form;
+  form.FormCreate();
+  for (int i = 0; i < 13; ++i) form.Timer1Timer();
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Fertig");
+  EXPECT_EQ(fakes.messages->shown[0].title, "information");
+}
+
+TEST_F(MainWindowTest, RepliesAreTakenInEveryScanState) {
+  Form1 form;
+  form.FormCreate();
+  // While the completion box is open.
+  fakes.messages->on_show = [&](const auto&) {
+    fakes.network->Deliver(Reply("DURING", "G", "1"), "10.0.0.1");
+  };
+  for (int i = 0; i < 13; ++i) form.Timer1Timer();
+  fakes.messages->on_show = nullptr;
+  // After completion, and after a stop.
+  fakes.network->Deliver(Reply("AFTER", "G", "1"), "10.0.0.2");
+  form.StopBtnClick();
+  EXPECT_EQ(form.ProgressBar1->value(), 0);
+  EXPECT_FALSE(form.Timer1->isActive());
+  fakes.network->Deliver(Reply("STOPPED", "G", "1"), "10.0.0.3");
+  EXPECT_EQ(form.HDListView->RowCount(), 3);
+  EXPECT_EQ(form.HDListView->Text(1, 1), "AFTER");
+}
+
+TEST_F(MainWindowTest, StopLeavesTheListAlone) {
+  Form1 form;
+  form.FormCreate();
+  fakes.network->Deliver(Reply("N", "G", "1.0"), "10.0.0.5");
+  form.Timer1Timer();
+  form.StopBtnClick();
+  EXPECT_EQ(form.HDListView->RowCount(), 1);
+  EXPECT_EQ(form.ProgressBar1->value(), 0);
+}
+
+TEST_F(MainWindowTest, FailedBroadcastIsReportedAndChangesNothing) {
+  Form1 form;
+  form.FormCreate();
+  fakes.network->Deliver(Reply("N", "G", "1.0"), "10.0.0.5");
+  for (int i = 0; i < 13; ++i) form.Timer1Timer();
+  fakes.messages->shown.clear();
+  fakes.network->fail_send = net::wsa::kNetworkUnreachable;
+
+  form.ScanBtn->click();
+
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Socket Error # 10051\r\nNetwork is unreachable.");
+  EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Error);
+  EXPECT_EQ(form.HDListView->RowCount(), 1);
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_EQ(form.ProgressBar1->value(), 130);
+}
+
+TEST_F(MainWindowTest, FailedFirstScanIsReportedAndTheWindowStays) {
+  fakes.network->fail_send = net::wsa::kNetworkUnreachable;
+  auto windows = app::CreateWindows();
+  EXPECT_EQ(windows.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown.size(), 1u);
+}
+
+TEST_F(MainWindowTest, PortAlreadyTakenIsReportedAndTheProgramEndsWithStatusZero) {
+  fakes.network->fail_open = net::wsa::kAddressInUse;
+  EXPECT_EQ(app::RunProgram(), 0);
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Socket Error # 10048\r\nAddress already in use.");
+  EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Error);
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProcessWithStatusZero) {
+  Form1 form;
+  form.show();
+  form.close();
+  EXPECT_EQ(fakes.process->exits, std::vector<int>{0});
+}
+
+TEST_F(MainWindowTest, RadioButtonsOnlyToggleEachOther) {
+  Form1 form;
+  form.RadioButtonManageClick();
+  EXPECT_TRUE(form.RadioButtonManage->isChecked());
+  EXPECT_FALSE(form.RadioButtonConnect->isChecked());
+  form.RadioButtonConnectClick();
+  EXPECT_TRUE(form.RadioButtonConnect->isChecked());
+  EXPECT_FALSE(form.RadioButtonManage->isChecked());
+}
+
+}  // namespace

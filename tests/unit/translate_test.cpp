@@ -1,0 +1,113 @@
+#include "i18n/translate.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using i18n::Translate;
+
+// Each test runs in a directory of its own holding (or not) a language file.
+class TranslateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("brevane-translate-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    std::filesystem::current_path(dir_);
+    i18n::SetTranslationSwitch(1);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(dir_);
+  }
+  void WriteLanguage(const std::string& bytes) {
+    std::ofstream(i18n::kLanguageFileName, std::ios::binary) << bytes;
+  }
+
+ private:
+  std::filesystem::path previous_, dir_;
+};
+
+TEST_F(TranslateTest, MissingFileOrSwitchOffGivesTheKey) {
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  WriteLanguage("Rescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");
+  i18n::SetTranslationSwitch(0);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  i18n::SetTranslationSwitch(2);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+}
+
+TEST_F(TranslateTest, ValueDropsTheLastTwoBytesOfTheLine) {
+  WriteLanguage("Search Completed!=Done\r\n");
+  EXPECT_EQ(Translate("Search Completed!"), "Done");
+  WriteLanguage("Search Completed!=Done\n");
+  EXPECT_EQ(Translate("Search Completed!"), "Don");
+  // The last line of a file without a line end loses two bytes all the same.
+  WriteLanguage("Search Completed!=Done");
+  EXPECT_EQ(Translate("Search Completed!"), "Do");
+  WriteLanguage("Rescan=X\n");
+  EXPECT_EQ(Translate("Rescan"), "Rescan");  // value empty once cut
+}
+
+TEST_F(TranslateTest, KeyIsEverythingBeforeTheFirstEquals) {
+  WriteLanguage("Rescan =Suchen\r\nRescan=Nochmals\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Nochmals");  // the blank belongs to the first line's key
+  EXPECT_EQ(Translate("Rescan "), "Suchen");
+  WriteLanguage("a=b=c\r\n");
+  EXPECT_EQ(Translate("a"), "b=c");
+}
+
+TEST_F(TranslateTest, FirstMatchWinsAndEmptyValueGivesTheKey) {
+  WriteLanguage("Connect=Verbinden\r\nConnect=Anschliessen\r\n");
+  EXPECT_EQ(Translate("Connect"), "Verbinden");
+  WriteLanguage("Rescan=\r\nRescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+}
+
+TEST_F(TranslateTest, LineWithKeyButNoEqualsEndsTheSearch) {
+  WriteLanguage("Press Rescan now\r\nRescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  // A line that only contains the key inside a longer key is passed over.
+  WriteLanguage("Rescan all=Alle\r\nRescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");
+}
+
+TEST_F(TranslateTest, ByteOrderMarkBelongsToTheFirstKey) {
+  WriteLanguage("\xEF\xBB\xBFRescan=Suchen\r\nConnect=Verbinden\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  EXPECT_EQ(Translate("Connect"), "Verbinden");
+}
+
+TEST_F(TranslateTest, ChineseKeysMatchTheirUtf8Bytes) {
+  WriteLanguage("\xE9\x80\xA3\xE7\xB7\x9A\xE5\xA4\xB1\xE6\x95\x97=Connection failed\r\n");
+  EXPECT_EQ(Translate("連線失敗"), "Connection failed");
+  EXPECT_EQ(Translate("連線"), "連線");  // contained, but the line's key differs
+}
+
+TEST_F(TranslateTest, LongLinesAreReadInPiecesAndZeroBytesEndALine) {
+  // 1023 bytes per piece: the key's line is the second piece of a long line.
+  WriteLanguage(std::string(1023, 'x') + "Rescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");
+  WriteLanguage(std::string("Rescan=Suc\0hen\r\n", 16));
+  EXPECT_EQ(Translate("Rescan"), "S");  // line ends at the zero byte, then loses two bytes
+}
+
+TEST_F(TranslateTest, FileIsReadAfreshOnEveryCall) {
+  WriteLanguage("Rescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");
+  WriteLanguage("Rescan=Neu\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Neu");
+  std::filesystem::remove(i18n::kLanguageFileName);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+}
+
+}  // namespace
