@@ -4,8 +4,8 @@
 
 namespace sim {
 
-// True when this process runs in a network namespace of its own rather than
-// the machine's (the one process 1 lives in).
+// True when this process runs in a test LAN namespace: a namespace named by
+// `ip netns` that holds no interface but lo and lan0.
 bool InPrivateNetworkNamespace();
 
 // Exits with a message unless the process runs in a private network

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The demo: Brevane against three simulated storage devices in a private
+# test LAN. Nothing leaves the LAN's namespaces.
+#
+#   scripts/demo.sh                              open the main window on $DISPLAY
+#                                                (or on a virtual screen without one)
+#   scripts/demo.sh --screenshot FILE [--after SECONDS]
+#                                                run on a virtual screen, save a
+#                                                picture after SECONDS (default 5), exit
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+shot=""
+after=5
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
+    --after) after="$2"; shift 2 ;;
+    *) sed -n '2,11p' "$0" >&2; exit 2 ;;
+  esac
+done
+
+scripts/setup.sh
+scripts/build.sh default
+bin="$root/build/default"
+
+work=$(mktemp -d /tmp/brevane-demo.XXXXXX)
+state="$work/lan.env"
+pids=()
+cleanup() {
+  # Last started, first stopped: the program, then the screen, then the devices.
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+  "$root/scripts/testlan" down --state "$state" || true
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+scripts/testlan up --state "$state" --devices 3
+lan() { exec "$root/scripts/testlan" exec --state "$state" "$@"; }
+dev() {  # dev K ARGS...: start simulated device K
+  local k=$1; shift
+  (lan "d$k" -- "$bin/sim/brevane-devsim" --control "$work/d$k.control" "$@") &
+  pids+=($!)
+}
+dev 1 --name NAS-LIVINGROOM --group HOME --firmware 2.1.07
+dev 2 --name BACKUP-01 --group OFFICE --firmware 2.0.11
+dev 3 --name MEDIA --group HOME --firmware 1.9.3
+
+# The program runs in its own folder, with the English language file.
+mkdir -p "$work/run"
+cp "$root/lang/en/language" "$work/run/language"
+export XDG_RUNTIME_DIR="$work/xdg"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+
+if [ -n "$shot" ] || [ -z "${DISPLAY:-}" ]; then
+  # A virtual screen with a window manager, so the window looks as on a desktop.
+  display=":$((90 + RANDOM % 9))"
+  Xvfb "$display" -screen 0 760x520x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY="$display"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  openbox >/dev/null 2>&1 &
+  pids+=($!)
+fi
+
+(cd "$work/run" && lan ws -- "$bin/src/app/brevane") &
+app=$!
+pids+=($app)
+
+if [ -n "$shot" ]; then
+  sleep "$after"
+  import -display "$DISPLAY" -window root "$shot"
+  echo "demo: screenshot saved to $shot"
+else
+  echo "demo: Brevane runs on $DISPLAY; close its window to end the demo"
+  wait "$app" || true
+fi

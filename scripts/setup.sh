@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what Brevane needs to build, test and run its demo, from Debian's
+# packages. Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+  # the test LAN
+  iproute2
+  # headless windows, screenshots and fonts (Latin and Chinese)
+  xvfb xauth imagemagick openbox fonts-dejavu-core fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  [ "$(id -u)" = 0 ] || { echo "setup: run as root to install: ${missing[*]}" >&2; exit 1; }
+  echo "setup: installing ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

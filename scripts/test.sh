@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds, runs every test.
+#   scripts/test.sh [PRESET]      PRESET: default (the normal build) or asan
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-default}"
+scripts/setup.sh
+scripts/build.sh "$preset"
+ctest --preset "$preset" -j2

@@ -1,0 +1,97 @@
+#include "lan_support.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+#include "sim/control.h"
+
+extern char** environ;
+
+namespace lan {
+
+const Lan& ThisLan() {
+  static const Lan lan = [] {
+    const char* state = std::getenv("BREVANE_LAN_STATE");
+    if (state == nullptr) throw std::runtime_error("BREVANE_LAN_STATE is not set");
+    std::map<std::string, std::string> v;
+    std::ifstream in(state);
+    for (std::string line; std::getline(in, line);) {
+      const auto eq = line.find('=');
+      if (eq != std::string::npos) v[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    Lan result;
+    result.name = v["BREVANE_LAN"];
+    result.dir = v["BREVANE_LAN_DIR"];
+    result.workstation = {v["BREVANE_LAN_WS_NS"], v["BREVANE_LAN_WS_IP"], ""};
+    const int count = std::atoi(v["BREVANE_LAN_DEVICES"].c_str());
+    for (int k = 1; k <= count; ++k) {
+      const std::string prefix = "BREVANE_LAN_DEV" + std::to_string(k) + "_";
+      result.devices.push_back({v[prefix + "NS"], v[prefix + "IP"], v[prefix + "CONTROL"]});
+    }
+    return result;
+  }();
+  return lan;
+}
+
+SimDevice::SimDevice(const Host& host, const std::vector<std::string>& args) : host_(host) {
+  const char* devsim = std::getenv("BREVANE_DEVSIM");
+  if (devsim == nullptr) throw std::runtime_error("BREVANE_DEVSIM is not set");
+  std::vector<std::string> argv = {"ip", "netns", "exec", host.ns, devsim, "--control",
+                                   host.control};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  ::unlink(host.control.c_str());
+  if (posix_spawnp(&pid_, "ip", nullptr, nullptr, raw.data(), environ) != 0)
+    throw std::runtime_error("cannot start the simulated device");
+  // Ready once its control socket answers.
+  for (int i = 0; i < 500; ++i) {
+    try {
+      if (sim::ControlCall(host_.control, "ping") == "ok") return;
+    } catch (const std::exception&) {
+    }
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      throw std::runtime_error("the simulated device exited at start");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  throw std::runtime_error("the simulated device did not come up");
+}
+
+SimDevice::~SimDevice() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+}
+
+std::string SimDevice::Control(const std::string& command) const {
+  const std::string answer = sim::ControlCall(host_.control, command);
+  if (answer == "ok") return "";
+  if (answer.rfind("ok ", 0) == 0) return answer.substr(3);
+  throw std::runtime_error("device control: " + answer);
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+}  // namespace lan

@@ -1,0 +1,52 @@
+#pragma once
+
+// Helpers for tests that run inside the test LAN's workstation namespace.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lan {
+
+struct Host {
+  std::string ns;
+  std::string ip;
+  std::string control;  // the simulated device's control socket
+};
+
+struct Lan {
+  std::string name;
+  std::string dir;
+  Host workstation;
+  std::vector<Host> devices;
+};
+
+// The LAN this test runs in, from the state file named by BREVANE_LAN_STATE.
+const Lan& ThisLan();
+
+// A simulated device started in a device namespace for the life of the
+// object.
+class SimDevice {
+ public:
+  SimDevice(const Host& host, const std::vector<std::string>& args);
+  ~SimDevice();
+  SimDevice(const SimDevice&) = delete;
+  SimDevice& operator=(const SimDevice&) = delete;
+
+  // One control command; the answer without "ok " (throws on "err").
+  std::string Control(const std::string& command) const;
+  const Host& host() const { return host_; }
+
+ private:
+  Host host_;
+  pid_t pid_ = -1;
+};
+
+// Runs the Qt event loop until `done` holds or `timeout` passes; returns done().
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+}  // namespace lan
