@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "app/session_state.h"
+#include "app/subnet.h"
 #include "i18n/translate.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
@@ -52,6 +54,8 @@ Form1::Form1()
   layout->addLayout(buttons);
 
   connect(ScanBtn, &QPushButton::clicked, this, ui::Guard([this] { ScanBtnClick(); }));
+  connect(ManageBtn, &QPushButton::clicked, this, ui::Guard([this] { ManageBtnClick(); }));
+  connect(CountBtn, &QPushButton::clicked, this, ui::Guard([this] { CountBtnClick(); }));
   connect(HDListView, &QTableWidget::itemClicked, this, ui::Guard([this] { HDListViewClick(); }));
   connect(RadioButtonConnect, &QRadioButton::clicked, this,
           ui::Guard([this] { RadioButtonConnectClick(); }));
@@ -131,4 +135,36 @@ void Form1::RadioButtonConnectClick() {
 void Form1::RadioButtonManageClick() {
   RadioButtonManage->setChecked(true);
   RadioButtonConnect->setChecked(false);
+}
+
+bool Form1::CheckSubNet(const std::string& device_ip) const {
+  const auto adapter = platform::services().adapters->FirstAdapter();
+  return app::SameSubnet(device_ip, adapter ? adapter->ip : "", adapter ? adapter->mask : "");
+}
+
+bool Form1::HandOffSelectedDevice() {
+  const int row = HDListView->SelectedRow();
+  auto& boxes = *platform::services().message_boxes;
+  if (row < 0) {
+    boxes.Show(Translate("Please Select Remote Device!"), Translate("Rescan"),
+               MsgIcon::Information, MsgButtons::Ok);
+    return false;
+  }
+  const std::string ip = HDListView->Text(row, 0);
+  // Only a warning: the device may still be reachable through a router.
+  if (!CheckSubNet(ip))
+    boxes.Show(Translate("Subnets differ, Connection failed"), Translate("Rescan"),
+               MsgIcon::Information, MsgButtons::Ok);
+  StopBtnClick();
+  app::Session().DeviceIp = ip;
+  return true;
+}
+
+void Form1::ManageBtnClick() {
+  if (!HandOffSelectedDevice()) return;
+  platform::services().url_opener->Open("http://" + app::Session().DeviceIp);
+}
+
+void Form1::CountBtnClick() {
+  if (!HandOffSelectedDevice()) return;
 }

@@ -30,6 +30,11 @@ class Form1 : public QWidget {
   void HDListViewClick() {}
   void RadioButtonConnectClick();
   void RadioButtonManageClick();
+  void ManageBtnClick();
+  void CountBtnClick();
+
+  // True when `device_ip` lies in the workstation's subnet (first adapter).
+  bool CheckSubNet(const std::string& device_ip) const;
 
   QProgressBar* ProgressBar1;
   ui::ReportListView* HDListView;
@@ -46,4 +51,9 @@ class Form1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Steps shared by both hand-offs: the selected device, the subnet
+  // warning, the scan stopped, DeviceIp set. False when nothing is selected.
+  bool HandOffSelectedDevice();
 };

@@ -38,6 +38,7 @@ FakePlatform::FakePlatform() {
     return std::make_unique<FakeDatagramTransport>(network);
   };
   fakes.url_opener = urls;
+  fakes.adapters = adapters;
   fakes.process = process;
   previous_ = Install(std::move(fakes));
 }

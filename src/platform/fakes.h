@@ -65,6 +65,12 @@ class FakeUrlOpener : public UrlOpener {
   std::vector<std::string> opened;
 };
 
+class FakeAdapters : public AdapterList {
+ public:
+  std::optional<Adapter> FirstAdapter() override { return first; }
+  std::optional<Adapter> first = Adapter{"192.168.1.20", "255.255.255.0"};
+};
+
 class FakeProcess : public ProcessControl {
  public:
   void Exit(int status) override { exits.push_back(status); }
@@ -82,6 +88,7 @@ class FakePlatform {
   std::shared_ptr<FakeMessageBoxes> messages = std::make_shared<FakeMessageBoxes>();
   std::shared_ptr<FakeNetwork> network = std::make_shared<FakeNetwork>();
   std::shared_ptr<FakeUrlOpener> urls = std::make_shared<FakeUrlOpener>();
+  std::shared_ptr<FakeAdapters> adapters = std::make_shared<FakeAdapters>();
   std::shared_ptr<FakeProcess> process = std::make_shared<FakeProcess>();
 
  private:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/udp_socket.h"
@@ -52,10 +53,26 @@ class ProcessControl {
   virtual void Exit(int status) = 0;
 };
 
+// The workstation's own address for the subnet check.
+struct Adapter {
+  std::string ip;    // dotted IPv4 text
+  std::string mask;  // dotted IPv4 text
+};
+
+// The network adapter list.
+class AdapterList {
+ public:
+  virtual ~AdapterList() = default;
+  // The first IPv4 address (with its mask) of the first adapter the system
+  // lists; nothing when the list cannot be read or holds no adapter.
+  virtual std::optional<Adapter> FirstAdapter() = 0;
+};
+
 struct Services {
   std::shared_ptr<MessageBoxService> message_boxes;
   std::function<std::unique_ptr<DatagramTransport>()> make_datagram_transport;
   std::shared_ptr<UrlOpener> url_opener;
+  std::shared_ptr<AdapterList> adapters;
   std::shared_ptr<ProcessControl> process;
 };
 

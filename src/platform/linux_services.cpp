@@ -1,4 +1,4 @@
-// The real services on a desktop with Qt.
+// The real services on a Linux desktop with Qt.
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -15,6 +15,7 @@
 
 #include "net/discovery.h"
 #include "net/socket_error.h"
+#include "platform/adapters_linux.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -126,6 +127,7 @@ Services RealServices() {
   s.message_boxes = std::make_shared<QtMessageBoxes>();
   s.make_datagram_transport = [] { return std::make_unique<UdpTransport>(); };
   s.url_opener = std::make_shared<DesktopUrlOpener>();
+  s.adapters = std::make_shared<LinuxAdapterList>();
   s.process = std::make_shared<QtProcessControl>();
   return s;
 }

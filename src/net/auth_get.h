@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace net {
+
+// What a device answered to an authenticated page request.
+struct PageReply {
+  std::string HeaderText;  // the reply before its first "<HTML>" tag (any letter case)
+  std::string BodyText;    // the reply from that tag on
+  int Status = 0;          // status number; 1: a page without a readable status; 0: nothing usable
+};
+
+// Bounds that keep a silent or hostile device from freezing the program.
+struct AuthGetLimits {
+  int connect_timeout_ms = 5000;    // the device is on the LAN: it answers fast or not at all
+  int idle_timeout_ms = 5000;       // longest pause between two pieces of the reply
+  std::size_t max_reply = 4 << 20;  // a status page is a few kilobytes
+};
+
+inline constexpr std::size_t kAuthGetPiece = 1465;
+
+// The request line, host line, keep-alive and Basic credentials, exactly as
+// the device expects them.
+std::string BuildAuthGetRequest(const std::string& path, const std::string& address,
+                                const std::string& user, const std::string& password);
+
+// Splits a complete reply at its first "<HTML>" and reads the status.
+PageReply SplitPageReply(std::string_view reply);
+
+// GETs `path` from port 80 of `address` with Basic authentication over a
+// connection of its own. Never throws and never shows anything: every
+// failure gives Status 0 and empty texts.
+PageReply AuthGet(const std::string& address, const std::string& user,
+                  const std::string& password, const std::string& path,
+                  const AuthGetLimits& limits = {});
+
+}  // namespace net

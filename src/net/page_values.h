@@ -1,0 +1,37 @@
+#pragma once
+
+// Rules that pull values out of the device's status page. The page carries
+// its settings as script lines: name="value";CR LF. Some values are small
+// HTML fragments: option lists, "&nbsp;"-padded columns, "<br>" breaks.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace net {
+
+inline constexpr char kStatusPagePath[] = "/utility_use.htm";
+
+// The value of the first line carrying `key` (a name followed by `="`), up
+// to the first `";` CR LF at or after the key; empty when either is missing.
+// Keys match anywhere, also inside a longer name.
+std::string PageValue(std::string_view page, std::string_view key);
+
+// The value attributes of the option elements in `text`, in order. Each
+// item runs from `value="` to the next `">` of the remaining text.
+std::vector<std::string> OptionValues(std::string_view text);
+
+// The visible text of the first option: from the first `">` to the first
+// `</option>`.
+std::string OptionText(std::string_view text);
+
+// The characters before the first "&nbsp;"; empty when there is none.
+std::string TextBeforeNbsp(std::string_view text);
+
+// Entries of a "#"-separated list; an empty value is one empty entry.
+std::vector<std::string> HashListEntries(std::string_view value);
+
+// `text` with every "<br>" removed, in any letter case.
+std::string RemoveLineBreakTags(std::string_view text);
+
+}  // namespace net

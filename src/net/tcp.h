@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "net/udp_socket.h"
+
+namespace net {
+
+// Called now and then while a connection waits, so the caller's windows
+// stay painted. Empty: wait quietly.
+using IdleCallback = std::function<void()>;
+
+// The IPv4 address of `host`: a dotted text is taken as it is, anything
+// else is looked up by name. Throws SocketError (11001) when not found.
+std::string ResolveIPv4(const std::string& host);
+
+// A TCP connection. Every failure throws SocketError; a wait that runs past
+// its bound throws SocketError with the time-out number (10060).
+class TcpStream {
+ public:
+  // Connects to `host`:`port`, waiting at most `timeout_ms` (0: no bound of
+  // ours, the system's own connect time-out applies).
+  static TcpStream Connect(const std::string& host, std::uint16_t port, int timeout_ms,
+                           const IdleCallback& idle = {});
+
+  // Sends every byte.
+  void SendAll(std::string_view data);
+
+  // Waits at most `timeout_ms` (0: without bound) for data and reads up to
+  // `capacity` bytes; returns 0 when the peer has closed the connection.
+  std::size_t Receive(char* buffer, std::size_t capacity, int timeout_ms,
+                      const IdleCallback& idle = {});
+
+  // Reads up to and including the next line feed (or to the end of the
+  // stream), waiting at most `timeout_ms` for the whole line. A line longer
+  // than `max_length` ends there.
+  std::string ReceiveLine(int timeout_ms, std::size_t max_length, const IdleCallback& idle = {});
+
+  void Close() { fd_.reset(); }
+  bool IsOpen() const { return fd_.valid(); }
+
+ private:
+  explicit TcpStream(UniqueFd fd) : fd_(std::move(fd)) {}
+  // Waits until the socket is ready for `events` or the bound passes.
+  void Wait(short events, int timeout_ms, const IdleCallback& idle);
+
+  UniqueFd fd_;
+  std::string pending_;  // bytes read past the last line
+};
+
+}  // namespace net

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace platform {
+
+class LinuxAdapterList : public AdapterList {
+ public:
+  std::optional<Adapter> FirstAdapter() override;
+};
+
+}  // namespace platform

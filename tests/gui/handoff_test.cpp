@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "app/mainform.h"
+#include "app/session_state.h"
+#include "app/status_page.h"
+#include "gui_test_support.h"
+
+namespace {
+
+using platform::MsgIcon;
+
+class HandOffTest : public ::testing::Test {
+ protected:
+  HandOffTest() {
+    app::Session() = {};
+    form.FormCreate();
+    fakes.network->Deliver(net::BuildDiscoveryReply("NAS", "G", "1.0"), "192.168.1.77");
+    fakes.network->Deliver(net::BuildDiscoveryReply("FAR", "G", "1.0"), "192.168.2.20");
+  }
+  void Select(int row) { form.HDListView->selectRow(row); }
+
+  platform::fakes::FakePlatform fakes;
+  Form1 form;
+};
+
+TEST_F(HandOffTest, NothingSelectedShowsOnlyTheSelectionMessageAndTheScanGoesOn) {
+  for (auto handler : {&Form1::ManageBtnClick, &Form1::CountBtnClick}) {
+    fakes.messages->shown.clear();
+    (form.*handler)();
+    ASSERT_EQ(fakes.messages->shown.size(), 1u);
+    EXPECT_EQ(fakes.messages->shown[0].text, "Please Select Remote Device!");
+    EXPECT_EQ(fakes.messages->shown[0].title, "Rescan");
+    EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Information);
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_TRUE(fakes.urls->opened.empty());
+    EXPECT_EQ(app::Session().DeviceIp, "");
+  }
+}
+
+TEST_F(HandOffTest, ManageOpensTheDevicesPagesAndStopsTheScan) {
+  form.Timer1Timer();
+  Select(0);
+  form.ManageBtn->click();
+  EXPECT_TRUE(fakes.messages->shown.empty());
+  EXPECT_EQ(fakes.urls->opened, std::vector<std::string>{"http://192.168.1.77"});
+  EXPECT_EQ(app::Session().DeviceIp, "192.168.1.77");
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_EQ(form.ProgressBar1->value(), 0);
+}
+
+TEST_F(HandOffTest, OtherSubnetWarnsAndTheActionGoesOn) {
+  Select(1);
+  form.ManageBtnClick();
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Subnets differ, Connection failed");
+  EXPECT_EQ(fakes.messages->shown[0].title, "Rescan");
+  EXPECT_EQ(fakes.urls->opened, std::vector<std::string>{"http://192.168.2.20"});
+
+  fakes.messages->shown.clear();
+  form.ScanBtnClick();
+  fakes.network->Deliver(net::BuildDiscoveryReply("FAR", "G", "1.0"), "192.168.2.20");
+  Select(0);
+  form.CountBtnClick();
+  EXPECT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(app::Session().DeviceIp, "192.168.2.20");
+  EXPECT_FALSE(form.Timer1->isActive());
+}
+
+TEST_F(HandOffTest, OnlyTheFirstAdapterCounts) {
+  fakes.adapters->first = platform::Adapter{"10.0.0.5", "255.0.0.0"};
+  Select(0);
+  form.ManageBtnClick();
+  EXPECT_EQ(fakes.messages->shown.size(), 1u);  // warned: 192.168.1.77 is not on 10/8
+  fakes.messages->shown.clear();
+  fakes.adapters->first.reset();  // no adapter readable: nothing to warn about
+  form.ManageBtnClick();
+  EXPECT_TRUE(fakes.messages->shown.empty());
+  EXPECT_EQ(fakes.urls->opened.size(), 2u);
+}
+
+TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
+  platform::fakes::FakePlatform fakes;
+  app::Session() = {"10.0.0.9", "admin", "pw"};
+  int calls = 0;
+  auto answer = [&calls](net::PageReply reply) {
+    return [&calls, reply](const std::string&, const std::string&, const std::string&,
+                           const std::string& path) {
+      EXPECT_EQ(path, "/utility_use.htm");
+      ++calls;
+      return reply;
+    };
+  };
+  // A silent device: eight requests, one message, an empty page.
+  EXPECT_EQ(app::FetchStatusPage(answer({})), "");
+  EXPECT_EQ(calls, 8);
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
+  EXPECT_EQ(fakes.messages->shown[0].title, "連線");
+  EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Error);
+
+  // A 401 page: one request, the message, and the page all the same.
+  calls = 0;
+  fakes.messages->shown.clear();
+  EXPECT_EQ(app::FetchStatusPage(answer({"HTTP/1.0 401\r\n\r\n", "<HTML>denied", 401})),
+            "<HTML>denied");
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(fakes.messages->shown.size(), 1u);
+
+  // A good page: no message.
+  fakes.messages->shown.clear();
+  EXPECT_EQ(app::FetchStatusPage(answer({"", "<HTML>ok", 200})), "<HTML>ok");
+  EXPECT_TRUE(fakes.messages->shown.empty());
+}
+
+TEST(FetchStatusPage, MessageIsTranslated) {
+  platform::fakes::FakePlatform fakes;
+  i18n::SetTranslationSwitch(1);
+  testing_support::LanguageFile language("連線失敗=Connection failed\r\n連線=Connection\r\n");
+  app::FetchStatusPage([](auto&&...) { return net::PageReply{}; });
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Connection failed");
+  EXPECT_EQ(fakes.messages->shown[0].title, "Connection");
+}
+
+}  // namespace

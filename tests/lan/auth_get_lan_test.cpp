@@ -1,0 +1,154 @@
+// AuthGet on the wire, against scripted peers on the workstation's own
+// loopback inside the test LAN.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "net/auth_get.h"
+#include "scripted_peer.h"
+
+namespace {
+
+using lan::PeerConnection;
+using lan::ScriptedPeer;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kLocal[] = "127.0.0.1";
+
+net::PageReply Get(const net::AuthGetLimits& limits = {}) {
+  return net::AuthGet(kLocal, "admin", "secret", "/utility_use.htm", limits);
+}
+
+TEST(AuthGetWire, SendsTheExactRequestAndSplitsTheReply) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nServer: x\r\n\r\n<html><body>ok</body></html>");
+  });
+  const auto reply = Get();
+  ASSERT_EQ(peer.Requests().size(), 1u);
+  EXPECT_EQ(peer.Requests()[0],
+            "GET /utility_use.htm HTTP/1.1\r\nHost:127.0.0.1\r\nConnection: Keep-Alive\r\n"
+            "Authorization: Basic YWRtaW46c2VjcmV0\r\n\r\n");
+  EXPECT_EQ(reply.Status, 200);
+  EXPECT_EQ(reply.HeaderText, "HTTP/1.1 200 OK\r\nServer: x\r\n\r\n");
+  EXPECT_EQ(reply.BodyText, "<html><body>ok</body></html>");
+}
+
+TEST(AuthGetWire, RefusalsWithAndWithoutAPage) {
+  {
+    ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+      c.ReadRequest();
+      c.Send("HTTP/1.0 401 Unauthorized\r\n\r\n<HTML>Login required</HTML>");
+    });
+    const auto reply = Get();
+    EXPECT_EQ(reply.Status, 401);
+    EXPECT_EQ(reply.BodyText, "<HTML>Login required</HTML>");
+  }
+  {
+    ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+      c.ReadRequest();
+      c.Send("HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic\r\n\r\n");
+    });
+    const auto reply = Get();
+    EXPECT_EQ(reply.Status, 0);
+    EXPECT_EQ(reply.HeaderText, "");
+  }
+}
+
+TEST(AuthGetWire, PageWithoutStatusLineGivesOne) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("<HTML>bare</HTML>");
+  });
+  EXPECT_EQ(Get().Status, 1);
+}
+
+TEST(AuthGetWire, RefusedConnectionGivesNothingAtOnce) {
+  const auto start = Clock::now();
+  const auto reply = Get();
+  EXPECT_EQ(reply.Status, 0);
+  EXPECT_EQ(reply.BodyText, "");
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST(AuthGetWire, ZeroByteCutsOnlyItsOwnPiece) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send(std::string("HTTP/1.1 200 OK\r\n\r\n<HTML>ab\0cd", 28));
+    c.Sleep(100);  // a separate piece
+    c.Send("ef</HTML>");
+  });
+  EXPECT_EQ(Get().BodyText, "<HTML>abef</HTML>");
+}
+
+TEST(AuthGetWire, LongRepliesArriveWhole) {
+  const std::string page = "<HTML>" + std::string(200000, 'x') + "</HTML>";
+  ScriptedPeer peer(kLocal, 80, [&](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\n\r\n" + page);
+  });
+  EXPECT_EQ(Get().BodyText, page);
+}
+
+TEST(AuthGetWire, APeerThatNeverClosesCannotHangTheProgram) {
+  net::AuthGetLimits limits;
+  limits.idle_timeout_ms = 300;
+  // Keeps the connection open after its reply, without a length.
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\n\r\n<HTML>kept open");
+    c.Hold();
+  });
+  const auto start = Clock::now();
+  EXPECT_EQ(Get(limits).BodyText, "<HTML>kept open");
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(AuthGetWire, AKeepAliveReplyEndsAtItsAnnouncedLength) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 17\r\n\r\n<HTML>page</HTML>");
+    c.Hold();
+  });
+  const auto start = Clock::now();
+  EXPECT_EQ(Get().BodyText, "<HTML>page</HTML>");
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));  // no idle wait
+}
+
+TEST(AuthGetWire, ASilentPeerIsGivenUp) {
+  net::AuthGetLimits limits;
+  limits.idle_timeout_ms = 300;
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) { c.Hold(); });
+  const auto start = Clock::now();
+  EXPECT_EQ(Get(limits).Status, 0);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(AuthGetWire, AResetKeepsWhatCameBeforeIt) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\n\r\n<HTML>half");
+    c.Sleep(100);
+    c.Reset();
+  });
+  const auto reply = Get();
+  EXPECT_EQ(reply.Status, 200);
+  EXPECT_EQ(reply.BodyText, "<HTML>half");
+}
+
+TEST(AuthGetWire, AnOversizedReplyIsRefusedNotHoarded) {
+  net::AuthGetLimits limits;
+  limits.max_reply = 1 << 20;
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\n\r\n<HTML>");
+    const std::string block(64 * 1024, 'x');
+    for (int i = 0; i < 64; ++i) c.Send(block);  // 4 MiB, past the cap
+  });
+  const auto reply = Get(limits);
+  EXPECT_EQ(reply.Status, 0);
+  EXPECT_EQ(reply.BodyText, "");
+}
+
+}  // namespace
