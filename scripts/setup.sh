@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+  # fuzzing
+  clang libclang-rt-14-dev
   # the test LAN
   iproute2
   # headless windows, screenshots and fonts (Latin and Chinese)
