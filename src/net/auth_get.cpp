@@ -75,7 +75,7 @@ PageReply AuthGet(const std::string& address, const std::string& user,
   std::string reply;
   try {
     TcpStream stream = TcpStream::Connect(address, kHttpPort, limits.connect_timeout_ms);
-    stream.SendAll(BuildAuthGetRequest(path, address, user, password));
+    stream.SendAll(BuildAuthGetRequest(path, address, user, password), limits.idle_timeout_ms);
 
     // The request asks for keep-alive, so a device may leave the connection
     // open after its reply: stop at the announced length, or after a pause.

@@ -83,12 +83,12 @@ void TcpStream::Wait(short events, int timeout_ms, const IdleCallback& idle) {
   }
 }
 
-void TcpStream::SendAll(std::string_view data) {
+void TcpStream::SendAll(std::string_view data, int timeout_ms) {
   while (!data.empty()) {
     const ssize_t n = ::send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        Wait(POLLOUT, 0, {});
+        Wait(POLLOUT, timeout_ms, {});
         continue;
       }
       if (errno == EINTR) continue;

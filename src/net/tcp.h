@@ -26,8 +26,9 @@ class TcpStream {
   static TcpStream Connect(const std::string& host, std::uint16_t port, int timeout_ms,
                            const IdleCallback& idle = {});
 
-  // Sends every byte.
-  void SendAll(std::string_view data);
+  // Sends every byte; each wait for the peer to take more is bounded by
+  // `timeout_ms` (0: without bound).
+  void SendAll(std::string_view data, int timeout_ms = 0);
 
   // Waits at most `timeout_ms` (0: without bound) for data and reads up to
   // `capacity` bytes; returns 0 when the peer has closed the connection.
@@ -39,7 +40,13 @@ class TcpStream {
   // than `max_length` ends there.
   std::string ReceiveLine(int timeout_ms, std::size_t max_length, const IdleCallback& idle = {});
 
-  void Close() { fd_.reset(); }
+  // A stream that is not connected.
+  static TcpStream Closed() { return TcpStream(UniqueFd()); }
+
+  void Close() {
+    fd_.reset();
+    pending_.clear();
+  }
   bool IsOpen() const { return fd_.valid(); }
 
  private:
@@ -49,6 +56,31 @@ class TcpStream {
 
   UniqueFd fd_;
   std::string pending_;  // bytes read past the last line
+};
+
+}  // namespace net
+
+#include "net/http_reply.h"
+
+namespace net {
+
+// A connection read as a ByteSource: each line, and each pause between two
+// pieces, bounded by `timeout_ms` (0: no bound).
+class StreamSource : public ByteSource {
+ public:
+  StreamSource(TcpStream& stream, int timeout_ms, IdleCallback idle)
+      : stream_(stream), timeout_ms_(timeout_ms), idle_(std::move(idle)) {}
+  std::string ReadLine(std::size_t max_length) override {
+    return stream_.ReceiveLine(timeout_ms_, max_length, idle_);
+  }
+  std::size_t Read(char* buffer, std::size_t capacity) override {
+    return stream_.Receive(buffer, capacity, timeout_ms_, idle_);
+  }
+
+ private:
+  TcpStream& stream_;
+  int timeout_ms_;
+  IdleCallback idle_;
 };
 
 }  // namespace net

@@ -1,0 +1,103 @@
+#include "app/command_submission.h"
+
+#include <chrono>
+#include <thread>
+
+#include "app/session_state.h"
+#include "app/status_page.h"
+#include "i18n/translate.h"
+#include "platform/platform.h"
+
+namespace app {
+namespace {
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+constexpr int kProbeTimeoutMs = 1000;
+constexpr int kConsolePauseMs = 20;
+
+void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(kConsolePauseMs)); }
+
+void Show(const std::string& text, const std::string& title, MsgIcon icon) {
+  platform::services().message_boxes->Show(text, title, icon, MsgButtons::Ok);
+}
+
+}  // namespace
+
+int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::string& url,
+                  const std::string& page_tag, int tab) {
+  SessionState& session = Session();
+  bool failed = false;
+  client.UserId = session.UserName;
+  client.Password = session.UserPassword;
+  client.Referer = "http://" + session.DeviceIp + "/" + page_tag;
+  if (session.DeviceIp.empty()) {
+    Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
+    return kCommandDone;
+  }
+
+  try {
+    client.Get(url);
+  } catch (const std::exception&) {
+    // A command whose answer page cannot be fetched after the redirect was
+    // still carried out; the probe below tells whether the device lives.
+    if (client.StatusCode != 302) failed = true;
+  }
+
+  client.Host = session.DeviceIp;
+  client.Port = 80;
+  client.ReportLevel = 1;
+  client.TimeOut = kProbeTimeoutMs;
+  try {
+    client.Connect();
+  } catch (const std::exception&) {
+  }
+  // After an address change the device is expected to be gone.
+  if (!client.IsConnected && page_tag != "if_cgi.htm") {
+    ShowConnectionFailure();
+    return kCommandDone;
+  }
+  client.Disconnect();
+  const std::string& header = client.Header;
+
+  if (page_tag == "sys_auth.htm") {
+    session.UserPassword = host.NewPassword();
+  } else if (page_tag == "if_cgi.htm") {
+    if (host.AutomaticAddressSelected()) {
+      Show(Translate("自動 IP，重新掃描\""), Translate("IP 資訊"), MsgIcon::Question);
+      host.ReturnToDeviceList();
+    } else {
+      session.DeviceIp = host.AddressField();
+      Show(Translate("IP 已變更，重新連線成功"), Translate("IP 資訊"), MsgIcon::Question);
+    }
+    return kCommandDone;
+  } else if (page_tag == "ftp.htm") {
+    if (url.find("ftps_user_enabled") == std::string::npos &&
+        (failed || header.find("fail.htm") != std::string::npos)) {
+      Pause();
+      return kCommandRefused;
+    }
+  } else if (page_tag == "maintain.htm") {
+    return kCommandDone;
+  }
+
+  Pause();
+  if (tab >= 0 && tab <= 6) host.RedisplayTab(tab);
+  return kCommandDone;
+}
+
+int SubmitWithRetries(net::CommandClient& client, CommandHost& host, const std::string& url,
+                      const std::string& page_tag, const std::function<void()>& reread) {
+  int submissions = 0;
+  int result = kCommandRefused;
+  do {
+    result = SubmitCommand(client, host, url, page_tag, host.ActiveTab());
+    ++submissions;
+  } while (result == kCommandRefused && submissions < kMaxSubmissions);
+  if (result == kCommandRefused && reread) reread();
+  return result;
+}
+
+}  // namespace app

@@ -1,0 +1,89 @@
+#include "net/command_client.h"
+
+#include "net/base64.h"
+#include "net/url.h"
+
+namespace net {
+namespace {
+
+// A Location value without "/" names a page on the same host; one that
+// starts with "/" a path there.
+std::string RedirectTarget(const std::string& host, const std::string& location) {
+  if (location.find('/') == std::string::npos) return "http://" + host + "/" + location;
+  if (location.front() == '/') return "http://" + host + location;
+  return location;
+}
+
+}  // namespace
+
+void CommandClient::Get(const std::string& url) {
+  if (url.empty()) throw HttpError("Empty URL");
+  std::string next = url;
+  for (int redirects = 0;; ++redirects) {
+    next = Exchange(next);
+    if (next.empty()) return;
+    if (redirects == kMaxRedirects) throw HttpError("Too many redirects");
+  }
+}
+
+std::string CommandClient::Exchange(const std::string& url) {
+  const HttpUrl target = ParseHttpUrl(url);
+  Host = target.host;
+  Port = target.port;
+  const std::string path(FirstCharacters(target.path, kMaxPath));
+
+  TcpStream stream = TcpStream::Connect(target.host, target.port, WaitBound(), OnIdle);
+  std::string request = "GET " + SafeRequestTarget(path) + " HTTP/1.0\r\n";
+  request += "Host: " + target.host + "\r\n";
+  request += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
+  request += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
+  if (!Cookie.empty()) request += "Cookie: " + Cookie + "\r\n";
+  if (!Referer.empty()) request += "Referer: " + Referer + "\r\n";
+  if (!UserId.empty() && !Password.empty())
+    request += "Authorization: Basic " + Base64Encode(UserId + ":" + Password) + "\r\n";
+  request += "Content-type: application/x-www-form-urlencoded\r\n\r\n";
+  stream.SendAll(request, WaitBound());
+  StatusCode = 0;
+
+  // The status and header of this reply replace the last ones as soon as
+  // its status line has arrived, also when reading then fails.
+  StreamSource source(stream, WaitBound(), OnIdle);
+  ReplyHead head;
+  auto publish = [&] {
+    if (!head.started) return;
+    StatusCode = static_cast<std::int16_t>(head.status);
+    Header = head.header;
+  };
+  try {
+    ReadReplyHead(source, head, limits);
+    publish();
+    if (head.has_cookie) Cookie = head.cookie;
+    Body = ReadBody(source, limits);
+  } catch (...) {
+    publish();
+    throw;
+  }
+  stream.Close();
+  if (head.status >= 300 && head.status <= 302 && !head.location.empty())
+    return RedirectTarget(target.host, head.location);
+  return {};
+}
+
+void CommandClient::Connect() {
+  try {
+    connection_ = TcpStream::Connect(Host, Port == 0 ? 80 : static_cast<std::uint16_t>(Port),
+                                     WaitBound(), OnIdle);
+    IsConnected = true;
+  } catch (...) {
+    IsConnected = false;
+    if (OnConnectionFailed) OnConnectionFailed();
+    throw;
+  }
+}
+
+void CommandClient::Disconnect() {
+  connection_.Close();
+  IsConnected = false;
+}
+
+}  // namespace net

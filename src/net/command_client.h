@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "net/tcp.h"
+
+namespace net {
+
+// The console's command client: sends each settings command as an HTTP/1.0
+// GET, follows the device's redirect to its answer page, and doubles as a
+// plain TCP probe. Its properties keep their values between requests.
+class CommandClient {
+ public:
+  std::string Host;
+  int Port = 0;      // 0 means 80
+  int TimeOut = 0;   // milliseconds per wait; 0: no bound of the caller's
+  int ReportLevel = 0;
+  std::string UserId;
+  std::string Password;
+  std::string Referer;
+  std::string Cookie;
+  std::int16_t StatusCode = 0;
+  std::string Header;
+  std::string Body;
+  bool IsConnected = false;
+
+  // Called while the client waits, so the windows stay painted.
+  IdleCallback OnIdle;
+  // Told when Connect fails, before the error is raised; shows nothing.
+  std::function<void()> OnConnectionFailed;
+
+  // GETs `url`, following redirects (300 to 302 with a Location). Throws
+  // HttpError or SocketError when a connection cannot be made, a wait runs
+  // past its bound or the transfer fails.
+  void Get(const std::string& url);
+
+  // Opens a connection to Host:Port within TimeOut; throws on failure.
+  void Connect();
+  void Disconnect();
+
+  // Limits of our own.
+  static constexpr int kMaxRedirects = 10;
+  static constexpr std::size_t kMaxPath = 256;
+  // A wait the caller left unbounded (TimeOut 0) still ends after this long,
+  // so a silent device cannot freeze the program.
+  static constexpr int kUnboundedWaitCapMs = 30000;
+  ReplyLimits limits;
+
+ private:
+  int WaitBound() const { return TimeOut > 0 ? TimeOut : kUnboundedWaitCapMs; }
+  // One request and its reply; returns the redirect target, if any.
+  std::string Exchange(const std::string& url);
+
+  TcpStream connection_ = TcpStream::Closed();
+};
+
+}  // namespace net

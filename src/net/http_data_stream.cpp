@@ -1,0 +1,121 @@
+#include "net/http_data_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <system_error>
+
+#include "net/udp_socket.h"
+
+namespace net {
+
+std::size_t MemoryStream::Read(char* buffer, std::size_t count) {
+  const std::size_t n = std::min(count, data_.size() - position_);
+  std::memcpy(buffer, data_.data() + position_, n);
+  position_ += n;
+  return n;
+}
+
+void MemoryStream::Write(std::string_view bytes) {
+  if (position_ == data_.size()) {
+    data_.append(bytes);
+  } else {
+    if (position_ + bytes.size() > data_.size()) data_.resize(position_ + bytes.size());
+    data_.replace(position_, bytes.size(), bytes);
+  }
+  position_ += bytes.size();
+}
+
+void MemoryStream::SetSize(std::size_t size) {
+  data_.resize(size);
+  position_ = std::min(position_, size);
+}
+
+void MemoryStream::AppendFrom(std::size_t count,
+                              const std::function<std::size_t(char*, std::size_t)>& fill) {
+  Seek(data_.size());
+  const std::size_t start = data_.size();
+  data_.resize(start + count);  // filled in place: the bytes are never copied twice
+  const std::size_t got = fill(data_.data() + start, count);
+  data_.resize(start + got);
+  position_ = data_.size();
+}
+
+LocalTime SystemLocalTime() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm t{};
+  ::localtime_r(&seconds, &t);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+          t.tm_min,         t.tm_sec,     static_cast<int>(ms)};
+}
+
+THttpDataStream::THttpDataStream(const Clock& clock) {
+  const LocalTime t = clock();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second, t.millisecond);
+  boundary_ = std::string(25, '-') + stamp;
+}
+
+void THttpDataStream::AddFormField(const std::string& name, const std::string& value) {
+  Seek(Size());
+  Write(boundary_ + "\r\n");
+  Write("Content-Disposition: form-data; name=\"" + name + "\"\r\n");
+  Write("\r\n");
+  Write(value + "\r\n");
+}
+
+void THttpDataStream::AddFile(const std::string& name, const std::string& path,
+                              const std::string& content_type) {
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.valid()) throw std::system_error(errno, std::generic_category(), path);
+  // Others may read the file meanwhile, not write it.
+  ::flock(file.get(), LOCK_SH | LOCK_NB);
+  struct stat info {};
+  const std::size_t expected =
+      ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : 0;
+
+  const std::string head = boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name +
+                           "\"; filename=\"" + path + "\"\r\nContent-Type: " + content_type +
+                           "\r\n\r\n";
+  // Room for the file and the closing lines up front, so the image is never
+  // moved once read.
+  Reserve(Size() + head.size() + expected + 2 + 4 + boundary_.size() + 2);
+  Seek(Size());
+  Write(head);
+  // A read error ends the copy quietly; what was read stays.
+  AppendFrom(expected, [&file](char* out, std::size_t count) {
+    std::size_t got = 0;
+    while (got < count) {
+      const ssize_t n = ::read(file.get(), out + got, count - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    return got;
+  });
+  if (expected == 0) {
+    // Not a regular file, or one without a known size: read it in pieces.
+    char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(file.get(), buffer, sizeof buffer)) > 0;)
+      Write(std::string_view(buffer, static_cast<std::size_t>(n)));
+  }
+  Write("\r\n");
+}
+
+void THttpDataStream::FinishBody() {
+  Seek(Size());
+  Write("--\r\n" + boundary_ + "\r\n");
+  Seek(0);
+}
+
+}  // namespace net

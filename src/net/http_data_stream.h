@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace net {
+
+// A growable in-memory byte stream.
+class MemoryStream {
+ public:
+  std::size_t Read(char* buffer, std::size_t count);
+  void Write(std::string_view bytes);
+  void Seek(std::size_t position) { position_ = std::min(position, data_.size()); }
+  void SetSize(std::size_t size);
+  std::size_t Size() const { return data_.size(); }
+  std::size_t Position() const { return position_; }
+  // The bytes from the current position to the end, without a copy.
+  std::string_view Remaining() const { return std::string_view(data_).substr(position_); }
+  const std::string& Bytes() const { return data_; }
+
+ protected:
+  void Reserve(std::size_t capacity) { data_.reserve(capacity); }
+  // Appends `count` bytes filled by `fill`, which returns how many it wrote.
+  void AppendFrom(std::size_t count, const std::function<std::size_t(char*, std::size_t)>& fill);
+
+ private:
+  std::string data_;
+  std::size_t position_ = 0;
+};
+
+// The local date and time with milliseconds.
+struct LocalTime {
+  int year, month, day, hour, minute, second, millisecond;
+};
+using Clock = std::function<LocalTime()>;
+LocalTime SystemLocalTime();
+
+// The body of a firmware upload: multipart/form-data, built in memory.
+// Part delimiters are the boundary itself, and the body closes with a "--"
+// line followed by the boundary: the device reads exactly this framing.
+class THttpDataStream : public MemoryStream {
+ public:
+  explicit THttpDataStream(const Clock& clock = SystemLocalTime);
+
+  const std::string& Boundary() const { return boundary_; }
+  std::string ContentType() const { return "multipart/form-data; boundary=" + boundary_; }
+
+  void AddFormField(const std::string& name, const std::string& value);
+  // Appends the whole file as one part, its path sent unchanged as the file
+  // name. Throws std::system_error (and appends nothing) when the file
+  // cannot be opened.
+  void AddFile(const std::string& name, const std::string& path, const std::string& content_type);
+  // Appends the closing lines and moves to the start, ready to be sent.
+  void FinishBody();
+
+ private:
+  std::string boundary_;
+};
+
+}  // namespace net

@@ -1,0 +1,99 @@
+#include "net/http_data_stream.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace {
+
+net::LocalTime Fixed() { return {2026, 3, 4, 5, 6, 7, 89}; }
+
+const std::string kB = "-------------------------20260304050607089";
+
+class TempFile {
+ public:
+  explicit TempFile(const std::string& bytes, const std::string& name = "fw.bin")
+      : path_(std::filesystem::temp_directory_path() /
+              ("brevane-" + std::to_string(::getpid()) + "-" + name)) {
+    std::ofstream(path_, std::ios::binary) << bytes;
+  }
+  ~TempFile() { std::filesystem::remove(path_); }
+  std::string path() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+TEST(HttpDataStream, BoundaryAndContentTypeComeFromTheClock) {
+  net::THttpDataStream a(Fixed), b(Fixed);
+  EXPECT_EQ(a.Boundary(), kB);
+  EXPECT_EQ(a.Boundary().size(), 42u);
+  EXPECT_EQ(a.Boundary(), b.Boundary());  // same millisecond, same boundary
+  EXPECT_EQ(a.ContentType(), "multipart/form-data; boundary=" + kB);
+}
+
+TEST(HttpDataStream, FirmwareUploadBodyLayout) {
+  const std::string image("\x7f" "ELF\0image", 9);
+  TempFile file(image, "fw.bin");
+  net::THttpDataStream body(Fixed);
+  body.AddFormField("redirect", "man_firm.htm");
+  body.AddFormField("failure", "fail.htm");
+  body.AddFormField("type", "file_upload");
+  body.AddFile("filename", file.path(), "application/octet-stream");
+  body.FinishBody();
+
+  const std::string expected =
+      kB + "\r\nContent-Disposition: form-data; name=\"redirect\"\r\n\r\nman_firm.htm\r\n" +
+      kB + "\r\nContent-Disposition: form-data; name=\"failure\"\r\n\r\nfail.htm\r\n" +
+      kB + "\r\nContent-Disposition: form-data; name=\"type\"\r\n\r\nfile_upload\r\n" +
+      kB + "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" + file.path() +
+      "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + image +
+      "\r\n--\r\n" + kB + "\r\n";
+  EXPECT_EQ(body.Bytes(), expected);
+  EXPECT_EQ(body.Position(), 0u);
+  EXPECT_EQ(body.Size(), expected.size());
+}
+
+TEST(HttpDataStream, EmptyFileAndAQuoteInThePath) {
+  TempFile file("", "say \"hi\".bin");
+  net::THttpDataStream body(Fixed);
+  body.AddFile("filename", file.path(), "application/octet-stream");
+  EXPECT_EQ(body.Bytes(), kB + "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" +
+                              file.path() + "\"\r\nContent-Type: application/octet-stream\r\n\r\n"
+                              "\r\n");
+  EXPECT_NE(file.path().find("say \"hi\".bin"), std::string::npos);
+}
+
+TEST(HttpDataStream, UnopenableFileFailsAndAppendsNothing) {
+  net::THttpDataStream body(Fixed);
+  body.AddFormField("type", "file_upload");
+  const auto before = body.Bytes();
+  try {
+    body.AddFile("filename", "/nonexistent/fw.bin", "application/octet-stream");
+    FAIL() << "no error";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code().value(), ENOENT);
+  }
+  EXPECT_EQ(body.Bytes(), before);
+}
+
+TEST(MemoryStream, ReadWriteSeekAndSize) {
+  net::MemoryStream s;
+  s.Write("hello world");
+  s.Seek(6);
+  s.Write("there");
+  EXPECT_EQ(s.Bytes(), "hello there");
+  s.Seek(0);
+  char buffer[5];
+  EXPECT_EQ(s.Read(buffer, 5), 5u);
+  EXPECT_EQ(std::string(buffer, 5), "hello");
+  s.SetSize(3);
+  EXPECT_EQ(s.Bytes(), "hel");
+  EXPECT_EQ(s.Position(), 3u);
+  EXPECT_EQ(s.Read(buffer, 5), 0u);
+}
+
+}  // namespace
