@@ -1,0 +1,255 @@
+// Both HTTP clients on the wire, byte for byte, against scripted peers on
+// the workstation's loopback inside the test LAN.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "net/command_client.h"
+#include "net/socket_error.h"
+#include "net/upload_client.h"
+#include "scripted_peer.h"
+
+namespace {
+
+using lan::PeerConnection;
+using lan::ScriptedPeer;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kLocal[] = "127.0.0.1";
+const std::string kAccepts =
+    "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+    "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
+const std::string kFormType = "Content-type: application/x-www-form-urlencoded\r\n\r\n";
+
+ScriptedPeer::Script Answer(const std::string& reply) {
+  return [reply](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send(reply);
+  };
+}
+
+TEST(CommandClientWire, GetLinesWithAndWithoutCredentialsCookieAndReferer) {
+  ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\n\r\nfine"));
+  net::CommandClient client;
+  client.Get("http://127.0.0.1/nas.cgi?type=x");
+  client.UserId = "admin";
+  client.Get("http://127.0.0.1/a");  // a user without a password sends no credentials
+  client.Password = "pw";
+  client.Referer = "http://127.0.0.1/id.htm";
+  client.Cookie = "sid=1";
+  client.Get("http://127.0.0.1/b");
+  const auto requests = peer.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0], "GET /nas.cgi?type=x HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts + kFormType);
+  EXPECT_EQ(requests[1], "GET /a HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts + kFormType);
+  EXPECT_EQ(requests[2], "GET /b HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts +
+                             "Cookie: sid=1\r\nReferer: http://127.0.0.1/id.htm\r\n"
+                             "Authorization: Basic YWRtaW46cHc=\r\n" + kFormType);
+  EXPECT_EQ(client.StatusCode, 200);
+  EXPECT_EQ(client.Header, "HTTP/1.0 200 OK\r\n\r\n");
+  EXPECT_EQ(client.Body, "fine");
+  EXPECT_EQ(client.Host, "127.0.0.1");
+  EXPECT_EQ(client.Port, 80);
+}
+
+TEST(CommandClientWire, LongPathsAreCutAndBlanksCannotBreakTheRequestLine) {
+  ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\n\r\n"));
+  net::CommandClient client;
+  client.Get("http://127.0.0.1/" + std::string(300, 'p'));
+  client.Get("http://127.0.0.1/if.cgi?ip=1.2.3.4 \r\nX: y");
+  const auto requests = peer.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].substr(0, 4 + 256 + 11), "GET /" + std::string(255, 'p') + " HTTP/1.0\r\n");
+  EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")),
+            "GET /if.cgi?ip=1.2.3.4%20%0D%0AX:%20y HTTP/1.0");
+}
+
+TEST(CommandClientWire, RelativeRedirectIsFollowedWithItsCookie) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    if (request.rfind("GET /nas.cgi", 0) == 0)
+      c.Send("HTTP/1.0 302 Found\r\nSet-Cookie: sid=7\r\nLocation: status.htm\r\n\r\n");
+    else
+      c.Send("HTTP/1.0 200 OK\r\nServer: dev\r\n\r\n<html>status</html>");
+  });
+  net::CommandClient client;
+  client.Get("http://127.0.0.1/nas.cgi?redirect=status.htm");
+  const auto requests = peer.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /status.htm HTTP/1.0");
+  EXPECT_NE(requests[1].find("Cookie: sid=7\r\n"), std::string::npos);
+  EXPECT_EQ(client.StatusCode, 200);
+  EXPECT_EQ(client.Header, "HTTP/1.0 200 OK\r\nServer: dev\r\n\r\n");
+  EXPECT_EQ(client.Cookie, "sid=7");
+}
+
+TEST(CommandClientWire, UnreachableRedirectRaisesWithTheRedirectStatus) {
+  ScriptedPeer peer(kLocal, 80,
+                    Answer("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:1/x.htm\r\n\r\n"));
+  net::CommandClient client;
+  EXPECT_ANY_THROW(client.Get("http://127.0.0.1/man.cgi?type=reboot"));
+  EXPECT_EQ(client.StatusCode, 302);
+  EXPECT_EQ(client.Header, "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:1/x.htm\r\n\r\n");
+}
+
+TEST(CommandClientWire, RedirectLoopsEnd) {
+  ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 302 Found\r\nLocation: again.htm\r\n\r\n"));
+  net::CommandClient client;
+  EXPECT_THROW(client.Get("http://127.0.0.1/loop"), net::HttpError);
+  EXPECT_EQ(peer.Connections(), net::CommandClient::kMaxRedirects + 1);
+}
+
+TEST(CommandClientWire, EmptyUrlAndRefusedConnection) {
+  net::CommandClient client;
+  try {
+    client.Get("");
+    FAIL();
+  } catch (const net::HttpError& e) {
+    EXPECT_STREQ(e.what(), "Empty URL");
+  }
+  EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::SocketError);
+  EXPECT_EQ(client.StatusCode, 0);
+}
+
+TEST(CommandClientWire, TimeOutBoundsEachReplyLine) {
+  // The peer stalls in the middle of its status line for 1.5 seconds.
+  auto stall = [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.0 2");
+    c.Sleep(1500);
+    c.Send("00 OK\r\n\r\nlate");
+  };
+  {
+    ScriptedPeer peer(kLocal, 80, stall);
+    net::CommandClient client;  // TimeOut 0: waits
+    client.Get("http://127.0.0.1/x");
+    EXPECT_EQ(client.StatusCode, 200);
+    EXPECT_EQ(client.Body, "late");
+  }
+  {
+    ScriptedPeer peer(kLocal, 80, stall);
+    net::CommandClient client;
+    client.TimeOut = 1000;
+    const auto start = Clock::now();
+    EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::SocketError);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1400));
+    EXPECT_EQ(client.StatusCode, 0);
+  }
+}
+
+TEST(CommandClientWire, IdleCallbackRunsWhileWaiting) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Sleep(300);
+    c.Send("HTTP/1.0 200 OK\r\n\r\n");
+  });
+  net::CommandClient client;
+  int idles = 0;
+  client.OnIdle = [&idles] { ++idles; };
+  client.Get("http://127.0.0.1/x");
+  EXPECT_GE(idles, 5);
+}
+
+TEST(CommandClientWire, ConnectProbeAndDisconnect) {
+  net::CommandClient client;
+  client.Host = kLocal;
+  client.TimeOut = 1000;
+  int failures = 0;
+  client.OnConnectionFailed = [&failures] { ++failures; };
+  EXPECT_ANY_THROW(client.Connect());
+  EXPECT_FALSE(client.IsConnected);
+  EXPECT_EQ(failures, 1);
+
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) { c.Hold(); });
+  client.Connect();  // Port 0 means 80
+  EXPECT_TRUE(client.IsConnected);
+  client.Disconnect();
+  EXPECT_FALSE(client.IsConnected);
+}
+
+TEST(CommandClientWire, OversizedReplyIsRefused) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.0 200 OK\r\n\r\n");
+    const std::string block(1 << 20, 'x');
+    for (int i = 0; i < 12; ++i) c.Send(block);
+  });
+  net::CommandClient client;
+  EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::HttpError);
+  EXPECT_EQ(client.StatusCode, 200);
+}
+
+// UploadClient
+
+std::string Upload(const std::string& user = "admin", const std::string& password = "pw",
+                   std::size_t size = 1000) {
+  net::UploadClient client;
+  client.UserName = user;
+  client.Password = password;
+  client.Referer = "http://127.0.0.1/maintain.htm";
+  client.ContentType = "multipart/form-data; boundary=B";
+  client.ContentLength = 5;  // replaced by the body's size
+  net::MemoryStream body, reply;
+  body.Write(std::string(size, 'f'));
+  client.Post("http://127.0.0.1/man.cgi", body, reply);
+  return reply.Bytes();
+}
+
+std::string UploadError(const std::string& user = "admin", std::size_t size = 1000) {
+  try {
+    Upload(user, "pw", size);
+  } catch (const net::HttpError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST(UploadClientWire, PostLinesAndBody) {
+  ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\n\r\naccepted"));
+  EXPECT_EQ(Upload("admin", ""), "accepted");
+  ASSERT_EQ(peer.Requests().size(), 1u);
+  EXPECT_EQ(peer.Requests()[0],
+            "POST /man.cgi HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: text/html, */*\r\n"
+            "Referer: http://127.0.0.1/maintain.htm\r\nUser-Agent: Brevane/1.18\r\n"
+            "Content-Type: multipart/form-data; boundary=B\r\nContent-Length: 1000\r\n"
+            "Authorization: Basic YWRtaW46\r\n\r\n" + std::string(1000, 'f'));
+}
+
+TEST(UploadClientWire, NoUserNoCredentials) {
+  ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 204 No Content\r\n\r\n"));
+  Upload("", "pw");
+  EXPECT_EQ(peer.Requests()[0].find("Authorization"), std::string::npos);
+}
+
+TEST(UploadClientWire, ErrorTextsTheCallerInspects) {
+  {
+    ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 302 Found\r\nLocation: man_firm.htm\r\n\r\n"));
+    EXPECT_EQ(UploadError(), "302 Found");
+  }
+  {
+    ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 500 Internal Error\r\n\r\n"));
+    EXPECT_EQ(UploadError(), "500 Internal Error");
+  }
+  {
+    ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\nLocation: x.htm\r\n\r\n"));
+    EXPECT_EQ(UploadError(), "200 OK");  // a Location is never followed
+  }
+  {
+    ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\nServer: cut"));
+    EXPECT_EQ(UploadError(), "Connection Closed Gracefully.");
+  }
+  EXPECT_EQ(UploadError(), "Socket Error # 10061\r\nConnection refused.");
+}
+
+TEST(UploadClientWire, DeviceAbortingTheUploadGives10053) {
+  // The device reads a little of a large image, then resets the connection.
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadToEnd(64 * 1024);
+    c.Reset();
+  });
+  const std::string error = UploadError("admin", 32 << 20);
+  EXPECT_NE(error.find("10053"), std::string::npos) << error;
+}
+
+}  // namespace
