@@ -1,0 +1,178 @@
+// SubmitCommand and SubmitWithRetries against a scripted device on the
+// workstation's loopback: what goes out, what the user sees, what follows.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/command_submission.h"
+#include "app/session_state.h"
+#include "platform/fakes.h"
+#include "scripted_peer.h"
+
+namespace {
+
+using lan::PeerConnection;
+using lan::ScriptedPeer;
+using platform::MsgIcon;
+
+constexpr char kLocal[] = "127.0.0.1";
+
+class FakeHost : public app::CommandHost {
+ public:
+  std::string NewPassword() override { return new_password; }
+  bool AutomaticAddressSelected() override { return automatic; }
+  std::string AddressField() override { return address; }
+  int ActiveTab() override { return active_tab; }
+  void RedisplayTab(int index) override { redisplayed.push_back(index); }
+  void ReturnToDeviceList() override { ++returned; }
+
+  std::string new_password = "newpw";
+  bool automatic = false;
+  std::string address = "10.9.9.9";
+  int active_tab = 0;
+  std::vector<int> redisplayed;
+  int returned = 0;
+};
+
+// A device that answers every command with a redirect to `location`, and
+// each page with a header naming it, as devices answer the failure page.
+ScriptedPeer::Script Redirect(const std::string& location) {
+  return [location](PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    if (request.empty()) return;  // the probe: connect and go
+    if (request.find(".cgi?") != std::string::npos) {
+      c.Send("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\n\r\n");
+    } else {
+      const std::string page = request.substr(4, request.find(' ', 4) - 4);
+      c.Send("HTTP/1.0 200 OK\r\nContent-Location: " + page + "\r\n\r\n<html></html>");
+    }
+  };
+}
+
+class SubmitCommandLan : public ::testing::Test {
+ protected:
+  SubmitCommandLan() { app::Session() = {kLocal, "admin", "pw"}; }
+  int Submit(const std::string& path, const std::string& tag, int tab = 0) {
+    return app::SubmitCommand(client, host, std::string("http://") + kLocal + path, tag, tab);
+  }
+  platform::fakes::FakePlatform fakes;
+  net::CommandClient client;
+  FakeHost host;
+};
+
+TEST_F(SubmitCommandLan, NoDeviceAddressSendsNothing) {
+  app::Session().DeviceIp = "";
+  ScriptedPeer peer(kLocal, 80, Redirect("id.htm"));
+  EXPECT_EQ(Submit("/nas.cgi?type=x", "id.htm"), 1);
+  EXPECT_EQ(peer.Connections(), 0);
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "IP 位址錯誤！\"");
+  EXPECT_EQ(fakes.messages->shown[0].title, "動作");
+  EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Error);
+}
+
+TEST_F(SubmitCommandLan, CommandIsSentWithCredentialsAndRefererThenThePageIsRedisplayed) {
+  ScriptedPeer peer(kLocal, 80, Redirect("id.htm"));
+  EXPECT_EQ(Submit("/nas.cgi?redirect=id.htm&type=cifs_config_apply", "id.htm", 0), 1);
+  const auto requests = peer.Requests();
+  ASSERT_GE(requests.size(), 2u);
+  EXPECT_NE(requests[0].find("Referer: http://127.0.0.1/id.htm\r\n"), std::string::npos);
+  EXPECT_NE(requests[0].find("Authorization: Basic YWRtaW46cHc=\r\n"), std::string::npos);
+  EXPECT_EQ(host.redisplayed, std::vector<int>{0});
+  EXPECT_TRUE(fakes.messages->shown.empty());
+  // The probe leaves the client bounded for every later command.
+  EXPECT_EQ(client.TimeOut, 1000);
+  EXPECT_EQ(client.Port, 80);
+  EXPECT_EQ(client.ReportLevel, 1);
+  EXPECT_EQ(client.Host, kLocal);
+}
+
+TEST_F(SubmitCommandLan, PageIndexOutsideTheConsoleRedisplaysNothing) {
+  ScriptedPeer peer(kLocal, 80, Redirect("sto.htm"));
+  EXPECT_EQ(Submit("/nas.cgi?type=x", "sto.htm", 7), 1);
+  EXPECT_TRUE(host.redisplayed.empty());
+}
+
+TEST_F(SubmitCommandLan, NewAdministratorPasswordIsUsedFromThenOn) {
+  ScriptedPeer peer(kLocal, 80, Redirect("sys_auth.htm"));
+  Submit("/man.cgi?type=auth_apply", "sys_auth.htm");
+  EXPECT_EQ(app::Session().UserPassword, "newpw");
+  Submit("/man.cgi?type=x", "status.htm");
+  const auto requests = peer.Requests();
+  const auto later = std::find_if(requests.begin(), requests.end(), [](const std::string& r) {
+    return r.rfind("GET /man.cgi?type=x ", 0) == 0;
+  });
+  ASSERT_NE(later, requests.end());
+  EXPECT_NE(later->find("Authorization: Basic YWRtaW46bmV3cHc=\r\n"), std::string::npos);
+}
+
+TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
+  // Fixed address: the device is gone from the old one; no connection
+  // failure is reported, the session follows the new address.
+  EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), 1);
+  EXPECT_EQ(app::Session().DeviceIp, "10.9.9.9");
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "IP 已變更，重新連線成功");
+  EXPECT_EQ(fakes.messages->shown[0].title, "IP 資訊");
+  EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Question);
+  EXPECT_TRUE(host.redisplayed.empty());
+
+  // Automatic address: back to the device list and a new scan.
+  app::Session().DeviceIp = kLocal;
+  fakes.messages->shown.clear();
+  host.automatic = true;
+  EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1), 1);
+  EXPECT_EQ(host.returned, 1);
+  EXPECT_EQ(app::Session().DeviceIp, kLocal);
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "自動 IP，重新掃描\"");
+}
+
+TEST_F(SubmitCommandLan, FailedProbeIsReportedOnceAndEndsTheCommand) {
+  // No device at all: the user sees one connection failure, and a retrying
+  // caller stops instead of sending the command fifteen times.
+  EXPECT_EQ(app::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=x", "ftp.htm"), 1);
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
+  EXPECT_EQ(fakes.messages->shown[0].title, "連線");
+  EXPECT_TRUE(host.redisplayed.empty());
+}
+
+TEST_F(SubmitCommandLan, RedirectThatCannotBeFollowedIsNoFailure) {
+  // The answer page lives where nothing listens, but the device itself is up.
+  ScriptedPeer peer(kLocal, 80, Redirect("http://127.0.0.1:1/ftp.htm"));
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4), 1);
+  EXPECT_EQ(host.redisplayed, std::vector<int>{4});
+}
+
+TEST_F(SubmitCommandLan, RefusedFtpCommandsAreSentAgainUpToFifteenTimes) {
+  ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
+  host.active_tab = 4;
+  int rereads = 0;
+  EXPECT_EQ(app::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=ftps_user_add",
+                                   "ftp.htm", [&rereads] { ++rereads; }),
+            0);
+  int commands = 0;
+  for (const auto& r : peer.Requests()) commands += r.rfind("GET /nas.cgi", 0) == 0;
+  EXPECT_EQ(commands, 15);
+  EXPECT_EQ(rereads, 1);
+  EXPECT_TRUE(host.redisplayed.empty());
+  EXPECT_TRUE(fakes.messages->shown.empty());
+}
+
+TEST_F(SubmitCommandLan, EnableDisableIsNeverRefusedAndOtherTagsIgnoreFailure) {
+  ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_enabled&FTP_AC_LIST=2", "ftp.htm", 4), 1);
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "/ftp.htm", 4), 1);  // the create's tag
+  EXPECT_EQ(Submit("/nas.cgi?type=nas_apply", "smb.htm", 3), 1);
+  EXPECT_EQ(host.redisplayed, (std::vector<int>{4, 4, 3}));
+}
+
+TEST_F(SubmitCommandLan, MaintenanceCommandsEndAtOnce) {
+  ScriptedPeer peer(kLocal, 80, Redirect("reboot.htm"));
+  EXPECT_EQ(Submit("/man.cgi?type=reboot", "maintain.htm", 2), 1);
+  EXPECT_TRUE(host.redisplayed.empty());
+}
+
+}  // namespace
