@@ -2,6 +2,9 @@
 
 #include <sstream>
 
+#include "net/page_values.h"
+#include "sim/status_page.h"
+
 namespace sim {
 namespace {
 
@@ -13,6 +16,8 @@ std::vector<std::string> SplitList(const std::string& text) {
     if (!item.empty()) items.push_back(item);
   return items;
 }
+
+int Count(const std::string& text) { return text.empty() ? 1 : std::stoi(text); }
 
 }  // namespace
 
@@ -26,6 +31,11 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
 
   if (verb == "ping") return "ok";
   if (verb == "discovery-requests") return "ok " + std::to_string(device.discovery_requests.load());
+  if (verb == "restart") {
+    device.Restart();
+    return "ok";
+  }
+  if (verb == "down") return std::string("ok ") + (device.Down() ? "1" : "0");
 
   std::lock_guard lock(device.mutex);
   DeviceState& s = device.state;
@@ -36,20 +46,71 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
       s.group = value;
     } else if (key == "firmware") {
       s.firmware = value;
+    } else if (key == "password") {
+      s.admin_password = value;
+    } else if (key == "ip") {
+      s.ip = value;
     } else if (key == "discovery") {
       s.discovery_replies = SplitList(value);
     } else if (key == "reply-from-every-address") {
       s.reply_from_every_address = value == "1";
+    } else if (key == "restart-seconds") {
+      device.restart_seconds = std::stoi(value);
+    } else if (key == "firmware-limit") {
+      s.firmware_limit = std::stoull(value);
     } else {
       return "err unknown setting " + key;
     }
     return "ok";
   }
+  if (verb == "folder") {  // folder NAME [shared] [PASSWORD]
+    std::stringstream in(rest);
+    std::string name, shared, password;
+    in >> name >> shared >> password;
+    s.folders.push_back({name, shared == "shared", password});
+    return "ok";
+  }
+  if (verb == "account") {  // account NAME PASSWORD
+    s.accounts.push_back({s.next_account_id++, key, value, true, true, {}});
+    return "ok " + std::to_string(s.accounts.back().id);
+  }
+  if (verb == "factory") {  // what is set so far is the factory state
+    device.factory = s;
+    return "ok";
+  }
   if (verb == "get") {
-    if (key == "name") return "ok " + s.name;
-    if (key == "group") return "ok " + s.group;
-    if (key == "firmware") return "ok " + s.firmware;
-    return "err unknown setting " + key;
+    if (key == "password") return "ok " + s.admin_password;
+    if (key == "ip") return "ok " + s.ip;
+    if (key == "firmware-upload")
+      return "ok " + s.last_firmware_name + " " + std::to_string(s.last_firmware_size);
+    if (key == "selected-account") return "ok " + std::to_string(s.selected_account);
+    if (key == "share-password") {
+      for (const auto& f : s.folders)
+        if (f.name == value) return "ok " + f.password;
+      return "err no folder " + value;
+    }
+    // Anything else as the status page shows it.
+    AdvanceDiskScan(s);
+    return "ok " + net::PageValue(RenderStatusPage(s), key + "=\"");
+  }
+  if (verb == "http-requests") return "ok " + std::to_string(device.http_requests[key]);
+  if (verb == "commands") return "ok " + std::to_string(device.commands.size());
+  if (verb == "command") {
+    const std::size_t n = std::stoul(key);
+    return n < device.commands.size() ? "ok " + device.commands[n] : "err no command " + key;
+  }
+  if (verb == "fault") {
+    Faults& f = device.faults;
+    if (key == "refuse-ftp") f.refuse_ftp = Count(value);
+    else if (key == "delay") f.delay_ms = Count(value);
+    else if (key == "hold") f.hold = Count(value);
+    else if (key == "reset") f.reset = Count(value);
+    else if (key == "garbage") f.garbage = Count(value);
+    else if (key == "oversized") f.oversized = Count(value);
+    else if (key == "close") f.close_silently = Count(value);
+    else if (key == "clear") f = Faults{};
+    else return "err unknown fault " + key;
+    return "ok";
   }
   return "err unknown command " + verb;
 }

@@ -1,31 +1,123 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace sim {
 
+struct SharedFolder {
+  std::string name;
+  bool shared = false;    // in the Sharing List (an SMB share) or only in the Folder List
+  std::string password;   // the share's password; empty: open to all
+};
+
+struct FtpAccount {
+  int id = 0;
+  std::string name;
+  std::string password;
+  bool read_only = true;
+  bool enabled = true;
+  std::vector<std::string> folders;
+};
+
 // Everything a simulated device knows. Guarded by Device::mutex.
 struct DeviceState {
+  // Identity and administration.
   std::string name = "STORAGE";
   std::string group = "WORKGROUP";
   std::string firmware = "1.0.0";
-  // The discovery replies sent to each request, in order: "normal", "short"
-  // (71 bytes), "long" (73 bytes), "type2", "empty-firmware", "other-names".
-  // Empty: the device keeps silent.
+  std::string admin_user = "admin";
+  std::string admin_password;
+  // Date and time.
+  int clock_offset_s = 0;  // device time minus this machine's
+  bool sntp_auto = false;
+  bool sntp_from_list = true;
+  std::string sntp_server = "pool.ntp.org";
+  int time_zone = 0;
+  // Network.
+  std::string ip;  // the address the device answers at
+  int prefix = 24;
+  std::string mac = "00:1B:2C:3D:4E:5F";
+  bool dhcp_client = false;
+  std::string submask = "255.255.255.0";
+  std::string gateway;
+  std::string pdns;
+  std::string sdns;
+  bool dhcp_server = false;
+  // Disk.
+  std::string disk_id = "SIM-DISK 500GB<br>SN 0001";
+  long long total_mb = 476940;
+  long long used_mb = 1234;
+  int idle_minutes = 10;
+  bool scan_running = false;
+  std::chrono::steady_clock::time_point scan_started;
+  std::vector<std::string> scan_messages;
+  // Language.
+  std::vector<std::string> languages = {"English", "Deutsch", "Fran\xC3\xA7" "ais",
+                                        "\xE7\xB9\x81\xE9\xAB\x94\xE4\xB8\xAD\xE6\x96\x87"};
+  int language = 0;
+  // File server.
+  std::vector<SharedFolder> folders = {{"PUBLIC", true, ""}};
+  // FTP server.
+  bool ftp_enabled = true;
+  std::string ftp_port = "21";
+  bool ftp_anonymous = false;
+  bool ftp_anonymous_read_only = true;
+  std::string ftp_anonymous_home = "PUBLIC";
+  std::vector<FtpAccount> accounts;
+  int next_account_id = 1;
+  int selected_account = 255;  // 255: a new account
+  // Firmware.
+  std::size_t firmware_limit = 8 << 20;
+  std::string last_firmware_name;
+  std::size_t last_firmware_size = 0;
+
+  // Discovery behaviour: the replies sent to each request, in order:
+  // "normal", "short" (71 bytes), "long" (73 bytes), "type2",
+  // "empty-firmware", "other-names". Empty: the device keeps silent.
   std::vector<std::string> discovery_replies = {"normal"};
   // Answer each request once from every address of the device, as a crowd
   // of devices would.
   bool reply_from_every_address = false;
 };
 
+// Faults a test asks for; each counts down as connections use it.
+struct Faults {
+  int refuse_ftp = 0;       // FTP commands answered with the failure page
+  int delay_ms = 0;         // before every reply
+  int hold = 0;             // connections kept open without an answer
+  int reset = 0;            // connections reset after the request
+  int garbage = 0;          // connections answered with garbage
+  int oversized = 0;        // connections answered with a huge reply
+  int close_silently = 0;   // connections closed without an answer
+};
+
 class Device {
  public:
   std::mutex mutex;
   DeviceState state;
+  DeviceState factory;  // what a factory reset restores
+  Faults faults;
+  std::map<std::string, int> http_requests;  // by path
+  std::vector<std::string> commands;         // every CGI request line, in order
+  std::atomic<int> restart_seconds{10};
   std::atomic<long> discovery_requests{0};
+
+  // While it restarts the device answers nothing, neither discovery nor HTTP.
+  void Restart() { down_until_ = Now() + restart_seconds.load() * 1000; }
+  bool Down() const { return Now() < down_until_.load(); }
+
+ private:
+  static long long Now() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+  std::atomic<long long> down_until_{0};
 };
 
 }  // namespace sim

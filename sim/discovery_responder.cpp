@@ -59,7 +59,7 @@ void DiscoveryResponder::Run() {
     }
     pollfd wake{wake_.get(), POLLIN, 0};
     if (::poll(&wake, 1, 0) > 0) return;
-    if (!request || !net::IsDiscoveryRequest(request->bytes)) continue;
+    if (!request || !net::IsDiscoveryRequest(request->bytes) || device_.Down()) continue;
     ++device_.discovery_requests;
 
     std::vector<std::string> replies;

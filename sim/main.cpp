@@ -1,23 +1,34 @@
 // brevane-devsim: a simulated network-storage device for the test LAN.
+// It answers discovery, serves its status page and CGI commands over HTTP
+// with Basic authentication, takes firmware uploads, and can be told to
+// misbehave through its control socket.
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string>
 
 #include "sim/commands.h"
 #include "sim/control.h"
 #include "sim/device.h"
 #include "sim/discovery_responder.h"
+#include "sim/http_server.h"
 #include "sim/netns_guard.h"
 
 namespace {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: brevane-devsim --control PATH [--name N] [--group G] [--firmware F]\n"
-               "                      [--discovery KIND,...] [--reply-from-every-address]\n");
+               "usage: brevane-devsim --control PATH [options]\n"
+               "  --name N --group G --firmware F   identity (discovery and status page)\n"
+               "  --password P                      administrator password (user admin)\n"
+               "  --ip A                            address to serve at (default: the first one)\n"
+               "  --folder NAME                     a folder in the Folder List\n"
+               "  --shared-folder NAME              a folder in the Sharing List\n"
+               "  --account NAME:PASSWORD           an FTP account\n"
+               "  --restart-seconds N               how long a restart takes (default 10)\n"
+               "  --firmware-limit BYTES            largest image accepted (default 8 MiB)\n"
+               "  --discovery KIND,...              replies to send to each discovery request\n"
+               "  --reply-from-every-address        answer discovery from every address\n");
 }
 
 }  // namespace
@@ -27,6 +38,13 @@ int main(int argc, char** argv) {
 
   sim::Device device;
   std::string control_path;
+  auto control = [&device](const std::string& command) {
+    const std::string answer = sim::HandleControlCommand(device, command);
+    if (answer.rfind("ok", 0) != 0) {
+      std::fprintf(stderr, "brevane-devsim: %s\n", answer.c_str());
+      std::exit(2);
+    }
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto next = [&]() -> std::string {
@@ -39,10 +57,20 @@ int main(int argc, char** argv) {
     if (arg == "--control") {
       control_path = next();
     } else if (arg == "--reply-from-every-address") {
-      device.state.reply_from_every_address = true;
+      control("set reply-from-every-address 1");
+    } else if (arg == "--folder") {
+      control("folder " + next());
+    } else if (arg == "--shared-folder") {
+      control("folder " + next() + " shared");
+    } else if (arg == "--account") {
+      const std::string account = next();
+      const auto colon = account.find(':');
+      control("account " + account.substr(0, colon) + " " +
+              (colon == std::string::npos ? "" : account.substr(colon + 1)));
     } else if (arg == "--name" || arg == "--group" || arg == "--firmware" ||
-               arg == "--discovery") {
-      sim::HandleControlCommand(device, "set " + arg.substr(2) + " " + next());
+               arg == "--discovery" || arg == "--password" || arg == "--ip" ||
+               arg == "--restart-seconds" || arg == "--firmware-limit") {
+      control("set " + arg.substr(2) + " " + next());
     } else {
       Usage();
       return 2;
@@ -52,6 +80,15 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
+  if (device.state.ip.empty()) {
+    const auto addresses = sim::LocalAddresses();
+    if (addresses.empty()) {
+      std::fprintf(stderr, "brevane-devsim: no address to serve at\n");
+      return 1;
+    }
+    device.state.ip = addresses.front();
+  }
+  device.factory = device.state;
 
   // Signals are taken synchronously below, so every thread blocks them.
   sigset_t signals;
@@ -62,7 +99,8 @@ int main(int argc, char** argv) {
 
   try {
     sim::DiscoveryResponder discovery(device);
-    sim::ControlServer control(control_path, [&device](const std::string& command) {
+    sim::HttpServer http(device);
+    sim::ControlServer control_server(control_path, [&device](const std::string& command) {
       return sim::HandleControlCommand(device, command);
     });
     int received = 0;

@@ -1,0 +1,360 @@
+#include "sim/http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "net/base64.h"
+#include "sim/cgi.h"
+#include "sim/multipart.h"
+#include "sim/status_page.h"
+
+extern char** environ;
+
+namespace sim {
+namespace {
+
+constexpr std::size_t kMaxHead = 64 * 1024;
+constexpr std::size_t kMaxFormBody = 1 << 20;
+constexpr int kReadTimeoutMs = 10000;
+constexpr int kMaxConnections = 64;
+
+struct Request {
+  std::string method, target, version;
+  std::string authorization, content_type;
+  long long content_length = -1;
+  std::string body;
+};
+
+bool SendAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Reads until `done` says the data is complete, the peer closes, the limit
+// is passed or a read waits too long.
+bool ReadUntil(int fd, std::string& data, std::size_t limit,
+               const std::function<bool(const std::string&)>& done) {
+  char buffer[64 * 1024];
+  while (!done(data)) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, kReadTimeoutMs) <= 0) return false;
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    data.append(buffer, static_cast<std::size_t>(n));
+    if (data.size() > limit) return false;
+  }
+  return true;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Parses the head; false for anything that is not a request.
+bool ParseHead(const std::string& head, Request& request) {
+  const auto line_end = head.find("\r\n");
+  const std::string line = head.substr(0, line_end);
+  const auto a = line.find(' ');
+  const auto b = line.find(' ', a == std::string::npos ? a : a + 1);
+  if (a == std::string::npos || b == std::string::npos) return false;
+  request.method = line.substr(0, a);
+  request.target = line.substr(a + 1, b - a - 1);
+  request.version = line.substr(b + 1);
+  if (request.version != "HTTP/1.0" && request.version != "HTTP/1.1") return false;
+  if (request.target.empty() || request.target[0] != '/') return false;
+  std::size_t pos = line_end + 2;
+  while (pos < head.size()) {
+    const auto end = head.find("\r\n", pos);
+    if (end == std::string::npos || end == pos) break;
+    const std::string header = head.substr(pos, end - pos);
+    const auto colon = header.find(':');
+    if (colon != std::string::npos) {
+      const std::string name = Lower(header.substr(0, colon));
+      std::string value = header.substr(colon + 1);
+      value.erase(0, value.find_first_not_of(' '));
+      if (name == "authorization") request.authorization = value;
+      if (name == "content-type") request.content_type = value;
+      if (name == "content-length") {
+        char* stop = nullptr;
+        request.content_length = std::strtoll(value.c_str(), &stop, 10);
+        if (stop == value.c_str() || request.content_length < 0) return false;
+      }
+    }
+    pos = end + 2;
+  }
+  return true;
+}
+
+std::string Reply(const std::string& status, const std::string& headers, const std::string& body) {
+  return "HTTP/1.0 " + status + "\r\nServer: devsim\r\n" + headers +
+         "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+std::string Page(const std::string& title, const std::string& text) {
+  return "<HTML><HEAD><TITLE>" + title + "</TITLE></HEAD><BODY>" + text + "</BODY></HTML>\r\n";
+}
+
+void ResetConnection(int fd) {
+  const linger hard{1, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+}
+
+}  // namespace
+
+bool RunIp(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"ip"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "ip", nullptr, nullptr, raw.data(), environ) != 0) return false;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+HttpServer::HttpServer(Device& device, std::uint16_t port)
+    : device_(device), port_(port), wake_(::eventfd(0, EFD_CLOEXEC)) {
+  std::string ip;
+  {
+    std::lock_guard lock(device_.mutex);
+    ip = device_.state.ip;
+  }
+  Listen(ip);
+  thread_ = std::thread([this] { Run(); });
+}
+
+HttpServer::~HttpServer() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] auto n = ::write(wake_.get(), &one, sizeof one);
+  thread_.join();
+  // Connections still being served end on their own bounded reads.
+  std::unique_lock lock(done_mutex_);
+  done_.wait_for(lock, std::chrono::seconds(15), [this] { return active_ == 0; });
+}
+
+void HttpServer::Listen(const std::string& ip) {
+  net::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const int on = 1;
+  ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port_);
+  if (::inet_pton(AF_INET, ip.c_str(), &addr.sin_addr) != 1)
+    throw std::runtime_error("bad device address " + ip);
+  if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(fd.get(), 64) != 0)
+    throw std::runtime_error("cannot listen on " + ip + ": " + std::strerror(errno));
+  listener_ = std::move(fd);
+  bound_ip_ = ip;
+}
+
+void HttpServer::MoveAddress(const std::string& ip) {
+  std::string old_ip;
+  int prefix = 24;
+  {
+    std::lock_guard lock(device_.mutex);
+    old_ip = device_.state.ip;
+    prefix = device_.state.prefix;
+  }
+  if (ip == old_ip) return;
+  if (!RunIp({"addr", "add", ip + "/" + std::to_string(prefix), "dev", "lan0"})) {
+    std::fprintf(stderr, "devsim: cannot take address %s\n", ip.c_str());
+    return;
+  }
+  RunIp({"addr", "del", old_ip + "/" + std::to_string(prefix), "dev", "lan0"});
+  std::lock_guard lock(device_.mutex);
+  device_.state.ip = ip;
+  // The accept loop notices the new address and listens there.
+}
+
+void HttpServer::Run() {
+  for (;;) {
+    std::string ip;
+    {
+      std::lock_guard lock(device_.mutex);
+      ip = device_.state.ip;
+    }
+    // A restarting device refuses connections; a moved one listens anew.
+    if (device_.Down()) {
+      listener_.reset();
+    } else if (!listener_.valid() || ip != bound_ip_) {
+      listener_.reset();
+      try {
+        Listen(ip);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "devsim: %s\n", e.what());
+      }
+    }
+    pollfd p[2] = {{wake_.get(), POLLIN, 0}, {listener_.get(), POLLIN, 0}};
+    ::poll(p, listener_.valid() ? 2 : 1, 50);
+    if (p[0].revents & POLLIN) return;
+    if (!listener_.valid() || !(p[1].revents & POLLIN)) continue;
+    net::UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!client.valid()) continue;
+    if (active_ >= kMaxConnections) continue;  // too busy: the connection is closed
+    ++active_;
+    std::thread([this, c = std::move(client)]() mutable {
+      Serve(std::move(c));
+      std::lock_guard lock(done_mutex_);
+      --active_;
+      done_.notify_all();
+    }).detach();
+  }
+}
+
+void HttpServer::Serve(net::UniqueFd client) {
+  const int fd = client.get();
+  std::string data;
+  const bool complete = ReadUntil(fd, data, kMaxHead, [](const std::string& d) {
+    return d.find("\r\n\r\n") != std::string::npos;
+  });
+  Request request;
+  const auto head_end = data.find("\r\n\r\n");
+  if (!complete || head_end == std::string::npos) {
+    if (data.size() > kMaxHead)
+      SendAll(fd, Reply("431 Request Header Fields Too Large", "", Page("431", "Too large")));
+    return;
+  }
+  if (!ParseHead(data.substr(0, head_end + 2), request)) {
+    SendAll(fd, Reply("400 Bad Request", "", Page("400", "Bad request")));
+    return;
+  }
+  std::string body = data.substr(head_end + 4);
+
+  Faults fault;
+  std::string expected_auth;
+  std::size_t firmware_limit = 0;
+  {
+    std::lock_guard lock(device_.mutex);
+    Faults& f = device_.faults;
+    fault.delay_ms = f.delay_ms;
+    for (int Faults::*which : {&Faults::hold, &Faults::reset, &Faults::garbage,
+                               &Faults::oversized, &Faults::close_silently})
+      if (f.*which > 0) {
+        --(f.*which);
+        fault.*which = 1;
+        break;
+      }
+    const auto path = request.target.substr(0, request.target.find('?'));
+    ++device_.http_requests[path];
+    expected_auth = "Basic " + net::Base64Encode(device_.state.admin_user + ":" +
+                                                 device_.state.admin_password);
+    firmware_limit = device_.state.firmware_limit;
+  }
+  if (fault.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delay_ms));
+  if (fault.hold) {
+    // Says nothing until the client gives up.
+    ReadUntil(fd, data, 1 << 20, [](const std::string&) { return false; });
+    return;
+  }
+  if (fault.reset) return ResetConnection(fd);
+  if (fault.close_silently) return;
+  if (fault.garbage) {
+    SendAll(fd, "\x01\x02 not HTTP \xff\xfe\r\n\r\n<<<>>>\x00garbage");
+    return;
+  }
+  if (fault.oversized) {
+    SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n<HTML>");
+    const std::string block(64 * 1024, 'x');
+    for (int i = 0; i < 256 && SendAll(fd, block); ++i) {
+    }
+    return;
+  }
+
+  if (request.authorization != expected_auth) {
+    SendAll(fd, Reply("401 Unauthorized", "WWW-Authenticate: Basic realm=\"device\"\r\n",
+                      Page("401 Unauthorized", "Authorization required.")));
+    return;
+  }
+
+  const auto question = request.target.find('?');
+  const std::string path = request.target.substr(0, question);
+  const std::string query = question == std::string::npos ? "" : request.target.substr(question + 1);
+
+  if (request.method == "POST" && path == "/man.cgi") {
+    if (request.content_length < 0) {
+      SendAll(fd, Reply("411 Length Required", "", Page("411", "Length required")));
+      return;
+    }
+    if (static_cast<std::size_t>(request.content_length) > firmware_limit) {
+      // The image does not fit: the device drops the connection mid-upload.
+      ReadUntil(fd, body, 256 * 1024, [](const std::string& b) { return b.size() >= 64 * 1024; });
+      return ResetConnection(fd);
+    }
+    const auto length = static_cast<std::size_t>(request.content_length);
+    body.reserve(length);
+    if (!ReadUntil(fd, body, length, [length](const std::string& b) { return b.size() >= length; }))
+      return;
+    const auto upload = ParseUpload(body, BoundaryOf(request.content_type));
+    std::string location = "fail.htm";
+    if (upload && upload->fields.count("type") && upload->fields.at("type") == "file_upload" &&
+        upload->file_field == "filename") {
+      std::lock_guard lock(device_.mutex);
+      device_.state.last_firmware_name = upload->file_name;
+      device_.state.last_firmware_size = upload->file_size;
+      device_.commands.push_back("POST /man.cgi file_upload " + std::to_string(upload->file_size));
+      location = upload->fields.count("redirect") ? upload->fields.at("redirect") : "index.htm";
+    }
+    SendAll(fd, Reply("302 Found", "Location: " + location + "\r\n", ""));
+    return;
+  }
+  if (request.method != "GET") {
+    SendAll(fd, Reply("405 Method Not Allowed", "", Page("405", "Method not allowed")));
+    return;
+  }
+
+  if (path == "/nas.cgi" || path == "/man.cgi" || path == "/if.cgi" || path == "/dhcpc.cgi" ||
+      path == "/dhcps.cgi") {
+    CgiOutcome outcome;
+    {
+      std::lock_guard lock(device_.mutex);
+      device_.commands.push_back(request.target);
+      outcome = HandleCgi(device_, path.substr(1), ParseQuery(query),
+                          [this](const std::string& ip) { MoveAddress(ip); });
+    }
+    SendAll(fd, Reply("302 Found", "Location: " + outcome.location + "\r\n", ""));
+    if (outcome.after_reply) {
+      ::shutdown(fd, SHUT_WR);
+      outcome.after_reply();
+    }
+    return;
+  }
+  if (path == "/utility_use.htm") {
+    std::string page;
+    {
+      std::lock_guard lock(device_.mutex);
+      AdvanceDiskScan(device_.state);
+      page = RenderStatusPage(device_.state);
+    }
+    SendAll(fd, Reply("200 OK", "Content-Type: text/html; charset=utf-8\r\n", page));
+    return;
+  }
+  if (path == "/" || (path.size() > 4 && path.substr(path.size() - 4) == ".htm")) {
+    // Answer pages: the header names the page, so a client following the
+    // failure redirect sees "fail.htm" in the last header it read.
+    SendAll(fd, Reply("200 OK",
+                      "Content-Type: text/html\r\nContent-Location: " + path + "\r\n",
+                      Page(path, path == "/fail.htm" ? "The setting was refused." : "Done.")));
+    return;
+  }
+  SendAll(fd, Reply("404 Not Found", "", Page("404", "Not found")));
+}
+
+}  // namespace sim

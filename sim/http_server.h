@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "net/udp_socket.h"
+#include "sim/device.h"
+
+namespace sim {
+
+// The device's web server on TCP port 80 of its address: the status page,
+// the CGI commands and the firmware upload, behind Basic authentication.
+// Every connection carries one request and is closed after the reply.
+class HttpServer {
+ public:
+  explicit HttpServer(Device& device, std::uint16_t port = 80);
+  ~HttpServer();
+
+  // Moves the device to `ip`: the address is added to the interface, the
+  // old one removed, and the server answers at the new one only.
+  void MoveAddress(const std::string& ip);
+
+ private:
+  void Run();
+  void Serve(net::UniqueFd client);
+  void Listen(const std::string& ip);
+
+  Device& device_;
+  std::uint16_t port_;
+  net::UniqueFd listener_;
+  std::string bound_ip_;
+  net::UniqueFd wake_;
+  std::atomic<int> active_{0};
+  std::mutex done_mutex_;
+  std::condition_variable done_;
+  std::thread thread_;
+};
+
+// Adds and removes interface addresses with the `ip` tool (no shell).
+bool RunIp(const std::vector<std::string>& args);
+
+}  // namespace sim

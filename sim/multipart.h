@@ -1,0 +1,26 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+struct Upload {
+  std::map<std::string, std::string> fields;  // form fields by name
+  std::string file_field;
+  std::string file_name;
+  std::size_t file_size = 0;
+};
+
+// Reads a firmware upload body in the device's framing: every part begins
+// with a line holding the boundary itself, and the body ends with a "--"
+// line followed by the boundary line. Nothing when the body is not framed
+// that way.
+std::optional<Upload> ParseUpload(std::string_view body, const std::string& boundary);
+
+// The boundary announced by a Content-Type header value.
+std::string BoundaryOf(const std::string& content_type);
+
+}  // namespace sim

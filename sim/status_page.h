@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "sim/device.h"
+
+namespace sim {
+
+// Marker the device writes for an "on" radio setting of the status group.
+inline constexpr char kOnMarker[] = "\xE5\xB7\xB2\xE6\xA0\xB8\xE5\x8F\x96\"";  // 已核取"
+// How long a disk scan takes, and the messages it leaves.
+inline constexpr int kScanSeconds = 6;
+
+// Brings the scan messages up to date with the time that has passed.
+void AdvanceDiskScan(DeviceState& state);
+
+// The device's status page, /utility_use.htm: every setting as a script
+// line name="value";CR LF.
+std::string RenderStatusPage(const DeviceState& state);
+
+// One FTP account as a row of the account list: each column padded with
+// "&nbsp;" the way the device lays it out.
+std::string AccountOption(const FtpAccount& account);
+
+}  // namespace sim
