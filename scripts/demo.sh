@@ -46,9 +46,14 @@ dev() {  # dev K ARGS...: start simulated device K
   (lan "d$k" -- "$bin/sim/brevane-devsim" --control "$work/d$k.control" "$@") &
   pids+=($!)
 }
-dev 1 --name NAS-LIVINGROOM --group HOME --firmware 2.1.07
-dev 2 --name BACKUP-01 --group OFFICE --firmware 2.0.11
-dev 3 --name MEDIA --group HOME --firmware 1.9.3
+# Log in as "admin": NAS-LIVINGROOM and MEDIA have no password yet,
+# BACKUP-01's is "admin".
+dev 1 --name NAS-LIVINGROOM --group HOME --firmware 2.1.07 \
+  --shared-folder PUBLIC --shared-folder "照片" --folder backup --account alice:secret
+dev 2 --name BACKUP-01 --group OFFICE --firmware 2.0.11 --password admin \
+  --shared-folder PUBLIC --shared-folder projects --folder archive
+dev 3 --name MEDIA --group HOME --firmware 1.9.3 \
+  --shared-folder PUBLIC --shared-folder movies --folder music
 
 # The program runs in its own folder, with the English language file.
 mkdir -p "$work/run"

@@ -1,5 +1,6 @@
 #include "sim/commands.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "net/page_values.h"
@@ -67,7 +68,13 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
     std::stringstream in(rest);
     std::string name, shared, password;
     in >> name >> shared >> password;
-    s.folders.push_back({name, shared == "shared", password});
+    const SharedFolder folder{name, shared == "shared", password};
+    auto it = std::find_if(s.folders.begin(), s.folders.end(),
+                           [&name](const SharedFolder& f) { return f.name == name; });
+    if (it != s.folders.end())
+      *it = folder;
+    else
+      s.folders.push_back(folder);
     return "ok";
   }
   if (verb == "account") {  // account NAME PASSWORD

@@ -44,6 +44,30 @@ bool ReadLine(int fd, std::string& line) {
   }
 }
 
+// Answers are one line: line feeds and backslashes inside are escaped.
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      out += text[i + 1] == 'n' ? '\n' : text[i + 1];
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 ControlServer::ControlServer(const std::string& path, Handler handler)
@@ -87,7 +111,7 @@ void ControlServer::Serve(int client) {
     } catch (const std::exception& e) {
       answer = std::string("err ") + e.what();
     }
-    if (!SendAll(client, answer + "\n")) return;
+    if (!SendAll(client, Escape(answer) + "\n")) return;
   }
 }
 
@@ -99,7 +123,7 @@ std::string ControlCall(const std::string& path, const std::string& command) {
   std::string answer;
   if (!SendAll(fd.get(), command + "\n") || !ReadLine(fd.get(), answer))
     throw std::runtime_error("device control " + path + " gave no answer");
-  return answer;
+  return Unescape(answer);
 }
 
 }  // namespace sim

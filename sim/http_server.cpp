@@ -174,6 +174,11 @@ void HttpServer::MoveAddress(const std::string& ip) {
     prefix = device_.state.prefix;
   }
   if (ip == old_ip) return;
+  // Removing the old (primary) address must not take the new one with it.
+  if (std::FILE* f = std::fopen("/proc/sys/net/ipv4/conf/lan0/promote_secondaries", "w")) {
+    std::fputs("1", f);
+    std::fclose(f);
+  }
   if (!RunIp({"addr", "add", ip + "/" + std::to_string(prefix), "dev", "lan0"})) {
     std::fprintf(stderr, "devsim: cannot take address %s\n", ip.c_str());
     return;
