@@ -8,8 +8,8 @@ packages=(
   cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
   # fuzzing
   clang libclang-rt-14-dev
-  # the test LAN
-  iproute2
+  # the test LAN, and curl to compare uploads against
+  iproute2 curl
   # headless windows, screenshots and fonts (Latin and Chinese)
   xvfb xauth imagemagick openbox fonts-dejavu-core fonts-wqy-microhei
 )

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,11 +11,51 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <system_error>
 
 #include "net/udp_socket.h"
 
 namespace net {
+
+namespace {
+
+constexpr std::size_t kPage = 4096;
+
+std::size_t RoundToPages(std::size_t n) { return (n + kPage - 1) / kPage * kPage; }
+
+}  // namespace
+
+ByteBuffer::~ByteBuffer() {
+  if (data_ != nullptr) ::munmap(data_, capacity_);
+}
+
+void ByteBuffer::reserve(std::size_t capacity) {
+  if (capacity <= capacity_) return;
+  const std::size_t pages = RoundToPages(capacity);
+  // The pages are mapped in with one call rather than a fault each, and are
+  // not zero-filled by us: a large image is read straight into them.
+  void* fresh = ::mmap(nullptr, pages, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (fresh == MAP_FAILED) throw std::bad_alloc();
+  if (data_ != nullptr) {
+    std::memcpy(fresh, data_, size_);
+    ::munmap(data_, capacity_);
+  }
+  data_ = static_cast<char*>(fresh);
+  capacity_ = pages;
+}
+
+void ByteBuffer::resize(std::size_t size) {
+  if (size > capacity_) reserve(std::max(size, capacity_ * 2));
+  size_ = size;
+}
+
+void ByteBuffer::append(std::string_view bytes) {
+  const std::size_t start = size_;
+  resize(size_ + bytes.size());
+  if (!bytes.empty()) std::memcpy(data_ + start, bytes.data(), bytes.size());
+}
 
 std::size_t MemoryStream::Read(char* buffer, std::size_t count) {
   const std::size_t n = std::min(count, data_.size() - position_);
@@ -24,17 +65,15 @@ std::size_t MemoryStream::Read(char* buffer, std::size_t count) {
 }
 
 void MemoryStream::Write(std::string_view bytes) {
-  if (position_ == data_.size()) {
-    data_.append(bytes);
-  } else {
-    if (position_ + bytes.size() > data_.size()) data_.resize(position_ + bytes.size());
-    data_.replace(position_, bytes.size(), bytes);
-  }
+  if (position_ + bytes.size() > data_.size()) data_.resize(position_ + bytes.size());
+  if (!bytes.empty()) std::memcpy(data_.data() + position_, bytes.data(), bytes.size());
   position_ += bytes.size();
 }
 
 void MemoryStream::SetSize(std::size_t size) {
+  const std::size_t old = data_.size();
   data_.resize(size);
+  if (size > old) std::memset(data_.data() + old, 0, size - old);
   position_ = std::min(position_, size);
 }
 

@@ -1,11 +1,37 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace net {
+
+// Bytes in memory that grow without being moved or zero-filled: large
+// firmware images go straight from the file into their final place.
+class ByteBuffer {
+ public:
+  ByteBuffer() = default;
+  ByteBuffer(const ByteBuffer&) = delete;
+  ByteBuffer& operator=(const ByteBuffer&) = delete;
+  ~ByteBuffer();
+
+  char* data() { return data_; }
+  const char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  // Makes room for `capacity` bytes in all; what is there stays.
+  void reserve(std::size_t capacity);
+  // New bytes past the old size are left as they are (not zeroed).
+  void resize(std::size_t size);
+  void append(std::string_view bytes);
+  std::string_view view() const { return {data_, size_}; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 // A growable in-memory byte stream.
 class MemoryStream {
@@ -17,8 +43,8 @@ class MemoryStream {
   std::size_t Size() const { return data_.size(); }
   std::size_t Position() const { return position_; }
   // The bytes from the current position to the end, without a copy.
-  std::string_view Remaining() const { return std::string_view(data_).substr(position_); }
-  const std::string& Bytes() const { return data_; }
+  std::string_view Remaining() const { return data_.view().substr(position_); }
+  std::string_view Bytes() const { return data_.view(); }
 
  protected:
   void Reserve(std::size_t capacity) { data_.reserve(capacity); }
@@ -26,7 +52,7 @@ class MemoryStream {
   void AppendFrom(std::size_t count, const std::function<std::size_t(char*, std::size_t)>& fill);
 
  private:
-  std::string data_;
+  ByteBuffer data_;
   std::size_t position_ = 0;
 };
 

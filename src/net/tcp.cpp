@@ -83,6 +83,10 @@ void TcpStream::Wait(short events, int timeout_ms, const IdleCallback& idle) {
   }
 }
 
+void TcpStream::SetSendBuffer(int bytes) {
+  ::setsockopt(fd_.get(), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 void TcpStream::SendAll(std::string_view data, int timeout_ms) {
   while (!data.empty()) {
     const ssize_t n = ::send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);

@@ -26,6 +26,9 @@ class TcpStream {
   static TcpStream Connect(const std::string& host, std::uint16_t port, int timeout_ms,
                            const IdleCallback& idle = {});
 
+  // Asks for a larger send queue, for bulk transfers.
+  void SetSendBuffer(int bytes);
+
   // Sends every byte; each wait for the peer to take more is bounded by
   // `timeout_ms` (0: without bound).
   void SendAll(std::string_view data, int timeout_ms = 0);

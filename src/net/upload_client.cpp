@@ -34,6 +34,7 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
     if (!UserName.empty())
       request += "Authorization: Basic " + Base64Encode(UserName + ":" + Password) + "\r\n";
     request += "\r\n";
+    stream.SetSendBuffer(4 << 20);  // fewer wake-ups for a large image
     stream.SendAll(request, reply_timeout_ms);
     stream.SendAll(body.Bytes(), reply_timeout_ms);  // straight from the body, no copy
 

@@ -193,7 +193,7 @@ std::string Upload(const std::string& user = "admin", const std::string& passwor
   net::MemoryStream body, reply;
   body.Write(std::string(size, 'f'));
   client.Post("http://127.0.0.1/man.cgi", body, reply);
-  return reply.Bytes();
+  return std::string(reply.Bytes());
 }
 
 std::string UploadError(const std::string& user = "admin", std::size_t size = 1000) {

@@ -70,7 +70,7 @@ TEST(HttpDataStream, EmptyFileAndAQuoteInThePath) {
 TEST(HttpDataStream, UnopenableFileFailsAndAppendsNothing) {
   net::THttpDataStream body(Fixed);
   body.AddFormField("type", "file_upload");
-  const auto before = body.Bytes();
+  const std::string before(body.Bytes());
   try {
     body.AddFile("filename", "/nonexistent/fw.bin", "application/octet-stream");
     FAIL() << "no error";
