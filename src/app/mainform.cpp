@@ -167,4 +167,10 @@ void Form1::ManageBtnClick() {
 
 void Form1::CountBtnClick() {
   if (!HandOffSelectedDevice()) return;
+  // The drive dialog hides this window while it is open.
+  if (QWidget* drives = ui::Windows().form5) {
+    drives->show();
+    drives->activateWindow();
+    drives->setFocus();
+  }
 }

@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include "app/mainform.h"
+#include "drives/logindisk.h"
+#include "drives/mountform.h"
 #include "ui/ui.h"
 
 namespace app {
@@ -12,6 +14,8 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   auto form1 = std::make_unique<Form1>();
   form1->FormCreate();
   windows.push_back(std::move(form1));
+  windows.push_back(std::make_unique<Form4>());
+  windows.push_back(std::make_unique<Form5>());
   return windows;
 }
 

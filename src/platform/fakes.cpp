@@ -1,5 +1,7 @@
 #include "platform/fakes.h"
 
+#include <cctype>
+
 #include "net/socket_error.h"
 
 namespace platform::fakes {
@@ -31,6 +33,35 @@ void FakeDatagramTransport::SendBroadcast(std::uint16_t port, const std::string&
   network_->broadcasts.push_back({port, bytes});
 }
 
+DriveType FakeDrives::GetDriveType(const std::string& root_path) {
+  type_queries.push_back(root_path);
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(root_path[0])));
+  const auto it = types.find(letter);
+  if (it != types.end()) return it->second;
+  return connected.count(letter) ? DriveType::Remote : DriveType::NoRootDir;
+}
+
+std::optional<std::string> FakeDrives::GetConnection(const std::string& drive) {
+  const auto it = connected.find(drive.empty() ? '?' : drive[0]);
+  if (it == connected.end()) return std::nullopt;
+  return it->second;
+}
+
+int FakeDrives::AddConnection(const NetResource& resource, const std::string& password) {
+  connections.push_back({resource, password});
+  const auto result = results.find(resource.remote_name);
+  if (result != results.end()) return result->second;
+  const auto needed = passwords.find(resource.remote_name);
+  if (needed != passwords.end() && needed->second != password)
+    return drive_error::kInvalidPassword;
+  if (resource.local_name) {
+    const char letter = (*resource.local_name)[0];
+    if (connected.count(letter)) return drive_error::kAlreadyAssigned;
+    connected[letter] = resource.remote_name;
+  }
+  return 0;
+}
+
 FakePlatform::FakePlatform() {
   Services fakes;
   fakes.message_boxes = messages;
@@ -39,6 +70,7 @@ FakePlatform::FakePlatform() {
   };
   fakes.url_opener = urls;
   fakes.adapters = adapters;
+  fakes.drives = drives;
   fakes.process = process;
   previous_ = Install(std::move(fakes));
 }

@@ -4,6 +4,7 @@
 // answers from a script.
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,39 @@ class FakeAdapters : public AdapterList {
   std::optional<Adapter> first = Adapter{"192.168.1.20", "255.255.255.0"};
 };
 
+// Drive letters and connections from a script.
+class FakeDrives : public NetworkDrives {
+ public:
+  struct Connection {
+    NetResource resource;
+    std::string password;
+  };
+  struct Mapping {
+    std::string drive, remote_name, password;
+  };
+
+  DriveType GetDriveType(const std::string& root_path) override;
+  std::optional<std::string> GetConnection(const std::string& drive) override;
+  int AddConnection(const NetResource& resource, const std::string& password) override;
+  void UseShare(const std::string& remote_name, const std::string& password) override {
+    used.push_back({"", remote_name, password});
+  }
+  void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                            const std::string& password) override {
+    mapped.push_back({drive, remote_name, password});
+  }
+
+  std::map<char, DriveType> types;           // by upper-case letter; others: NoRootDir
+  std::map<char, std::string> connected;     // letter -> remote name
+  std::vector<std::string> type_queries;     // root paths asked about
+  std::vector<Connection> connections;       // every AddConnection
+  std::vector<Mapping> used, mapped;
+  // Result of AddConnection by remote name; 0 for those not listed.
+  std::map<std::string, int> results;
+  // Folders that need a password (86 unless it matches).
+  std::map<std::string, std::string> passwords;
+};
+
 class FakeProcess : public ProcessControl {
  public:
   void Exit(int status) override { exits.push_back(status); }
@@ -89,6 +123,7 @@ class FakePlatform {
   std::shared_ptr<FakeNetwork> network = std::make_shared<FakeNetwork>();
   std::shared_ptr<FakeUrlOpener> urls = std::make_shared<FakeUrlOpener>();
   std::shared_ptr<FakeAdapters> adapters = std::make_shared<FakeAdapters>();
+  std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
   std::shared_ptr<FakeProcess> process = std::make_shared<FakeProcess>();
 
  private:

@@ -68,11 +68,65 @@ class AdapterList {
   virtual std::optional<Adapter> FirstAdapter() = 0;
 };
 
+// Network drives: drive letters D to Z standing for shares of a device.
+enum class DriveType {
+  Unknown = 0,      // cannot be determined
+  NoRootDir = 1,    // nothing there
+  Removable = 2,
+  Fixed = 3,
+  Remote = 4,       // a connected network share
+  CdRom = 5,
+  RamDisk = 6,
+};
+
+// What a connection request names (the network provider's resource record).
+struct NetResource {
+  int scope = 0;         // 2: the global network (a probe), 3: remembered
+  int type = 1;          // 1: disk
+  int display_type = 0;
+  int usage = 1;         // 1: connectable
+  std::optional<std::string> local_name;  // "Z:", or none
+  std::string remote_name;                // \\address\folder
+  std::optional<std::string> comment;
+  std::optional<std::string> provider;
+};
+
+// Connection results the drive dialog knows (0 is success).
+namespace drive_error {
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kBadNetName = 67;
+inline constexpr int kAlreadyAssigned = 85;
+inline constexpr int kInvalidPassword = 86;
+inline constexpr int kNoNetwork = 1222;
+inline constexpr int kCancelled = 1223;
+inline constexpr int kUnexpected = 1627;  // no message of its own: "Exception Error."
+}  // namespace drive_error
+
+class NetworkDrives {
+ public:
+  virtual ~NetworkDrives() = default;
+  // The type of a root path such as "z:\\".
+  virtual DriveType GetDriveType(const std::string& root_path) = 0;
+  // The remote name connected to a drive text such as "Z:"; nothing when the
+  // request fails.
+  virtual std::optional<std::string> GetConnection(const std::string& drive) = 0;
+  // Connects the resource with the password (no user name); returns 0 or
+  // one of the results above.
+  virtual int AddConnection(const NetResource& resource, const std::string& password) = 0;
+  // What the follow-up command lines achieve, with no command interpreter:
+  // use the share with its password ...
+  virtual void UseShare(const std::string& remote_name, const std::string& password) = 0;
+  // ... and map the drive letter to it so it comes back at the next login.
+  virtual void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                                    const std::string& password) = 0;
+};
+
 struct Services {
   std::shared_ptr<MessageBoxService> message_boxes;
   std::function<std::unique_ptr<DatagramTransport>()> make_datagram_transport;
   std::shared_ptr<UrlOpener> url_opener;
   std::shared_ptr<AdapterList> adapters;
+  std::shared_ptr<NetworkDrives> drives;
   std::shared_ptr<ProcessControl> process;
 };
 

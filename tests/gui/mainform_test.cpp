@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/program.h"
+#include "drives/logindisk.h"
+#include "drives/mountform.h"
 #include "gui_test_support.h"
 #include "net/discovery.h"
 #include "net/socket_error.h"
@@ -185,10 +187,14 @@ TEST_F(MainWindowTest, FailedBroadcastIsReportedAndChangesNothing) {
   EXPECT_EQ(form.ProgressBar1->value(), 130);
 }
 
-TEST_F(MainWindowTest, FailedFirstScanIsReportedAndTheWindowStays) {
+TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyReported) {
   fakes.network->fail_send = net::wsa::kNetworkUnreachable;
   auto windows = app::CreateWindows();
-  EXPECT_EQ(windows.size(), 1u);
+  ASSERT_EQ(windows.size(), 3u);
+  EXPECT_NE(dynamic_cast<Form1*>(windows[0].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form4*>(windows[1].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form5*>(windows[2].get()), nullptr);
+  for (const auto& w : windows) EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 }
 

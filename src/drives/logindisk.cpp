@@ -1,0 +1,134 @@
+#include "drives/logindisk.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+#include "app/mainform.h"
+#include "app/session_state.h"
+#include "i18n/translate.h"
+#include "net/page_values.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+Form4::Form4()
+    : Label1(new QLabel(this)),
+      UserEdit(new QLineEdit("admin", this)),
+      Password(new QLabel(this)),
+      PassEdit(new QLineEdit(this)),
+      MountBtn(new QPushButton(this)),
+      MenBtn(new QPushButton(this)) {
+  PassEdit->setEchoMode(QLineEdit::Password);
+  MenBtn->hide();
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(Label1, 0, 0);
+  grid->addWidget(UserEdit, 0, 1);
+  grid->addWidget(Password, 1, 0);
+  grid->addWidget(PassEdit, 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(MenBtn);
+  buttons->addWidget(MountBtn);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addSpacing(8);
+  layout->addLayout(buttons);
+
+  connect(MountBtn, &QPushButton::clicked, this, ui::Guard([this] { MountBtnClick(); }));
+  connect(MenBtn, &QPushButton::clicked, this, ui::Guard([this] { MenBtnClick(); }));
+
+  setWindowTitle(ui::Q(Translate("Remote Device Login")));
+  Label1->setText(ui::Q(Translate("User Name")));
+  Password->setText(ui::Q(Translate("Password")));
+  MountBtn->setText(ui::Q(Translate("Connect")));
+  MenBtn->setText(ui::Q(Translate("Manage Drive")));
+  MountBtn->setMinimumWidth(110);
+  setFixedSize(340, sizeHint().height());
+  ui::Windows().form4 = this;
+}
+
+Form4::~Form4() {
+  if (ui::Windows().form4 == this) ui::Windows().form4 = nullptr;
+}
+
+Form4::LoginResult Form4::AttemptLogin() {
+  app::SessionState& session = app::Session();
+  // Without a device there is nobody to ask: report it as no answer rather
+  // than pretend the login succeeded.
+  if (session.DeviceIp.empty()) return LoginNoAnswer;
+  session.UserName = ui::S(UserEdit->text());
+  session.UserPassword = ui::S(PassEdit->text());
+  const net::PageRead read =
+      net::ReadPageWithRetries(session.DeviceIp, session.UserName, session.UserPassword,
+                               net::kStatusPagePath, net::AuthGetPage);
+  if (read.reply.BodyText.empty()) return LoginNoAnswer;
+  if (read.reply.Status == 200) return LoginOk;
+  if (read.reply.Status == 401) return LoginRefused;
+  return LoginOtherStatus;
+}
+
+bool Form4::LogIn(bool focus_password_on_refusal) {
+  LoginResult result = LoginNoAnswer;
+  for (int attempt = 0; attempt < kLoginAttempts; ++attempt) {
+    result = AttemptLogin();
+    if (result == LoginOk || result == LoginNoAnswer) break;
+  }
+  auto& boxes = *platform::services().message_boxes;
+  if (result == LoginRefused) {
+    boxes.Show(Translate("Login failed, please check your username and password"),
+               Translate("Login"), MsgIcon::Information, MsgButtons::Ok);
+    if (focus_password_on_refusal) PassEdit->setFocus();
+    return false;
+  }
+  if (result != LoginOk) {
+    boxes.Show(Translate("Connection failure"), Translate("Connect"), MsgIcon::Error,
+               MsgButtons::Ok);
+    return false;
+  }
+  return true;
+}
+
+void Form4::MountBtnClick() {
+  if (!LogIn(false)) return;
+  hide();
+  QWidget* drives = ui::Windows().form5;
+  drives->show();
+  // Brought to the front, as a window raised above all and straight back.
+  drives->raise();
+  drives->activateWindow();
+}
+
+void Form4::MenBtnClick() {
+  if (!LogIn(true)) return;
+  hide();
+  if (ui::Windows().open_console) ui::Windows().open_console();
+}
+
+void Form4::FormShow() {
+  // The console may have disabled itself before sending the user here.
+  if (QWidget* console = ui::Windows().form2) console->setEnabled(true);
+}
+
+void Form4::FormClose() {
+  hide();
+  Form1* main = ui::Windows().form1;
+  main->show();
+  main->raise();
+  main->activateWindow();
+}
+
+void Form4::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ui::Guard([this] { FormShow(); })();
+}
+
+void Form4::closeEvent(QCloseEvent* event) {
+  event->accept();
+  ui::Guard([this] { FormClose(); })();
+}

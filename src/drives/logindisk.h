@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "net/page_reader.h"
+
+// The device login dialog: checks user name and password against the device
+// and opens the drive dialog (or the console).
+class Form4 : public QWidget {
+ public:
+  enum LoginResult { LoginOk = 0, LoginRefused = 1, LoginOtherStatus = 2, LoginNoAnswer = 3 };
+
+  Form4();
+  ~Form4() override;
+
+  // One login check: up to 8 requests of the status page with the typed
+  // credentials, which are kept in the session whatever the outcome.
+  LoginResult AttemptLogin();
+
+  void MountBtnClick();
+  void MenBtnClick();
+  void FormShow();
+  void FormClose();
+  void FormPaint() {}
+
+  QLabel* Label1;
+  QLineEdit* UserEdit;
+  QLabel* Password;
+  QLineEdit* PassEdit;
+  QPushButton* MountBtn;
+  QPushButton* MenBtn;
+
+  static constexpr int kLoginAttempts = 8;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Logs in, retrying while the device refuses or answers oddly; shows the
+  // failure message; true on success.
+  bool LogIn(bool focus_password_on_refusal);
+};

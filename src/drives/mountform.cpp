@@ -1,0 +1,277 @@
+#include "drives/mountform.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+
+#include "app/mainform.h"
+#include "app/session_state.h"
+#include "app/status_page.h"
+#include "i18n/translate.h"
+#include "net/page_values.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+constexpr char kValueAttribute[] = "value=\"";
+constexpr char kAttributeClose[] = "\">";
+
+std::string RemoteName(const std::string& address, const std::string& folder) {
+  return "\\\\" + address + "\\" + folder;
+}
+
+}  // namespace
+
+Form5::Form5()
+    : Label1(new QLabel(this)),
+      CmbDrive(new QComboBox(this)),
+      Label2(new QLabel(this)),
+      FolderCB(new QComboBox(this)),
+      Label3(new QLabel(this)),
+      FolderPassEdit(new QLineEdit(this)),
+      chk_AutoReconnect(new QCheckBox(this)),
+      lab_AutoReconnect(new QLabel(this)),
+      MountSetBtn(new QPushButton(this)) {
+  CmbDrive->setEditable(true);
+  FolderCB->setEditable(true);
+  FolderPassEdit->setEchoMode(QLineEdit::Password);
+  lab_AutoReconnect->setWordWrap(true);
+  lab_AutoReconnect->setBuddy(chk_AutoReconnect);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(Label1, 0, 0);
+  grid->addWidget(CmbDrive, 0, 1);
+  grid->addWidget(Label2, 1, 0);
+  grid->addWidget(FolderCB, 1, 1);
+  grid->addWidget(Label3, 2, 0);
+  grid->addWidget(FolderPassEdit, 2, 1);
+  auto* reconnect = new QHBoxLayout;
+  reconnect->addWidget(chk_AutoReconnect);
+  reconnect->addWidget(lab_AutoReconnect, 1);
+  grid->addLayout(reconnect, 3, 0, 1, 2);
+  grid->setColumnStretch(1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(MountSetBtn);
+  MountSetBtn->setMinimumWidth(110);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addLayout(buttons);
+
+  connect(MountSetBtn, &QPushButton::clicked, this, ui::Guard([this] { MountSetBtnClick(); }));
+  connect(FolderCB, &QComboBox::activated, this, ui::Guard([this] { FolderCBChange(); }));
+  // Keys reach the dialog before its controls.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+
+  setFixedSize(360, 220);
+  ui::Windows().form5 = this;
+}
+
+Form5::~Form5() {
+  if (ui::Windows().form5 == this) ui::Windows().form5 = nullptr;
+}
+
+std::string Form5::SelectedFolder() const {
+  const int index = FolderCB->currentIndex();
+  // Text typed into the box is not used; only a listed folder counts.
+  if (index < 0 || index >= static_cast<int>(folders_.size()) ||
+      FolderCB->currentText() != FolderCB->itemText(index))
+    return {};
+  return folders_[static_cast<std::size_t>(index)];
+}
+
+void Form5::FormShow() {
+  CmbDrive->clear();
+  ConnectedShares.clear();
+  auto& drives = *platform::services().drives;
+  for (char letter = 'Z'; letter >= 'D'; --letter) {
+    const auto type = drives.GetDriveType(
+        std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":\\");
+    if (type != platform::DriveType::Remote && type != platform::DriveType::Unknown &&
+        type != platform::DriveType::NoRootDir)
+      continue;  // removable, fixed, optical and RAM drives
+    const auto remote = drives.GetConnection(std::string(1, letter) + ":");
+    if (!remote || remote->empty())
+      CmbDrive->addItem(QString(QChar(letter)));
+    else
+      ConnectedShares.push_back(*remote);
+  }
+  if (CmbDrive->count() > 0) CmbDrive->setCurrentIndex(0);
+
+  RefreshFolderList();
+
+  setWindowTitle(ui::Q(Translate("Connect Disk")));
+  Label1->setText(ui::Q(Translate("Disk Number")));
+  Label2->setText(ui::Q(Translate("Folder")));
+  Label3->setText(ui::Q(Translate("Password")));
+  lab_AutoReconnect->setText(ui::Q(Translate("Automatically reconnect at startup")));
+  MountSetBtn->setText(ui::Q(Translate("Connect")));
+  FolderPassEdit->clear();
+
+  FolderCBChange();
+
+  if (Form1* main = ui::Windows().form1) main->hide();
+  MountSetBtn->setFocus();
+}
+
+void Form5::RefreshFolderList() {
+  std::string page;
+  for (int read = 0; read < kFolderPageReads && page.empty(); ++read) page = app::FetchStatusPage();
+
+  std::string rest = net::PageValue(page, "allow_share=\"");
+  const std::string& ip = app::Session().DeviceIp;
+  FolderCB->clear();
+  folders_.clear();
+  int selection = 0;
+  for (auto start = rest.find(kValueAttribute); start != std::string::npos;
+       start = rest.find(kValueAttribute)) {
+    const auto close = rest.find(kAttributeClose);
+    if (close == std::string::npos) break;
+    const auto from = start + std::string(kValueAttribute).size();
+    const std::string name = close > from ? rest.substr(from, close - from) : "";
+    rest.erase(0, close + 2);
+    // Folders this workstation has connected already are left out.
+    const std::string needle = ip + "\\" + name;
+    bool connected = false;
+    for (const auto& share : ConnectedShares) connected |= share.find(needle) != std::string::npos;
+    if (connected) continue;
+    folders_.push_back(name);
+    FolderCB->addItem(ui::Q(name));
+    if (name == "PUBLIC") selection = FolderCB->count() - 1;
+  }
+  FolderCB->setCurrentIndex(FolderCB->count() > 0 ? selection : -1);
+}
+
+void Form5::FolderCBChange() {
+  const int result = ProbeShare(app::Session().DeviceIp, SelectedFolder(),
+                                ui::S(FolderPassEdit->text()));
+  const bool needs_password = result == platform::drive_error::kInvalidPassword;
+  Label3->setVisible(needs_password);
+  FolderPassEdit->setVisible(needs_password);
+}
+
+int Form5::ProbeShare(const std::string& address, const std::string& folder,
+                      const std::string& password) {
+  platform::NetResource probe;
+  probe.scope = 2;
+  probe.remote_name = RemoteName(address, folder.empty() ? "PUBLIC" : folder);
+  return platform::services().drives->AddConnection(probe, password);
+}
+
+int Form5::ConnectShare(const std::string& address, char letter, const std::string& folder,
+                        const std::string& password) {
+  // Nothing to connect without a folder. (Names that merely begin with
+  // punctuation are valid shares and are let through.)
+  if (folder.empty()) return platform::drive_error::kBadNetName;
+  const std::string drive = std::string(1, static_cast<char>(std::toupper(letter))) + ":";
+  const std::string remote = RemoteName(address, folder);
+  platform::NetResource record;
+  record.scope = 3;
+  if (!chk_AutoReconnect->isChecked()) record.local_name = drive;
+  record.remote_name = remote;
+  auto& drives = *platform::services().drives;
+  if (const int result = drives.AddConnection(record, password); result != 0) return result;
+  drives.UseShare(remote, password);
+  if (chk_AutoReconnect->isChecked()) drives.MapDrivePersistently(drive, remote, password);
+  return 0;
+}
+
+std::string Form5::ResultMessageKey(int code) {
+  switch (code) {
+    case 5:
+      return "Access to the network resource was denied.";
+    case 66:
+      return "The type of local device and the type of network resource do not match.";
+    case 67:
+      return "The resource name is invalid, or the named resource cannot be located.";
+    case 85:
+      return "The local device is already connected to a network resource.";
+    case 86:
+      return "The password is invalid.";
+    case 170:
+    case 1204:
+      return "The value specified by provider does not match any provider.";
+    case 1200:
+      return "The value specified by Disk Number is invalid.";
+    case 1202:
+      return "An entry for the device specified in Disk Number is already in the user profile.";
+    case 1203:
+      return "A network component has not started.";
+    case 1205:
+      return "The system is unable to open the user profile.";
+    case 1206:
+      return "The user profile is in an incorrect format.";
+    case 1208:
+      return "A network-specific error occurred.";
+    case 1222:
+      return "No network.";
+    case 1223:
+      return "The connection was cancelled by the user.";
+    default:
+      return "Exception Error.";
+  }
+}
+
+void Form5::MountSetBtnClick() {
+  auto& boxes = *platform::services().message_boxes;
+  const int drive_index = CmbDrive->currentIndex();
+  if (drive_index < 0 || CmbDrive->currentText() != CmbDrive->itemText(drive_index)) {
+    boxes.Show(Translate("Please Select Disk Name!"), Translate("Connection Error"),
+               MsgIcon::Question, MsgButtons::Ok);
+    return;
+  }
+  const std::string& ip = app::Session().DeviceIp;
+  if (ip.empty()) {
+    boxes.Show(Translate("Please Select Remote Device!"), Translate("Connection Error"),
+               MsgIcon::Question, MsgButtons::Ok);
+    return;
+  }
+  const char letter = ui::S(CmbDrive->itemText(drive_index))[0];
+  const int result = ConnectShare(ip, letter, SelectedFolder(), ui::S(FolderPassEdit->text()));
+  if (result == 0) {
+    boxes.Show(Translate("Remote Device Connected"), Translate("Connect"), MsgIcon::Information,
+               MsgButtons::Ok);
+    if (FolderCB->count() > 0) FolderCB->setCurrentIndex(0);
+    FormClose();
+    return;
+  }
+  boxes.Show(Translate(ResultMessageKey(result)), Translate("Connect"), MsgIcon::Information,
+             MsgButtons::Ok);
+}
+
+bool Form5::FormKeyPress(int key) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  ui::Guard([this] { MountSetBtnClick(); })();
+  return true;
+}
+
+void Form5::FormClose() {
+  hide();
+  if (Form1* main = ui::Windows().form1) {
+    main->show();
+    main->activateWindow();
+  }
+}
+
+void Form5::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ui::Guard([this] { FormShow(); })();
+}
+
+void Form5::closeEvent(QCloseEvent* event) {
+  event->accept();
+  ui::Guard([this] { FormClose(); })();
+}
+
+bool Form5::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && isVisible())
+    return FormKeyPress(static_cast<QKeyEvent*>(event)->key());
+  return QWidget::eventFilter(watched, event);
+}

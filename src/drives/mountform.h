@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+// The drive dialog: connects one shared folder of the device to a free
+// drive letter.
+class Form5 : public QWidget {
+ public:
+  Form5();
+  ~Form5() override;
+
+  void FormShow();
+  void FormClose();
+  // Enter connects; other keys pass on. True when the key was taken.
+  bool FormKeyPress(int key);
+  void FolderCBChange();
+  void MountSetBtnClick();
+  void RefreshFolderList();
+
+  // The network provider's answer for the folder without a drive letter.
+  int ProbeShare(const std::string& address, const std::string& folder,
+                 const std::string& password);
+  // Connects `letter` to the folder; 0 on success, else the provider's code.
+  int ConnectShare(const std::string& address, char letter, const std::string& folder,
+                   const std::string& password);
+  // The message for a connection result.
+  static std::string ResultMessageKey(int code);
+
+  QLabel* Label1;
+  QComboBox* CmbDrive;
+  QLabel* Label2;
+  QComboBox* FolderCB;
+  QLabel* Label3;
+  QLineEdit* FolderPassEdit;
+  QCheckBox* chk_AutoReconnect;
+  QLabel* lab_AutoReconnect;
+  QPushButton* MountSetBtn;
+
+  // Remote names of the letters already connected, rebuilt at each showing.
+  std::vector<std::string> ConnectedShares;
+
+  static constexpr int kFolderPageReads = 8;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The entry texts as the device sent them (the combo box shows them).
+  std::vector<std::string> folders_;
+  std::string SelectedFolder() const;
+};
