@@ -115,6 +115,7 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
     else if (key == "garbage") f.garbage = Count(value);
     else if (key == "oversized") f.oversized = Count(value);
     else if (key == "close") f.close_silently = Count(value);
+    else if (key == "forbidden") f.forbidden = Count(value);
     else if (key == "clear") f = Faults{};
     else return "err unknown fault " + key;
     return "ok";

@@ -94,6 +94,7 @@ struct Faults {
   int garbage = 0;          // connections answered with garbage
   int oversized = 0;        // connections answered with a huge reply
   int close_silently = 0;   // connections closed without an answer
+  int forbidden = 0;        // requests answered 403 with a page
 };
 
 class Device {

@@ -251,7 +251,7 @@ void HttpServer::Serve(net::UniqueFd client) {
     Faults& f = device_.faults;
     fault.delay_ms = f.delay_ms;
     for (int Faults::*which : {&Faults::hold, &Faults::reset, &Faults::garbage,
-                               &Faults::oversized, &Faults::close_silently})
+                               &Faults::oversized, &Faults::close_silently, &Faults::forbidden})
       if (f.*which > 0) {
         --(f.*which);
         fault.*which = 1;
@@ -283,6 +283,10 @@ void HttpServer::Serve(net::UniqueFd client) {
     return;
   }
 
+  if (fault.forbidden) {
+    SendAll(fd, Reply("403 Forbidden", "", Page("403 Forbidden", "Access denied.")));
+    return;
+  }
   if (request.authorization != expected_auth) {
     SendAll(fd, Reply("401 Unauthorized", "WWW-Authenticate: Basic realm=\"device\"\r\n",
                       Page("401 Unauthorized", "Authorization required.")));
