@@ -5,7 +5,11 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+  cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev libglib2.0-dev
+  # network drives at run time (GVfs mounts, its FUSE folder, the keyring)
+  gvfs-backends gvfs-fuse dbus dbus-x11 gnome-keyring libglib2.0-bin
+  # the simulated devices' shared folders
+  samba smbclient
   # fuzzing
   clang libclang-rt-14-dev
   # the test LAN, and curl to compare uploads against

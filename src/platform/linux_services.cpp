@@ -16,6 +16,7 @@
 #include "net/discovery.h"
 #include "net/socket_error.h"
 #include "platform/adapters_linux.h"
+#include "platform/gio_drives.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -128,6 +129,7 @@ Services RealServices() {
   s.make_datagram_transport = [] { return std::make_unique<UdpTransport>(); };
   s.url_opener = std::make_shared<DesktopUrlOpener>();
   s.adapters = std::make_shared<LinuxAdapterList>();
+  s.drives = std::make_shared<GioNetworkDrives>();
   s.process = std::make_shared<QtProcessControl>();
   return s;
 }

@@ -1,0 +1,311 @@
+#include "platform/gio_drives.h"
+
+#include <gio/gio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename T>
+struct GObjectDeleter {
+  void operator()(T* object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
+
+struct GErrorDeleter {
+  void operator()(GError* error) const { g_error_free(error); }
+};
+
+std::optional<char> LetterOf(const std::string& text) {
+  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  if (letter < 'D' || letter > 'Z') return std::nullopt;
+  return letter;
+}
+
+// Splits "\\address\folder".
+bool SplitRemoteName(const std::string& remote, std::string& server, std::string& share) {
+  if (remote.size() < 5 || remote.compare(0, 2, "\\\\") != 0) return false;
+  const auto slash = remote.find('\\', 2);
+  if (slash == std::string::npos || slash == 2 || slash + 1 >= remote.size()) return false;
+  server = remote.substr(2, slash - 2);
+  share = remote.substr(slash + 1);
+  return share.find('\\') == std::string::npos;
+}
+
+// What GIO's answer means for the drive dialog.
+int ResultOf(const GError* error, bool password_refused) {
+  if (error == nullptr) return 0;
+  if (password_refused) return drive_error::kInvalidPassword;
+  if (error->domain != G_IO_ERROR) return drive_error::kUnexpected;
+  switch (error->code) {
+    case G_IO_ERROR_ALREADY_MOUNTED:
+      return 0;
+    case G_IO_ERROR_PERMISSION_DENIED:
+      return drive_error::kAccessDenied;
+    case G_IO_ERROR_NOT_FOUND:
+    case G_IO_ERROR_INVALID_FILENAME:
+      return drive_error::kBadNetName;
+    case G_IO_ERROR_HOST_NOT_FOUND:
+    case G_IO_ERROR_HOST_UNREACHABLE:
+    case G_IO_ERROR_NETWORK_UNREACHABLE:
+    case G_IO_ERROR_CONNECTION_REFUSED:
+    case G_IO_ERROR_TIMED_OUT:
+      return drive_error::kNoNetwork;
+    case G_IO_ERROR_CANCELLED:
+      return drive_error::kCancelled;
+    case G_IO_ERROR_NOT_SUPPORTED:
+      return 1203;  // no GVfs (or no session bus): "A network component has not started."
+    default:
+      return drive_error::kUnexpected;
+  }
+}
+
+// The desktop-entry form of an argument: "%" doubled, so it is not taken
+// for a field code.
+std::string DesktopExecArgument(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '%') out += '%';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+GioNetworkDrives::Places GioNetworkDrives::UserPlaces() {
+  const char* home = std::getenv("HOME");
+  const std::string base = home != nullptr ? home : g_get_home_dir();
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  return {base + "/Network Drives",
+          (config != nullptr && *config ? std::string(config) : base + "/.config") + "/autostart"};
+}
+
+GioNetworkDrives::GioNetworkDrives(Places places, int mount_timeout_ms)
+    : places_(std::move(places)), mount_timeout_ms_(mount_timeout_ms) {}
+
+std::string GioNetworkDrives::LetterPath(char letter) const {
+  return places_.drives_dir + "/" + std::string(1, letter);
+}
+
+std::string GioNetworkDrives::UncPath(char letter) const {
+  return places_.drives_dir + "/." + std::string(1, letter) + ".unc";
+}
+
+std::string GioNetworkDrives::ShareUri(const std::string& remote_name) {
+  std::string server, share;
+  if (!SplitRemoteName(remote_name, server, share)) return {};
+  // Every byte that is not plainly safe is escaped, so the URI carries blanks,
+  // quotes, ampersands and any other letter without ambiguity.
+  std::unique_ptr<char, decltype(&g_free)> escaped(
+      g_uri_escape_string(share.c_str(), nullptr, FALSE), g_free);
+  std::unique_ptr<char, decltype(&g_free)> host(
+      g_uri_escape_string(server.c_str(), G_URI_RESERVED_CHARS_SUBCOMPONENT_DELIMITERS, FALSE),
+      g_free);
+  return "smb://" + std::string(host.get()) + "/" + escaped.get();
+}
+
+std::string GioNetworkDrives::AutostartEntry(const std::string& uri) {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Reconnect network drive\n"
+         "Comment=Mounts " + uri + " again at login\n"
+         "Exec=gio mount " + DesktopExecArgument(uri) + "\n"
+         "NoDisplay=true\n"
+         "X-GNOME-Autostart-enabled=true\n";
+}
+
+DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
+  const auto letter = LetterOf(root_path);
+  if (!letter) return DriveType::NoRootDir;
+  std::error_code error;
+  return fs::is_symlink(LetterPath(*letter), error) ? DriveType::Remote : DriveType::NoRootDir;
+}
+
+std::optional<std::string> GioNetworkDrives::GetConnection(const std::string& drive) {
+  const auto letter = LetterOf(drive);
+  if (!letter) return std::nullopt;
+  std::ifstream in(UncPath(*letter));
+  std::string remote;
+  if (!in || !std::getline(in, remote)) return std::nullopt;
+  return remote;
+}
+
+int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
+                            const std::string& password, Save save) {
+  struct State {
+    std::string user, password;
+    GPasswordSave save;
+    int asks = 0;
+    bool refused = false;
+    bool done = false;
+    GError* error = nullptr;
+  } state{user, password,
+          save == Save::Permanently  ? G_PASSWORD_SAVE_PERMANENTLY
+          : save == Save::ForSession ? G_PASSWORD_SAVE_FOR_SESSION
+                                     : G_PASSWORD_SAVE_NEVER};
+
+  // The mount runs on a context of its own, so the toolkit's event loop is
+  // not re-entered while we wait.
+  GMainContext* context = g_main_context_new();
+  g_main_context_push_thread_default(context);
+  {
+    GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
+    GObjectPtr<GMountOperation> operation(g_mount_operation_new());
+    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+
+    // The password is offered once; a second request means it was wrong.
+    auto ask = +[](GMountOperation* op, gchar*, gchar* default_user, gchar* default_domain,
+                   GAskPasswordFlags flags, gpointer data) {
+      auto* s = static_cast<State*>(data);
+      if (++s->asks > 1) {
+        s->refused = true;
+        g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+        return;
+      }
+      if ((flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED) != 0 && s->password.empty()) {
+        g_mount_operation_set_anonymous(op, TRUE);
+      } else {
+        g_mount_operation_set_username(op, s->user.empty() ? default_user : s->user.c_str());
+        g_mount_operation_set_domain(op, default_domain);
+        g_mount_operation_set_password(op, s->password.c_str());
+        g_mount_operation_set_password_save(op, s->save);
+      }
+      g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+    };
+    g_signal_connect(operation.get(), "ask-password", G_CALLBACK(ask), &state);
+
+    auto finished = +[](GObject* source, GAsyncResult* result, gpointer data) {
+      auto* s = static_cast<State*>(data);
+      g_file_mount_enclosing_volume_finish(G_FILE(source), result, &s->error);
+      s->done = true;
+    };
+    g_file_mount_enclosing_volume(file.get(), G_MOUNT_MOUNT_NONE, operation.get(),
+                                  cancellable.get(), finished, &state);
+
+    // A device that never answers is given up after the bound.
+    GSource* timeout = g_timeout_source_new(static_cast<guint>(mount_timeout_ms_));
+    g_source_set_callback(
+        timeout,
+        +[](gpointer c) -> gboolean {
+          g_cancellable_cancel(static_cast<GCancellable*>(c));
+          return G_SOURCE_REMOVE;
+        },
+        cancellable.get(), nullptr);
+    g_source_attach(timeout, context);
+    while (!state.done) g_main_context_iteration(context, TRUE);
+    g_source_destroy(timeout);
+    g_source_unref(timeout);
+  }
+  g_main_context_pop_thread_default(context);
+  g_main_context_unref(context);
+
+  std::unique_ptr<GError, GErrorDeleter> error(state.error);
+  if (error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED && !state.refused)
+    return drive_error::kNoNetwork;  // our time bound ran out
+  return ResultOf(error.get(), state.refused);
+}
+
+int GioNetworkDrives::AddConnection(const NetResource& resource, const std::string& password) {
+  const std::string uri = ShareUri(resource.remote_name);
+  if (uri.empty()) return drive_error::kBadNetName;
+  std::string server, share;
+  SplitRemoteName(resource.remote_name, server, share);
+
+  std::optional<char> letter;
+  if (resource.local_name) {
+    letter = LetterOf(*resource.local_name);
+    if (!letter) return 1200;  // "The value specified by Disk Number is invalid."
+    std::error_code error;
+    if (fs::is_symlink(LetterPath(*letter), error) || fs::exists(UncPath(*letter), error))
+      return drive_error::kAlreadyAssigned;
+  }
+  // The device knows a protected folder's password under the folder's name.
+  const int result = Mount(uri, share, password, Save::ForSession);
+  if (result != 0 || !letter) return result;
+
+  GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
+  std::unique_ptr<char, decltype(&g_free)> local(g_file_get_path(file.get()), g_free);
+  if (!local) return 1203;  // mounted, but there is no local place for it (no GVfs FUSE)
+  std::error_code error;
+  fs::create_directories(places_.drives_dir, error);
+  fs::create_symlink(local.get(), LetterPath(*letter), error);
+  if (error) return 1200;
+  std::ofstream(UncPath(*letter)) << resource.remote_name << "\n";
+  return 0;
+}
+
+void GioNetworkDrives::UseShare(const std::string& remote_name, const std::string& password) {
+  // The share is mounted for the user already; asking again keeps it so.
+  const std::string uri = ShareUri(remote_name);
+  std::string server, share;
+  if (!uri.empty() && SplitRemoteName(remote_name, server, share))
+    Mount(uri, share, password, Save::ForSession);
+}
+
+void GioNetworkDrives::MapDrivePersistently(const std::string& drive,
+                                            const std::string& remote_name,
+                                            const std::string& password) {
+  const std::string uri = ShareUri(remote_name);
+  std::string server, share;
+  const auto letter = LetterOf(drive);
+  if (uri.empty() || !letter || !SplitRemoteName(remote_name, server, share)) return;
+  // The password goes to the keyring, where the mount at login finds it.
+  NetResource record;
+  record.scope = 3;
+  record.local_name = drive;
+  record.remote_name = remote_name;
+  if (Mount(uri, share, password, Save::Permanently) != 0) return;
+  if (GetConnection(drive) != remote_name) {
+    if (AddConnection(record, password) != 0) return;
+  }
+  std::error_code error;
+  fs::create_directories(places_.autostart_dir, error);
+  std::ofstream(places_.autostart_dir + "/brevane-drive-" + std::string(1, *letter) + ".desktop")
+      << AutostartEntry(uri);
+}
+
+int GioNetworkDrives::Disconnect(const std::string& drive) {
+  const auto letter = LetterOf(drive);
+  if (!letter) return 1200;
+  const auto remote = GetConnection(drive);
+  std::error_code error;
+  fs::remove(LetterPath(*letter), error);
+  fs::remove(UncPath(*letter), error);
+  fs::remove(places_.autostart_dir + "/brevane-drive-" + std::string(1, *letter) + ".desktop",
+             error);
+  if (!remote) return 0;
+  GObjectPtr<GFile> file(g_file_new_for_uri(ShareUri(*remote).c_str()));
+  GError* failure = nullptr;
+  GMount* mount = g_file_find_enclosing_mount(file.get(), nullptr, &failure);
+  if (failure != nullptr) g_error_free(failure);
+  if (mount == nullptr) return 0;
+  GMainContext* context = g_main_context_new();
+  g_main_context_push_thread_default(context);
+  bool done = false;
+  g_mount_unmount_with_operation(
+      mount, G_MOUNT_UNMOUNT_FORCE, nullptr, nullptr,
+      +[](GObject* source, GAsyncResult* result, gpointer data) {
+        g_mount_unmount_with_operation_finish(G_MOUNT(source), result, nullptr);
+        *static_cast<bool*>(data) = true;
+      },
+      &done);
+  while (!done) g_main_context_iteration(context, TRUE);
+  g_main_context_pop_thread_default(context);
+  g_main_context_unref(context);
+  g_object_unref(mount);
+  return 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+#pragma once
+
+// Network drives on a Linux desktop. A share of a device is mounted through
+// GIO/GVfs ("smb://address/folder"), the way the desktop's own "connect to
+// server" does it, so it opens in the file manager and, through the GVfs
+// FUSE folder, in every program.
+//
+// Drive letters: each letter D to Z is a place the user can open, a symbolic
+// link named by the letter in "~/Network Drives" pointing at the mounted
+// share. A letter holding a link is a connected (remote) drive; a letter
+// without one is free. Beside each link, ".Z.unc" keeps the remote name the
+// drive dialog compares (\\address\folder).
+//
+// Reconnecting at login: the share's password goes to the desktop keyring
+// (GIO's permanent password saving) and an autostart entry mounts the share
+// again when the user next logs in.
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+class GioNetworkDrives : public NetworkDrives {
+ public:
+  struct Places {
+    std::string drives_dir;     // where the letters live
+    std::string autostart_dir;  // the desktop's autostart folder
+  };
+  // The user's own places: ~/Network Drives and ~/.config/autostart.
+  static Places UserPlaces();
+
+  explicit GioNetworkDrives(Places places = UserPlaces(), int mount_timeout_ms = 30000);
+
+  DriveType GetDriveType(const std::string& root_path) override;
+  std::optional<std::string> GetConnection(const std::string& drive) override;
+  int AddConnection(const NetResource& resource, const std::string& password) override;
+  void UseShare(const std::string& remote_name, const std::string& password) override;
+  void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                            const std::string& password) override;
+
+  // Unmounts the share a letter stands for and removes the letter.
+  int Disconnect(const std::string& drive);
+
+  // "smb://address/folder" for a remote name "\\address\folder"; empty when
+  // the name is not of that form.
+  static std::string ShareUri(const std::string& remote_name);
+  // The autostart entry that mounts `uri` at login.
+  static std::string AutostartEntry(const std::string& uri);
+
+ private:
+  enum class Save { Never, ForSession, Permanently };
+  int Mount(const std::string& uri, const std::string& user, const std::string& password,
+            Save save);
+  std::string LetterPath(char letter) const;
+  std::string UncPath(char letter) const;
+
+  Places places_;
+  int mount_timeout_ms_;
+};
+
+}  // namespace platform
