@@ -64,13 +64,15 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
     }
     return "ok";
   }
-  if (verb == "folder") {  // folder NAME [shared] [PASSWORD]
+  if (verb == "folder") {  // folder NAME [TAB shared [TAB PASSWORD]]
+    std::vector<std::string> fields;
     std::stringstream in(rest);
-    std::string name, shared, password;
-    in >> name >> shared >> password;
-    const SharedFolder folder{name, shared == "shared", password};
+    for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+    if (fields.empty() || fields[0].empty()) return "err folder needs a name";
+    const SharedFolder folder{fields[0], fields.size() > 1 && fields[1] == "shared",
+                              fields.size() > 2 ? fields[2] : ""};
     auto it = std::find_if(s.folders.begin(), s.folders.end(),
-                           [&name](const SharedFolder& f) { return f.name == name; });
+                           [&folder](const SharedFolder& f) { return f.name == folder.name; });
     if (it != s.folders.end())
       *it = folder;
     else

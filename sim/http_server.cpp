@@ -129,8 +129,11 @@ bool RunIp(const std::vector<std::string>& args) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-HttpServer::HttpServer(Device& device, std::uint16_t port)
-    : device_(device), port_(port), wake_(::eventfd(0, EFD_CLOEXEC)) {
+HttpServer::HttpServer(Device& device, std::function<void()> on_change, std::uint16_t port)
+    : device_(device),
+      on_change_(std::move(on_change)),
+      port_(port),
+      wake_(::eventfd(0, EFD_CLOEXEC)) {
   std::string ip;
   {
     std::lock_guard lock(device_.mutex);
@@ -338,6 +341,7 @@ void HttpServer::Serve(net::UniqueFd client) {
       outcome = HandleCgi(device_, path.substr(1), ParseQuery(query),
                           [this](const std::string& ip) { MoveAddress(ip); });
     }
+    if (on_change_) on_change_();
     SendAll(fd, Reply("302 Found", "Location: " + outcome.location + "\r\n", ""));
     if (outcome.after_reply) {
       ::shutdown(fd, SHUT_WR);

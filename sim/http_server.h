@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,7 +17,8 @@ namespace sim {
 // Every connection carries one request and is closed after the reply.
 class HttpServer {
  public:
-  explicit HttpServer(Device& device, std::uint16_t port = 80);
+  // `on_change` runs after every command (outside the device's lock).
+  HttpServer(Device& device, std::function<void()> on_change = {}, std::uint16_t port = 80);
   ~HttpServer();
 
   // Moves the device to `ip`: the address is added to the interface, the
@@ -29,6 +31,7 @@ class HttpServer {
   void Listen(const std::string& ip);
 
   Device& device_;
+  std::function<void()> on_change_;
   std::uint16_t port_;
   net::UniqueFd listener_;
   std::string bound_ip_;

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "sim/commands.h"
@@ -13,6 +14,7 @@
 #include "sim/discovery_responder.h"
 #include "sim/http_server.h"
 #include "sim/netns_guard.h"
+#include "sim/smb_server.h"
 
 namespace {
 
@@ -24,11 +26,14 @@ void Usage() {
                "  --ip A                            address to serve at (default: the first one)\n"
                "  --folder NAME                     a folder in the Folder List\n"
                "  --shared-folder NAME              a folder in the Sharing List\n"
+               "  --protected-folder NAME:PASSWORD  a shared folder with a password\n"
                "  --account NAME:PASSWORD           an FTP account\n"
                "  --restart-seconds N               how long a restart takes (default 10)\n"
                "  --firmware-limit BYTES            largest image accepted (default 8 MiB)\n"
                "  --discovery KIND,...              replies to send to each discovery request\n"
-               "  --reply-from-every-address        answer discovery from every address\n");
+               "  --reply-from-every-address        answer discovery from every address\n"
+               "  --smb DIR                         serve the Sharing List over SMB (smbd),\n"
+               "                                    keeping every file under DIR\n");
 }
 
 }  // namespace
@@ -37,7 +42,7 @@ int main(int argc, char** argv) {
   sim::RequirePrivateNetworkNamespace("brevane-devsim");
 
   sim::Device device;
-  std::string control_path;
+  std::string control_path, smb_dir;
   auto control = [&device](const std::string& command) {
     const std::string answer = sim::HandleControlCommand(device, command);
     if (answer.rfind("ok", 0) != 0) {
@@ -56,12 +61,19 @@ int main(int argc, char** argv) {
     };
     if (arg == "--control") {
       control_path = next();
+    } else if (arg == "--smb") {
+      smb_dir = next();
     } else if (arg == "--reply-from-every-address") {
       control("set reply-from-every-address 1");
     } else if (arg == "--folder") {
       control("folder " + next());
     } else if (arg == "--shared-folder") {
-      control("folder " + next() + " shared");
+      control("folder " + next() + "\tshared");
+    } else if (arg == "--protected-folder") {
+      const std::string spec = next();  // NAME:PASSWORD
+      const auto colon = spec.rfind(':');
+      control("folder " + spec.substr(0, colon) + "\tshared\t" +
+              (colon == std::string::npos ? "" : spec.substr(colon + 1)));
     } else if (arg == "--account") {
       const std::string account = next();
       const auto colon = account.find(':');
@@ -98,10 +110,17 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   try {
+    std::unique_ptr<sim::SmbServer> smb;
+    if (!smb_dir.empty()) smb = std::make_unique<sim::SmbServer>(device, smb_dir);
+    auto sync = [&smb] {
+      if (smb) smb->Sync();
+    };
     sim::DiscoveryResponder discovery(device);
-    sim::HttpServer http(device);
-    sim::ControlServer control_server(control_path, [&device](const std::string& command) {
-      return sim::HandleControlCommand(device, command);
+    sim::HttpServer http(device, sync);
+    sim::ControlServer control_server(control_path, [&device, &sync](const std::string& command) {
+      const std::string answer = sim::HandleControlCommand(device, command);
+      sync();
+      return answer;
     });
     int received = 0;
     sigwait(&signals, &received);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,23 @@ bool SplitRemoteName(const std::string& remote, std::string& server, std::string
   return share.find('\\') == std::string::npos;
 }
 
+// The SMB backend reports most failures as a plain failure carrying the
+// system's text for the underlying error ("Failed to mount Windows share: No
+// such file or directory"); the text is in the session's language, which is
+// ours too, so it is compared with the system's own words.
+int ResultOfSmbFailure(const char* message) {
+  const std::string text = message != nullptr ? message : "";
+  auto says = [&text](int error_number) {
+    return text.find(g_strerror(error_number)) != std::string::npos;
+  };
+  if (says(ENOENT) || says(ENODEV) || says(ENOTDIR)) return drive_error::kBadNetName;
+  if (says(EACCES) || says(EPERM)) return drive_error::kAccessDenied;
+  if (says(ECONNREFUSED) || says(EHOSTUNREACH) || says(ENETUNREACH) || says(ETIMEDOUT) ||
+      says(EHOSTDOWN) || says(ENETDOWN))
+    return drive_error::kNoNetwork;
+  return drive_error::kUnexpected;
+}
+
 // What GIO's answer means for the drive dialog.
 int ResultOf(const GError* error, bool password_refused) {
   if (error == nullptr) return 0;
@@ -67,7 +85,7 @@ int ResultOf(const GError* error, bool password_refused) {
     case G_IO_ERROR_NOT_SUPPORTED:
       return 1203;  // no GVfs (or no session bus): "A network component has not started."
     default:
-      return drive_error::kUnexpected;
+      return ResultOfSmbFailure(error->message);
   }
 }
 
@@ -103,7 +121,7 @@ std::string GioNetworkDrives::UncPath(char letter) const {
   return places_.drives_dir + "/." + std::string(1, letter) + ".unc";
 }
 
-std::string GioNetworkDrives::ShareUri(const std::string& remote_name) {
+std::string GioNetworkDrives::ShareUri(const std::string& remote_name, bool with_user) {
   std::string server, share;
   if (!SplitRemoteName(remote_name, server, share)) return {};
   // Every byte that is not plainly safe is escaped, so the URI carries blanks,
@@ -113,7 +131,9 @@ std::string GioNetworkDrives::ShareUri(const std::string& remote_name) {
   std::unique_ptr<char, decltype(&g_free)> host(
       g_uri_escape_string(server.c_str(), G_URI_RESERVED_CHARS_SUBCOMPONENT_DELIMITERS, FALSE),
       g_free);
-  return "smb://" + std::string(host.get()) + "/" + escaped.get();
+  // The user is the folder's own name: the device knows its password so.
+  return "smb://" + (with_user ? std::string(escaped.get()) + "@" : "") + host.get() + "/" +
+         escaped.get();
 }
 
 std::string GioNetworkDrives::AutostartEntry(const std::string& uri) {
@@ -152,9 +172,7 @@ int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
     bool done = false;
     GError* error = nullptr;
   } state{user, password,
-          save == Save::Permanently  ? G_PASSWORD_SAVE_PERMANENTLY
-          : save == Save::ForSession ? G_PASSWORD_SAVE_FOR_SESSION
-                                     : G_PASSWORD_SAVE_NEVER};
+          save == Save::Permanently ? G_PASSWORD_SAVE_PERMANENTLY : G_PASSWORD_SAVE_NEVER};
 
   // The mount runs on a context of its own, so the toolkit's event loop is
   // not re-entered while we wait.
@@ -232,17 +250,21 @@ int GioNetworkDrives::AddConnection(const NetResource& resource, const std::stri
       return drive_error::kAlreadyAssigned;
   }
   // The device knows a protected folder's password under the folder's name.
-  const int result = Mount(uri, share, password, Save::ForSession);
+  const int result = Mount(uri, share, password, Save::Never);
   if (result != 0 || !letter) return result;
+  return CreateLetter(*letter, uri, resource.remote_name);
+}
 
+int GioNetworkDrives::CreateLetter(char letter, const std::string& uri,
+                                   const std::string& remote_name) {
   GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
   std::unique_ptr<char, decltype(&g_free)> local(g_file_get_path(file.get()), g_free);
   if (!local) return 1203;  // mounted, but there is no local place for it (no GVfs FUSE)
   std::error_code error;
   fs::create_directories(places_.drives_dir, error);
-  fs::create_symlink(local.get(), LetterPath(*letter), error);
+  fs::create_symlink(local.get(), LetterPath(letter), error);
   if (error) return 1200;
-  std::ofstream(UncPath(*letter)) << resource.remote_name << "\n";
+  std::ofstream(UncPath(letter)) << remote_name << "\n";
   return 0;
 }
 
@@ -251,26 +273,23 @@ void GioNetworkDrives::UseShare(const std::string& remote_name, const std::strin
   const std::string uri = ShareUri(remote_name);
   std::string server, share;
   if (!uri.empty() && SplitRemoteName(remote_name, server, share))
-    Mount(uri, share, password, Save::ForSession);
+    Mount(uri, share, password, Save::Never);
 }
 
 void GioNetworkDrives::MapDrivePersistently(const std::string& drive,
                                             const std::string& remote_name,
                                             const std::string& password) {
-  const std::string uri = ShareUri(remote_name);
   std::string server, share;
   const auto letter = LetterOf(drive);
-  if (uri.empty() || !letter || !SplitRemoteName(remote_name, server, share)) return;
-  // The password goes to the keyring, where the mount at login finds it.
-  NetResource record;
-  record.scope = 3;
-  record.local_name = drive;
-  record.remote_name = remote_name;
+  if (!letter || !SplitRemoteName(remote_name, server, share)) return;
+  // The kept drive is the share mounted under its user's name: a mount of
+  // its own, so the password is asked for (and goes to the keyring) even
+  // when the share is open already, and the login finds it there again.
+  const std::string uri = ShareUri(remote_name, true);
   if (Mount(uri, share, password, Save::Permanently) != 0) return;
-  if (GetConnection(drive) != remote_name) {
-    if (AddConnection(record, password) != 0) return;
-  }
   std::error_code error;
+  if (!fs::is_symlink(LetterPath(*letter), error) && CreateLetter(*letter, uri, remote_name) != 0)
+    return;
   fs::create_directories(places_.autostart_dir, error);
   std::ofstream(places_.autostart_dir + "/brevane-drive-" + std::string(1, *letter) + ".desktop")
       << AutostartEntry(uri);
@@ -279,17 +298,16 @@ void GioNetworkDrives::MapDrivePersistently(const std::string& drive,
 int GioNetworkDrives::Disconnect(const std::string& drive) {
   const auto letter = LetterOf(drive);
   if (!letter) return 1200;
-  const auto remote = GetConnection(drive);
   std::error_code error;
+  const fs::path target = fs::read_symlink(LetterPath(*letter), error);
   fs::remove(LetterPath(*letter), error);
   fs::remove(UncPath(*letter), error);
   fs::remove(places_.autostart_dir + "/brevane-drive-" + std::string(1, *letter) + ".desktop",
              error);
-  if (!remote) return 0;
-  GObjectPtr<GFile> file(g_file_new_for_uri(ShareUri(*remote).c_str()));
-  GError* failure = nullptr;
-  GMount* mount = g_file_find_enclosing_mount(file.get(), nullptr, &failure);
-  if (failure != nullptr) g_error_free(failure);
+  if (target.empty()) return 0;
+  // The share the letter stood for, found through its local place.
+  GObjectPtr<GFile> file(g_file_new_for_path(target.c_str()));
+  GMount* mount = g_file_find_enclosing_mount(file.get(), nullptr, nullptr);
   if (mount == nullptr) return 0;
   GMainContext* context = g_main_context_new();
   g_main_context_push_thread_default(context);

@@ -42,16 +42,20 @@ class GioNetworkDrives : public NetworkDrives {
   // Unmounts the share a letter stands for and removes the letter.
   int Disconnect(const std::string& drive);
 
-  // "smb://address/folder" for a remote name "\\address\folder"; empty when
-  // the name is not of that form.
-  static std::string ShareUri(const std::string& remote_name);
+  // "smb://address/folder" for a remote name "\\address\folder"
+  // ("smb://folder@address/folder" with the user); empty when the name is
+  // not of that form.
+  static std::string ShareUri(const std::string& remote_name, bool with_user = false);
   // The autostart entry that mounts `uri` at login.
   static std::string AutostartEntry(const std::string& uri);
 
  private:
-  enum class Save { Never, ForSession, Permanently };
+  // A password is kept only for a drive that comes back at login.
+  enum class Save { Never, Permanently };
   int Mount(const std::string& uri, const std::string& user, const std::string& password,
             Save save);
+  // Makes `letter` stand for the mounted `uri`.
+  int CreateLetter(char letter, const std::string& uri, const std::string& remote_name);
   std::string LetterPath(char letter) const;
   std::string UncPath(char letter) const;
 

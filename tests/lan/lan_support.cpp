@@ -84,6 +84,18 @@ std::string SimDevice::Control(const std::string& command) const {
   throw std::runtime_error("device control: " + answer);
 }
 
+int Run(const std::vector<std::string>& argv) {
+  std::vector<std::string> copy = argv;
+  std::vector<char*> raw;
+  for (auto& a : copy) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, raw[0], nullptr, nullptr, raw.data(), environ) != 0) return -1;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {

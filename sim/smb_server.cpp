@@ -1,0 +1,192 @@
+#include "sim/smb_server.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "net/tcp.h"
+
+extern char** environ;
+
+namespace sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Accounts for protected folders: root's powers under names of their own,
+// known only inside this device's private view of /etc/passwd.
+constexpr int kAccounts = 64;
+
+std::string Account(int n) { return "bvshare" + std::to_string(n); }
+
+pid_t Spawn(const std::vector<std::string>& args, int stdin_fd = -1, bool own_group = false) {
+  std::vector<std::string> argv = args;
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (own_group) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+  }
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, raw[0], &actions, &attributes, raw.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Quotes a name for a Samba username map line.
+std::string MapQuoted(const std::string& name) { return "\"" + name + "\""; }
+
+}  // namespace
+
+SmbServer::SmbServer(Device& device, std::string dir) : device_(device), dir_(std::move(dir)) {
+  for (const char* sub : {"run", "lock", "state", "cache", "private", "ncalrpc", "shares"})
+    fs::create_directories(dir_ + "/" + sub);
+  // The accounts exist only in this device's own mount namespace (the test
+  // LAN starts each device in a private one).
+  std::ifstream system_passwd("/etc/passwd"), system_group("/etc/group");
+  std::ostringstream passwd, group;
+  passwd << system_passwd.rdbuf();
+  group << system_group.rdbuf();
+  for (int n = 1; n <= kAccounts; ++n)
+    passwd << Account(n) << ":x:0:0:shared folder:/nonexistent:/usr/sbin/nologin\n";
+  std::ofstream(dir_ + "/passwd") << passwd.str();
+  std::ofstream(dir_ + "/group") << group.str();
+  if (::mount((dir_ + "/passwd").c_str(), "/etc/passwd", nullptr, MS_BIND, nullptr) != 0)
+    throw std::runtime_error(std::string("cannot give the device its own accounts: ") +
+                             std::strerror(errno));
+  Sync();
+  smbd_ = Spawn({"smbd", "--foreground", "--no-process-group", "--debug-stdout", "-d", "0", "-s",
+                 dir_ + "/smb.conf"},
+                -1, true);
+  if (smbd_ <= 0) throw std::runtime_error("cannot start smbd");
+  // The device is ready once its shares can be reached.
+  std::string ip;
+  {
+    std::lock_guard lock(device_.mutex);
+    ip = device_.state.ip;
+  }
+  for (int i = 0; i < 200; ++i) {
+    try {
+      net::TcpStream::Connect(ip, 445, 100);
+      return;
+    } catch (const std::exception&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  throw std::runtime_error("smbd did not come up");
+}
+
+SmbServer::~SmbServer() {
+  if (smbd_ > 0) {
+    ::kill(-smbd_, SIGTERM);
+    Wait(smbd_);
+  }
+  ::umount2("/etc/passwd", MNT_DETACH);
+}
+
+std::string SmbServer::UserFor(const std::string& folder) {
+  auto it = users_.find(folder);
+  if (it != users_.end()) return it->second;
+  const std::string account = Account(static_cast<int>(users_.size() % kAccounts) + 1);
+  users_[folder] = account;
+  return account;
+}
+
+std::string SmbServer::Config(const std::vector<SharedFolder>& folders) {
+  std::ostringstream conf;
+  conf << "[global]\n"
+          "  workgroup = WORKGROUP\n"
+          "  server role = standalone server\n"
+          "  interfaces = lan0\n"
+          "  bind interfaces only = yes\n"
+          "  smb ports = 445\n"
+          "  disable netbios = yes\n"
+          "  load printers = no\n"
+          "  printcap name = /dev/null\n"
+          "  disable spoolss = yes\n"
+          "  map to guest = Bad User\n"
+          "  guest account = root\n"
+          "  username map = " << dir_ << "/users.map\n";
+  conf << "  pid directory = " << dir_ << "/run\n"
+       << "  lock directory = " << dir_ << "/lock\n"
+       << "  state directory = " << dir_ << "/state\n"
+       << "  cache directory = " << dir_ << "/cache\n"
+       << "  private dir = " << dir_ << "/private\n"
+       << "  ncalrpc dir = " << dir_ << "/ncalrpc\n"
+       << "  log file = " << dir_ << "/log.%m\n";
+  for (const auto& f : folders) {
+    if (!f.shared) continue;
+    conf << "[" << f.name << "]\n"
+         << "  path = " << FolderPath(f.name) << "\n"
+         << "  read only = no\n";
+    if (f.password.empty())
+      conf << "  guest ok = yes\n";
+    else
+      conf << "  guest ok = no\n  valid users = " << UserFor(f.name) << "\n";
+  }
+  return conf.str();
+}
+
+void SmbServer::Sync() {
+  std::vector<SharedFolder> folders;
+  {
+    std::lock_guard lock(device_.mutex);
+    folders = device_.state.folders;
+  }
+  std::error_code error;
+  for (const auto& f : folders) fs::create_directories(FolderPath(f.name), error);
+
+  std::ostringstream map;
+  for (const auto& f : folders)
+    if (f.shared && !f.password.empty()) map << UserFor(f.name) << " = " << MapQuoted(f.name) << "\n";
+  std::ofstream(dir_ + "/users.map") << map.str();
+  const std::string config = Config(folders);
+  const bool changed = config != config_;
+  if (changed) {
+    std::ofstream(dir_ + "/smb.conf") << config;
+    config_ = config;
+  }
+
+  for (const auto& f : folders) {
+    if (!f.shared || f.password.empty()) continue;
+    const std::string account = UserFor(f.name);
+    if (passwords_[account] == f.password) continue;
+    int in[2];
+    if (::pipe(in) != 0) continue;
+    const pid_t pid = Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account}, in[0]);
+    ::close(in[0]);
+    const std::string twice = f.password + "\n" + f.password + "\n";
+    [[maybe_unused]] auto n = ::write(in[1], twice.data(), twice.size());
+    ::close(in[1]);
+    if (Wait(pid) == 0) passwords_[account] = f.password;
+  }
+
+  if (changed && smbd_ > 0) ::kill(smbd_, SIGHUP);  // reload the shares
+}
+
+}  // namespace sim

@@ -1,0 +1,197 @@
+// Real network drives: GIO/GVfs mounting the simulated device's shares,
+// served by smbd in the device's namespace. Runs inside a private desktop
+// session (tests/lan/desktop-session) in the workstation namespace.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "lan_support.h"
+#include "platform/gio_drives.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using lan::SimDevice;
+using lan::ThisLan;
+using platform::DriveType;
+using platform::GioNetworkDrives;
+using platform::NetResource;
+
+// Names and passwords that would break any command line.
+const std::string kOddFolder = "x &;'y";
+const std::string kChinese = "\xE7\x85\xA7\xE7\x89\x87";  // 照片
+const std::string kOddPassword = "p w\"&;$(x)'";
+
+std::string SmbDir() { return ThisLan().dir + "/smb-d1"; }
+
+std::vector<std::string> DeviceArgs() {
+  return {"--smb", SmbDir(), "--shared-folder", "PUBLIC", "--shared-folder", kOddFolder,
+          "--shared-folder", kChinese, "--protected-folder", "secret:" + kOddPassword,
+          "--folder", "hidden"};
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class GioDrivesLan : public ::testing::Test {
+ protected:
+  GioDrivesLan() : device(ThisLan().devices.at(0), DeviceArgs()) {
+    // Each test its own letters, so nothing one test leaves lets another pass.
+    const std::string home = std::getenv("HOME");
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    places = {home + "/" + name + "/Network Drives", home + "/" + name + "/autostart"};
+    drives = std::make_unique<GioNetworkDrives>(places, 8000);
+  }
+  ~GioDrivesLan() override {
+    if (keep_for_next_session) return;
+    for (char c = 'D'; c <= 'Z'; ++c) drives->Disconnect(std::string(1, c) + ":");
+    // Probes leave their mounts too: nothing a test mounted may let the next
+    // one pass.
+    lan::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  }
+  std::string Remote(const std::string& folder) const {
+    return "\\\\" + device.host().ip + "\\" + folder;
+  }
+  int Connect(const std::string& letter, const std::string& folder, const std::string& password) {
+    NetResource record;
+    record.scope = 3;
+    if (!letter.empty()) record.local_name = letter;
+    record.remote_name = Remote(folder);
+    return drives->AddConnection(record, password);
+  }
+  fs::path Letter(char c) const { return fs::path(places.drives_dir) / std::string(1, c); }
+
+  SimDevice device;
+  bool keep_for_next_session = false;
+  GioNetworkDrives::Places places;
+  std::unique_ptr<GioNetworkDrives> drives;
+};
+
+TEST_F(GioDrivesLan, ALetterOpensTheSharedFolderBothWays) {
+  EXPECT_EQ(drives->GetDriveType("z:\\"), DriveType::NoRootDir);
+  EXPECT_FALSE(drives->GetConnection("Z:"));
+  ASSERT_EQ(Connect("Z:", "PUBLIC", ""), 0);
+  EXPECT_EQ(drives->GetDriveType("z:\\"), DriveType::Remote);
+  EXPECT_EQ(drives->GetConnection("Z:"), Remote("PUBLIC"));
+
+  // Written through the letter, found on the device; and the other way.
+  std::ofstream(Letter('Z') / "from-workstation.txt") << "hello device";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/from-workstation.txt"), "hello device");
+  std::ofstream(SmbDir() + "/shares/PUBLIC/from-device.txt") << "hello workstation";
+  EXPECT_EQ(Read(Letter('Z') / "from-device.txt"), "hello workstation");
+}
+
+TEST_F(GioDrivesLan, OddNamesAndPasswordsNeverMeetAShell) {
+  ASSERT_EQ(Connect("Y:", kOddFolder, ""), 0);
+  std::ofstream(Letter('Y') / "a.txt") << "odd";
+  EXPECT_EQ(Read(SmbDir() + "/shares/" + kOddFolder + "/a.txt"), "odd");
+  ASSERT_EQ(Connect("X:", kChinese, ""), 0);
+  EXPECT_EQ(drives->GetConnection("X:"), Remote(kChinese));
+  std::ofstream(Letter('X') / "b.txt") << "chinese";
+  EXPECT_EQ(Read(SmbDir() + "/shares/" + kChinese + "/b.txt"), "chinese");
+  ASSERT_EQ(Connect("W:", "secret", kOddPassword), 0);
+  std::ofstream(Letter('W') / "c.txt") << "secret";
+  EXPECT_EQ(Read(SmbDir() + "/shares/secret/c.txt"), "secret");
+}
+
+TEST_F(GioDrivesLan, WrongPasswordGives86WithoutLooping) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Connect("", "secret", "wrong"), 86);  // the probe, as the dialog makes it
+  EXPECT_EQ(Connect("V:", "secret", ""), 86);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+  EXPECT_EQ(drives->GetDriveType("v:\\"), DriveType::NoRootDir);
+}
+
+TEST_F(GioDrivesLan, UnknownFolderGives67) {
+  EXPECT_EQ(Connect("U:", "no-such-folder", ""), 67);
+  EXPECT_EQ(Connect("U:", "hidden", ""), 67);  // in the Folder List only, not shared
+}
+
+TEST_F(GioDrivesLan, LetterInUseGives85) {
+  ASSERT_EQ(Connect("T:", "PUBLIC", ""), 0);
+  EXPECT_EQ(Connect("T:", kChinese, ""), 85);
+  EXPECT_EQ(drives->GetConnection("T:"), Remote("PUBLIC"));
+}
+
+TEST_F(GioDrivesLan, UnreachableDeviceGivesNoNetwork) {
+  NetResource record;
+  record.scope = 3;
+  record.local_name = "S:";
+  record.remote_name = "\\\\10.77.0.250\\PUBLIC";
+  EXPECT_EQ(drives->AddConnection(record, ""), 1222);
+}
+
+// The first half of the reconnect check: the next session (GioReconnectLan)
+// logs in again and finds the drive.
+TEST_F(GioDrivesLan, ReconnectAtLoginIsRecordedWithTheKeyring) {
+  keep_for_next_session = true;
+  ASSERT_EQ(Connect("", "secret", kOddPassword), 0);
+  drives->UseShare(Remote("secret"), kOddPassword);
+  drives->MapDrivePersistently("R:", Remote("secret"), kOddPassword);
+  EXPECT_EQ(drives->GetConnection("R:"), Remote("secret"));
+  const std::string entry = Read(places.autostart_dir + "/brevane-drive-R.desktop");
+  EXPECT_NE(entry.find("Exec=gio mount smb://secret@" + device.host().ip + "/secret\n"),
+            std::string::npos)
+      << entry;
+  // The password is nowhere in plain text.
+  for (const auto& file : fs::recursive_directory_iterator(
+           std::getenv("HOME"), fs::directory_options::skip_permission_denied))
+    if (fs::symlink_status(file.path()).type() == fs::file_type::regular)
+      EXPECT_EQ(Read(file.path()).find(kOddPassword), std::string::npos) << file.path();
+  // (The letter stays for the next session.)
+}
+
+// A new session of the same user: log in as a desktop does (run the
+// autostart entries), then use the drive.
+TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
+  SimDevice device(ThisLan().devices.at(0), DeviceArgs());
+  const std::string base =
+      std::string(std::getenv("HOME")) + "/ReconnectAtLoginIsRecordedWithTheKeyring";
+  const std::string autostart = base + "/autostart";
+  ASSERT_TRUE(fs::exists(autostart + "/brevane-drive-R.desktop"));
+  for (const auto& entry : fs::directory_iterator(autostart)) {
+    std::string exec = Read(entry.path());
+    exec = exec.substr(exec.find("Exec=") + 5);
+    exec = exec.substr(0, exec.find('\n'));
+    std::vector<std::string> argv;
+    std::istringstream words(exec);
+    for (std::string word; words >> word;) {
+      for (std::size_t at; (at = word.find("%%")) != std::string::npos;) word.erase(at, 1);
+      argv.push_back(word);
+    }
+    // No terminal to ask on: the password must come from the keyring.
+    EXPECT_EQ(lan::Run(argv), 0) << exec;
+  }
+  GioNetworkDrives drives({base + "/Network Drives", autostart}, 8000);
+  EXPECT_EQ(drives.GetDriveType("r:\\"), DriveType::Remote);
+  std::ofstream(base + "/Network Drives/R/after-login.txt") << "back";
+  EXPECT_EQ(Read(SmbDir() + "/shares/secret/after-login.txt"), "back");
+  drives.Disconnect("R:");
+  EXPECT_FALSE(fs::exists(autostart + "/brevane-drive-R.desktop"));
+  lan::Run({"gio", "mount", "--unmount-scheme", "smb"});
+}
+
+TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\PUBLIC"), "smb://10.0.0.5/PUBLIC");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a b&c"), "smb://10.0.0.5/a%20b%26c");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\" + kChinese),
+            "smb://10.0.0.5/%E7%85%A7%E7%89%87");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a b", true),
+            "smb://a%20b@10.0.0.5/a%20b");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\"), "");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("10.0.0.5\\x"), "");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a\\b"), "");
+  EXPECT_NE(GioNetworkDrives::AutostartEntry("smb://h/%E7").find("Exec=gio mount smb://h/%%E7\n"),
+            std::string::npos);
+}
+
+}  // namespace
