@@ -35,23 +35,26 @@ cleanup() {
     wait "${pids[i]}" 2>/dev/null || true
   done
   "$root/scripts/testlan" down --state "$state" || true
+  # A session cut short leaves its GVfs folder mounted.
+  umount -l "$work/home.run/gvfs" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 
 scripts/testlan up --state "$state" --devices 3
 lan() { exec "$root/scripts/testlan" exec --state "$state" "$@"; }
-dev() {  # dev K ARGS...: start simulated device K
+dev() {  # dev K ARGS...: start simulated device K, its folders shared over SMB
   local k=$1; shift
-  (lan "d$k" -- "$bin/sim/brevane-devsim" --control "$work/d$k.control" "$@") &
+  (lan "d$k" -- "$bin/sim/brevane-devsim" --control "$work/d$k.control" \
+     --smb "$work/smb-d$k" "$@") &
   pids+=($!)
 }
 # Log in as "admin": NAS-LIVINGROOM and MEDIA have no password yet,
-# BACKUP-01's is "admin".
+# BACKUP-01's is "admin". BACKUP-01's folder "projects" asks for "secret".
 dev 1 --name NAS-LIVINGROOM --group HOME --firmware 2.1.07 \
   --shared-folder PUBLIC --shared-folder "照片" --folder backup --account alice:secret
 dev 2 --name BACKUP-01 --group OFFICE --firmware 2.0.11 --password admin \
-  --shared-folder PUBLIC --shared-folder projects --folder archive
+  --shared-folder PUBLIC --protected-folder projects:secret --folder archive
 dev 3 --name MEDIA --group HOME --firmware 1.9.3 \
   --shared-folder PUBLIC --shared-folder movies --folder music
 
@@ -71,7 +74,10 @@ if [ -n "$shot" ] || [ -z "${DISPLAY:-}" ]; then
   pids+=($!)
 fi
 
-(cd "$work/run" && lan ws -- "$bin/src/app/brevane") &
+# A desktop session of its own (D-Bus, GVfs, keyring) lets "Connect" mount
+# shares; they appear under $work/home/Network Drives.
+(cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- \
+   "$bin/src/app/brevane") &
 app=$!
 pids+=($app)
 
@@ -81,5 +87,6 @@ if [ -n "$shot" ]; then
   echo "demo: screenshot saved to $shot"
 else
   echo "demo: Brevane runs on $DISPLAY; close its window to end the demo"
+  echo "demo: connected drives appear in $work/home/Network Drives"
   wait "$app" || true
 fi

@@ -1,5 +1,6 @@
 #include "sim/smb_server.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
@@ -31,7 +32,9 @@ constexpr int kAccounts = 64;
 
 std::string Account(int n) { return "bvshare" + std::to_string(n); }
 
-pid_t Spawn(const std::vector<std::string>& args, int stdin_fd = -1, bool own_group = false) {
+// Starts a program with its output going to `log` (appended).
+pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int stdin_fd = -1,
+            bool own_group = false) {
   std::vector<std::string> argv = args;
   std::vector<char*> raw;
   for (auto& a : argv) raw.push_back(a.data());
@@ -39,6 +42,8 @@ pid_t Spawn(const std::vector<std::string>& args, int stdin_fd = -1, bool own_gr
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   if (own_group) {
@@ -82,7 +87,7 @@ SmbServer::SmbServer(Device& device, std::string dir) : device_(device), dir_(st
   Sync();
   smbd_ = Spawn({"smbd", "--foreground", "--no-process-group", "--debug-stdout", "-d", "0", "-s",
                  dir_ + "/smb.conf"},
-                -1, true);
+                dir_ + "/smbd.log", -1, true);
   if (smbd_ <= 0) throw std::runtime_error("cannot start smbd");
   // The device is ready once its shares can be reached.
   std::string ip;
@@ -178,7 +183,8 @@ void SmbServer::Sync() {
     if (passwords_[account] == f.password) continue;
     int in[2];
     if (::pipe(in) != 0) continue;
-    const pid_t pid = Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account}, in[0]);
+    const pid_t pid =
+        Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account}, dir_ + "/smbd.log", in[0]);
     ::close(in[0]);
     const std::string twice = f.password + "\n" + f.password + "\n";
     [[maybe_unused]] auto n = ::write(in[1], twice.data(), twice.size());

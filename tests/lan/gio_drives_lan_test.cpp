@@ -145,8 +145,9 @@ TEST_F(GioDrivesLan, ReconnectAtLoginIsRecordedWithTheKeyring) {
   // The password is nowhere in plain text.
   for (const auto& file : fs::recursive_directory_iterator(
            std::getenv("HOME"), fs::directory_options::skip_permission_denied))
-    if (fs::symlink_status(file.path()).type() == fs::file_type::regular)
+    if (fs::symlink_status(file.path()).type() == fs::file_type::regular) {
       EXPECT_EQ(Read(file.path()).find(kOddPassword), std::string::npos) << file.path();
+    }
   // (The letter stays for the next session.)
 }
 
