@@ -133,11 +133,11 @@ int main(int argc, char** argv) {
     const Run a = Measure({"/proc/self/exe", "--client", url, file}, true);
     // No "Expect: 100-continue": the device does not answer it, and waiting
     // for it would only slow curl down.
-    const Run b = Measure({"curl", "-s", "-o", "/dev/null", "-w", "%{time_total}\n", "-H",
-                           "Expect:", "-u", "admin:", "-F", "redirect=man_firm.htm", "-F",
-                           "failure=fail.htm", "-F", "type=file_upload", "-F",
-                           "filename=@" + file, url},
-                          false);
+    const Run b =
+        Measure({"curl", "-s", "-o", "/dev/null", "-w", "%{time_total}\n", "-H", "Expect:", "-u",
+                 "admin:", "-F", "redirect=man_firm.htm", "-F", "failure=fail.htm", "-F",
+                 "type=file_upload", "-F", "filename=@" + file, url},
+                false);
     ours_total.push_back(a.total);
     ours_transfer.push_back(a.transfer);
     curl_total.push_back(b.total);

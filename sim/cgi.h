@@ -16,7 +16,7 @@ Params ParseQuery(const std::string& query);
 std::string PercentDecode(const std::string& text);
 
 struct CgiOutcome {
-  std::string location;             // the page the device redirects to
+  std::string location;               // the page the device redirects to
   std::function<void()> after_reply;  // work done once the answer is out (restarts, moves)
 };
 

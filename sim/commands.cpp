@@ -18,7 +18,9 @@ std::vector<std::string> SplitList(const std::string& text) {
   return items;
 }
 
-int Count(const std::string& text) { return text.empty() ? 1 : std::stoi(text); }
+int Count(const std::string& text) {
+  return text.empty() ? 1 : std::stoi(text);
+}
 
 }  // namespace
 
@@ -110,16 +112,26 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
   }
   if (verb == "fault") {
     Faults& f = device.faults;
-    if (key == "refuse-ftp") f.refuse_ftp = Count(value);
-    else if (key == "delay") f.delay_ms = Count(value);
-    else if (key == "hold") f.hold = Count(value);
-    else if (key == "reset") f.reset = Count(value);
-    else if (key == "garbage") f.garbage = Count(value);
-    else if (key == "oversized") f.oversized = Count(value);
-    else if (key == "close") f.close_silently = Count(value);
-    else if (key == "forbidden") f.forbidden = Count(value);
-    else if (key == "clear") f = Faults{};
-    else return "err unknown fault " + key;
+    if (key == "refuse-ftp")
+      f.refuse_ftp = Count(value);
+    else if (key == "delay")
+      f.delay_ms = Count(value);
+    else if (key == "hold")
+      f.hold = Count(value);
+    else if (key == "reset")
+      f.reset = Count(value);
+    else if (key == "garbage")
+      f.garbage = Count(value);
+    else if (key == "oversized")
+      f.oversized = Count(value);
+    else if (key == "close")
+      f.close_silently = Count(value);
+    else if (key == "forbidden")
+      f.forbidden = Count(value);
+    else if (key == "clear")
+      f = Faults{};
+    else
+      return "err unknown fault " + key;
     return "ok";
   }
   return "err unknown command " + verb;

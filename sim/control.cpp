@@ -48,9 +48,12 @@ bool ReadLine(int fd, std::string& line) {
 std::string Escape(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else out += c;
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
   }
   return out;
 }

@@ -11,8 +11,8 @@ namespace sim {
 
 struct SharedFolder {
   std::string name;
-  bool shared = false;    // in the Sharing List (an SMB share) or only in the Folder List
-  std::string password;   // the share's password; empty: open to all
+  bool shared = false;   // in the Sharing List (an SMB share) or only in the Folder List
+  std::string password;  // the share's password; empty: open to all
 };
 
 struct FtpAccount {
@@ -57,7 +57,9 @@ struct DeviceState {
   std::chrono::steady_clock::time_point scan_started;
   std::vector<std::string> scan_messages;
   // Language.
-  std::vector<std::string> languages = {"English", "Deutsch", "Fran\xC3\xA7" "ais",
+  std::vector<std::string> languages = {"English", "Deutsch",
+                                        "Fran\xC3\xA7"
+                                        "ais",
                                         "\xE7\xB9\x81\xE9\xAB\x94\xE4\xB8\xAD\xE6\x96\x87"};
   int language = 0;
   // File server.
@@ -87,14 +89,14 @@ struct DeviceState {
 
 // Faults a test asks for; each counts down as connections use it.
 struct Faults {
-  int refuse_ftp = 0;       // FTP commands answered with the failure page
-  int delay_ms = 0;         // before every reply
-  int hold = 0;             // connections kept open without an answer
-  int reset = 0;            // connections reset after the request
-  int garbage = 0;          // connections answered with garbage
-  int oversized = 0;        // connections answered with a huge reply
-  int close_silently = 0;   // connections closed without an answer
-  int forbidden = 0;        // requests answered 403 with a page
+  int refuse_ftp = 0;      // FTP commands answered with the failure page
+  int delay_ms = 0;        // before every reply
+  int hold = 0;            // connections kept open without an answer
+  int reset = 0;           // connections reset after the request
+  int garbage = 0;         // connections answered with garbage
+  int oversized = 0;       // connections answered with a huge reply
+  int close_silently = 0;  // connections closed without an answer
+  int forbidden = 0;       // requests answered 403 with a page
 };
 
 class Device {

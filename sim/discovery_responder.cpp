@@ -1,8 +1,8 @@
 #include "sim/discovery_responder.h"
 
+#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
-#include <arpa/inet.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -39,8 +39,8 @@ std::vector<std::string> DiscoveryResponder::RepliesFor(const DeviceState& state
     } else if (kind == "empty-firmware") {
       reply = net::BuildDiscoveryReply(state.name, state.group, "");
     } else if (kind == "other-names") {
-      reply = net::BuildDiscoveryReply("OTHER-" + state.name, "OTHER-" + state.group,
-                                       state.firmware);
+      reply =
+          net::BuildDiscoveryReply("OTHER-" + state.name, "OTHER-" + state.group, state.firmware);
     } else if (kind != "normal") {
       continue;
     }

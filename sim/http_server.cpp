@@ -253,8 +253,8 @@ void HttpServer::Serve(net::UniqueFd client) {
     std::lock_guard lock(device_.mutex);
     Faults& f = device_.faults;
     fault.delay_ms = f.delay_ms;
-    for (int Faults::*which : {&Faults::hold, &Faults::reset, &Faults::garbage,
-                               &Faults::oversized, &Faults::close_silently, &Faults::forbidden})
+    for (int Faults::*which : {&Faults::hold, &Faults::reset, &Faults::garbage, &Faults::oversized,
+                               &Faults::close_silently, &Faults::forbidden})
       if (f.*which > 0) {
         --(f.*which);
         fault.*which = 1;
@@ -262,8 +262,8 @@ void HttpServer::Serve(net::UniqueFd client) {
       }
     const auto path = request.target.substr(0, request.target.find('?'));
     ++device_.http_requests[path];
-    expected_auth = "Basic " + net::Base64Encode(device_.state.admin_user + ":" +
-                                                 device_.state.admin_password);
+    expected_auth =
+        "Basic " + net::Base64Encode(device_.state.admin_user + ":" + device_.state.admin_password);
     firmware_limit = device_.state.firmware_limit;
   }
   if (fault.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delay_ms));
@@ -298,7 +298,8 @@ void HttpServer::Serve(net::UniqueFd client) {
 
   const auto question = request.target.find('?');
   const std::string path = request.target.substr(0, question);
-  const std::string query = question == std::string::npos ? "" : request.target.substr(question + 1);
+  const std::string query =
+      question == std::string::npos ? "" : request.target.substr(question + 1);
 
   if (request.method == "POST" && path == "/man.cgi") {
     if (request.content_length < 0) {
@@ -362,8 +363,7 @@ void HttpServer::Serve(net::UniqueFd client) {
   if (path == "/" || (path.size() > 4 && path.substr(path.size() - 4) == ".htm")) {
     // Answer pages: the header names the page, so a client following the
     // failure redirect sees "fail.htm" in the last header it read.
-    SendAll(fd, Reply("200 OK",
-                      "Content-Type: text/html\r\nContent-Location: " + path + "\r\n",
+    SendAll(fd, Reply("200 OK", "Content-Type: text/html\r\nContent-Location: " + path + "\r\n",
                       Page(path, path == "/fail.htm" ? "The setting was refused." : "Done.")));
     return;
   }

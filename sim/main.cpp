@@ -79,9 +79,9 @@ int main(int argc, char** argv) {
       const auto colon = account.find(':');
       control("account " + account.substr(0, colon) + " " +
               (colon == std::string::npos ? "" : account.substr(colon + 1)));
-    } else if (arg == "--name" || arg == "--group" || arg == "--firmware" ||
-               arg == "--discovery" || arg == "--password" || arg == "--ip" ||
-               arg == "--restart-seconds" || arg == "--firmware-limit") {
+    } else if (arg == "--name" || arg == "--group" || arg == "--firmware" || arg == "--discovery" ||
+               arg == "--password" || arg == "--ip" || arg == "--restart-seconds" ||
+               arg == "--firmware-limit") {
       control("set " + arg.substr(2) + " " + next());
     } else {
       Usage();

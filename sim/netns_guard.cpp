@@ -47,7 +47,9 @@ bool OnlyTestLanInterfaces() {
 
 }  // namespace
 
-bool InPrivateNetworkNamespace() { return InNamedNamespace() && OnlyTestLanInterfaces(); }
+bool InPrivateNetworkNamespace() {
+  return InNamedNamespace() && OnlyTestLanInterfaces();
+}
 
 void RequirePrivateNetworkNamespace(const std::string& program) {
   if (InPrivateNetworkNamespace()) return;

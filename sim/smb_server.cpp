@@ -30,7 +30,9 @@ namespace fs = std::filesystem;
 // known only inside this device's private view of /etc/passwd.
 constexpr int kAccounts = 64;
 
-std::string Account(int n) { return "bvshare" + std::to_string(n); }
+std::string Account(int n) {
+  return "bvshare" + std::to_string(n);
+}
 
 // Starts a program with its output going to `log` (appended).
 pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int stdin_fd = -1,
@@ -64,7 +66,9 @@ int Wait(pid_t pid) {
 }
 
 // Quotes a name for a Samba username map line.
-std::string MapQuoted(const std::string& name) { return "\"" + name + "\""; }
+std::string MapQuoted(const std::string& name) {
+  return "\"" + name + "\"";
+}
 
 }  // namespace
 
@@ -136,7 +140,8 @@ std::string SmbServer::Config(const std::vector<SharedFolder>& folders) {
           "  disable spoolss = yes\n"
           "  map to guest = Bad User\n"
           "  guest account = root\n"
-          "  username map = " << dir_ << "/users.map\n";
+          "  username map = "
+       << dir_ << "/users.map\n";
   conf << "  pid directory = " << dir_ << "/run\n"
        << "  lock directory = " << dir_ << "/lock\n"
        << "  state directory = " << dir_ << "/state\n"
@@ -168,7 +173,8 @@ void SmbServer::Sync() {
 
   std::ostringstream map;
   for (const auto& f : folders)
-    if (f.shared && !f.password.empty()) map << UserFor(f.name) << " = " << MapQuoted(f.name) << "\n";
+    if (f.shared && !f.password.empty())
+      map << UserFor(f.name) << " = " << MapQuoted(f.name) << "\n";
   std::ofstream(dir_ + "/users.map") << map.str();
   const std::string config = Config(folders);
   const bool changed = config != config_;
@@ -183,8 +189,8 @@ void SmbServer::Sync() {
     if (passwords_[account] == f.password) continue;
     int in[2];
     if (::pipe(in) != 0) continue;
-    const pid_t pid =
-        Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account}, dir_ + "/smbd.log", in[0]);
+    const pid_t pid = Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account},
+                            dir_ + "/smbd.log", in[0]);
     ::close(in[0]);
     const std::string twice = f.password + "\n" + f.password + "\n";
     [[maybe_unused]] auto n = ::write(in[1], twice.data(), twice.size());

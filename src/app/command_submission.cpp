@@ -18,7 +18,9 @@ using platform::MsgIcon;
 constexpr int kProbeTimeoutMs = 1000;
 constexpr int kConsolePauseMs = 20;
 
-void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(kConsolePauseMs)); }
+void Pause() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(kConsolePauseMs));
+}
 
 void Show(const std::string& text, const std::string& title, MsgIcon icon) {
   platform::services().message_boxes->Show(text, title, icon, MsgButtons::Ok);

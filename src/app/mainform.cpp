@@ -85,9 +85,13 @@ Form1::~Form1() {
   if (ui::Windows().form1 == this) ui::Windows().form1 = nullptr;
 }
 
-void Form1::FormCreate() { ui::Guard([this] { ScanBtnClick(); })(); }
+void Form1::FormCreate() {
+  ui::Guard([this] { ScanBtnClick(); })();
+}
 
-void Form1::FormClose() { platform::services().process->Exit(0); }
+void Form1::FormClose() {
+  platform::services().process->Exit(0);
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
@@ -123,8 +127,7 @@ void Form1::IdUDPServer1UDPRead(const net::Datagram& datagram) {
   // The first reply from an address wins.
   for (int row = 0; row < HDListView->RowCount(); ++row)
     if (HDListView->Text(row, 0) == record->Ip) return;
-  HDListView->AddRow(
-      {record->Ip, record->DeviceName, record->GroupName, record->FirmwareVersion});
+  HDListView->AddRow({record->Ip, record->DeviceName, record->GroupName, record->FirmwareVersion});
 }
 
 void Form1::RadioButtonConnectClick() {
@@ -146,8 +149,8 @@ bool Form1::HandOffSelectedDevice() {
   const int row = HDListView->SelectedRow();
   auto& boxes = *platform::services().message_boxes;
   if (row < 0) {
-    boxes.Show(Translate("Please Select Remote Device!"), Translate("Rescan"),
-               MsgIcon::Information, MsgButtons::Ok);
+    boxes.Show(Translate("Please Select Remote Device!"), Translate("Rescan"), MsgIcon::Information,
+               MsgButtons::Ok);
     return false;
   }
   const std::string ip = HDListView->Text(row, 0);

@@ -7,8 +7,8 @@ namespace app {
 // What every window knows about the device being worked on. Empty at start;
 // read and written on the GUI thread only.
 struct SessionState {
-  std::string DeviceIp;      // dotted IPv4 text, as shown in the device list
-  std::string UserName;      // HTTP Basic credentials
+  std::string DeviceIp;  // dotted IPv4 text, as shown in the device list
+  std::string UserName;  // HTTP Basic credentials
   std::string UserPassword;
 };
 

@@ -92,8 +92,8 @@ void Form5::FormShow() {
   ConnectedShares.clear();
   auto& drives = *platform::services().drives;
   for (char letter = 'Z'; letter >= 'D'; --letter) {
-    const auto type = drives.GetDriveType(
-        std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":\\");
+    const auto type =
+        drives.GetDriveType(std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":\\");
     if (type != platform::DriveType::Remote && type != platform::DriveType::Unknown &&
         type != platform::DriveType::NoRootDir)
       continue;  // removable, fixed, optical and RAM drives
@@ -150,8 +150,8 @@ void Form5::RefreshFolderList() {
 }
 
 void Form5::FolderCBChange() {
-  const int result = ProbeShare(app::Session().DeviceIp, SelectedFolder(),
-                                ui::S(FolderPassEdit->text()));
+  const int result =
+      ProbeShare(app::Session().DeviceIp, SelectedFolder(), ui::S(FolderPassEdit->text()));
   const bool needs_password = result == platform::drive_error::kInvalidPassword;
   Label3->setVisible(needs_password);
   FolderPassEdit->setVisible(needs_password);

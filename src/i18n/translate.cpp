@@ -19,8 +19,12 @@ constexpr int kLineBuffer = 1024;
 
 }  // namespace
 
-void SetTranslationSwitch(int value) { g_switch = value; }
-int TranslationSwitch() { return g_switch; }
+void SetTranslationSwitch(int value) {
+  g_switch = value;
+}
+int TranslationSwitch() {
+  return g_switch;
+}
 
 std::string Translate(const std::string& key) {
   if (g_switch != 1) return key;

@@ -69,9 +69,8 @@ PageReply SplitPageReply(std::string_view reply) {
   return result;
 }
 
-PageReply AuthGet(const std::string& address, const std::string& user,
-                  const std::string& password, const std::string& path,
-                  const AuthGetLimits& limits) {
+PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
+                  const std::string& path, const AuthGetLimits& limits) {
   std::string reply;
   try {
     TcpStream stream = TcpStream::Connect(address, kHttpPort, limits.connect_timeout_ms);

@@ -32,8 +32,7 @@ PageReply SplitPageReply(std::string_view reply);
 // GETs `path` from port 80 of `address` with Basic authentication over a
 // connection of its own. Never throws and never shows anything: every
 // failure gives Status 0 and empty texts.
-PageReply AuthGet(const std::string& address, const std::string& user,
-                  const std::string& password, const std::string& path,
-                  const AuthGetLimits& limits = {});
+PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
+                  const std::string& path, const AuthGetLimits& limits = {});
 
 }  // namespace net

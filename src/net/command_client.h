@@ -14,8 +14,8 @@ namespace net {
 class CommandClient {
  public:
   std::string Host;
-  int Port = 0;      // 0 means 80
-  int TimeOut = 0;   // milliseconds per wait; 0: no bound of the caller's
+  int Port = 0;     // 0 means 80
+  int TimeOut = 0;  // milliseconds per wait; 0: no bound of the caller's
   int ReportLevel = 0;
   std::string UserId;
   std::string Password;

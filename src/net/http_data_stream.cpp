@@ -1,9 +1,9 @@
 #include "net/http_data_stream.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,7 +22,9 @@ namespace {
 
 constexpr std::size_t kPage = 4096;
 
-std::size_t RoundToPages(std::size_t n) { return (n + kPage - 1) / kPage * kPage; }
+std::size_t RoundToPages(std::size_t n) {
+  return (n + kPage - 1) / kPage * kPage;
+}
 
 }  // namespace
 
@@ -94,15 +96,15 @@ LocalTime SystemLocalTime() {
   ::localtime_r(&seconds, &t);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,           t.tm_hour,
           t.tm_min,         t.tm_sec,     static_cast<int>(ms)};
 }
 
 THttpDataStream::THttpDataStream(const Clock& clock) {
   const LocalTime t = clock();
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day,
-                t.hour, t.minute, t.second, t.millisecond);
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second, t.millisecond);
   boundary_ = std::string(25, '-') + stamp;
 }
 

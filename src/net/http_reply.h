@@ -48,12 +48,12 @@ struct ReplyHead {
   bool started = false;   // the status line has been read
   bool complete = false;  // the empty line ending the header has been read
   std::string status_line;
-  int status = 0;         // the second blank-separated word, 0 when not a number
-  std::string header;     // every line as received, up to and including the empty line
+  int status = 0;      // the second blank-separated word, 0 when not a number
+  std::string header;  // every line as received, up to and including the empty line
   bool has_cookie = false;
-  std::string cookie;     // from a SET-COOKIE: line, cut to 256 characters
+  std::string cookie;  // from a SET-COOKIE: line, cut to 256 characters
   bool has_location = false;
-  std::string location;   // from a LOCATION: line, cut to 256 characters
+  std::string location;  // from a LOCATION: line, cut to 256 characters
 };
 
 // Reads the status line and the header lines into `head`, which keeps what

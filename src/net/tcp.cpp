@@ -21,7 +21,9 @@ using Clock = std::chrono::steady_clock;
 // While an idle callback is given, waits are cut into slices this long.
 constexpr int kIdleSliceMs = 20;
 
-[[noreturn]] void ThrowErrno(int e) { throw SocketError::FromErrno(e); }
+[[noreturn]] void ThrowErrno(int e) {
+  throw SocketError::FromErrno(e);
+}
 
 }  // namespace
 
@@ -126,8 +128,8 @@ std::string TcpStream::ReceiveLine(int timeout_ms, std::size_t max_length,
   for (;;) {
     const auto lf = pending_.find('\n');
     if (lf != std::string::npos || pending_.size() >= max_length) {
-      const std::size_t take = std::min(lf == std::string::npos ? pending_.size() : lf + 1,
-                                        max_length);
+      const std::size_t take =
+          std::min(lf == std::string::npos ? pending_.size() : lf + 1, max_length);
       line = pending_.substr(0, take);
       pending_.erase(0, take);
       return line;

@@ -31,7 +31,9 @@ void UniqueFd::reset(int fd) {
 
 namespace {
 
-[[noreturn]] void ThrowErrno() { throw SocketError::FromErrno(errno); }
+[[noreturn]] void ThrowErrno() {
+  throw SocketError::FromErrno(errno);
+}
 
 sockaddr_in MakeAddress(const std::string& ip, std::uint16_t port) {
   sockaddr_in addr{};
@@ -108,8 +110,7 @@ std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int wake_fd) const {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return std::nullopt;
     // An ICMP error queued against the socket (port unreachable after a
     // send) is reported here; it says nothing about the next datagram.
-    if (errno == ECONNREFUSED || errno == EHOSTUNREACH || errno == ENETUNREACH)
-      return std::nullopt;
+    if (errno == ECONNREFUSED || errno == EHOSTUNREACH || errno == ENETUNREACH) return std::nullopt;
     ThrowErrno();
   }
   char ip[INET_ADDRSTRLEN] = {};

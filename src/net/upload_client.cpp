@@ -48,7 +48,8 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
   } catch (const SocketError& e) {
     // A reset while the image goes up is the device refusing it; report it
     // as an aborted connection on every system.
-    if (e.number() == wsa::kConnectionReset) throw HttpError(SocketErrorText(wsa::kConnectionAborted));
+    if (e.number() == wsa::kConnectionReset)
+      throw HttpError(SocketErrorText(wsa::kConnectionAborted));
     throw HttpError(e.what());
   }
 }

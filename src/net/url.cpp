@@ -54,7 +54,8 @@ std::string EncodeUrlValue(std::string_view value) {
   out.reserve(value.size() * 3);
   for (const char c : value) {
     const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+    if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') ||
+        (byte >= 'a' && byte <= 'z'))
       out += c;
     else if (byte == ' ')
       out += '+';

@@ -32,8 +32,8 @@ std::optional<Adapter> LinuxAdapterList::FirstAdapter() {
     char mask[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(first->ifa_addr)->sin_addr, ip,
                 sizeof ip);
-    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(first->ifa_netmask)->sin_addr,
-                mask, sizeof mask);
+    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(first->ifa_netmask)->sin_addr, mask,
+                sizeof mask);
     adapter = Adapter{ip, mask};
   }
   ::freeifaddrs(list);

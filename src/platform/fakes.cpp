@@ -20,7 +20,9 @@ void FakeNetwork::Deliver(const std::string& bytes, const std::string& sender_ip
   if (receiver) receiver(net::Datagram{bytes, sender_ip, 14675});
 }
 
-FakeDatagramTransport::~FakeDatagramTransport() { network_->receiver = nullptr; }
+FakeDatagramTransport::~FakeDatagramTransport() {
+  network_->receiver = nullptr;
+}
 
 void FakeDatagramTransport::Open(std::uint16_t port, Receiver receiver) {
   if (network_->fail_open) throw net::SocketError(*network_->fail_open);
@@ -52,8 +54,7 @@ int FakeDrives::AddConnection(const NetResource& resource, const std::string& pa
   const auto result = results.find(resource.remote_name);
   if (result != results.end()) return result->second;
   const auto needed = passwords.find(resource.remote_name);
-  if (needed != passwords.end() && needed->second != password)
-    return drive_error::kInvalidPassword;
+  if (needed != passwords.end() && needed->second != password) return drive_error::kInvalidPassword;
   if (resource.local_name) {
     const char letter = (*resource.local_name)[0];
     if (connected.count(letter)) return drive_error::kAlreadyAssigned;
@@ -75,6 +76,8 @@ FakePlatform::FakePlatform() {
   previous_ = Install(std::move(fakes));
 }
 
-FakePlatform::~FakePlatform() { Install(std::move(previous_)); }
+FakePlatform::~FakePlatform() {
+  Install(std::move(previous_));
+}
 
 }  // namespace platform::fakes

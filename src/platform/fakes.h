@@ -94,10 +94,10 @@ class FakeDrives : public NetworkDrives {
     mapped.push_back({drive, remote_name, password});
   }
 
-  std::map<char, DriveType> types;           // by upper-case letter; others: NoRootDir
-  std::map<char, std::string> connected;     // letter -> remote name
-  std::vector<std::string> type_queries;     // root paths asked about
-  std::vector<Connection> connections;       // every AddConnection
+  std::map<char, DriveType> types;        // by upper-case letter; others: NoRootDir
+  std::map<char, std::string> connected;  // letter -> remote name
+  std::vector<std::string> type_queries;  // root paths asked about
+  std::vector<Connection> connections;    // every AddConnection
   std::vector<Mapping> used, mapped;
   // Result of AddConnection by remote name; 0 for those not listed.
   std::map<std::string, int> results;

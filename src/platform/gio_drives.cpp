@@ -140,8 +140,12 @@ std::string GioNetworkDrives::AutostartEntry(const std::string& uri) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Reconnect network drive\n"
-         "Comment=Mounts " + uri + " again at login\n"
-         "Exec=gio mount " + DesktopExecArgument(uri) + "\n"
+         "Comment=Mounts " +
+         uri +
+         " again at login\n"
+         "Exec=gio mount " +
+         DesktopExecArgument(uri) +
+         "\n"
          "NoDisplay=true\n"
          "X-GNOME-Autostart-enabled=true\n";
 }

@@ -26,9 +26,9 @@ class QtMessageBoxes : public MessageBoxService {
  public:
   MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
                  MsgButtons buttons) override {
-    QMessageBox box(ToQtIcon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
-                    buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                    : QMessageBox::Ok);
+    QMessageBox box(
+        ToQtIcon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
+        buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
   }
 

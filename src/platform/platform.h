@@ -70,21 +70,21 @@ class AdapterList {
 
 // Network drives: drive letters D to Z standing for shares of a device.
 enum class DriveType {
-  Unknown = 0,      // cannot be determined
-  NoRootDir = 1,    // nothing there
+  Unknown = 0,    // cannot be determined
+  NoRootDir = 1,  // nothing there
   Removable = 2,
   Fixed = 3,
-  Remote = 4,       // a connected network share
+  Remote = 4,  // a connected network share
   CdRom = 5,
   RamDisk = 6,
 };
 
 // What a connection request names (the network provider's resource record).
 struct NetResource {
-  int scope = 0;         // 2: the global network (a probe), 3: remembered
-  int type = 1;          // 1: disk
+  int scope = 0;  // 2: the global network (a probe), 3: remembered
+  int type = 1;   // 1: disk
   int display_type = 0;
-  int usage = 1;         // 1: connectable
+  int usage = 1;                          // 1: connectable
   std::optional<std::string> local_name;  // "Z:", or none
   std::string remote_name;                // \\address\folder
   std::optional<std::string> comment;

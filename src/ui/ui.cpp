@@ -14,8 +14,8 @@ void ReportError(const std::exception& error) {
 }
 
 void ReportUnknownError() {
-  platform::services().message_boxes->Show("Unknown error.", kReportTitle,
-                                           platform::MsgIcon::Error, platform::MsgButtons::Ok);
+  platform::services().message_boxes->Show("Unknown error.", kReportTitle, platform::MsgIcon::Error,
+                                           platform::MsgButtons::Ok);
 }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}

@@ -13,7 +13,9 @@ namespace ui {
 inline QString Q(const std::string& utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
-inline std::string S(const QString& text) { return text.toUtf8().toStdString(); }
+inline std::string S(const QString& text) {
+  return text.toUtf8().toStdString();
+}
 
 // The standard error report: a message box with the error's text.
 void ReportError(const std::exception& error);

@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, ConstructionOpensTheSocketAndShowsUntranslatedCaptions) {
   EXPECT_FALSE(form.Timer1->isActive());
   EXPECT_EQ(form.Timer1->interval(), 1000);
   EXPECT_EQ(form.minimumSize(), form.maximumSize());  // not resizable
-  EXPECT_TRUE(fakes.network->broadcasts.empty());  // the scan starts with the creation event
+  EXPECT_TRUE(fakes.network->broadcasts.empty());     // the scan starts with the creation event
 }
 
 TEST_F(MainWindowTest, CaptionsComeFromTheLanguageFileAndTheVersionIsNotTranslated) {
@@ -95,8 +95,7 @@ TEST_F(MainWindowTest, MalformedDatagramsAddNothing) {
   type2[0] = 2;
   for (const std::string& bad :
        {Reply("N", "G", "1.0").substr(0, 71), Reply("N", "G", "1.0") + 'x', type2,
-        Reply("N", "G", ""), net::BuildDiscoveryRequest(), std::string(8192, '\1'),
-        std::string()})
+        Reply("N", "G", ""), net::BuildDiscoveryRequest(), std::string(8192, '\1'), std::string()})
     fakes.network->Deliver(bad, "10.0.0.7");
   EXPECT_EQ(form.HDListView->RowCount(), 0);
   // Bytes 1 to 7 mean nothing.
@@ -130,8 +129,7 @@ TEST_F(MainWindowTest, RescanDuringAScanEmptiesTheListAndRestartsTheProgress) {
 }
 
 TEST_F(MainWindowTest, CompletionTitleIsNeverTranslated) {
-  testing_support::LanguageFile language(
-      "Search Completed!=Fertig\r\ninformation=Hinweis\r\n");
+  testing_support::LanguageFile language("Search Completed!=Fertig\r\ninformation=Hinweis\r\n");
   Form1 form;
   form.FormCreate();
   for (int i = 0; i < 13; ++i) form.Timer1Timer();

@@ -45,8 +45,8 @@ class DevsimLan : public ::testing::Test {
   DevsimLan()
       : host_(ThisLan().devices.at(0)),
         device_(host_, {"--name", "NAS1", "--group", "HOME", "--firmware", "2.0", "--password",
-                        "pw", "--shared-folder", "PUBLIC", "--folder", "music",
-                        "--restart-seconds", "1", "--firmware-limit", "1000000"}) {
+                        "pw", "--shared-folder", "PUBLIC", "--folder", "music", "--restart-seconds",
+                        "1", "--firmware-limit", "1000000"}) {
     client_.UserId = "admin";
     client_.Password = "pw";
     client_.TimeOut = 3000;
@@ -90,7 +90,7 @@ TEST_F(DevsimLan, StatusPageBehindBasicAuthenticationOneRequestPerConnection) {
   EXPECT_FALSE(refused.BodyText.empty());
 
   const std::string http10 = Raw(ip(), "GET /utility_use.htm HTTP/1.0\r\nAuthorization: Basic " +
-                                            std::string("YWRtaW46cHc=") + "\r\n\r\n");
+                                           std::string("YWRtaW46cHc=") + "\r\n\r\n");
   EXPECT_EQ(http10.rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
   EXPECT_EQ(device_.Control("http-requests /utility_use.htm"), "3");
 }
@@ -184,8 +184,9 @@ TEST_F(DevsimLan, FtpServiceAndAccounts) {
   EXPECT_EQ(Command("nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set="
                     "ENABLE&ftps_port=1024"),
             "fail.htm");
-  Command("nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_anonymous_apply&ftp_anon_stu=ENABLE"
-          "&ftp_a_att=RW&home=music&anony_Apply=Apply");
+  Command(
+      "nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_anonymous_apply&ftp_anon_stu=ENABLE"
+      "&ftp_a_att=RW&home=music&anony_Apply=Apply");
   EXPECT_EQ(Get("ftp_anon_stu"), "checked");
   EXPECT_EQ(Get("ftp_a_att"), "");
   EXPECT_EQ(Get("ftps_home_def"), "music");
@@ -210,15 +211,18 @@ TEST_F(DevsimLan, FtpServiceAndAccounts) {
   // Modify: select the account, change password and access, give it a folder.
   Command("nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_userid_set&ftps_user_id=1");
   EXPECT_EQ(Get("ftps_account"), "bob");
-  Command("nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_user_add&Account=bob"
-          "&Account_passwd=x1&ftp_att=W");
+  Command(
+      "nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_user_add&Account=bob"
+      "&Account_passwd=x1&ftp_att=W");
   EXPECT_EQ(Get("ftps_account_passwd"), "x1");
   EXPECT_EQ(Get("ftps_att"), "");
-  Command("nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_add_share&account=bob"
-          "&account_List=music&op_add=Add");
+  Command(
+      "nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_add_share&account=bob"
+      "&account_List=music&op_add=Add");
   EXPECT_NE(Get("ftps_share_list").find("\">music </option>"), std::string::npos);
-  Command("nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_del_share&account=bob"
-          "&account_List=music&op_del=Delete");
+  Command(
+      "nas.cgi?redirect=ftp_mod.htm&failure=fail.htm&type=ftps_del_share&account=bob"
+      "&account_List=music&op_del=Delete");
   EXPECT_EQ(Get("ftps_share_list").find("music"), std::string::npos);
 
   Command("nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_user_enabled&FTP_AC_LIST=0");
@@ -288,8 +292,9 @@ TEST_F(DevsimLan, FirmwareUploadAcceptedOrAbortedBySize) {
 }
 
 TEST_F(DevsimLan, RestartSilencesTheDeviceForAWhileAndFactoryResetRestores) {
-  Command("nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1"
-          "&hostname=CHANGED&group_name=X");
+  Command(
+      "nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1"
+      "&hostname=CHANGED&group_name=X");
   Command("man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting");
   EXPECT_EQ(Get("host_name"), "NAS1");
   Command("man.cgi?redirect=reboot.htm&failure=fail.htm&type=reboot");
@@ -324,16 +329,18 @@ TEST_F(DevsimLan, FixedAndAutomaticAddresses) {
     }
   };
 
-  send("http://" + old_ip + "/if.cgi?redirect=if_cfg.htm&failure=fail.htm&type=wan_fixip_apply"
-       "&ip=" + new_ip + "&submask=255.255.255.0&gateway=&pdns=&sdns=");
-  ASSERT_TRUE(lan::WaitUntil([&] {
-    return net::AuthGet(new_ip, "admin", "pw", "/utility_use.htm").Status == 200;
-  }));
+  send("http://" + old_ip +
+       "/if.cgi?redirect=if_cfg.htm&failure=fail.htm&type=wan_fixip_apply"
+       "&ip=" +
+       new_ip + "&submask=255.255.255.0&gateway=&pdns=&sdns=");
+  ASSERT_TRUE(lan::WaitUntil(
+      [&] { return net::AuthGet(new_ip, "admin", "pw", "/utility_use.htm").Status == 200; }));
   EXPECT_EQ(Get("ip"), new_ip);
   EXPECT_EQ(Get("ip_type"), "FIXED IP");
   EXPECT_EQ(net::AuthGet(old_ip, "admin", "pw", "/utility_use.htm").Status, 0);
 
-  send("http://" + new_ip + "/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm"
+  send("http://" + new_ip +
+       "/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm"
        "&type=dhcpc_apply&ifname=");
   ASSERT_TRUE(lan::WaitUntil([&] { return Get("ip") != new_ip; }));
   const std::string automatic = Get("ip");
@@ -376,7 +383,8 @@ TEST_F(DevsimLan, MalformedRequestsNeverStopTheServer) {
       "GET utility_use.htm HTTP/1.0\r\n\r\n",
       std::string("\0\1\2\3\r\n\r\n", 8),
       "POST /man.cgi HTTP/1.0\r\nAuthorization: Basic YWRtaW46cHc=\r\nContent-Length: -5\r\n\r\n",
-      "POST /man.cgi HTTP/1.0\r\nAuthorization: Basic YWRtaW46cHc=\r\nContent-Length: 50\r\n\r\nshort",
+      "POST /man.cgi HTTP/1.0\r\nAuthorization: Basic YWRtaW46cHc=\r\nContent-Length: "
+      "50\r\n\r\nshort",
       "GET /nas.cgi?type=%zz%&&==&type HTTP/1.0\r\nAuthorization: Basic YWRtaW46cHc=\r\n\r\n",
       "GET /utility_use.htm HTTP/1.0\r\nX: " + std::string(100000, 'a') + "\r\n\r\n",
       "GET /utility_use.htm HTTP/1.0\r\n",  // never finished

@@ -23,8 +23,7 @@ using lan::WaitUntil;
 class DiscoveryLan : public ::testing::Test {
  protected:
   DiscoveryLan() {
-    platform::services().make_datagram_transport =
-        platform::RealServices().make_datagram_transport;
+    platform::services().make_datagram_transport = platform::RealServices().make_datagram_transport;
   }
   platform::fakes::FakePlatform fakes;  // installed before the body above runs
 };
@@ -44,10 +43,9 @@ TEST_F(DiscoveryLan, EveryDeviceOnTheLanAnswersOneBroadcast) {
   for (int r = 0; r < 3; ++r)
     rows.insert({form.HDListView->Text(r, 0), form.HDListView->Text(r, 1),
                  form.HDListView->Text(r, 2), form.HDListView->Text(r, 3)});
-  EXPECT_EQ(rows, (std::set<std::vector<std::string>>{
-                      {devices[0].ip, "ALPHA", "HOME", "1.2.3"},
-                      {devices[1].ip, "BRAVO", "OFFICE", "2.0"},
-                      {devices[2].ip, "CHARLIE", "LAB", "3.1b"}}));
+  EXPECT_EQ(rows, (std::set<std::vector<std::string>>{{devices[0].ip, "ALPHA", "HOME", "1.2.3"},
+                                                      {devices[1].ip, "BRAVO", "OFFICE", "2.0"},
+                                                      {devices[2].ip, "CHARLIE", "LAB", "3.1b"}}));
   // One request per scan reached each device.
   EXPECT_EQ(a.Control("discovery-requests"), "1");
   EXPECT_EQ(b.Control("discovery-requests"), "1");

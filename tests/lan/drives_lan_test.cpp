@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QKeyEvent>
 #include <QApplication>
+#include <QKeyEvent>
 
 #include "app/mainform.h"
 #include "app/session_state.h"
@@ -200,8 +200,7 @@ TEST_F(DrivesLan, LoginRetryBudget) {
   login.MountBtnClick();
   EXPECT_EQ(Requests(), "8");
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
-  EXPECT_EQ(fakes.messages->shown[0].text,
-            "Login failed, please check your username and password");
+  EXPECT_EQ(fakes.messages->shown[0].text, "Login failed, please check your username and password");
   EXPECT_EQ(fakes.messages->shown[0].title, "Login");
   EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Information);
   // The typed credentials stay in the session.

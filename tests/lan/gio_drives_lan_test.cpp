@@ -27,12 +27,23 @@ const std::string kOddFolder = "x &;'y";
 const std::string kChinese = "\xE7\x85\xA7\xE7\x89\x87";  // 照片
 const std::string kOddPassword = "p w\"&;$(x)'";
 
-std::string SmbDir() { return ThisLan().dir + "/smb-d1"; }
+std::string SmbDir() {
+  return ThisLan().dir + "/smb-d1";
+}
 
 std::vector<std::string> DeviceArgs() {
-  return {"--smb", SmbDir(), "--shared-folder", "PUBLIC", "--shared-folder", kOddFolder,
-          "--shared-folder", kChinese, "--protected-folder", "secret:" + kOddPassword,
-          "--folder", "hidden"};
+  return {"--smb",
+          SmbDir(),
+          "--shared-folder",
+          "PUBLIC",
+          "--shared-folder",
+          kOddFolder,
+          "--shared-folder",
+          kChinese,
+          "--protected-folder",
+          "secret:" + kOddPassword,
+          "--folder",
+          "hidden"};
 }
 
 std::string Read(const fs::path& path) {
@@ -186,8 +197,7 @@ TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a b&c"), "smb://10.0.0.5/a%20b%26c");
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\" + kChinese),
             "smb://10.0.0.5/%E7%85%A7%E7%89%87");
-  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a b", true),
-            "smb://a%20b@10.0.0.5/a%20b");
+  EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a b", true), "smb://a%20b@10.0.0.5/a%20b");
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\"), "");
   EXPECT_EQ(GioNetworkDrives::ShareUri("10.0.0.5\\x"), "");
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a\\b"), "");

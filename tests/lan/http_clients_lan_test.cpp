@@ -41,11 +41,13 @@ TEST(CommandClientWire, GetLinesWithAndWithoutCredentialsCookieAndReferer) {
   client.Get("http://127.0.0.1/b");
   const auto requests = peer.Requests();
   ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[0], "GET /nas.cgi?type=x HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts + kFormType);
+  EXPECT_EQ(requests[0],
+            "GET /nas.cgi?type=x HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts + kFormType);
   EXPECT_EQ(requests[1], "GET /a HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts + kFormType);
   EXPECT_EQ(requests[2], "GET /b HTTP/1.0\r\nHost: 127.0.0.1\r\n" + kAccepts +
                              "Cookie: sid=1\r\nReferer: http://127.0.0.1/id.htm\r\n"
-                             "Authorization: Basic YWRtaW46cHc=\r\n" + kFormType);
+                             "Authorization: Basic YWRtaW46cHc=\r\n" +
+                             kFormType);
   EXPECT_EQ(client.StatusCode, 200);
   EXPECT_EQ(client.Header, "HTTP/1.0 200 OK\r\n\r\n");
   EXPECT_EQ(client.Body, "fine");
@@ -213,7 +215,8 @@ TEST(UploadClientWire, PostLinesAndBody) {
             "POST /man.cgi HTTP/1.0\r\nHost: 127.0.0.1\r\nAccept: text/html, */*\r\n"
             "Referer: http://127.0.0.1/maintain.htm\r\nUser-Agent: Brevane/1.18\r\n"
             "Content-Type: multipart/form-data; boundary=B\r\nContent-Length: 1000\r\n"
-            "Authorization: Basic YWRtaW46\r\n\r\n" + std::string(1000, 'f'));
+            "Authorization: Basic YWRtaW46\r\n\r\n" +
+                std::string(1000, 'f'));
 }
 
 TEST(UploadClientWire, NoUserNoCredentials) {

@@ -81,7 +81,9 @@ void PeerConnection::Hold() {
   while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-void PeerConnection::Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PeerConnection::Sleep(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 ScriptedPeer::ScriptedPeer(const std::string& ip, std::uint16_t port, Script script)
     : script_(std::move(script)), listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

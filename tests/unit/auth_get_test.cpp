@@ -13,7 +13,7 @@ TEST(Base64, StandardAlphabetAndPadding) {
   EXPECT_EQ(net::Base64Encode("fo"), "Zm8=");
   EXPECT_EQ(net::Base64Encode("foo"), "Zm9v");
   EXPECT_EQ(net::Base64Encode("admin:"), "YWRtaW46");
-  EXPECT_EQ(net::Base64Encode("\xff\xfe\xfd"), "//79");      // bytes as unsigned values
+  EXPECT_EQ(net::Base64Encode("\xff\xfe\xfd"), "//79");    // bytes as unsigned values
   EXPECT_EQ(net::Base64Encode("\xc3\xa9:x"), "w6k6eA==");  // a non-ASCII user name
 }
 
@@ -47,14 +47,14 @@ TEST(SplitPageReply, StatusByTheHttpRule) {
     const char* reply;
     int status;
   } cases[] = {
-      {"<HTML>", 1},                                   // no "HTTP/"
-      {"HTTP/1.1\r\n<HTML>", 1},                       // no blank after it
-      {"HTTP/1.1 abc\r\n<HTML>", 1},                   // no number
-      {"HTTP/1.1    404 x\r\n<HTML>", 404},            // white space skipped
-      {"HTTP/1.1 -5 x\r\n<HTML>", -5},                 // a sign is read
-      {"http/1.0 302 Found\r\n<html>", 302},           // found in any case
-      {"junk <html> HTTP/1.0 500 in the body", 500},   // the whole reply is searched
-      {"HTTP/1.1 99999999999999 x\r\n<HTML>", 1},      // not a number a status can hold
+      {"<HTML>", 1},                                  // no "HTTP/"
+      {"HTTP/1.1\r\n<HTML>", 1},                      // no blank after it
+      {"HTTP/1.1 abc\r\n<HTML>", 1},                  // no number
+      {"HTTP/1.1    404 x\r\n<HTML>", 404},           // white space skipped
+      {"HTTP/1.1 -5 x\r\n<HTML>", -5},                // a sign is read
+      {"http/1.0 302 Found\r\n<html>", 302},          // found in any case
+      {"junk <html> HTTP/1.0 500 in the body", 500},  // the whole reply is searched
+      {"HTTP/1.1 99999999999999 x\r\n<HTML>", 1},     // not a number a status can hold
   };
   for (const auto& c : cases) EXPECT_EQ(net::SplitPageReply(c.reply).Status, c.status) << c.reply;
 }

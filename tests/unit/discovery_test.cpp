@@ -57,8 +57,8 @@ TEST(DiscoveryCodec, SimulatedDeviceSendsTheMalformedKindsItIsAskedFor) {
   sim::DeviceState state;
   state.name = "N";
   state.firmware = "1.0";
-  state.discovery_replies = {"normal", "short", "long", "type2", "empty-firmware", "other-names",
-                             "bogus"};
+  state.discovery_replies = {"normal",         "short",       "long", "type2",
+                             "empty-firmware", "other-names", "bogus"};
   const auto replies = sim::DiscoveryResponder::RepliesFor(state);
   ASSERT_EQ(replies.size(), 6u);
   EXPECT_TRUE(net::ParseDiscoveryReply(replies[0], "h"));

@@ -9,7 +9,9 @@
 
 namespace {
 
-net::LocalTime Fixed() { return {2026, 3, 4, 5, 6, 7, 89}; }
+net::LocalTime Fixed() {
+  return {2026, 3, 4, 5, 6, 7, 89};
+}
 
 const std::string kB = "-------------------------20260304050607089";
 
@@ -36,7 +38,10 @@ TEST(HttpDataStream, BoundaryAndContentTypeComeFromTheClock) {
 }
 
 TEST(HttpDataStream, FirmwareUploadBodyLayout) {
-  const std::string image("\x7f" "ELF\0image", 9);
+  const std::string image(
+      "\x7f"
+      "ELF\0image",
+      9);
   TempFile file(image, "fw.bin");
   net::THttpDataStream body(Fixed);
   body.AddFormField("redirect", "man_firm.htm");
@@ -46,12 +51,11 @@ TEST(HttpDataStream, FirmwareUploadBodyLayout) {
   body.FinishBody();
 
   const std::string expected =
-      kB + "\r\nContent-Disposition: form-data; name=\"redirect\"\r\n\r\nman_firm.htm\r\n" +
-      kB + "\r\nContent-Disposition: form-data; name=\"failure\"\r\n\r\nfail.htm\r\n" +
-      kB + "\r\nContent-Disposition: form-data; name=\"type\"\r\n\r\nfile_upload\r\n" +
-      kB + "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" + file.path() +
-      "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + image +
-      "\r\n--\r\n" + kB + "\r\n";
+      kB + "\r\nContent-Disposition: form-data; name=\"redirect\"\r\n\r\nman_firm.htm\r\n" + kB +
+      "\r\nContent-Disposition: form-data; name=\"failure\"\r\n\r\nfail.htm\r\n" + kB +
+      "\r\nContent-Disposition: form-data; name=\"type\"\r\n\r\nfile_upload\r\n" + kB +
+      "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" + file.path() +
+      "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + image + "\r\n--\r\n" + kB + "\r\n";
   EXPECT_EQ(body.Bytes(), expected);
   EXPECT_EQ(body.Position(), 0u);
   EXPECT_EQ(body.Size(), expected.size());
@@ -61,8 +65,10 @@ TEST(HttpDataStream, EmptyFileAndAQuoteInThePath) {
   TempFile file("", "say \"hi\".bin");
   net::THttpDataStream body(Fixed);
   body.AddFile("filename", file.path(), "application/octet-stream");
-  EXPECT_EQ(body.Bytes(), kB + "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" +
-                              file.path() + "\"\r\nContent-Type: application/octet-stream\r\n\r\n"
+  EXPECT_EQ(body.Bytes(), kB +
+                              "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" +
+                              file.path() +
+                              "\"\r\nContent-Type: application/octet-stream\r\n\r\n"
                               "\r\n");
   EXPECT_NE(file.path().find("say \"hi\".bin"), std::string::npos);
 }

@@ -16,15 +16,15 @@ TEST(PageValue, FindsTheValueOfTheFirstLineCarryingTheKey) {
     const char* expected;
   } cases[] = {
       {"var host_name=\"NAS1\";\r\nvar x=\"y\";\r\n", "host_name=\"", "NAS1"},
-      {"host_name=\"\";\r\n", "host_name=\"", ""},           // key right before the terminator
-      {"a=\"1\";\r\n", "missing=\"", ""},                     // no key
-      {"a=\"1\";\n", "a=\"", ""},                              // bare LF: no terminator anywhere
-      {"a=\"1\";\nb=\"2\";\r\n", "a=\"", "1\";\nb=\"2"},       // runs on to the next terminator
+      {"host_name=\"\";\r\n", "host_name=\"", ""},        // key right before the terminator
+      {"a=\"1\";\r\n", "missing=\"", ""},                 // no key
+      {"a=\"1\";\n", "a=\"", ""},                         // bare LF: no terminator anywhere
+      {"a=\"1\";\nb=\"2\";\r\n", "a=\"", "1\";\nb=\"2"},  // runs on to the next terminator
       {"wan_ip=\"9.9.9.9\";\r\nip=\"1.2.3.4\";\r\n", "ip=\"", "9.9.9.9"},  // matches inside a name
       {"say=\"he said \"hi\" ok\";\r\n", "say=\"", "he said \"hi\" ok"},
       {"ml=\"line1\r\nline2\";\r\n", "ml=\"", "line1\r\nline2"},
-      {"Host_name=\"x\";\r\n", "host_name=\"", ""},            // case counts
-      {"a=\";\r\n", "a=\"", ""},                               // terminator inside the key
+      {"Host_name=\"x\";\r\n", "host_name=\"", ""},  // case counts
+      {"a=\";\r\n", "a=\"", ""},                     // terminator inside the key
   };
   for (const auto& c : cases) EXPECT_EQ(PageValue(c.page, c.key), c.expected) << c.page;
 }
