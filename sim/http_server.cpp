@@ -3,10 +3,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,9 +14,8 @@
 #include "net/base64.h"
 #include "sim/cgi.h"
 #include "sim/multipart.h"
+#include "sim/process.h"
 #include "sim/status_page.h"
-
-extern char** environ;
 
 namespace sim {
 namespace {
@@ -119,14 +116,7 @@ void ResetConnection(int fd) {
 bool RunIp(const std::vector<std::string>& args) {
   std::vector<std::string> argv = {"ip"};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> raw;
-  for (auto& a : argv) raw.push_back(a.data());
-  raw.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "ip", nullptr, nullptr, raw.data(), environ) != 0) return false;
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return Run(argv) == 0;
 }
 
 HttpServer::HttpServer(Device& device, std::function<void()> on_change, std::uint16_t port)

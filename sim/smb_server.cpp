@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,8 +16,7 @@
 #include <vector>
 
 #include "net/tcp.h"
-
-extern char** environ;
+#include "sim/process.h"
 
 namespace sim {
 namespace {
@@ -32,37 +29,6 @@ constexpr int kAccounts = 64;
 
 std::string Account(int n) {
   return "bvshare" + std::to_string(n);
-}
-
-// Starts a program with its output going to `log` (appended).
-pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int stdin_fd = -1,
-            bool own_group = false) {
-  std::vector<std::string> argv = args;
-  std::vector<char*> raw;
-  for (auto& a : argv) raw.push_back(a.data());
-  raw.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  if (own_group) {
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-  }
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, raw[0], &actions, &attributes, raw.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  return pid;
-}
-
-int Wait(pid_t pid) {
-  int status = 0;
-  if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Quotes a name for a Samba username map line.
@@ -91,7 +57,7 @@ SmbServer::SmbServer(Device& device, std::string dir) : device_(device), dir_(st
   Sync();
   smbd_ = Spawn({"smbd", "--foreground", "--no-process-group", "--debug-stdout", "-d", "0", "-s",
                  dir_ + "/smb.conf"},
-                dir_ + "/smbd.log", -1, true);
+                {dir_ + "/smbd.log", -1, true});
   if (smbd_ <= 0) throw std::runtime_error("cannot start smbd");
   // The device is ready once its shares can be reached.
   std::string ip;
@@ -113,7 +79,7 @@ SmbServer::SmbServer(Device& device, std::string dir) : device_(device), dir_(st
 SmbServer::~SmbServer() {
   if (smbd_ > 0) {
     ::kill(-smbd_, SIGTERM);
-    Wait(smbd_);
+    WaitFor(smbd_);
   }
   ::umount2("/etc/passwd", MNT_DETACH);
 }
@@ -190,12 +156,12 @@ void SmbServer::Sync() {
     int in[2];
     if (::pipe(in) != 0) continue;
     const pid_t pid = Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account},
-                            dir_ + "/smbd.log", in[0]);
+                            {dir_ + "/smbd.log", in[0], false});
     ::close(in[0]);
     const std::string twice = f.password + "\n" + f.password + "\n";
     [[maybe_unused]] auto n = ::write(in[1], twice.data(), twice.size());
     ::close(in[1]);
-    if (Wait(pid) == 0) passwords_[account] = f.password;
+    if (WaitFor(pid) == 0) passwords_[account] = f.password;
   }
 
   if (changed && smbd_ > 0) ::kill(smbd_, SIGHUP);  // reload the shares

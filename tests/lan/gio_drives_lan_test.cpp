@@ -12,6 +12,7 @@
 
 #include "lan_support.h"
 #include "platform/gio_drives.h"
+#include "sim/process.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ class GioDrivesLan : public ::testing::Test {
     for (char c = 'D'; c <= 'Z'; ++c) drives->Disconnect(std::string(1, c) + ":");
     // Probes leave their mounts too: nothing a test mounted may let the next
     // one pass.
-    lan::Run({"gio", "mount", "--unmount-scheme", "smb"});
+    sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
   }
   std::string Remote(const std::string& folder) const {
     return "\\\\" + device.host().ip + "\\" + folder;
@@ -181,7 +182,7 @@ TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
       argv.push_back(word);
     }
     // No terminal to ask on: the password must come from the keyring.
-    EXPECT_EQ(lan::Run(argv), 0) << exec;
+    EXPECT_EQ(sim::Run(argv), 0) << exec;
   }
   GioNetworkDrives drives({base + "/Network Drives", autostart}, 8000);
   EXPECT_EQ(drives.GetDriveType("r:\\"), DriveType::Remote);
@@ -189,7 +190,7 @@ TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
   EXPECT_EQ(Read(SmbDir() + "/shares/secret/after-login.txt"), "back");
   drives.Disconnect("R:");
   EXPECT_FALSE(fs::exists(autostart + "/brevane-drive-R.desktop"));
-  lan::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
 }
 
 TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {

@@ -1,7 +1,6 @@
 #include "lan_support.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +12,7 @@
 #include <thread>
 
 #include "sim/control.h"
-
-extern char** environ;
+#include "sim/process.h"
 
 namespace lan {
 
@@ -48,12 +46,9 @@ SimDevice::SimDevice(const Host& host, const std::vector<std::string>& args) : h
   std::vector<std::string> argv = {"ip",   "netns",     "exec",      host.ns,
                                    devsim, "--control", host.control};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> raw;
-  for (auto& a : argv) raw.push_back(a.data());
-  raw.push_back(nullptr);
   ::unlink(host.control.c_str());
-  if (posix_spawnp(&pid_, "ip", nullptr, nullptr, raw.data(), environ) != 0)
-    throw std::runtime_error("cannot start the simulated device");
+  pid_ = sim::Spawn(argv);
+  if (pid_ <= 0) throw std::runtime_error("cannot start the simulated device");
   // Ready once its control socket answers.
   for (int i = 0; i < 500; ++i) {
     try {
@@ -82,18 +77,6 @@ std::string SimDevice::Control(const std::string& command) const {
   if (answer == "ok") return "";
   if (answer.rfind("ok ", 0) == 0) return answer.substr(3);
   throw std::runtime_error("device control: " + answer);
-}
-
-int Run(const std::vector<std::string>& argv) {
-  std::vector<std::string> copy = argv;
-  std::vector<char*> raw;
-  for (auto& a : copy) raw.push_back(a.data());
-  raw.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, raw[0], nullptr, nullptr, raw.data(), environ) != 0) return -1;
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

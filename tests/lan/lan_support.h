@@ -45,9 +45,6 @@ class SimDevice {
   pid_t pid_ = -1;
 };
 
-// Runs a program (no shell) and waits for it; returns its exit status.
-int Run(const std::vector<std::string>& argv);
-
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns done().
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
