@@ -27,6 +27,7 @@ using platform::NetResource;
 const std::string kOddFolder = "x &;'y";
 const std::string kChinese = "\xE7\x85\xA7\xE7\x89\x87";  // 照片
 const std::string kOddPassword = "p w\"&;$(x)'";
+const std::string kVaultPassword = "v4ult";
 
 std::string SmbDir() {
   return ThisLan().dir + "/smb-d1";
@@ -43,6 +44,8 @@ std::vector<std::string> DeviceArgs() {
           kChinese,
           "--protected-folder",
           "secret:" + kOddPassword,
+          "--protected-folder",
+          "vault:" + kVaultPassword,
           "--folder",
           "hidden"};
 }
@@ -204,6 +207,60 @@ TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a\\b"), "");
   EXPECT_NE(GioNetworkDrives::AutostartEntry("smb://h/%E7").find("Exec=gio mount smb://h/%%E7\n"),
             std::string::npos);
+}
+
+}  // namespace
+
+// The drive dialog itself on real drives: what the user clicks, what lands
+// on the device.
+#include "app/mainform.h"
+#include "app/session_state.h"
+#include "drives/logindisk.h"
+#include "drives/mountform.h"
+#include "platform/fakes.h"
+
+namespace {
+
+TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
+  // Nothing mounted before may open a folder for us.
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  SimDevice device(ThisLan().devices.at(0), DeviceArgs());
+  platform::fakes::FakePlatform fakes;
+  const std::string base = std::string(std::getenv("HOME")) + "/DriveDialog";
+  auto drives = std::make_shared<GioNetworkDrives>(
+      GioNetworkDrives::Places{base + "/Network Drives", base + "/autostart"}, 8000);
+  platform::services().drives = drives;
+  app::Session() = {device.host().ip, "admin", ""};
+  Form1 main;
+  Form5 dialog;
+
+  dialog.show();
+  EXPECT_EQ(dialog.CmbDrive->currentText(), "Z");
+  EXPECT_EQ(dialog.FolderCB->currentText(), "PUBLIC");
+  EXPECT_FALSE(dialog.FolderPassEdit->isVisible());
+  dialog.MountSetBtnClick();
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "Remote Device Connected");
+  std::ofstream(base + "/Network Drives/Z/dialog.txt") << "via the dialog";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/dialog.txt"), "via the dialog");
+
+  // Z is taken now and PUBLIC is connected: neither is offered again.
+  dialog.show();
+  EXPECT_EQ(dialog.CmbDrive->currentText(), "Y");
+  EXPECT_EQ(dialog.FolderCB->findText("PUBLIC"), -1);
+  // (A folder no other test has opened: the keyring knows nothing of it.)
+  dialog.FolderCB->setCurrentIndex(dialog.FolderCB->findText("vault"));
+  dialog.FolderCBChange();
+  EXPECT_TRUE(dialog.FolderPassEdit->isVisible());  // the device asked for a password
+  dialog.FolderPassEdit->setText(QString::fromStdString(kVaultPassword));
+  dialog.MountSetBtnClick();
+  EXPECT_EQ(fakes.messages->shown.back().text, "Remote Device Connected");
+  std::ofstream(base + "/Network Drives/Y/dialog.txt") << "protected";
+  EXPECT_EQ(Read(SmbDir() + "/shares/vault/dialog.txt"), "protected");
+
+  drives->Disconnect("Z:");
+  drives->Disconnect("Y:");
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
 }
 
 }  // namespace
