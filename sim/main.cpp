@@ -39,6 +39,10 @@ void Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    Usage();
+    return 0;
+  }
   sim::RequirePrivateNetworkNamespace("brevane-devsim");
 
   sim::Device device;
