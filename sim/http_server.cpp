@@ -237,7 +237,7 @@ void HttpServer::Serve(net::UniqueFd client) {
   std::string body = data.substr(head_end + 4);
 
   Faults fault;
-  std::string expected_auth;
+  std::string expected_auth, anonymous_auth;
   std::size_t firmware_limit = 0;
   {
     std::lock_guard lock(device_.mutex);
@@ -252,8 +252,11 @@ void HttpServer::Serve(net::UniqueFd client) {
       }
     const auto path = request.target.substr(0, request.target.find('?'));
     ++device_.http_requests[path];
+    // The device checks the password; the user name may be the
+    // administrator's or left out (its own pages never ask for it).
     expected_auth =
         "Basic " + net::Base64Encode(device_.state.admin_user + ":" + device_.state.admin_password);
+    anonymous_auth = "Basic " + net::Base64Encode(":" + device_.state.admin_password);
     firmware_limit = device_.state.firmware_limit;
   }
   if (fault.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delay_ms));
@@ -280,7 +283,7 @@ void HttpServer::Serve(net::UniqueFd client) {
     SendAll(fd, Reply("403 Forbidden", "", Page("403 Forbidden", "Access denied.")));
     return;
   }
-  if (request.authorization != expected_auth) {
+  if (request.authorization != expected_auth && request.authorization != anonymous_auth) {
     SendAll(fd, Reply("401 Unauthorized", "WWW-Authenticate: Basic realm=\"device\"\r\n",
                       Page("401 Unauthorized", "Authorization required.")));
     return;

@@ -70,7 +70,8 @@ Form5::Form5()
   // Keys reach the dialog before its controls.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 
-  setFixedSize(360, 220);
+  SetCaptions();
+  setFixedSize(380, sizeHint().height());
   ui::Windows().form5 = this;
 }
 
@@ -107,18 +108,23 @@ void Form5::FormShow() {
 
   RefreshFolderList();
 
-  setWindowTitle(ui::Q(Translate("Connect Disk")));
-  Label1->setText(ui::Q(Translate("Disk Number")));
-  Label2->setText(ui::Q(Translate("Folder")));
-  Label3->setText(ui::Q(Translate("Password")));
-  lab_AutoReconnect->setText(ui::Q(Translate("Automatically reconnect at startup")));
-  MountSetBtn->setText(ui::Q(Translate("Connect")));
+  SetCaptions();
   FolderPassEdit->clear();
 
   FolderCBChange();
 
   if (Form1* main = ui::Windows().form1) main->hide();
   MountSetBtn->setFocus();
+  layout()->activate();
+}
+
+void Form5::SetCaptions() {
+  setWindowTitle(ui::Q(Translate("Connect Disk")));
+  Label1->setText(ui::Q(Translate("Disk Number")));
+  Label2->setText(ui::Q(Translate("Folder")));
+  Label3->setText(ui::Q(Translate("Password")));
+  lab_AutoReconnect->setText(ui::Q(Translate("Automatically reconnect at startup")));
+  MountSetBtn->setText(ui::Q(Translate("Connect")));
 }
 
 void Form5::RefreshFolderList() {

@@ -57,4 +57,6 @@ class Form5 : public QWidget {
   // The entry texts as the device sent them (the combo box shows them).
   std::vector<std::string> folders_;
   std::string SelectedFolder() const;
+  // The captions, translated afresh at each showing.
+  void SetCaptions();
 };

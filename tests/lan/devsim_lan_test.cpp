@@ -85,6 +85,10 @@ TEST_F(DevsimLan, StatusPageBehindBasicAuthenticationOneRequestPerConnection) {
             std::vector<std::string>{"music"});
   EXPECT_EQ(net::HashListEntries(net::PageValue(page.BodyText, "lang_list=\"")).size(), 4u);
 
+  // The password is what counts; the user name may be left out.
+  EXPECT_EQ(net::AuthGet(ip(), "", "pw", "/utility_use.htm").Status, 200);
+  EXPECT_EQ(net::AuthGet(ip(), "", "", "/utility_use.htm").Status, 401);
+  EXPECT_EQ(net::AuthGet(ip(), "guest", "pw", "/utility_use.htm").Status, 401);
   const auto refused = net::AuthGet(ip(), "admin", "wrong", "/utility_use.htm");
   EXPECT_EQ(refused.Status, 401);
   EXPECT_FALSE(refused.BodyText.empty());
@@ -92,7 +96,7 @@ TEST_F(DevsimLan, StatusPageBehindBasicAuthenticationOneRequestPerConnection) {
   const std::string http10 = Raw(ip(), "GET /utility_use.htm HTTP/1.0\r\nAuthorization: Basic " +
                                            std::string("YWRtaW46cHc=") + "\r\n\r\n");
   EXPECT_EQ(http10.rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
-  EXPECT_EQ(device_.Control("http-requests /utility_use.htm"), "3");
+  EXPECT_EQ(device_.Control("http-requests /utility_use.htm"), "6");
 }
 
 TEST_F(DevsimLan, IdentificationAndDiscoveryFollowTheState) {
