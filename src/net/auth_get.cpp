@@ -22,19 +22,36 @@ std::string Upper(std::string_view text) {
   return upper;
 }
 
-// The length the reply announces for its body, once its header is complete;
-// counted on the bytes as received.
-std::optional<std::size_t> AnnouncedTotal(const std::string& raw) {
-  const auto end = raw.find("\r\n\r\n");
-  if (end == std::string::npos) return std::nullopt;
-  const std::string header = Upper(std::string_view(raw).substr(0, end + 2));
-  const auto at = header.find("\r\nCONTENT-LENGTH:");
-  if (at == std::string::npos) return std::nullopt;
-  char* stop = nullptr;
-  const unsigned long long length = std::strtoull(header.c_str() + at + 17, &stop, 10);
-  if (stop == header.c_str() + at + 17) return std::nullopt;
-  return end + 4 + static_cast<std::size_t>(length);
-}
+// Watches a reply arrive for the length its header announces; the header
+// is looked at once, when its end has come.
+class ReplyLength {
+ public:
+  // True once `raw` holds the whole announced reply.
+  bool Complete(const std::string& raw) {
+    if (!header_seen_) {
+      const auto end = raw.find("\r\n\r\n", searched_);
+      if (end == std::string::npos) {
+        searched_ = raw.size() < 3 ? 0 : raw.size() - 3;
+        return false;
+      }
+      header_seen_ = true;
+      const std::string header = Upper(std::string_view(raw).substr(0, end + 2));
+      const auto at = header.find("\r\nCONTENT-LENGTH:");
+      if (at != std::string::npos) {
+        const char* digits = header.c_str() + at + 17;
+        char* stop = nullptr;
+        const unsigned long long length = std::strtoull(digits, &stop, 10);
+        if (stop != digits) total_ = end + 4 + static_cast<std::size_t>(length);
+      }
+    }
+    return total_ && raw.size() >= *total_;
+  }
+
+ private:
+  bool header_seen_ = false;
+  std::size_t searched_ = 0;
+  std::optional<std::size_t> total_;
+};
 
 }  // namespace
 
@@ -79,6 +96,7 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
     // The request asks for keep-alive, so a device may leave the connection
     // open after its reply: stop at the announced length, or after a pause.
     std::string raw;
+    ReplyLength length;
     char piece[kAuthGetPiece];
     for (;;) {
       std::size_t n = 0;
@@ -93,8 +111,7 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
       if (raw.size() > limits.max_reply) return {};
       // A zero byte ends its piece; later pieces are still taken.
       reply.append(piece, std::find(piece, piece + n, '\0'));
-      const auto total = AnnouncedTotal(raw);
-      if (total && raw.size() >= *total) break;
+      if (length.Complete(raw)) break;
     }
   } catch (const SocketError&) {
     // Failures before anything arrived give an empty reply; a connection

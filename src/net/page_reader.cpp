@@ -18,9 +18,6 @@ PageRead ReadPageWithRetries(const std::string& address, const std::string& user
   return read;
 }
 
-}  // namespace net
-
-namespace net {
 PageReply AuthGetPage(const std::string& address, const std::string& user,
                       const std::string& password, const std::string& path) {
   return AuthGet(address, user, password, path);

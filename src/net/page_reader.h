@@ -25,9 +25,6 @@ PageRead ReadPageWithRetries(const std::string& address, const std::string& user
                              const std::string& password, const std::string& path,
                              const PageGetter& get);
 
-}  // namespace net
-
-namespace net {
 // AuthGet with its usual bounds, shaped as a PageGetter.
 PageReply AuthGetPage(const std::string& address, const std::string& user,
                       const std::string& password, const std::string& path);

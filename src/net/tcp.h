@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/http_reply.h"
 #include "net/udp_socket.h"
 
 namespace net {
@@ -60,12 +61,6 @@ class TcpStream {
   UniqueFd fd_;
   std::string pending_;  // bytes read past the last line
 };
-
-}  // namespace net
-
-#include "net/http_reply.h"
-
-namespace net {
 
 // A connection read as a ByteSource: each line, and each pause between two
 // pieces, bounded by `timeout_ms` (0: no bound).
