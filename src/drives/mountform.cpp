@@ -20,9 +20,6 @@ using platform::MsgIcon;
 
 namespace {
 
-constexpr char kValueAttribute[] = "value=\"";
-constexpr char kAttributeClose[] = "\">";
-
 std::string RemoteName(const std::string& address, const std::string& folder) {
   return "\\\\" + address + "\\" + folder;
 }
@@ -131,18 +128,11 @@ void Form5::RefreshFolderList() {
   std::string page;
   for (int read = 0; read < kFolderPageReads && page.empty(); ++read) page = app::FetchStatusPage();
 
-  std::string rest = net::PageValue(page, "allow_share=\"");
   const std::string& ip = app::Session().DeviceIp;
   FolderCB->clear();
   folders_.clear();
   int selection = 0;
-  for (auto start = rest.find(kValueAttribute); start != std::string::npos;
-       start = rest.find(kValueAttribute)) {
-    const auto close = rest.find(kAttributeClose);
-    if (close == std::string::npos) break;
-    const auto from = start + std::string(kValueAttribute).size();
-    const std::string name = close > from ? rest.substr(from, close - from) : "";
-    rest.erase(0, close + 2);
+  for (const std::string& name : net::OptionValues(net::PageValue(page, "allow_share=\""))) {
     // Folders this workstation has connected already are left out.
     const std::string needle = ip + "\\" + name;
     bool connected = false;
