@@ -42,8 +42,6 @@ class MemoryStream {
   void SetSize(std::size_t size);
   std::size_t Size() const { return data_.size(); }
   std::size_t Position() const { return position_; }
-  // The bytes from the current position to the end, without a copy.
-  std::string_view Remaining() const { return data_.view().substr(position_); }
   std::string_view Bytes() const { return data_.view(); }
 
  protected:

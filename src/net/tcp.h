@@ -51,7 +51,6 @@ class TcpStream {
     fd_.reset();
     pending_.clear();
   }
-  bool IsOpen() const { return fd_.valid(); }
 
  private:
   explicit TcpStream(UniqueFd fd) : fd_(std::move(fd)) {}

@@ -118,11 +118,4 @@ std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int wake_fd) const {
   return Datagram{std::string(buffer, static_cast<std::size_t>(n)), ip, ntohs(from.sin_port)};
 }
 
-int UdpSocket::receive_buffer_size() const {
-  int size = 0;
-  socklen_t len = sizeof size;
-  ::getsockopt(fd_.get(), SOL_SOCKET, SO_RCVBUF, &size, &len);
-  return size;
-}
-
 }  // namespace net

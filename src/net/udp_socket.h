@@ -50,7 +50,6 @@ class UdpSocket {
   // when `wake_fd` (if given) became readable first.
   std::optional<Datagram> Receive(int timeout_ms, int wake_fd = -1) const;
 
-  int receive_buffer_size() const;
   int fd() const { return fd_.get(); }
 
  private:
