@@ -238,6 +238,7 @@ void HttpServer::Serve(net::UniqueFd client) {
 
   Faults fault;
   std::string expected_auth, anonymous_auth;
+  bool no_auth_needed = false;
   std::size_t firmware_limit = 0;
   {
     std::lock_guard lock(device_.mutex);
@@ -257,6 +258,9 @@ void HttpServer::Serve(net::UniqueFd client) {
     expected_auth =
         "Basic " + net::Base64Encode(device_.state.admin_user + ":" + device_.state.admin_password);
     anonymous_auth = "Basic " + net::Base64Encode(":" + device_.state.admin_password);
+    // Without an administrator password the device asks nobody for one;
+    // clients then send no credentials at all.
+    if (device_.state.admin_password.empty()) no_auth_needed = true;
     firmware_limit = device_.state.firmware_limit;
   }
   if (fault.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delay_ms));
@@ -283,7 +287,8 @@ void HttpServer::Serve(net::UniqueFd client) {
     SendAll(fd, Reply("403 Forbidden", "", Page("403 Forbidden", "Access denied.")));
     return;
   }
-  if (request.authorization != expected_auth && request.authorization != anonymous_auth) {
+  if (request.authorization != expected_auth && request.authorization != anonymous_auth &&
+      !(no_auth_needed && request.authorization.empty())) {
     SendAll(fd, Reply("401 Unauthorized", "WWW-Authenticate: Basic realm=\"device\"\r\n",
                       Page("401 Unauthorized", "Authorization required.")));
     return;

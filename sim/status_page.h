@@ -2,12 +2,13 @@
 
 #include <string>
 
+#include "net/page_values.h"
 #include "sim/device.h"
 
 namespace sim {
 
 // Marker the device writes for an "on" radio setting of the status group.
-inline constexpr char kOnMarker[] = "\xE5\xB7\xB2\xE6\xA0\xB8\xE5\x8F\x96\"";  // 已核取"
+using net::kOnMarker;
 // How long a disk scan takes, and the messages it leaves.
 inline constexpr int kScanSeconds = 6;
 

@@ -1,10 +1,44 @@
 // Brevane: finds network-storage devices on the LAN and manages them.
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/program.h"
+#include "core/configuration.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: brevane [OPTION]\n"
+    "Finds the network-storage devices on the LAN (one UDP broadcast to port\n"
+    "14675 as soon as the window opens), opens their web pages and connects\n"
+    "their shared folders as network drives.\n"
+    "\n"
+    "  --console   management configuration: \"Manage Drive\" asks for the\n"
+    "              device's login and opens the built-in management console\n"
+    "              instead of the device's pages in the browser\n"
+    "  --help      show this text and exit\n"
+    "  --version   show the version and exit\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--console") == 0) {
+      core::Config().management = true;
+    } else if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("brevane 1.18");
+      return 0;
+    } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+      std::fprintf(stderr, "brevane: unknown option %s\n\n%s", argv[i], kUsage);
+      return 2;
+    }
+  }
   ui::Application application(argc, argv);
   application.setApplicationName("Brevane");
   // Only closing the main window ends the program; closing a dialog while the

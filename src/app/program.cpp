@@ -2,9 +2,10 @@
 
 #include <QApplication>
 
-#include "app/mainform.h"
+#include "console/menuform.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
+#include "mainwindow/mainform.h"
 #include "ui/ui.h"
 
 namespace app {
@@ -14,6 +15,7 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   auto form1 = std::make_unique<Form1>();
   form1->FormCreate();
   windows.push_back(std::move(form1));
+  windows.push_back(std::make_unique<Form2>());
   windows.push_back(std::make_unique<Form4>());
   windows.push_back(std::make_unique<Form5>());
   return windows;

@@ -4,8 +4,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 
-#include "app/mainform.h"
-#include "app/session_state.h"
+#include "core/configuration.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
+#include "drives/mountform.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "platform/platform.h"
@@ -24,7 +26,8 @@ Form4::Form4()
       MountBtn(new QPushButton(this)),
       MenBtn(new QPushButton(this)) {
   PassEdit->setEchoMode(QLineEdit::Password);
-  MenBtn->hide();
+  // Only the management configuration offers the console here.
+  MenBtn->setVisible(core::Config().management);
 
   auto* grid = new QGridLayout;
   grid->addWidget(Label1, 0, 0);
@@ -58,15 +61,13 @@ Form4::~Form4() {
 }
 
 Form4::LoginResult Form4::AttemptLogin() {
-  app::SessionState& session = app::Session();
+  core::SessionState& session = core::Session();
   // Without a device there is nobody to ask: report it as no answer rather
   // than pretend the login succeeded.
   if (session.DeviceIp.empty()) return LoginNoAnswer;
   session.UserName = ui::S(UserEdit->text());
   session.UserPassword = ui::S(PassEdit->text());
-  const net::PageRead read =
-      net::ReadPageWithRetries(session.DeviceIp, session.UserName, session.UserPassword,
-                               net::kStatusPagePath, net::AuthGetPage);
+  const net::PageRead read = core::ReadStatusPage();
   if (read.reply.BodyText.empty()) return LoginNoAnswer;
   if (read.reply.Status == 200) return LoginOk;
   if (read.reply.Status == 401) return LoginRefused;
@@ -97,7 +98,9 @@ bool Form4::LogIn(bool focus_password_on_refusal) {
 void Form4::MountBtnClick() {
   if (!LogIn(false)) return;
   hide();
-  QWidget* drives = ui::Windows().form5;
+  auto* drives = static_cast<Form5*>(ui::Windows().form5);
+  if (drives == nullptr) return;
+  drives->CredentialsGiven();
   drives->show();
   // Brought to the front, as a window raised above all and straight back.
   drives->raise();
@@ -117,7 +120,7 @@ void Form4::FormShow() {
 
 void Form4::FormClose() {
   hide();
-  Form1* main = ui::Windows().form1;
+  QWidget* main = ui::Windows().form1;
   main->show();
   main->raise();
   main->activateWindow();

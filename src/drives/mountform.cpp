@@ -5,9 +5,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 
-#include "app/mainform.h"
-#include "app/session_state.h"
-#include "app/status_page.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "platform/platform.h"
@@ -103,14 +102,25 @@ void Form5::FormShow() {
   }
   if (CmbDrive->count() > 0) CmbDrive->setCurrentIndex(0);
 
-  RefreshFolderList();
+  if (!RefreshFolderList()) {
+    // A device with a password: the login dialog asks for it and opens
+    // this dialog again with it. The main window stays hidden meanwhile.
+    hide();
+    if (QWidget* main = ui::Windows().form1) main->hide();
+    if (QWidget* login = ui::Windows().form4) {
+      login->show();
+      login->raise();
+      login->activateWindow();
+    }
+    return;
+  }
 
   SetCaptions();
   FolderPassEdit->clear();
 
   FolderCBChange();
 
-  if (Form1* main = ui::Windows().form1) main->hide();
+  if (QWidget* main = ui::Windows().form1) main->hide();
   MountSetBtn->setFocus();
   layout()->activate();
 }
@@ -124,11 +134,16 @@ void Form5::SetCaptions() {
   MountSetBtn->setText(ui::Q(Translate("Connect")));
 }
 
-void Form5::RefreshFolderList() {
+bool Form5::RefreshFolderList() {
   std::string page;
-  for (int read = 0; read < kFolderPageReads && page.empty(); ++read) page = app::FetchStatusPage();
+  for (int read = 0; read < kFolderPageReads && page.empty(); ++read) {
+    const net::PageRead result = core::ReadStatusPage();
+    if (result.reply.Status == 401 && !credentials_given_) return false;
+    if (core::ReadFailed(result)) core::ShowConnectionFailure();
+    page = result.reply.BodyText;
+  }
 
-  const std::string& ip = app::Session().DeviceIp;
+  const std::string& ip = core::Session().DeviceIp;
   FolderCB->clear();
   folders_.clear();
   int selection = 0;
@@ -143,11 +158,12 @@ void Form5::RefreshFolderList() {
     if (name == "PUBLIC") selection = FolderCB->count() - 1;
   }
   FolderCB->setCurrentIndex(FolderCB->count() > 0 ? selection : -1);
+  return true;
 }
 
 void Form5::FolderCBChange() {
   const int result =
-      ProbeShare(app::Session().DeviceIp, SelectedFolder(), ui::S(FolderPassEdit->text()));
+      ProbeShare(core::Session().DeviceIp, SelectedFolder(), ui::S(FolderPassEdit->text()));
   const bool needs_password = result == platform::drive_error::kInvalidPassword;
   Label3->setVisible(needs_password);
   FolderPassEdit->setVisible(needs_password);
@@ -223,7 +239,7 @@ void Form5::MountSetBtnClick() {
                MsgIcon::Question, MsgButtons::Ok);
     return;
   }
-  const std::string& ip = app::Session().DeviceIp;
+  const std::string& ip = core::Session().DeviceIp;
   if (ip.empty()) {
     boxes.Show(Translate("Please Select Remote Device!"), Translate("Connection Error"),
                MsgIcon::Question, MsgButtons::Ok);
@@ -250,7 +266,8 @@ bool Form5::FormKeyPress(int key) {
 
 void Form5::FormClose() {
   hide();
-  if (Form1* main = ui::Windows().form1) {
+  credentials_given_ = false;
+  if (QWidget* main = ui::Windows().form1) {
     main->show();
     main->activateWindow();
   }

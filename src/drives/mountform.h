@@ -22,7 +22,14 @@ class Form5 : public QWidget {
   bool FormKeyPress(int key);
   void FolderCBChange();
   void MountSetBtnClick();
-  void RefreshFolderList();
+  // Reads the device's shared folders into FolderCB. False when the device
+  // refused the session's credentials before the user gave any: then the
+  // login dialog must ask for them.
+  bool RefreshFolderList();
+
+  // The login dialog has checked the session's credentials against the
+  // device; a refusal is then a failure like any other.
+  void CredentialsGiven() { credentials_given_ = true; }
 
   // The network provider's answer for the folder without a drive letter.
   int ProbeShare(const std::string& address, const std::string& folder,
@@ -56,6 +63,7 @@ class Form5 : public QWidget {
  private:
   // The entry texts as the device sent them (the combo box shows them).
   std::vector<std::string> folders_;
+  bool credentials_given_ = false;
   std::string SelectedFolder() const;
   // The captions, translated afresh at each showing.
   void SetCaptions();

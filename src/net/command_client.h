@@ -13,6 +13,8 @@ namespace net {
 // plain TCP probe. Its properties keep their values between requests.
 class CommandClient {
  public:
+  virtual ~CommandClient() = default;
+
   std::string Host;
   int Port = 0;     // 0 means 80
   int TimeOut = 0;  // milliseconds per wait; 0: no bound of the caller's
@@ -34,11 +36,11 @@ class CommandClient {
   // GETs `url`, following redirects (300 to 302 with a Location). Throws
   // HttpError or SocketError when a connection cannot be made, a wait runs
   // past its bound or the transfer fails.
-  void Get(const std::string& url);
+  virtual void Get(const std::string& url);
 
   // Opens a connection to Host:Port within TimeOut; throws on failure.
-  void Connect();
-  void Disconnect();
+  virtual void Connect();
+  virtual void Disconnect();
 
   // Limits of our own.
   static constexpr int kMaxRedirects = 10;

@@ -12,6 +12,10 @@ namespace net {
 
 inline constexpr char kStatusPagePath[] = "/utility_use.htm";
 
+// The value by which the page marks "sntp_auto" and "dhcps_option" as on:
+// 已核取 and a double quote.
+inline constexpr char kOnMarker[] = "\xE5\xB7\xB2\xE6\xA0\xB8\xE5\x8F\x96\"";
+
 // The value of the first line carrying `key` (a name followed by `="`), up
 // to the first `";` CR LF at or after the key; empty when either is missing.
 // Keys match anywhere, also inside a longer name.

@@ -12,6 +12,8 @@ namespace net {
 // the caller inspects.
 class UploadClient {
  public:
+  virtual ~UploadClient() = default;
+
   std::string UserName;
   std::string Password;
   std::string Referer;
@@ -27,7 +29,7 @@ class UploadClient {
   //   a socket error:      "Socket Error # %d\r\n%s"; a connection the device
   //                        aborts during the upload gives 10053
   //   an early close:      "Connection Closed Gracefully."
-  void Post(const std::string& url, const MemoryStream& body, MemoryStream& reply);
+  virtual void Post(const std::string& url, const MemoryStream& body, MemoryStream& reply);
 
   int connect_timeout_ms = 5000;
   // The device writes the image before it answers: allow it time.

@@ -65,6 +65,19 @@ std::string EncodeUrlValue(std::string_view value) {
   return out;
 }
 
+std::string EscapeQueryText(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7F || c == '&' || c == '#' || c == '%' || c == '+' || c == '?')
+      PercentEncode(out, byte);
+    else
+      out += c;
+  }
+  return out;
+}
+
 std::string_view FirstCharacters(std::string_view text, std::size_t count) {
   std::size_t i = 0;
   for (std::size_t n = 0; i < text.size() && n < count; ++n) {

@@ -26,6 +26,12 @@ std::string SafeRequestTarget(std::string_view path);
 // letters stay, a blank becomes "+", every other byte "%XX" (upper case).
 std::string EncodeUrlValue(std::string_view value);
 
+// A value sent as typed into a query: its bytes are kept, except those that
+// would change the query's structure (& # % + ? and blanks, and control
+// bytes), which are percent-encoded so they cannot add, cut or rename a
+// parameter.
+std::string EscapeQueryText(std::string_view value);
+
 // The first `count` characters (code points) of a UTF-8 text.
 std::string_view FirstCharacters(std::string_view text, std::size_t count);
 

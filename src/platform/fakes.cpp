@@ -1,7 +1,9 @@
 #include "platform/fakes.h"
 
 #include <cctype>
+#include <cstdlib>
 
+#include "net/http_reply.h"
 #include "net/socket_error.h"
 
 namespace platform::fakes {
@@ -63,6 +65,55 @@ int FakeDrives::AddConnection(const NetResource& resource, const std::string& pa
   return 0;
 }
 
+net::PageReply FakeDevice::ReadPage(const std::string& address, const std::string& user,
+                                    const std::string& password, const std::string& path) {
+  page_requests.push_back({address, user, password, path});
+  if (!replies.empty()) {
+    net::PageReply reply = replies.front();
+    replies.pop_front();
+    return reply;
+  }
+  if (page.empty()) return {};
+  return {"HTTP/1.1 " + std::to_string(status) + " X\r\n\r\n", page, status};
+}
+
+std::vector<std::string> FakeDevice::CommandUrls() const {
+  std::vector<std::string> urls;
+  for (const auto& c : commands) urls.push_back(c.url);
+  return urls;
+}
+
+void FakeCommandClient::Get(const std::string& url) {
+  if (url.empty()) throw net::HttpError("Empty URL");
+  device_->commands.push_back({url, UserId, Password, Referer});
+  if (device_->on_command) device_->on_command(url);
+  StatusCode = 0;
+  if (device_->failing_gets > 0) {
+    --device_->failing_gets;
+    throw net::HttpError("Connection closed");
+  }
+  Header = "HTTP/1.0 200 OK\r\n\r\n";
+  if (!device_->headers.empty()) {
+    Header = device_->headers.front();
+    device_->headers.pop_front();
+  }
+  StatusCode = static_cast<std::int16_t>(std::atoi(Header.c_str() + Header.find(' ') + 1));
+}
+
+void FakeCommandClient::Connect() {
+  ++device_->probes;
+  IsConnected = device_->reachable;
+  if (!IsConnected) throw net::SocketError(net::wsa::kConnectionRefused);
+}
+
+void FakeUploadClient::Post(const std::string& url, const net::MemoryStream& body,
+                            net::MemoryStream& /*reply*/) {
+  ContentLength = body.Size();
+  device_->uploads.push_back(
+      {url, UserName, Password, Referer, ContentType, std::string(body.Bytes())});
+  if (!device_->upload_error.empty()) throw net::HttpError(device_->upload_error);
+}
+
 FakePlatform::FakePlatform() {
   Services fakes;
   fakes.message_boxes = messages;
@@ -73,6 +124,16 @@ FakePlatform::FakePlatform() {
   fakes.adapters = adapters;
   fakes.drives = drives;
   fakes.process = process;
+  fakes.read_page = [device = device](const std::string& address, const std::string& user,
+                                      const std::string& password, const std::string& path) {
+    return device->ReadPage(address, user, password, path);
+  };
+  fakes.make_command_client = [device = device] {
+    return std::make_unique<FakeCommandClient>(device);
+  };
+  fakes.make_upload_client = [device = device] {
+    return std::make_unique<FakeUploadClient>(device);
+  };
   previous_ = Install(std::move(fakes));
 }
 

@@ -111,6 +111,68 @@ class FakeProcess : public ProcessControl {
   std::vector<int> exits;
 };
 
+// A device answering page reads and console commands from a script.
+struct FakeDevice {
+  struct PageRequest {
+    std::string address, user, password, path;
+  };
+  struct Command {
+    std::string url, user, password, referer;
+  };
+  struct Upload {
+    std::string url, user, password, referer, content_type;
+    std::string body;
+  };
+
+  // Page reads: `replies` first, in order; then the status page `page`
+  // with `status`.
+  std::string page;
+  int status = 200;
+  std::deque<net::PageReply> replies;
+  std::vector<PageRequest> page_requests;
+  net::PageReply ReadPage(const std::string& address, const std::string& user,
+                          const std::string& password, const std::string& path);
+
+  // Commands: each GET is recorded and answered with the next of
+  // `headers` (a plain 200 reply once they run out); `failing_gets` GETs
+  // fail first. The probe connects while `reachable`.
+  std::vector<Command> commands;
+  std::deque<std::string> headers;
+  int failing_gets = 0;
+  bool reachable = true;
+  int probes = 0;
+  // Runs at each GET, before it is answered, as the device applying it.
+  std::function<void(const std::string& url)> on_command;
+
+  // Uploads: each POST is recorded; a non-empty `upload_error` is raised
+  // as the client's error text, else the POST returns normally.
+  std::vector<Upload> uploads;
+  std::string upload_error;
+
+  std::vector<std::string> CommandUrls() const;
+};
+
+class FakeCommandClient : public net::CommandClient {
+ public:
+  explicit FakeCommandClient(std::shared_ptr<FakeDevice> device) : device_(std::move(device)) {}
+  void Get(const std::string& url) override;
+  void Connect() override;
+  void Disconnect() override { IsConnected = false; }
+
+ private:
+  std::shared_ptr<FakeDevice> device_;
+};
+
+class FakeUploadClient : public net::UploadClient {
+ public:
+  explicit FakeUploadClient(std::shared_ptr<FakeDevice> device) : device_(std::move(device)) {}
+  void Post(const std::string& url, const net::MemoryStream& body,
+            net::MemoryStream& reply) override;
+
+ private:
+  std::shared_ptr<FakeDevice> device_;
+};
+
 // Installs a full set of fakes for its lifetime and restores what was there.
 class FakePlatform {
  public:
@@ -125,6 +187,7 @@ class FakePlatform {
   std::shared_ptr<FakeAdapters> adapters = std::make_shared<FakeAdapters>();
   std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
   std::shared_ptr<FakeProcess> process = std::make_shared<FakeProcess>();
+  std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
 
  private:
   Services previous_;

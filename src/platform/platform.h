@@ -10,7 +10,10 @@
 #include <optional>
 #include <string>
 
+#include "net/command_client.h"
+#include "net/page_reader.h"
 #include "net/udp_socket.h"
+#include "net/upload_client.h"
 
 namespace platform {
 
@@ -128,6 +131,15 @@ struct Services {
   std::shared_ptr<AdapterList> adapters;
   std::shared_ptr<NetworkDrives> drives;
   std::shared_ptr<ProcessControl> process;
+  // Exchanges with a device: every page read, and the console's two HTTP
+  // clients. The real ones talk to the device; tests answer from a script.
+  net::PageGetter read_page = net::AuthGetPage;
+  std::function<std::unique_ptr<net::CommandClient>()> make_command_client = [] {
+    return std::make_unique<net::CommandClient>();
+  };
+  std::function<std::unique_ptr<net::UploadClient>()> make_upload_client = [] {
+    return std::make_unique<net::UploadClient>();
+  };
 };
 
 // The process-wide set of services.

@@ -1,5 +1,6 @@
 #include "ui/ui.h"
 
+#include "i18n/translate.h"
 #include "platform/platform.h"
 
 namespace ui {
@@ -16,6 +17,14 @@ void ReportError(const std::exception& error) {
 void ReportUnknownError() {
   platform::services().message_boxes->Show("Unknown error.", kReportTitle, platform::MsgIcon::Error,
                                            platform::MsgButtons::Ok);
+}
+
+QString Tr(const std::string& key) {
+  return Q(i18n::Translate(key));
+}
+
+void KeepPainting() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}

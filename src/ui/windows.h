@@ -1,21 +1,27 @@
 #pragma once
 
 // The process-wide reference to each window, so windows can reach each
-// other. Set when each window is created at start-up; never changed after.
+// other without including each other. Each window registers itself when it
+// is created at start-up; nothing changes afterwards.
 
 #include <functional>
+#include <string>
 
 class QWidget;
-class Form1;
 
 namespace ui {
 
 struct WindowSet {
-  Form1* form1 = nullptr;
+  QWidget* form1 = nullptr;  // the main window: the device list
   QWidget* form2 = nullptr;  // the management console
   QWidget* form4 = nullptr;  // the login dialog
   QWidget* form5 = nullptr;  // the drive dialog
-  // Opens the console after a login for management (page 0, password
+
+  // What a window asks of another beyond showing, hiding and enabling it;
+  // each is set by the window that answers it.
+  std::function<void()> rescan;                                  // the main window's scan
+  std::function<bool(const std::string& address)> check_subnet;  // the main window's check
+  // Opens the console after a login for management (first page, password
   // fields emptied).
   std::function<void()> open_console;
 };

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/mainform.h"
-#include "app/session_state.h"
-#include "app/status_page.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
 #include "gui_test_support.h"
+#include "mainwindow/mainform.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ using platform::MsgIcon;
 class HandOffTest : public ::testing::Test {
  protected:
   HandOffTest() {
-    app::Session() = {};
+    core::Session() = {};
     form.FormCreate();
     fakes.network->Deliver(net::BuildDiscoveryReply("NAS", "G", "1.0"), "192.168.1.77");
     fakes.network->Deliver(net::BuildDiscoveryReply("FAR", "G", "1.0"), "192.168.2.20");
@@ -33,7 +33,7 @@ TEST_F(HandOffTest, NothingSelectedShowsOnlyTheSelectionMessageAndTheScanGoesOn)
     EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Information);
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_TRUE(fakes.urls->opened.empty());
-    EXPECT_EQ(app::Session().DeviceIp, "");
+    EXPECT_EQ(core::Session().DeviceIp, "");
   }
 }
 
@@ -43,7 +43,7 @@ TEST_F(HandOffTest, ManageOpensTheDevicesPagesAndStopsTheScan) {
   form.ManageBtn->click();
   EXPECT_TRUE(fakes.messages->shown.empty());
   EXPECT_EQ(fakes.urls->opened, std::vector<std::string>{"http://192.168.1.77"});
-  EXPECT_EQ(app::Session().DeviceIp, "192.168.1.77");
+  EXPECT_EQ(core::Session().DeviceIp, "192.168.1.77");
   EXPECT_FALSE(form.Timer1->isActive());
   EXPECT_EQ(form.ProgressBar1->value(), 0);
 }
@@ -62,7 +62,7 @@ TEST_F(HandOffTest, OtherSubnetWarnsAndTheActionGoesOn) {
   Select(0);
   form.CountBtnClick();
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
-  EXPECT_EQ(app::Session().DeviceIp, "192.168.2.20");
+  EXPECT_EQ(core::Session().DeviceIp, "192.168.2.20");
   EXPECT_FALSE(form.Timer1->isActive());
 }
 
@@ -80,7 +80,7 @@ TEST_F(HandOffTest, OnlyTheFirstAdapterCounts) {
 
 TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
   platform::fakes::FakePlatform fakes;
-  app::Session() = {"10.0.0.9", "admin", "pw"};
+  core::Session() = {"10.0.0.9", "admin", "pw"};
   int calls = 0;
   auto answer = [&calls](net::PageReply reply) {
     return [&calls, reply](const std::string&, const std::string&, const std::string&,
@@ -91,7 +91,7 @@ TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
     };
   };
   // A silent device: eight requests, one message, an empty page.
-  EXPECT_EQ(app::FetchStatusPage(answer({})), "");
+  EXPECT_EQ(core::FetchStatusPage(answer({})), "");
   EXPECT_EQ(calls, 8);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
@@ -101,14 +101,14 @@ TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
   // A 401 page: one request, the message, and the page all the same.
   calls = 0;
   fakes.messages->shown.clear();
-  EXPECT_EQ(app::FetchStatusPage(answer({"HTTP/1.0 401\r\n\r\n", "<HTML>denied", 401})),
+  EXPECT_EQ(core::FetchStatusPage(answer({"HTTP/1.0 401\r\n\r\n", "<HTML>denied", 401})),
             "<HTML>denied");
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 
   // A good page: no message.
   fakes.messages->shown.clear();
-  EXPECT_EQ(app::FetchStatusPage(answer({"", "<HTML>ok", 200})), "<HTML>ok");
+  EXPECT_EQ(core::FetchStatusPage(answer({"", "<HTML>ok", 200})), "<HTML>ok");
   EXPECT_TRUE(fakes.messages->shown.empty());
 }
 
@@ -116,7 +116,7 @@ TEST(FetchStatusPage, MessageIsTranslated) {
   platform::fakes::FakePlatform fakes;
   i18n::SetTranslationSwitch(1);
   testing_support::LanguageFile language("連線失敗=Connection failed\r\n連線=Connection\r\n");
-  app::FetchStatusPage([](auto&&...) { return net::PageReply{}; });
+  core::FetchStatusPage([](auto&&...) { return net::PageReply{}; });
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "Connection failed");
   EXPECT_EQ(fakes.messages->shown[0].title, "Connection");

@@ -1,8 +1,9 @@
-#include "app/mainform.h"
+#include "mainwindow/mainform.h"
 
 #include <gtest/gtest.h>
 
 #include "app/program.h"
+#include "console/menuform.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "gui_test_support.h"
@@ -188,10 +189,11 @@ TEST_F(MainWindowTest, FailedBroadcastIsReportedAndChangesNothing) {
 TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyReported) {
   fakes.network->fail_send = net::wsa::kNetworkUnreachable;
   auto windows = app::CreateWindows();
-  ASSERT_EQ(windows.size(), 3u);
+  ASSERT_EQ(windows.size(), 4u);
   EXPECT_NE(dynamic_cast<Form1*>(windows[0].get()), nullptr);
-  EXPECT_NE(dynamic_cast<Form4*>(windows[1].get()), nullptr);
-  EXPECT_NE(dynamic_cast<Form5*>(windows[2].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form2*>(windows[1].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form4*>(windows[2].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form5*>(windows[3].get()), nullptr);
   for (const auto& w : windows) EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 }

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/command_submission.h"
-#include "app/session_state.h"
+#include "core/command_submission.h"
+#include "core/session_state.h"
 #include "platform/fakes.h"
 #include "scripted_peer.h"
 
@@ -18,7 +18,7 @@ using platform::MsgIcon;
 
 constexpr char kLocal[] = "127.0.0.1";
 
-class FakeHost : public app::CommandHost {
+class FakeHost : public core::CommandHost {
  public:
   std::string NewPassword() override { return new_password; }
   bool AutomaticAddressSelected() override { return automatic; }
@@ -52,9 +52,9 @@ ScriptedPeer::Script Redirect(const std::string& location) {
 
 class SubmitCommandLan : public ::testing::Test {
  protected:
-  SubmitCommandLan() { app::Session() = {kLocal, "admin", "pw"}; }
+  SubmitCommandLan() { core::Session() = {kLocal, "admin", "pw"}; }
   int Submit(const std::string& path, const std::string& tag, int tab = 0) {
-    return app::SubmitCommand(client, host, std::string("http://") + kLocal + path, tag, tab);
+    return core::SubmitCommand(client, host, std::string("http://") + kLocal + path, tag, tab);
   }
   platform::fakes::FakePlatform fakes;
   net::CommandClient client;
@@ -62,7 +62,7 @@ class SubmitCommandLan : public ::testing::Test {
 };
 
 TEST_F(SubmitCommandLan, NoDeviceAddressSendsNothing) {
-  app::Session().DeviceIp = "";
+  core::Session().DeviceIp = "";
   ScriptedPeer peer(kLocal, 80, Redirect("id.htm"));
   EXPECT_EQ(Submit("/nas.cgi?type=x", "id.htm"), 1);
   EXPECT_EQ(peer.Connections(), 0);
@@ -97,7 +97,7 @@ TEST_F(SubmitCommandLan, PageIndexOutsideTheConsoleRedisplaysNothing) {
 TEST_F(SubmitCommandLan, NewAdministratorPasswordIsUsedFromThenOn) {
   ScriptedPeer peer(kLocal, 80, Redirect("sys_auth.htm"));
   Submit("/man.cgi?type=auth_apply", "sys_auth.htm");
-  EXPECT_EQ(app::Session().UserPassword, "newpw");
+  EXPECT_EQ(core::Session().UserPassword, "newpw");
   Submit("/man.cgi?type=x", "status.htm");
   const auto requests = peer.Requests();
   const auto later = std::find_if(requests.begin(), requests.end(), [](const std::string& r) {
@@ -111,7 +111,7 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
   // Fixed address: the device is gone from the old one; no connection
   // failure is reported, the session follows the new address.
   EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), 1);
-  EXPECT_EQ(app::Session().DeviceIp, "10.9.9.9");
+  EXPECT_EQ(core::Session().DeviceIp, "10.9.9.9");
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "IP 已變更，重新連線成功");
   EXPECT_EQ(fakes.messages->shown[0].title, "IP 資訊");
@@ -119,12 +119,12 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
   EXPECT_TRUE(host.redisplayed.empty());
 
   // Automatic address: back to the device list and a new scan.
-  app::Session().DeviceIp = kLocal;
+  core::Session().DeviceIp = kLocal;
   fakes.messages->shown.clear();
   host.automatic = true;
   EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1), 1);
   EXPECT_EQ(host.returned, 1);
-  EXPECT_EQ(app::Session().DeviceIp, kLocal);
+  EXPECT_EQ(core::Session().DeviceIp, kLocal);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "自動 IP，重新掃描\"");
 }
@@ -132,7 +132,7 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
 TEST_F(SubmitCommandLan, FailedProbeIsReportedOnceAndEndsTheCommand) {
   // No device at all: the user sees one connection failure, and a retrying
   // caller stops instead of sending the command fifteen times.
-  EXPECT_EQ(app::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=x", "ftp.htm"), 1);
+  EXPECT_EQ(core::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=x", "ftp.htm"), 1);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
   EXPECT_EQ(fakes.messages->shown[0].title, "連線");
@@ -150,8 +150,8 @@ TEST_F(SubmitCommandLan, RefusedFtpCommandsAreSentAgainUpToFifteenTimes) {
   ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
   host.active_tab = 4;
   int rereads = 0;
-  EXPECT_EQ(app::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=ftps_user_add",
-                                   "ftp.htm", [&rereads] { ++rereads; }),
+  EXPECT_EQ(core::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=ftps_user_add",
+                                    "ftp.htm", [&rereads] { ++rereads; }),
             0);
   int commands = 0;
   for (const auto& r : peer.Requests()) commands += r.rfind("GET /nas.cgi", 0) == 0;

@@ -6,9 +6,9 @@
 #include <memory>
 #include <set>
 
-#include "app/mainform.h"
 #include "app/program.h"
 #include "lan_support.h"
+#include "mainwindow/mainform.h"
 #include "net/discovery.h"
 #include "net/udp_socket.h"
 #include "platform/fakes.h"

@@ -6,11 +6,11 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/mainform.h"
-#include "app/session_state.h"
+#include "core/session_state.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "lan_support.h"
+#include "mainwindow/mainform.h"
 #include "platform/fakes.h"
 
 namespace {
@@ -26,7 +26,7 @@ class DrivesLan : public ::testing::Test {
       : device(ThisLan().devices.at(0),
                {"--password", "pw", "--shared-folder", "PUBLIC", "--shared-folder", "media",
                 "--shared-folder", "\xE7\x85\xA7\xE7\x89\x87", "--folder", "private"}) {
-    app::Session() = {ip(), "admin", "pw"};
+    core::Session() = {ip(), "admin", "pw"};
     main.show();
   }
   const std::string& ip() const { return device.host().ip; }
@@ -110,7 +110,7 @@ TEST_F(DrivesLan, ValidationMessages) {
   fakes.drives->types.clear();
   drives.hide();
   drives.show();
-  app::Session().DeviceIp.clear();
+  core::Session().DeviceIp.clear();
   drives.MountSetBtnClick();
   EXPECT_EQ(fakes.messages->shown.back().text, "Please Select Remote Device!");
   EXPECT_TRUE(drives.isVisible());
@@ -204,8 +204,8 @@ TEST_F(DrivesLan, LoginRetryBudget) {
   EXPECT_EQ(fakes.messages->shown[0].title, "Login");
   EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Information);
   // The typed credentials stay in the session.
-  EXPECT_EQ(app::Session().UserName, "admin");
-  EXPECT_EQ(app::Session().UserPassword, "wrong");
+  EXPECT_EQ(core::Session().UserName, "admin");
+  EXPECT_EQ(core::Session().UserPassword, "wrong");
 
   // Any other status with a page: eight requests, "Connection failure".
   device.Control("fault forbidden 100");
@@ -233,7 +233,7 @@ TEST_F(DrivesLan, ConnectOnTheMainWindowOpensTheDriveDialog) {
   main.CountBtnClick();
   EXPECT_TRUE(drives.isVisible());
   EXPECT_FALSE(main.isVisible());
-  EXPECT_EQ(app::Session().DeviceIp, ip());
+  EXPECT_EQ(core::Session().DeviceIp, ip());
   drives.close();
   EXPECT_TRUE(main.isVisible());
 }

@@ -213,10 +213,10 @@ TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
 
 // The drive dialog itself on real drives: what the user clicks, what lands
 // on the device.
-#include "app/mainform.h"
-#include "app/session_state.h"
+#include "core/session_state.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
+#include "mainwindow/mainform.h"
 #include "platform/fakes.h"
 
 namespace {
@@ -230,7 +230,7 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   auto drives = std::make_shared<GioNetworkDrives>(
       GioNetworkDrives::Places{base + "/Network Drives", base + "/autostart"}, 8000);
   platform::services().drives = drives;
-  app::Session() = {device.host().ip, "admin", ""};
+  core::Session() = {device.host().ip, "admin", ""};
   Form1 main;
   Form5 dialog;
 

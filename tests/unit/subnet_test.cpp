@@ -1,10 +1,10 @@
-#include "app/subnet.h"
+#include "core/subnet.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using app::SameSubnet;
+using core::SameSubnet;
 
 TEST(SameSubnet, ComparesTheMaskedNetworks) {
   EXPECT_TRUE(SameSubnet("192.168.1.77", "192.168.1.20", "255.255.255.0"));

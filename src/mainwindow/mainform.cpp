@@ -1,11 +1,12 @@
-#include "app/mainform.h"
+#include "mainwindow/mainform.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/session_state.h"
-#include "app/subnet.h"
+#include "core/configuration.h"
+#include "core/session_state.h"
+#include "core/subnet.h"
 #include "i18n/translate.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
@@ -78,11 +79,18 @@ Form1::Form1()
   RadioButtonConnect->setChecked(true);
 
   setFixedSize(640, 400);
-  ui::Windows().form1 = this;
+  ui::WindowSet& windows = ui::Windows();
+  windows.form1 = this;
+  windows.rescan = [this] { ScanBtnClick(); };
+  windows.check_subnet = [this](const std::string& address) { return CheckSubNet(address); };
 }
 
 Form1::~Form1() {
-  if (ui::Windows().form1 == this) ui::Windows().form1 = nullptr;
+  ui::WindowSet& windows = ui::Windows();
+  if (windows.form1 != this) return;
+  windows.form1 = nullptr;
+  windows.rescan = nullptr;
+  windows.check_subnet = nullptr;
 }
 
 void Form1::FormCreate() {
@@ -142,7 +150,7 @@ void Form1::RadioButtonManageClick() {
 
 bool Form1::CheckSubNet(const std::string& device_ip) const {
   const auto adapter = platform::services().adapters->FirstAdapter();
-  return app::SameSubnet(device_ip, adapter ? adapter->ip : "", adapter ? adapter->mask : "");
+  return core::SameSubnet(device_ip, adapter ? adapter->ip : "", adapter ? adapter->mask : "");
 }
 
 bool Form1::HandOffSelectedDevice() {
@@ -159,13 +167,22 @@ bool Form1::HandOffSelectedDevice() {
     boxes.Show(Translate("Subnets differ, Connection failed"), Translate("Rescan"),
                MsgIcon::Information, MsgButtons::Ok);
   StopBtnClick();
-  app::Session().DeviceIp = ip;
+  core::Session().DeviceIp = ip;
   return true;
 }
 
 void Form1::ManageBtnClick() {
   if (!HandOffSelectedDevice()) return;
-  platform::services().url_opener->Open("http://" + app::Session().DeviceIp);
+  if (core::Config().management) {
+    // The login dialog offers the console; it keeps this window in view.
+    if (QWidget* login = ui::Windows().form4) {
+      login->show();
+      login->raise();
+      login->activateWindow();
+    }
+    return;
+  }
+  platform::services().url_opener->Open("http://" + core::Session().DeviceIp);
 }
 
 void Form1::CountBtnClick() {

@@ -1,10 +1,10 @@
-#include "app/session_state.h"
+#include "core/session_state.h"
 
-namespace app {
+namespace core {
 
 SessionState& Session() {
   static SessionState state;
   return state;
 }
 
-}  // namespace app
+}  // namespace core

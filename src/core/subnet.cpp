@@ -1,9 +1,9 @@
-#include "app/subnet.h"
+#include "core/subnet.h"
 
 #include <cctype>
 #include <optional>
 
-namespace app {
+namespace core {
 namespace {
 
 // Takes the text before the next "." (or the whole remaining text when
@@ -42,4 +42,4 @@ bool SameSubnet(const std::string& device_ip, const std::string& local_ip,
   return local_network == device_network;
 }
 
-}  // namespace app
+}  // namespace core

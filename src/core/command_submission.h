@@ -5,7 +5,7 @@
 
 #include "net/command_client.h"
 
-namespace app {
+namespace core {
 
 // What command submission needs from the windows around it: the console's
 // fields and pages, and the main window's scan.
@@ -42,4 +42,4 @@ int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::stri
 int SubmitWithRetries(net::CommandClient& client, CommandHost& host, const std::string& url,
                       const std::string& page_tag, const std::function<void()>& reread = {});
 
-}  // namespace app
+}  // namespace core

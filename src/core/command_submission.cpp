@@ -1,14 +1,14 @@
-#include "app/command_submission.h"
+#include "core/command_submission.h"
 
 #include <chrono>
 #include <thread>
 
-#include "app/session_state.h"
-#include "app/status_page.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
 #include "i18n/translate.h"
 #include "platform/platform.h"
 
-namespace app {
+namespace core {
 namespace {
 
 using i18n::Translate;
@@ -102,4 +102,4 @@ int SubmitWithRetries(net::CommandClient& client, CommandHost& host, const std::
   return result;
 }
 
-}  // namespace app
+}  // namespace core

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace app {
+namespace core {
 
 // What every window knows about the device being worked on. Empty at start;
 // read and written on the GUI thread only.
@@ -14,4 +14,4 @@ struct SessionState {
 
 SessionState& Session();
 
-}  // namespace app
+}  // namespace core

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace app {
+namespace core {
 
 // True when `device_ip` and `local_ip` give the same network address under
 // `local_mask`, each part ANDed with its mask part and the results compared
@@ -12,4 +12,4 @@ namespace app {
 bool SameSubnet(const std::string& device_ip, const std::string& local_ip,
                 const std::string& local_mask);
 
-}  // namespace app
+}  // namespace core

@@ -1,0 +1,253 @@
+// The console window itself: creation, showing and closing, the tab row,
+// and command submission on behalf of the pages.
+
+#include "console/menuform.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <chrono>
+#include <thread>
+
+#include "core/session_state.h"
+#include "i18n/translate.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+
+namespace {
+
+// A tab row whose tabs the console draws itself.
+class ConsoleTabBar : public QTabBar {
+ public:
+  explicit ConsoleTabBar(Form2* form) : form_(form) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    int visible = 0;
+    for (int i = 0; i < count(); ++i) {
+      if (!isTabVisible(i)) continue;
+      form_->PageControl1DrawTab(painter, visible++, tabRect(i), i == currentIndex());
+    }
+  }
+
+ private:
+  Form2* form_;
+};
+
+class ConsolePages : public QTabWidget {
+ public:
+  explicit ConsolePages(Form2* form) : QTabWidget(form) { setTabBar(new ConsoleTabBar(form)); }
+};
+
+}  // namespace
+
+Form2::Form2()
+    : PageControl1(new ConsolePages(this)),
+      TabSheet1(new QWidget),
+      TabSheet2(new QWidget),
+      TabSheet3(new QWidget),
+      TabSheet4(new QWidget),
+      TabSheet5(new QWidget),
+      TabSheet6(new QWidget),
+      TabSheet7(new QWidget),
+      CommandClient(platform::services().make_command_client()),
+      UploadClient(platform::services().make_upload_client()),
+      Timer1(new QTimer(this)),
+      Timer2(new QTimer(this)) {
+  ConsolePauseMs = 20;
+  setWindowTitle("Management");
+  for (QWidget* page :
+       {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7})
+    PageControl1->addTab(page, QString());
+  const char* captions[kPageCount] = {"Status",     "IP Config",  "Maintenance", "File Server",
+                                      "FTP Server", "Modify FTP", "Disk Utility"};
+  for (int i = 0; i < kPageCount; ++i) PageControl1->setTabText(i, ui::Tr(captions[i]));
+
+  BuildStatusPage();
+  BuildIpConfigPage();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(PageControl1);
+
+  // The windows stay painted while a command waits on the device.
+  CommandClient->OnIdle = ui::KeepPainting;
+  Timer1->setInterval(1000);
+  Timer2->setInterval(1000);
+  Timer1->stop();
+  Timer2->stop();
+
+  PageControl1->setTabVisible(kModifyFtp, false);
+  PageControl1->setCurrentIndex(kStatus);
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+    ui::Guard([this, index] {
+      if (!selecting_) PageControl1Change();
+      if (isVisible() && !showing_) ShowPage(index);
+    })();
+  });
+
+  setFixedSize(sizeHint());
+  ui::WindowSet& windows = ui::Windows();
+  windows.form2 = this;
+  // After a login for management: the first page, the new-password
+  // fields empty.
+  windows.open_console = [this] {
+    SelectPage(kStatus);
+    PassEdit->clear();
+    VerifyEdit->clear();
+    setVisible(true);
+    raise();
+    activateWindow();
+  };
+}
+
+Form2::~Form2() {
+  ui::WindowSet& windows = ui::Windows();
+  if (windows.form2 != this) return;
+  windows.form2 = nullptr;
+  windows.open_console = nullptr;
+}
+
+void Form2::Pause() const {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ConsolePauseMs));
+}
+
+void Form2::FormShow() {
+  TabSheet1Show();
+  setWindowTitle(ui::Q(Translate("Manage Drive") + " " + core::Session().DeviceIp));
+  selecting_ = true;
+  PageControl1->setTabVisible(kStatus, true);
+  PageControl1->setTabVisible(kModifyFtp, false);
+  selecting_ = false;
+  Timer1->stop();
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  ui::CenterOnScreen(this);
+  showing_ = true;
+  ui::Guard([this] { FormShow(); })();
+  showing_ = false;
+  // The active page is read as it becomes visible; the Status page was
+  // read just now.
+  if (PageControl1->currentIndex() != kStatus)
+    ui::Guard([this] { ShowPage(PageControl1->currentIndex()); })();
+}
+
+void Form2::FormClose() {
+  Timer2->stop();
+  hide();
+  if (QWidget* login = ui::Windows().form4) {
+    login->setVisible(true);
+    login->raise();
+    login->activateWindow();
+  }
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  event->accept();
+  ui::Guard([this] { FormClose(); })();
+}
+
+void Form2::PageControl1Change() {
+  Pause();
+  selecting_ = true;
+  PageControl1->setTabVisible(kModifyFtp, false);
+  PageControl1->setTabVisible(kFtpServer, true);
+  selecting_ = false;
+}
+
+int Form2::TabAtVisibleIndex(int visible_index) const {
+  for (int i = 0, seen = 0; i < PageControl1->count(); ++i) {
+    if (!PageControl1->isTabVisible(i)) continue;
+    if (seen++ == visible_index) return i;
+  }
+  return -1;
+}
+
+std::string Form2::TabCaption(int tab_index, int* shift) const {
+  int page = tab_index;
+  if (shift) *shift = 0;
+  // The tab index counts visible tabs; where it names a hidden page, the
+  // next page's caption is drawn, one pixel further right.
+  if (page >= 0 && page < kPageCount && !PageControl1->isTabVisible(page)) {
+    ++page;
+    if (shift) *shift = 1;
+  }
+  if (page < 0 || page >= kPageCount) return {};
+  return ui::S(PageControl1->tabText(page));
+}
+
+void Form2::PageControl1DrawTab(QPainter& painter, int tab_index, const QRect& rect, bool active) {
+  int shift = 0;
+  const QString caption = ui::Q(TabCaption(tab_index, &shift));
+  const QColor face = palette().color(QPalette::Button);
+  painter.fillRect(rect, active ? face : QColor(128, 128, 128));
+  painter.setPen(active ? QColor(Qt::black) : face);
+  const QSize text = painter.fontMetrics().size(Qt::TextSingleLine, caption);
+  const QRect place(rect.left() + (rect.width() - text.width()) / 2 + shift,
+                    rect.top() + (rect.height() - text.height()) / 2, text.width(), text.height());
+  painter.drawText(place, Qt::TextSingleLine, caption);
+}
+
+void Form2::ShowPage(int index) {
+  switch (index) {
+    case kStatus:
+      TabSheet1Show();
+      break;
+    case kIpConfig:
+      TabSheet2Show();
+      break;
+    default:
+      break;
+  }
+}
+
+void Form2::SelectPage(int index) {
+  selecting_ = true;
+  PageControl1->setCurrentIndex(index);
+  selecting_ = false;
+}
+
+int Form2::Submit(const std::string& url, const std::string& page_tag) {
+  return core::SubmitCommand(*CommandClient, *this, url, page_tag, ActiveTab());
+}
+
+int Form2::SubmitWithRetries(const std::string& url, const std::string& page_tag,
+                             const std::function<void()>& reread) {
+  return core::SubmitWithRetries(*CommandClient, *this, url, page_tag, reread);
+}
+
+std::string Form2::NewPassword() {
+  return ui::S(PassEdit->text());
+}
+
+bool Form2::AutomaticAddressSelected() {
+  return AutoIPRB->isChecked();
+}
+
+std::string Form2::AddressField() {
+  return ui::S(IPAddressEdit->text());
+}
+
+int Form2::ActiveTab() {
+  return PageControl1->currentIndex();
+}
+
+void Form2::RedisplayTab(int index) {
+  ShowPage(index);
+}
+
+void Form2::ReturnToDeviceList() {
+  hide();
+  if (QWidget* main = ui::Windows().form1) {
+    main->show();
+    main->raise();
+    main->activateWindow();
+  }
+  if (ui::Windows().rescan) ui::Windows().rescan();
+}

@@ -1,0 +1,208 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/command_submission.h"
+#include "net/command_client.h"
+#include "net/upload_client.h"
+#include "ui/report_list_view.h"
+
+class QPainter;
+
+// The management console: seven pages of a device's settings, each read
+// from the device's status page and changed by CGI commands. One window;
+// each page's handlers live in a source file named after the page.
+class Form2 : public QWidget, public core::CommandHost {
+ public:
+  Form2();
+  ~Form2() override;
+
+  // Pages of PageControl1, by index.
+  enum Page {
+    kStatus = 0,
+    kIpConfig = 1,
+    kMaintenance = 2,
+    kFileServer = 3,
+    kFtpServer = 4,
+    kModifyFtp = 5,
+    kDiskUtility = 6,
+    kPageCount = 7
+  };
+
+  // Window events.
+  void FormShow();
+  void FormClose();
+  void PageControl1Change();
+  // Draws the tab at `tab_index` (counting visible tabs only) into `rect`.
+  void PageControl1DrawTab(QPainter& painter, int tab_index, const QRect& rect, bool active);
+  // The caption drawn on the tab at `tab_index` (visible tabs only), and
+  // how far right of centre it is drawn.
+  std::string TabCaption(int tab_index, int* shift = nullptr) const;
+
+  // Runs the display routine of page `index`; other indexes do nothing.
+  void ShowPage(int index);
+  // Makes page `index` the active page from code, as the pages do (not a
+  // tab picked by the user); its display routine runs if the window shows.
+  void SelectPage(int index);
+
+  // Status page (tab_status.cpp).
+  void TabSheet1Show();
+  void TimeSSelRBClick();
+  void TimeSMakeRBClick();
+  void identBtnClick();
+  void adminBtnClick();
+  void DatatimeBtnClick();
+  void NetinfoBtnClick();
+  void LangBtnClick();
+
+  // IP Config page (tab_ipconfig.cpp).
+  void TabSheet2Show();
+  void AutoIPRBClick();
+  void StaticIPRBClick();
+  void IPinforBtnClick();
+
+  // Command submission for the pages, through this window's CommandClient.
+  int Submit(const std::string& url, const std::string& page_tag);
+  int SubmitWithRetries(const std::string& url, const std::string& page_tag,
+                        const std::function<void()>& reread = {});
+
+  // core::CommandHost
+  std::string NewPassword() override;
+  bool AutomaticAddressSelected() override;
+  std::string AddressField() override;
+  int ActiveTab() override;
+  void RedisplayTab(int index) override;
+  void ReturnToDeviceList() override;
+
+  QTabWidget* PageControl1;
+  QWidget* TabSheet1;
+  QWidget* TabSheet2;
+  QWidget* TabSheet3;
+  QWidget* TabSheet4;
+  QWidget* TabSheet5;
+  QWidget* TabSheet6;
+  QWidget* TabSheet7;
+
+  // Status page.
+  QGroupBox* IdenGB;
+  QLabel* Label1;
+  QLineEdit* HostEdit;
+  QLabel* Label2;
+  QLineEdit* GroupEdit;
+  QPushButton* identBtn;
+  QGroupBox* AdminGB;
+  QLabel* Label3;
+  QLineEdit* AdminEdit;
+  QLabel* Label4;
+  QLineEdit* PassEdit;
+  QLabel* Label5;
+  QLineEdit* VerifyEdit;
+  QPushButton* adminBtn;
+  QGroupBox* DatatimeGB;
+  QLabel* Label6;
+  QLabel* CurrenttimeLB;
+  QLabel* Label7;
+  QLineEdit* YearEdit;
+  QLineEdit* MonthEdit;
+  QLineEdit* DataEdit;
+  QLineEdit* HourEdit;
+  QLineEdit* MinuteEdit;
+  QLineEdit* SecondEdit;
+  QLabel* Label13;
+  QLabel* Label14;
+  QWidget* SntpPL;
+  QRadioButton* SntpAutoRB;
+  QRadioButton* SntpDisRB;
+  QLabel* Label15;
+  QWidget* TimeSPL;
+  QRadioButton* TimeSSelRB;
+  QRadioButton* TimeSMakeRB;
+  QComboBox* TimeSSelCB;
+  QLineEdit* MantimeSEdit;
+  QLabel* Label16;
+  QComboBox* TimezoneCB;
+  QPushButton* DatatimeBtn;
+  QGroupBox* NetinfoGB;
+  QLabel* Label17;
+  QLabel* IPAddressLB;
+  QLabel* MACLabel;
+  QLabel* MSCAddrLB;
+  QLabel* Label18;
+  QRadioButton* DhcpsERB;
+  QRadioButton* DhcpsDRB;
+  QPushButton* NetinfoBtn;
+  QGroupBox* DiskinfoGB;
+  QLabel* Label19;
+  QLabel* DiskidLB;
+  QLabel* Label20;
+  QLabel* FirmverLB;
+  QLabel* Label21;
+  QLabel* FreesizeLB;
+  QLabel* Label22;
+  QLabel* TotalsizeLB;
+  QLabel* Label60;
+  QComboBox* LangCB;
+  QPushButton* LangBtn;
+
+  // IP Config page.
+  QGroupBox* IPinforGB;
+  QLabel* IPOption;
+  QRadioButton* AutoIPRB;
+  QRadioButton* StaticIPRB;
+  QLabel* Label23;
+  QLineEdit* IPAddressEdit;
+  QLabel* Label24;
+  QLineEdit* SubMaskEdit;
+  QLabel* Label25;
+  QLineEdit* GatewayEdit;
+  QLabel* Label26;
+  QLineEdit* PrimaryDnsEdit;
+  QLabel* Label27;
+  QLineEdit* SecondDnsEdit;
+  QPushButton* IPinforBtn;
+
+  // Objects the pages share.
+  std::unique_ptr<net::CommandClient> CommandClient;
+  std::unique_ptr<net::UploadClient> UploadClient;
+  int ConsolePauseMs = 0;
+  QTimer* Timer1;  // the maintenance wait
+  QTimer* Timer2;  // following a disk scan
+
+  // The five time servers offered, and the 25 time zones (index - 12 is
+  // the zone value the device uses).
+  static const char* const kTimeServers[5];
+  static const char* const kTimeZones[25];
+  // Reads of the IP Config page in all while the address comes back empty.
+  static constexpr int kAddressReads = 3;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildStatusPage();
+  void BuildIpConfigPage();
+  void SetCaptions();
+  void SetAddressFieldsEnabled(bool enabled);
+  // The tab index Qt uses for the `visible_index`-th visible tab, or -1.
+  int TabAtVisibleIndex(int visible_index) const;
+  void Pause() const;
+
+  bool selecting_ = false;  // the active page is being changed by code
+  bool showing_ = false;    // FormShow is running
+};

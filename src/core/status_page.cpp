@@ -1,0 +1,42 @@
+#include "core/status_page.h"
+
+#include "core/session_state.h"
+#include "i18n/translate.h"
+#include "net/page_values.h"
+#include "platform/platform.h"
+
+namespace core {
+namespace {
+
+net::PageRead Read(const net::PageGetter& get) {
+  const SessionState& session = Session();
+  return net::ReadPageWithRetries(session.DeviceIp, session.UserName, session.UserPassword,
+                                  net::kStatusPagePath, get);
+}
+
+}  // namespace
+
+void ShowConnectionFailure() {
+  platform::services().message_boxes->Show(i18n::Translate("連線失敗"), i18n::Translate("連線"),
+                                           platform::MsgIcon::Error, platform::MsgButtons::Ok);
+}
+
+net::PageRead ReadStatusPage() {
+  return Read(platform::services().read_page);
+}
+
+bool ReadFailed(const net::PageRead& read) {
+  return read.reply.BodyText.empty() || read.reply.Status != 200;
+}
+
+std::string FetchStatusPage(const net::PageGetter& get) {
+  const net::PageRead read = Read(get);
+  if (ReadFailed(read)) ShowConnectionFailure();
+  return read.reply.BodyText;
+}
+
+std::string FetchStatusPage() {
+  return FetchStatusPage(platform::services().read_page);
+}
+
+}  // namespace core

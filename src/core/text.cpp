@@ -1,0 +1,44 @@
+#include "core/text.h"
+
+#include <charconv>
+
+namespace core {
+
+int ToInteger(std::string_view text) {
+  int value = 0;
+  std::string_view digits = text;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  const bool signed_twice = digits.size() < text.size() && !digits.empty() && digits.front() == '-';
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (digits.empty() || digits.front() == '+' || signed_twice || error != std::errc() ||
+      end != digits.data() + digits.size())
+    throw ConversionError("'" + std::string(text) + "' is not a valid integer value");
+  return value;
+}
+
+std::string Trim(std::string_view text) {
+  auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+bool IsDottedAddress(std::string_view text) {
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (text.empty() || text.front() != '.') return false;
+      text.remove_prefix(1);
+    }
+    std::size_t digits = 0;
+    while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9')
+      ++digits;
+    if (digits == 0 || digits > 3) return false;
+    int value = 0;
+    std::from_chars(text.data(), text.data() + digits, value);
+    if (value > 255) return false;
+    text.remove_prefix(digits);
+  }
+  return text.empty();
+}
+
+}  // namespace core

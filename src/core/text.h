@@ -1,0 +1,25 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// A text that should have been a number: its message is what the user sees.
+class ConversionError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A decimal integer with an optional sign and nothing else; throws
+// ConversionError for any other text, an empty one included.
+int ToInteger(std::string_view text);
+
+// `text` without leading and trailing blanks and control characters.
+std::string Trim(std::string_view text);
+
+// True for four decimal numbers from 0 to 255 joined by dots ("10.0.0.1").
+bool IsDottedAddress(std::string_view text);
+
+}  // namespace core
