@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
+#include <utility>
 #include <string>
 
 #include "i18n/translate.h"
@@ -18,5 +20,13 @@ class LanguageFile {
   }
   ~LanguageFile() { std::filesystem::remove(i18n::kLanguageFileName); }
 };
+
+// A status page as the device writes it: one script line per variable.
+inline std::string StatusPage(
+    std::initializer_list<std::pair<std::string, std::string>> variables) {
+  std::string page = "<HTML><HEAD><SCRIPT>\r\n";
+  for (const auto& [name, value] : variables) page += "var " + name + "=\"" + value + "\";\r\n";
+  return page + "</SCRIPT></HEAD><BODY></BODY></HTML>\r\n";
+}
 
 }  // namespace testing_support
