@@ -114,7 +114,7 @@ void FakeUploadClient::Post(const std::string& url, const net::MemoryStream& bod
   if (!device_->upload_error.empty()) throw net::HttpError(device_->upload_error);
 }
 
-FakePlatform::FakePlatform() {
+FakePlatform::FakePlatform(Devices devices) {
   Services fakes;
   fakes.message_boxes = messages;
   fakes.make_datagram_transport = [network = network] {
@@ -124,6 +124,10 @@ FakePlatform::FakePlatform() {
   fakes.adapters = adapters;
   fakes.drives = drives;
   fakes.process = process;
+  if (devices == Devices::Real) {
+    previous_ = Install(std::move(fakes));
+    return;
+  }
   fakes.read_page = [device = device](const std::string& address, const std::string& user,
                                       const std::string& password, const std::string& path) {
     return device->ReadPage(address, user, password, path);

@@ -173,10 +173,14 @@ class FakeUploadClient : public net::UploadClient {
   std::shared_ptr<FakeDevice> device_;
 };
 
+// What a test talks to: the scripted device below, or real devices (in the
+// test LAN) through the real page reader and HTTP clients.
+enum class Devices { Scripted, Real };
+
 // Installs a full set of fakes for its lifetime and restores what was there.
 class FakePlatform {
  public:
-  FakePlatform();
+  explicit FakePlatform(Devices devices = Devices::Scripted);
   ~FakePlatform();
   FakePlatform(const FakePlatform&) = delete;
   FakePlatform& operator=(const FakePlatform&) = delete;

@@ -57,8 +57,8 @@ TEST_F(ConsoleTest, CreationTranslatesCaptionsAndLeavesEverythingStopped) {
   EXPECT_EQ(fresh.PageControl1->tabText(1), "IP");
   EXPECT_EQ(fresh.PageControl1->tabText(6), "Disk Utility");
   EXPECT_EQ(fresh.IdenGB->title(), "Kennung");
-  for (QPushButton* set : {fresh.identBtn, fresh.adminBtn, fresh.DatatimeBtn, fresh.LangBtn,
-                           fresh.IPinforBtn})
+  for (QPushButton* set :
+       {fresh.identBtn, fresh.adminBtn, fresh.DatatimeBtn, fresh.LangBtn, fresh.IPinforBtn})
     EXPECT_EQ(set->text(), "Setzen");
   EXPECT_EQ(fresh.MACLabel->text(), "MAC Address");  // never translated
   EXPECT_EQ(fresh.windowTitle(), "Management");
@@ -112,8 +112,8 @@ TEST_F(ConsoleTest, TabRowDrawsVisibleCaptionsInTheirColours) {
   std::vector<std::string> captions;
   int shift = -1;
   for (int tab = 0; tab < 6; ++tab) captions.push_back(console.TabCaption(tab));
-  EXPECT_EQ(captions, (std::vector<std::string>{"Status", "IP Config", "Maintenance",
-                                                "File Server", "FTP Server", "Disk Utility"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"Status", "IP Config", "Maintenance", "File Server",
+                                                "FTP Server", "Disk Utility"}));
   console.TabCaption(5, &shift);
   EXPECT_EQ(shift, 1);  // the caption of the page after the hidden one
   console.TabCaption(4, &shift);
@@ -201,8 +201,7 @@ TEST_F(ConsoleTest, StatusValuesAndTheirConversions) {
 TEST_F(ConsoleTest, AZoneThatIsNoNumberEndsTheReadingThere) {
   Open();
   console.FirmverLB->setText("kept");
-  device().page =
-      StatusPage({{"host_name", "NEW"}, {"sntp_zone", "eight"}, {"firm_ver", "9.9"}});
+  device().page = StatusPage({{"host_name", "NEW"}, {"sntp_zone", "eight"}, {"firm_ver", "9.9"}});
   console.TabSheet1Show();
   EXPECT_EQ(console.HostEdit->text(), "NEW");
   EXPECT_EQ(console.FirmverLB->text(), "kept");
@@ -382,10 +381,11 @@ TEST_F(ConsoleTest, AFixedAddressInTheSameSubnetKeepsTheConsoleOnIt) {
   console.SecondDnsEdit->clear();
   device().reachable = false;  // gone from the old address: no failure message
   console.IPinforBtnClick();
-  EXPECT_EQ(device().CommandUrls(),
-            std::vector<std::string>{
-                "http://192.168.1.77/if.cgi?redirect=if_cfg.htm&failure=fail.htm"
-                "&type=wan_fixip_apply&ip=192.168.1.90&submask=255.255.255.0&gateway=&pdns=&sdns="});
+  EXPECT_EQ(
+      device().CommandUrls(),
+      std::vector<std::string>{
+          "http://192.168.1.77/if.cgi?redirect=if_cfg.htm&failure=fail.htm"
+          "&type=wan_fixip_apply&ip=192.168.1.90&submask=255.255.255.0&gateway=&pdns=&sdns="});
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "IP 已變更，重新連線成功");
   EXPECT_EQ(shown()[0].title, "IP 資訊");
@@ -531,8 +531,8 @@ TEST_F(ManagementTest, ConnectOnAPasswordDeviceAsksForTheLoginInsteadOfFailing) 
   EXPECT_TRUE(login.isVisible());
   EXPECT_FALSE(main.isVisible());
 
-  fakes.device->page = testing_support::StatusPage(
-      {{"allow_share", "<option value=\"PUBLIC\">PUBLIC</option>"}});
+  fakes.device->page =
+      testing_support::StatusPage({{"allow_share", "<option value=\"PUBLIC\">PUBLIC</option>"}});
   login.PassEdit->setText("secret");
   login.MountBtnClick();
   EXPECT_TRUE(fakes.messages->shown.empty());

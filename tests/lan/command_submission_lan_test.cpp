@@ -56,7 +56,7 @@ class SubmitCommandLan : public ::testing::Test {
   int Submit(const std::string& path, const std::string& tag, int tab = 0) {
     return core::SubmitCommand(client, host, std::string("http://") + kLocal + path, tag, tab);
   }
-  platform::fakes::FakePlatform fakes;
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
   net::CommandClient client;
   FakeHost host;
 };

@@ -25,7 +25,8 @@ class DiscoveryLan : public ::testing::Test {
   DiscoveryLan() {
     platform::services().make_datagram_transport = platform::RealServices().make_datagram_transport;
   }
-  platform::fakes::FakePlatform fakes;  // installed before the body above runs
+  platform::fakes::FakePlatform fakes{
+      platform::fakes::Devices::Real};  // installed before the body above runs
 };
 
 TEST_F(DiscoveryLan, EveryDeviceOnTheLanAnswersOneBroadcast) {

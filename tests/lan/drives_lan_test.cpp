@@ -46,7 +46,7 @@ class DrivesLan : public ::testing::Test {
   std::string Requests() { return device.Control("http-requests /utility_use.htm"); }
 
   SimDevice device;
-  platform::fakes::FakePlatform fakes;
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
   Form1 main;
   Form4 login;
   Form5 drives;

@@ -225,7 +225,7 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   // Nothing mounted before may open a folder for us.
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
   SimDevice device(ThisLan().devices.at(0), DeviceArgs());
-  platform::fakes::FakePlatform fakes;
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
   const std::string base = std::string(std::getenv("HOME")) + "/DriveDialog";
   auto drives = std::make_shared<GioNetworkDrives>(
       GioNetworkDrives::Places{base + "/Network Drives", base + "/autostart"}, 8000);

@@ -1,0 +1,165 @@
+// The console end to end in the management configuration: the main window
+// finds the simulated device, the login dialog opens the console, and the
+// console's commands change the device.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "console/menuform.h"
+#include "core/configuration.h"
+#include "core/session_state.h"
+#include "drives/logindisk.h"
+#include "drives/mountform.h"
+#include "lan_support.h"
+#include "mainwindow/mainform.h"
+#include "platform/fakes.h"
+#include "sim/http_server.h"
+
+namespace {
+
+using lan::SimDevice;
+using lan::ThisLan;
+using lan::WaitUntil;
+
+// Fake message boxes and drives; real sockets, adapters and discovery.
+class ConsoleLan : public ::testing::Test {
+ protected:
+  ConsoleLan() : device(ThisLan().devices.at(0), {"--name", "NAS1", "--group", "HOME"}) {
+    core::Session() = {};
+    core::Config().management = true;
+    const platform::Services real = platform::RealServices();
+    platform::services().make_datagram_transport = real.make_datagram_transport;
+    platform::services().adapters = real.adapters;
+    main = std::make_unique<Form1>();
+    console = std::make_unique<Form2>();
+    login = std::make_unique<Form4>();
+    drives = std::make_unique<Form5>();
+    main->FormCreate();
+    main->show();
+  }
+  ~ConsoleLan() override { core::Config().management = false; }
+
+  const std::string& ip() const { return device.host().ip; }
+  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+  int Row(const std::string& address) const {
+    for (int r = 0; r < main->HDListView->RowCount(); ++r)
+      if (main->HDListView->Text(r, 0) == address) return r;
+    return -1;
+  }
+  // Picks the device in the list, Manage Drive, and logs in for management.
+  void OpenConsole(const std::string& address, const std::string& password) {
+    ASSERT_TRUE(WaitUntil([&] { return Row(address) >= 0; }));
+    main->HDListView->selectRow(Row(address));
+    main->ManageBtnClick();
+    ASSERT_TRUE(login->isVisible());
+    login->UserEdit->setText("admin");
+    login->PassEdit->setText(QString::fromStdString(password));
+    login->MenBtnClick();
+    ASSERT_TRUE(console->isVisible());
+  }
+
+  SimDevice device;
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  std::unique_ptr<Form1> main;
+  std::unique_ptr<Form2> console;
+  std::unique_ptr<Form4> login;
+  std::unique_ptr<Form5> drives;
+};
+
+TEST_F(ConsoleLan, HostNameAndAdministratorPassword) {
+  OpenConsole(ip(), "");
+  EXPECT_EQ(console->HostEdit->text(), "NAS1");
+  EXPECT_EQ(console->GroupEdit->text(), "HOME");
+  EXPECT_EQ(console->windowTitle().toStdString(), "Manage Drive " + ip());
+
+  // A device without a password takes commands without credentials.
+  console->HostEdit->setText(" NAS-RENAMED ");
+  console->identBtnClick();
+  EXPECT_EQ(device.Control("get host_name"), "NAS-RENAMED");
+  EXPECT_EQ(console->HostEdit->text(), "NAS-RENAMED");
+  EXPECT_NE(device.Control("command 0").find("hostname=NAS-RENAMED&group_name=HOME"),
+            std::string::npos);
+
+  console->PassEdit->setText("n3w pw");
+  console->VerifyEdit->setText("n3w pw");
+  console->adminBtnClick();
+  EXPECT_EQ(device.Control("get password"), "n3w pw");
+  EXPECT_TRUE(login->isVisible());
+  EXPECT_TRUE(shown().empty());
+
+  // The old, empty password no longer opens the console; the new one does.
+  login->PassEdit->clear();
+  login->MenBtnClick();
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "Login failed, please check your username and password");
+  login->PassEdit->setText("n3w pw");
+  login->MenBtnClick();
+  EXPECT_EQ(shown().size(), 1u);
+  EXPECT_TRUE(console->isVisible());
+  console->GroupEdit->setText("OFFICE");
+  console->identBtnClick();
+  EXPECT_EQ(device.Control("get group_name"), "OFFICE");
+  EXPECT_EQ(shown().size(), 1u);
+}
+
+TEST_F(ConsoleLan, FixedThenAutomaticAddress) {
+  const std::string old_ip = ip();
+  const std::string new_ip = "10.77.0.98";
+  // Whatever happens, the device's namespace gets its LAN address back.
+  struct Restore {
+    const lan::Host& host;
+    ~Restore() {
+      sim::RunIp({"-n", host.ns, "addr", "flush", "dev", "lan0"});
+      sim::RunIp({"-n", host.ns, "addr", "add", host.ip + "/24", "dev", "lan0"});
+      sim::RunIp({"-n", host.ns, "route", "replace", "default", "dev", "lan0"});
+    }
+  } restore{device.host()};
+
+  OpenConsole(old_ip, "");
+  console->SelectPage(Form2::kIpConfig);
+  EXPECT_TRUE(console->StaticIPRB->isChecked());
+  EXPECT_EQ(console->IPAddressEdit->text().toStdString(), old_ip);
+  console->IPAddressEdit->setText(QString::fromStdString(new_ip));
+  console->GatewayEdit->clear();
+  console->IPinforBtnClick();
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "IP 已變更，重新連線成功");
+  EXPECT_EQ(core::Session().DeviceIp, new_ip);
+  EXPECT_EQ(console->windowTitle().toStdString(), "Manage Drive " + new_ip);
+  EXPECT_TRUE(console->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return device.Control("get ip") == new_ip; }));
+
+  // Managed at the new address.
+  console->SelectPage(Form2::kStatus);
+  console->HostEdit->setText("MOVED");
+  console->identBtnClick();
+  EXPECT_EQ(device.Control("get host_name"), "MOVED");
+  EXPECT_EQ(console->HostEdit->text(), "MOVED");
+  EXPECT_EQ(shown().size(), 1u);
+
+  // An automatic address: back to the device list, where a new scan finds it.
+  console->SelectPage(Form2::kIpConfig);
+  console->AutoIPRB->click();
+  console->IPinforBtnClick();
+  ASSERT_EQ(shown().size(), 2u);
+  EXPECT_EQ(shown()[1].text, "自動 IP，重新掃描\"");
+  EXPECT_FALSE(console->isVisible());
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(main->Timer1->isActive());
+  // The device takes its new address a moment later; the user scans again.
+  ASSERT_TRUE(WaitUntil([&] { return device.Control("get ip") != new_ip; }));
+  const std::string automatic = device.Control("get ip");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        if (Row(automatic) >= 0) return true;
+        main->ScanBtnClick();
+        return WaitUntil([&] { return Row(automatic) >= 0; }, std::chrono::milliseconds(500));
+      },
+      std::chrono::seconds(10)));
+  const int row = Row(device.Control("get ip"));
+  EXPECT_EQ(main->HDListView->Text(row, 1), "MOVED");
+  EXPECT_EQ(device.Control("get ip_type"), "DHCP CLIENT");
+}
+
+}  // namespace
