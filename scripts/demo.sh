@@ -7,19 +7,32 @@
 #   scripts/demo.sh --screenshot FILE [--after SECONDS]
 #                                                run on a virtual screen, save a
 #                                                picture after SECONDS (default 5), exit
+#   scripts/demo.sh --plain                      the program without --console: "Manage
+#                                                Drive" opens the device's pages in a browser
+#
+# The program starts in its management configuration (--console): "Manage
+# Drive" asks for the device's login and opens the management console.
+# With BREVANE_DEMO_RUN set, its words run on the virtual screen instead of
+# the program (scripts/screenshots.sh uses it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 shot=""
 after=5
+options=(--console)
 while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
     --after) after="$2"; shift 2 ;;
-    *) sed -n '2,11p' "$0" >&2; exit 2 ;;
+    --plain) options=(); shift ;;
+    *) sed -n '2,18p' "$0" >&2; exit 2 ;;
   esac
 done
+run=("$root/build/default/src/app/brevane" "${options[@]}")
+if [ -n "${BREVANE_DEMO_RUN:-}" ]; then
+  read -r -a run <<<"$BREVANE_DEMO_RUN"
+fi
 
 scripts/setup.sh
 scripts/build.sh default
@@ -63,10 +76,10 @@ mkdir -p "$work/run"
 cp "$root/lang/en/language" "$work/run/language"
 export XDG_RUNTIME_DIR="$work/xdg"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 
-if [ -n "$shot" ] || [ -z "${DISPLAY:-}" ]; then
+if [ -n "$shot" ] || [ -n "${BREVANE_DEMO_RUN:-}" ] || [ -z "${DISPLAY:-}" ]; then
   # A virtual screen with a window manager, so the window looks as on a desktop.
   display=":$((90 + RANDOM % 9))"
-  Xvfb "$display" -screen 0 760x520x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "${BREVANE_DEMO_SCREEN:-760x520}x24" -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
   export DISPLAY="$display"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
@@ -76,12 +89,13 @@ fi
 
 # A desktop session of its own (D-Bus, GVfs, keyring) lets "Connect" mount
 # shares; they appear under $work/home/Network Drives.
-(cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- \
-   "$bin/src/app/brevane") &
+(cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- "${run[@]}") &
 app=$!
 pids+=($app)
 
-if [ -n "$shot" ]; then
+if [ -n "${BREVANE_DEMO_RUN:-}" ]; then
+  wait "$app"
+elif [ -n "$shot" ]; then
   sleep "$after"
   import -display "$DISPLAY" -window root "$shot"
   echo "demo: screenshot saved to $shot"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Takes the documentation's pictures of the console against the demo
+# devices, on a virtual screen inside the demo's test LAN, into docs/.
+#   scripts/screenshots.sh [NAME...]     NAME: status ipconfig (default: all)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+tour="$root/build/default/tests/tour/brevane-tour"
+
+shoot() {  # shoot FILE TOUR-ARGS...
+  local file=$1
+  shift
+  BREVANE_DEMO_SCREEN=1024x740 BREVANE_DEMO_RUN="$tour $* --out $root/docs/$file" scripts/demo.sh
+}
+
+names=("$@")
+[ ${#names[@]} -gt 0 ] || names=(status ipconfig)
+for name in "${names[@]}"; do
+  case "$name" in
+    status) shoot console-status.png --device NAS-LIVINGROOM --page 0 ;;
+    ipconfig) shoot console-ipconfig.png --device NAS-LIVINGROOM --page 1 ;;
+    *) echo "screenshots: unknown picture $name" >&2; exit 2 ;;
+  esac
+done

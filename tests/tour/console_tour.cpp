@@ -1,0 +1,121 @@
+// brevane-tour: walks the program's windows against the demo devices on a
+// real display and saves a picture of the screen, for the documentation.
+// It drives the windows as a user would (pick a device, Manage Drive, log
+// in) and answers every question with OK.
+//
+//   brevane-tour --device NAME [--password P] [--page N] --out FILE
+//
+
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/program.h"
+#include "console/menuform.h"
+#include "core/configuration.h"
+#include "drives/logindisk.h"
+#include "mainwindow/mainform.h"
+#include "platform/platform.h"
+#include "sim/netns_guard.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+namespace {
+
+// Every question answered with OK; messages go to the terminal.
+class AnswerOk : public platform::MessageBoxService {
+ public:
+  platform::MsgResult Show(const std::string& text, const std::string& title, platform::MsgIcon,
+                           platform::MsgButtons) override {
+    std::fprintf(stderr, "tour: message \"%s\" (%s)\n", text.c_str(), title.c_str());
+    return platform::MsgResult::Ok;
+  }
+};
+
+void Settle(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+  }
+}
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "brevane-tour: %s\n", what);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string device, password, action, out;
+  int page = 0;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    const std::string value = argv[i + 1];
+    if (option == "--device")
+      device = value;
+    else if (option == "--password")
+      password = value;
+    else if (option == "--page")
+      page = std::stoi(value);
+    else if (option == "--action")
+      action = value;
+    else if (option == "--out")
+      out = value;
+  }
+  if (device.empty() || out.empty()) return Fail("usage: --device NAME [--page N] --out FILE");
+  sim::RequirePrivateNetworkNamespace("brevane-tour");
+
+  ui::Application application(argc, argv);
+  application.setQuitOnLastWindowClosed(false);
+  core::Config().management = true;
+  platform::Services services = platform::RealServices();
+  services.message_boxes = std::make_shared<AnswerOk>();
+  platform::Install(std::move(services));
+  auto windows = app::CreateWindows();
+  auto* main = static_cast<Form1*>(ui::Windows().form1);
+  auto* console = static_cast<Form2*>(ui::Windows().form2);
+  auto* login = static_cast<Form4*>(ui::Windows().form4);
+  ui::CenterOnScreen(main);
+  main->show();
+
+  int row = -1;
+  for (int tries = 0; tries < 300 && row < 0; ++tries) {
+    Settle(20);
+    for (int r = 0; r < main->HDListView->RowCount(); ++r)
+      if (main->HDListView->Text(r, 1) == device) row = r;
+  }
+  if (row < 0) return Fail("the device did not answer");
+  Settle(300);
+  main->HDListView->selectRow(row);
+  main->ManageBtnClick();
+  Settle(300);
+  login->PassEdit->setText(ui::Q(password));
+  login->MenBtnClick();
+  if (!console->isVisible()) return Fail("the console did not open");
+  main->hide();
+  console->SelectPage(page);
+  Settle(300);
+
+  if (!action.empty()) {
+    return Fail("unknown action");
+  }
+  Settle(800);
+  // The program's windows on the screen, with a margin of desktop.
+  QRect shown;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window->isVisible()) shown = shown.united(window->frameGeometry());
+  shown.adjust(-16, -16, 16, 16);
+  const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
+      0, shown.x(), shown.y(), shown.width(), shown.height());
+  if (!picture.save(QString::fromStdString(out))) return Fail("cannot save the picture");
+  std::fprintf(stderr, "tour: saved %s\n", out.c_str());
+  platform::Install({});
+  return 0;
+}
