@@ -331,7 +331,7 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
       return ok;
     }
     if (type == "reboot") {
-      ok.after_reply = [&device] { device.Restart(); };
+      ok.after_reply = [&device] { device.Restart(Device::kRestartDelayMs); };
       return ok;
     }
     if (type == "default_setting") {

@@ -128,6 +128,8 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
       f.close_silently = Count(value);
     else if (key == "forbidden")
       f.forbidden = Count(value);
+    else if (key == "server-error")
+      f.server_error = Count(value);
     else if (key == "clear")
       f = Faults{};
     else

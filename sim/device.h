@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <string>
@@ -97,6 +98,7 @@ struct Faults {
   int oversized = 0;       // connections answered with a huge reply
   int close_silently = 0;  // connections closed without an answer
   int forbidden = 0;       // requests answered 403 with a page
+  int server_error = 0;    // requests answered 500 with a page
 };
 
 class Device {
@@ -111,8 +113,20 @@ class Device {
   std::atomic<long> discovery_requests{0};
 
   // While it restarts the device answers nothing, neither discovery nor HTTP.
-  void Restart() { down_until_ = Now() + restart_seconds.load() * 1000; }
-  bool Down() const { return Now() < down_until_.load(); }
+  // Told to restart over the network, a device finishes what it is doing
+  // for a moment first: it goes down `delay_ms` later.
+  void Restart(int delay_ms = 0) {
+    const long long from = Now() + delay_ms;
+    down_from_ = std::numeric_limits<long long>::max();  // no half-written window
+    down_until_ = from + restart_seconds.load() * 1000LL;
+    down_from_ = from;
+  }
+  bool Down() const {
+    const long long now = Now();
+    return now >= down_from_.load() && now < down_until_.load();
+  }
+  // How long a restart asked for by a command waits before going down.
+  static constexpr int kRestartDelayMs = 1500;
 
  private:
   static long long Now() {
@@ -120,6 +134,7 @@ class Device {
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
   }
+  std::atomic<long long> down_from_{0};
   std::atomic<long long> down_until_{0};
 };
 

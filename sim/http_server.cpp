@@ -205,8 +205,8 @@ void HttpServer::Run() {
     if (p[0].revents & POLLIN) return;
     if (!listener_.valid() || !(p[1].revents & POLLIN)) continue;
     net::UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    if (!client.valid()) continue;
-    if (active_ >= kMaxConnections) continue;  // too busy: the connection is closed
+    if (!client.valid() || device_.Down()) continue;  // gone down meanwhile: closed
+    if (active_ >= kMaxConnections) continue;         // too busy: the connection is closed
     ++active_;
     std::thread([this, c = std::move(client)]() mutable {
       Serve(std::move(c));
@@ -245,7 +245,7 @@ void HttpServer::Serve(net::UniqueFd client) {
     Faults& f = device_.faults;
     fault.delay_ms = f.delay_ms;
     for (int Faults::*which : {&Faults::hold, &Faults::reset, &Faults::garbage, &Faults::oversized,
-                               &Faults::close_silently, &Faults::forbidden})
+                               &Faults::close_silently, &Faults::forbidden, &Faults::server_error})
       if (f.*which > 0) {
         --(f.*which);
         fault.*which = 1;
@@ -287,6 +287,10 @@ void HttpServer::Serve(net::UniqueFd client) {
     SendAll(fd, Reply("403 Forbidden", "", Page("403 Forbidden", "Access denied.")));
     return;
   }
+  // A failing device answers 500 once it has read the whole request.
+  auto server_error = [fd] {
+    SendAll(fd, Reply("500 Internal Server Error", "", Page("500", "Something went wrong.")));
+  };
   if (request.authorization != expected_auth && request.authorization != anonymous_auth &&
       !(no_auth_needed && request.authorization.empty())) {
     SendAll(fd, Reply("401 Unauthorized", "WWW-Authenticate: Basic realm=\"device\"\r\n",
@@ -313,10 +317,12 @@ void HttpServer::Serve(net::UniqueFd client) {
     body.reserve(length);
     if (!ReadUntil(fd, body, length, [length](const std::string& b) { return b.size() >= length; }))
       return;
+    if (fault.server_error) return server_error();
     const auto upload = ParseUpload(body, BoundaryOf(request.content_type));
     std::string location = "fail.htm";
+    // The device takes a non-empty image sent by its firmware form.
     if (upload && upload->fields.count("type") && upload->fields.at("type") == "file_upload" &&
-        upload->file_field == "filename") {
+        upload->file_field == "filename" && upload->file_size > 0) {
       std::lock_guard lock(device_.mutex);
       device_.state.last_firmware_name = upload->file_name;
       device_.state.last_firmware_size = upload->file_size;
@@ -326,6 +332,7 @@ void HttpServer::Serve(net::UniqueFd client) {
     SendAll(fd, Reply("302 Found", "Location: " + location + "\r\n", ""));
     return;
   }
+  if (fault.server_error) return server_error();
   if (request.method != "GET") {
     SendAll(fd, Reply("405 Method Not Allowed", "", Page("405", "Method not allowed")));
     return;

@@ -1,30 +1,34 @@
 #include "sim/multipart.h"
 
+#include <cctype>
+
 namespace sim {
 namespace {
 
-// The value of `attribute="..."` in a part header line.
+constexpr std::string_view kCrlf = "\r\n";
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// The value of `attribute="..."` in a part header line (the device's own
+// framing: a file name runs to the last quote of its line).
 std::string Attribute(std::string_view header, const std::string& attribute) {
   const std::string key = "; " + attribute + "=\"";
   const auto at = header.find(key);
   if (at == std::string_view::npos) return {};
   const auto start = at + key.size();
-  // A file name runs to the last quote of its line (it may hold quotes).
-  const auto line_end = header.find("\r\n", start);
+  const auto line_end = header.find(kCrlf, start);
   const std::string_view line = header.substr(start, line_end - start);
   const auto end = attribute == "filename" ? line.rfind('"') : line.find('"');
   return end == std::string_view::npos ? std::string() : std::string(line.substr(0, end));
 }
 
-}  // namespace
-
-std::string BoundaryOf(const std::string& content_type) {
-  const auto at = content_type.find("boundary=");
-  return at == std::string::npos ? std::string() : content_type.substr(at + 9);
-}
-
-std::optional<Upload> ParseUpload(std::string_view body, const std::string& boundary) {
-  if (boundary.empty()) return std::nullopt;
+// The device's own framing: every part opens with the boundary line itself,
+// and the body ends with a "--" line followed by the boundary line.
+std::optional<Upload> ParseDeviceFraming(std::string_view body, const std::string& boundary) {
   const std::string opener = boundary + "\r\n";
   const std::string closing = "\r\n--\r\n" + boundary + "\r\n";
   if (body.substr(0, opener.size()) != opener || body.size() < closing.size() ||
@@ -55,6 +59,133 @@ std::optional<Upload> ParseUpload(std::string_view body, const std::string& boun
     start = next + separator.size();
   }
   return upload;
+}
+
+struct Disposition {
+  bool form_data = false;
+  bool has_name = false, has_filename = false;
+  std::string name, filename;
+};
+
+// `form-data; name="x"; filename="y"`: parameters as tokens or quoted
+// strings (with backslash escapes), names compared without regard to case.
+std::optional<Disposition> ParseDisposition(std::string_view value) {
+  Disposition d;
+  std::size_t i = 0;
+  auto skip_blanks = [&] {
+    while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
+  };
+  auto token = [&] {
+    const std::size_t start = i;
+    while (i < value.size() && value[i] != ';' && value[i] != '=' && value[i] != ' ' &&
+           value[i] != '\t' && value[i] != '"')
+      ++i;
+    return value.substr(start, i - start);
+  };
+  skip_blanks();
+  d.form_data = Lower(token()) == "form-data";
+  skip_blanks();
+  while (i < value.size()) {
+    if (value[i] != ';') return std::nullopt;
+    ++i;
+    skip_blanks();
+    const std::string key = Lower(token());
+    skip_blanks();
+    if (key.empty() || i >= value.size() || value[i] != '=') return std::nullopt;
+    ++i;
+    skip_blanks();
+    std::string text;
+    if (i < value.size() && value[i] == '"') {
+      for (++i;; ++i) {
+        if (i >= value.size()) return std::nullopt;  // unterminated
+        if (value[i] == '"') break;
+        if (value[i] == '\\' && i + 1 < value.size()) ++i;
+        text += value[i];
+      }
+      ++i;
+    } else {
+      text = std::string(token());
+    }
+    if (key == "name") {
+      d.has_name = true;
+      d.name = text;
+    } else if (key == "filename") {
+      d.has_filename = true;
+      d.filename = text;
+    }
+    skip_blanks();
+  }
+  return d;
+}
+
+// Standard multipart/form-data: parts opened by "--" + boundary lines, the
+// last one closed by "--" + boundary + "--".
+std::optional<Upload> ParseStandardFraming(std::string_view body, const std::string& boundary) {
+  const std::string delimiter = "--" + boundary;
+  const std::string inner = "\r\n" + delimiter;
+  // The first delimiter opens the body or follows a preamble line.
+  std::size_t at = body.substr(0, delimiter.size()) == delimiter ? 0 : body.find(inner);
+  if (at == std::string_view::npos) return std::nullopt;
+  if (at != 0) at += 2;
+  Upload upload;
+  bool file_seen = false;
+  for (;;) {
+    std::size_t pos = at + delimiter.size();
+    if (body.substr(pos, 2) == "--")
+      return file_seen || !upload.fields.empty() ? std::optional<Upload>(upload) : std::nullopt;
+    while (pos < body.size() && (body[pos] == ' ' || body[pos] == '\t')) ++pos;
+    if (body.substr(pos, 2) != kCrlf) return std::nullopt;
+    pos += 2;
+    const auto head_end = body.find("\r\n\r\n", pos);
+    const auto next = body.find(inner, pos);
+    if (head_end == std::string_view::npos || next == std::string_view::npos || next < head_end)
+      return std::nullopt;
+    std::optional<Disposition> disposition;
+    for (std::size_t line = pos; line < head_end + 2;) {
+      const std::size_t end = body.find(kCrlf, line);
+      const std::string_view header = body.substr(line, end - line);
+      const auto colon = header.find(':');
+      if (colon == std::string_view::npos) return std::nullopt;
+      if (Lower(header.substr(0, colon)) == "content-disposition") {
+        disposition = ParseDisposition(header.substr(colon + 1));
+        if (!disposition) return std::nullopt;
+      }
+      line = end + 2;
+    }
+    if (!disposition || !disposition->form_data || !disposition->has_name) return std::nullopt;
+    const std::size_t content = head_end + 4;
+    const std::string_view data = body.substr(content, next - content);
+    if (disposition->has_filename) {
+      if (file_seen) return std::nullopt;  // one image per upload
+      file_seen = true;
+      upload.file_field = disposition->name;
+      upload.file_name = disposition->filename;
+      upload.file_size = data.size();
+    } else {
+      upload.fields[disposition->name] = std::string(data);
+    }
+    at = next + 2;
+  }
+}
+
+}  // namespace
+
+std::string BoundaryOf(const std::string& content_type) {
+  const std::string lower = Lower(content_type);
+  const auto at = lower.find("boundary=");
+  if (at == std::string::npos) return {};
+  std::string boundary = content_type.substr(at + 9);
+  if (!boundary.empty() && boundary.front() == '"') {
+    const auto end = boundary.find('"', 1);
+    return end == std::string::npos ? std::string() : boundary.substr(1, end - 1);
+  }
+  return boundary.substr(0, boundary.find_first_of("; \t"));
+}
+
+std::optional<Upload> ParseUpload(std::string_view body, const std::string& boundary) {
+  if (boundary.empty()) return std::nullopt;
+  if (auto upload = ParseDeviceFraming(body, boundary)) return upload;
+  return ParseStandardFraming(body, boundary);
 }
 
 }  // namespace sim

@@ -70,6 +70,7 @@ Form2::Form2()
 
   BuildStatusPage();
   BuildIpConfigPage();
+  BuildMaintenancePage();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
@@ -149,6 +150,12 @@ void Form2::FormClose() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
+  // A disabled console (waiting for a restart, or for the login after a
+  // password change) cannot be closed.
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
   event->accept();
   ui::Guard([this] { FormClose(); })();
 }
@@ -201,6 +208,9 @@ void Form2::ShowPage(int index) {
       break;
     case kIpConfig:
       TabSheet2Show();
+      break;
+    case kMaintenance:
+      TabSheet3Show();
       break;
     default:
       break;

@@ -76,6 +76,16 @@ class Form2 : public QWidget, public core::CommandHost {
   void StaticIPRBClick();
   void IPinforBtnClick();
 
+  // Maintenance page (tab_maintenance.cpp).
+  void TabSheet3Show();
+  void BrowseBtnClick();
+  void UploadBtnClick();
+  void RebootBtnClick();
+  void ResetBtnClick();
+  void Timer1Timer();
+  // Hides the wait labels and the bar, sets it to 0 and stops Timer1.
+  void ResetWaitDisplay();
+
   // Command submission for the pages, through this window's CommandClient.
   int Submit(const std::string& url, const std::string& page_tag);
   int SubmitWithRetries(const std::string& url, const std::string& page_tag,
@@ -176,6 +186,22 @@ class Form2 : public QWidget, public core::CommandHost {
   QLineEdit* SecondDnsEdit;
   QPushButton* IPinforBtn;
 
+  // Maintenance page.
+  QGroupBox* FirmUpGB;
+  QLabel* Label28;
+  QLineEdit* FirmFileEdit;
+  QPushButton* BrowseBtn;
+  QPushButton* UploadBtn;
+  QGroupBox* SysRebootGB;
+  QLabel* Label29;
+  QPushButton* RebootBtn;
+  QGroupBox* FactoryDefGB;
+  QLabel* Label30;
+  QPushButton* ResetBtn;
+  QLabel* Label31;
+  QLabel* Label32;
+  QProgressBar* ProgressBar1;
+
   // Objects the pages share.
   std::unique_ptr<net::CommandClient> CommandClient;
   std::unique_ptr<net::UploadClient> UploadClient;
@@ -195,8 +221,15 @@ class Form2 : public QWidget, public core::CommandHost {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  static constexpr int kWaitMaximum = 300;
+  static constexpr int kWaitStep = 10;
+
   void BuildStatusPage();
   void BuildIpConfigPage();
+  void BuildMaintenancePage();
+  // The wait for a restarting device: labels, bar, Timer1, buttons and
+  // the whole window disabled.
+  void StartWait(bool browse_too);
   void SetCaptions();
   void SetAddressFieldsEnabled(bool enabled);
   // The tab index Qt uses for the `visible_index`-th visible tab, or -1.

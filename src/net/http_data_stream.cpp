@@ -118,13 +118,17 @@ void THttpDataStream::AddFormField(const std::string& name, const std::string& v
 
 void THttpDataStream::AddFile(const std::string& name, const std::string& path,
                               const std::string& content_type) {
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opening never waits (a FIFO would); only a regular file is an image.
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!file.valid()) throw std::system_error(errno, std::generic_category(), path);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0)
+    throw std::system_error(errno, std::generic_category(), path);
+  if (!S_ISREG(info.st_mode))
+    throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::generic_category(), path);
   // Others may read the file meanwhile, not write it.
   ::flock(file.get(), LOCK_SH | LOCK_NB);
-  struct stat info {};
-  const std::size_t expected =
-      ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : 0;
+  const auto expected = static_cast<std::size_t>(info.st_size);
 
   const std::string head = boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name +
                            "\"; filename=\"" + path + "\"\r\nContent-Type: " + content_type +
@@ -145,7 +149,7 @@ void THttpDataStream::AddFile(const std::string& name, const std::string& path,
     return got;
   });
   if (expected == 0) {
-    // Not a regular file, or one without a known size: read it in pieces.
+    // A file that reports no size (as some system files do): read it in pieces.
     char buffer[64 * 1024];
     for (ssize_t n; (n = ::read(file.get(), buffer, sizeof buffer)) > 0;)
       Write(std::string_view(buffer, static_cast<std::size_t>(n)));

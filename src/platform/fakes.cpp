@@ -18,6 +18,14 @@ MsgResult FakeMessageBoxes::Show(const std::string& text, const std::string& tit
   return answer;
 }
 
+std::optional<std::string> FakeFileDialog::OpenFile(const std::string& filter) {
+  filters.push_back(filter);
+  if (answers.empty()) return std::nullopt;
+  std::optional<std::string> answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
 void FakeNetwork::Deliver(const std::string& bytes, const std::string& sender_ip) {
   if (receiver) receiver(net::Datagram{bytes, sender_ip, 14675});
 }
@@ -117,6 +125,7 @@ void FakeUploadClient::Post(const std::string& url, const net::MemoryStream& bod
 FakePlatform::FakePlatform(Devices devices) {
   Services fakes;
   fakes.message_boxes = messages;
+  fakes.file_dialog = files;
   fakes.make_datagram_transport = [network = network] {
     return std::make_unique<FakeDatagramTransport>(network);
   };

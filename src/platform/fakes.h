@@ -32,6 +32,14 @@ class FakeMessageBoxes : public MessageBoxService {
   std::function<void(const ShownMessage&)> on_show;
 };
 
+// The file dialog: answers with `answers` in order (nothing: cancelled).
+class FakeFileDialog : public FileDialogService {
+ public:
+  std::optional<std::string> OpenFile(const std::string& filter) override;
+  std::vector<std::string> filters;  // one per showing
+  std::deque<std::optional<std::string>> answers;
+};
+
 // State shared by the fake transports a test's windows create.
 struct FakeNetwork {
   struct Sent {
@@ -186,6 +194,7 @@ class FakePlatform {
   FakePlatform& operator=(const FakePlatform&) = delete;
 
   std::shared_ptr<FakeMessageBoxes> messages = std::make_shared<FakeMessageBoxes>();
+  std::shared_ptr<FakeFileDialog> files = std::make_shared<FakeFileDialog>();
   std::shared_ptr<FakeNetwork> network = std::make_shared<FakeNetwork>();
   std::shared_ptr<FakeUrlOpener> urls = std::make_shared<FakeUrlOpener>();
   std::shared_ptr<FakeAdapters> adapters = std::make_shared<FakeAdapters>();

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -47,6 +48,20 @@ class QtMessageBoxes : public MessageBoxService {
         break;
     }
     return QMessageBox::NoIcon;
+  }
+};
+
+class QtFileDialog : public FileDialogService {
+ public:
+  std::optional<std::string> OpenFile(const std::string& filter) override {
+    QFileDialog dialog(nullptr, QString(), QString(), QString::fromUtf8(filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Nothing is created, renamed or deleted from this dialog.
+    dialog.setOption(QFileDialog::ReadOnly, true);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
   }
 };
 
@@ -126,6 +141,7 @@ class QtProcessControl : public ProcessControl {
 Services RealServices() {
   Services s;
   s.message_boxes = std::make_shared<QtMessageBoxes>();
+  s.file_dialog = std::make_shared<QtFileDialog>();
   s.make_datagram_transport = [] { return std::make_unique<UdpTransport>(); };
   s.url_opener = std::make_shared<DesktopUrlOpener>();
   s.adapters = std::make_shared<LinuxAdapterList>();

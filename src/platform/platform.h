@@ -42,6 +42,15 @@ class DatagramTransport {
   virtual void SendBroadcast(std::uint16_t port, const std::string& bytes) = 0;
 };
 
+// The file-open dialog: an existing file picked by the user, or nothing
+// when the dialog is cancelled. `filter` names the files offered, such as
+// "bin file (*.bin)". The dialog opens files for reading only.
+class FileDialogService {
+ public:
+  virtual ~FileDialogService() = default;
+  virtual std::optional<std::string> OpenFile(const std::string& filter) = 0;
+};
+
 // Opens a URL with the desktop's default handler.
 class UrlOpener {
  public:
@@ -126,6 +135,7 @@ class NetworkDrives {
 
 struct Services {
   std::shared_ptr<MessageBoxService> message_boxes;
+  std::shared_ptr<FileDialogService> file_dialog;
   std::function<std::unique_ptr<DatagramTransport>()> make_datagram_transport;
   std::shared_ptr<UrlOpener> url_opener;
   std::shared_ptr<AdapterList> adapters;

@@ -7,11 +7,11 @@
 #include <QTabBar>
 
 #include "console/menuform.h"
+#include "console_fixture.h"
 #include "core/configuration.h"
 #include "core/session_state.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
-#include "gui_test_support.h"
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
 #include "net/page_values.h"
@@ -20,34 +20,9 @@ namespace {
 
 using platform::MsgIcon;
 using platform::MsgResult;
+using testing_support::ConsoleTest;
+using testing_support::kDevice;
 using testing_support::StatusPage;
-
-constexpr char kDevice[] = "192.168.1.77";
-
-class ConsoleTest : public ::testing::Test {
- protected:
-  ConsoleTest() {
-    core::Session() = {kDevice, "admin", "pw"};
-    device().page = StatusPage({{"host_name", "NAS"}, {"ip", kDevice}});
-  }
-  platform::fakes::FakeDevice& device() { return *fakes.device; }
-  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
-  std::size_t reads() const { return fakes.device->page_requests.size(); }
-  // Shows the console as a login for management does, forgetting the reads.
-  void Open() {
-    console.show();
-    device().page_requests.clear();
-    shown().clear();
-  }
-  std::string LastUrl() const {
-    return fakes.device->commands.empty() ? "" : fakes.device->commands.back().url;
-  }
-
-  platform::fakes::FakePlatform fakes;
-  Form1 main;
-  Form2 console;
-  Form4 login;
-};
 
 TEST_F(ConsoleTest, CreationTranslatesCaptionsAndLeavesEverythingStopped) {
   testing_support::LanguageFile language(

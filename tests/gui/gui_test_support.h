@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "i18n/translate.h"
 #include "platform/fakes.h"

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <thread>
 
 #include "console/menuform.h"
 #include "core/configuration.h"
@@ -13,6 +16,7 @@
 #include "drives/mountform.h"
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
+#include "net/tcp.h"
 #include "platform/fakes.h"
 #include "sim/http_server.h"
 
@@ -25,7 +29,9 @@ using lan::WaitUntil;
 // Fake message boxes and drives; real sockets, adapters and discovery.
 class ConsoleLan : public ::testing::Test {
  protected:
-  ConsoleLan() : device(ThisLan().devices.at(0), {"--name", "NAS1", "--group", "HOME"}) {
+  ConsoleLan()
+      : device(ThisLan().devices.at(0), {"--name", "NAS1", "--group", "HOME", "--restart-seconds",
+                                         "1", "--firmware-limit", "1000000"}) {
     core::Session() = {};
     core::Config().management = true;
     const platform::Services real = platform::RealServices();
@@ -46,6 +52,15 @@ class ConsoleLan : public ::testing::Test {
     for (int r = 0; r < main->HDListView->RowCount(); ++r)
       if (main->HDListView->Text(r, 0) == address) return r;
     return -1;
+  }
+  // True once the device's web server takes connections.
+  bool Reachable() const {
+    try {
+      net::TcpStream::Connect(ip(), 80, 200);
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
   }
   // Picks the device in the list, Manage Drive, and logs in for management.
   void OpenConsole(const std::string& address, const std::string& password) {
@@ -160,6 +175,88 @@ TEST_F(ConsoleLan, FixedThenAutomaticAddress) {
   const int row = Row(device.Control("get ip"));
   EXPECT_EQ(main->HDListView->Text(row, 1), "MOVED");
   EXPECT_EQ(device.Control("get ip_type"), "DHCP CLIENT");
+}
+
+// A firmware image of `size` bytes in a scratch file.
+class Image {
+ public:
+  Image(const std::string& name, std::size_t size)
+      : path(std::filesystem::temp_directory_path() / name) {
+    std::ofstream(path, std::ios::binary) << std::string(size, '\x5a');
+  }
+  ~Image() { std::filesystem::remove(path); }
+  const std::string path;
+};
+
+TEST_F(ConsoleLan, AnAcceptedImageRestartsTheDeviceWhichIsListedAgainAfterTheWait) {
+  Image image("brevane-lan-firmware.bin", 300000);
+  OpenConsole(ip(), "");
+  console->SelectPage(Form2::kMaintenance);
+  fakes.files->answers.push_back(image.path);
+  console->BrowseBtnClick();
+  console->UploadBtnClick();
+  ASSERT_EQ(shown().size(), 2u);
+  EXPECT_EQ(shown()[1].text, "Firmware Upload Successful.\nReboot...");
+  EXPECT_EQ(device.Control("get firmware-upload"), image.path + " 300000");
+  // The restart is answered and probed without a failure; the device goes
+  // down for its restart.
+  EXPECT_EQ(shown().size(), 2u);
+  ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "1"; }));
+  for (int tick = 0; tick <= 30; ++tick) console->Timer1Timer();
+  EXPECT_FALSE(console->isVisible());
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_EQ(main->HDListView->RowCount(), 0);  // the list starts afresh
+  // Once the device is back, a scan finds it.
+  ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "0"; }));
+  main->ScanBtnClick();
+  EXPECT_TRUE(WaitUntil([&] { return Row(ip()) >= 0; }));
+}
+
+TEST_F(ConsoleLan, UploadFailures) {
+  Image image("brevane-lan-large.bin", 1200000);  // above the device's limit
+  Image small("brevane-lan-small.bin", 1000);
+  OpenConsole(ip(), "");
+  console->SelectPage(Form2::kMaintenance);
+  auto upload = [&](const std::string& path) {
+    shown().clear();
+    console->TabSheet3Show();
+    fakes.files->answers.push_back(path);
+    console->BrowseBtnClick();
+    console->UploadBtnClick();
+    return shown().size() == 2 ? shown()[1].text : std::string("(no message)");
+  };
+  EXPECT_EQ(upload(image.path), "Kernel Size is too large.");
+  device.Control("fault server-error");
+  EXPECT_EQ(upload(small.path), "Upload fail!");
+  device.Control("restart");  // nobody listens while it restarts
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(upload(small.path), "Upload fail!");
+  EXPECT_EQ(device.Control("get firmware-upload"), " 0");
+}
+
+TEST_F(ConsoleLan, RebootOfAHealthyDeviceShowsNoFailureAndFactoryResetRestoresTheName) {
+  OpenConsole(ip(), "");
+  console->HostEdit->setText("CHANGED");
+  console->identBtnClick();
+  ASSERT_EQ(device.Control("get host_name"), "CHANGED");
+  console->SelectPage(Form2::kMaintenance);
+  shown().clear();
+  console->ResetBtnClick();
+  EXPECT_TRUE(shown().size() == 1u) << shown().back().text;  // the question only
+  EXPECT_EQ(device.Control("get host_name"), "NAS1");
+  EXPECT_TRUE(console->Timer1->isActive());
+  ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "1"; }));
+  ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "0" && Reachable(); }));
+
+  for (int run = 0; run < 3; ++run) {
+    console->TabSheet3Show();
+    console->setEnabled(true);
+    shown().clear();
+    console->RebootBtnClick();
+    EXPECT_EQ(shown().size(), 1u) << shown().back().text;
+    ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "1"; }));
+    ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "0" && Reachable(); }));
+  }
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <tuple>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,13 +81,25 @@ TEST(HttpDataStream, UnopenableFileFailsAndAppendsNothing) {
   net::THttpDataStream body(Fixed);
   body.AddFormField("type", "file_upload");
   const std::string before(body.Bytes());
-  try {
-    body.AddFile("filename", "/nonexistent/fw.bin", "application/octet-stream");
-    FAIL() << "no error";
-  } catch (const std::system_error& e) {
-    EXPECT_EQ(e.code().value(), ENOENT);
+  // Missing, a folder (which would open and read as nothing), a FIFO (whose
+  // opening would wait for a writer).
+  const std::string fifo = ::testing::TempDir() + "/fw-fifo.bin";
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (auto [path, code, text] : {std::tuple{"/nonexistent/fw.bin", ENOENT, "No such file"},
+                                  std::tuple{"/tmp", EISDIR, "Is a directory"},
+                                  std::tuple{fifo.c_str(), EINVAL, "Invalid argument"}}) {
+    try {
+      body.AddFile("filename", path, "application/octet-stream");
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const std::system_error& e) {
+      EXPECT_EQ(e.code().value(), code);
+      EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(body.Bytes(), before);
   }
-  EXPECT_EQ(body.Bytes(), before);
+  ::unlink(fifo.c_str());
 }
 
 TEST(MemoryStream, ReadWriteSeekAndSize) {

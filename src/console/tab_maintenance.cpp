@@ -1,0 +1,242 @@
+// The Maintenance page: firmware upload, restart and factory reset, each
+// ending in a fixed wait while the device restarts.
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "console/menuform.h"
+#include "core/session_state.h"
+#include "i18n/translate.h"
+#include "net/http_data_stream.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+namespace {
+
+constexpr char kFirmwareTitle[] = "Firmware Upload";
+
+bool Confirmed(const std::string& text, const std::string& title_key) {
+  return platform::services().message_boxes->Show(text, Translate(title_key), MsgIcon::Question,
+                                                  MsgButtons::OkCancel) == MsgResult::Ok;
+}
+
+std::string RestartUrl() {
+  return "http://" + core::Session().DeviceIp +
+         "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=reboot";
+}
+
+}  // namespace
+
+void Form2::BuildMaintenancePage() {
+  FirmUpGB = new QGroupBox(TabSheet3);
+  Label28 = new QLabel(FirmUpGB);
+  FirmFileEdit = new QLineEdit(FirmUpGB);
+  FirmFileEdit->setEnabled(false);  // filled only by Browse
+  BrowseBtn = new QPushButton(FirmUpGB);
+  UploadBtn = new QPushButton(FirmUpGB);
+  SysRebootGB = new QGroupBox(TabSheet3);
+  Label29 = new QLabel(SysRebootGB);
+  RebootBtn = new QPushButton(SysRebootGB);
+  FactoryDefGB = new QGroupBox(TabSheet3);
+  Label30 = new QLabel(FactoryDefGB);
+  ResetBtn = new QPushButton(FactoryDefGB);
+  Label31 = new QLabel(TabSheet3);
+  Label32 = new QLabel(TabSheet3);
+  ProgressBar1 = new QProgressBar(TabSheet3);
+  ProgressBar1->setRange(0, kWaitMaximum);
+  ProgressBar1->setTextVisible(false);
+  Label29->setWordWrap(true);
+  Label30->setWordWrap(true);
+
+  FirmUpGB->setTitle(ui::Tr("Firmware Upload"));
+  Label28->setText(ui::Tr("Upload Firmware"));
+  BrowseBtn->setText(ui::Tr("Browse..."));
+  UploadBtn->setText(ui::Tr("Upload"));
+  SysRebootGB->setTitle(ui::Tr("System Reboot"));
+  RebootBtn->setText(ui::Tr("Reboot"));
+  FactoryDefGB->setTitle(ui::Tr("Factory Defaults"));
+  ResetBtn->setText(ui::Tr("Reset"));
+  Label31->setText(ui::Tr("Wait a minute..."));
+  Label32->setText(ui::Tr("Maintenance Action Successful"));
+  Label29->setText(ui::Q(Translate("Select Reboot to perform a software restart.") + "\n\n" +
+                         Translate("The SYS LED blinks as the device restarts and then remains on "
+                                   "if the restart is successful.") +
+                         "\n\n" + Translate("") + "\n\n" +
+                         Translate("Wait a minute before logging into the device.")));
+  Label30->setText(
+      ui::Q(Translate("Select Reset to clear all configuration and restore default settings.") +
+            "\n\n" + Translate("Please select \"Reboot\" after reset.")));
+
+  auto* firmware = new QGridLayout(FirmUpGB);
+  firmware->addWidget(Label28, 0, 0);
+  firmware->addWidget(FirmFileEdit, 0, 1);
+  firmware->addWidget(BrowseBtn, 0, 2);
+  auto* upload = new QHBoxLayout;
+  upload->addStretch(1);
+  upload->addWidget(UploadBtn);
+  firmware->addLayout(upload, 1, 0, 1, 3);
+  firmware->setColumnStretch(1, 1);
+  auto explained = [](QGroupBox* box, QLabel* text, QPushButton* button) {
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(text, 1);
+    button->setMinimumWidth(90);
+    row->addWidget(button, 0, Qt::AlignBottom);
+  };
+  explained(SysRebootGB, Label29, RebootBtn);
+  explained(FactoryDefGB, Label30, ResetBtn);
+  for (QPushButton* button : {BrowseBtn, UploadBtn}) button->setMinimumWidth(90);
+
+  auto* wait = new QHBoxLayout;
+  wait->addWidget(Label31);
+  wait->addWidget(Label32);
+  wait->addWidget(ProgressBar1, 1);
+  auto* page = new QVBoxLayout(TabSheet3);
+  page->addWidget(FirmUpGB);
+  page->addWidget(SysRebootGB);
+  page->addWidget(FactoryDefGB);
+  page->addLayout(wait);
+  page->addStretch(1);
+  ResetWaitDisplay();
+  UploadBtn->setEnabled(false);
+
+  connect(BrowseBtn, &QPushButton::clicked, this, ui::Guard([this] { BrowseBtnClick(); }));
+  connect(UploadBtn, &QPushButton::clicked, this, ui::Guard([this] { UploadBtnClick(); }));
+  connect(RebootBtn, &QPushButton::clicked, this, ui::Guard([this] { RebootBtnClick(); }));
+  connect(ResetBtn, &QPushButton::clicked, this, ui::Guard([this] { ResetBtnClick(); }));
+  connect(Timer1, &QTimer::timeout, this, ui::Guard([this] { Timer1Timer(); }));
+}
+
+void Form2::ResetWaitDisplay() {
+  Label31->hide();
+  Label32->hide();
+  ProgressBar1->hide();
+  ProgressBar1->setValue(0);
+  Timer1->stop();
+}
+
+void Form2::StartWait(bool browse_too) {
+  Label31->show();
+  Timer1->start();
+  ProgressBar1->setValue(0);
+  ProgressBar1->show();
+  for (QPushButton* button : {UploadBtn, RebootBtn, ResetBtn}) button->setEnabled(false);
+  if (browse_too) BrowseBtn->setEnabled(false);
+  setEnabled(false);
+}
+
+void Form2::TabSheet3Show() {
+  UploadBtn->setEnabled(!FirmFileEdit->text().isEmpty());
+  ResetWaitDisplay();
+  for (QPushButton* button : {BrowseBtn, RebootBtn, ResetBtn}) button->setEnabled(true);
+}
+
+void Form2::BrowseBtnClick() {
+  if (const auto path = platform::services().file_dialog->OpenFile("bin file (*.bin)"))
+    FirmFileEdit->setText(ui::Q(*path));
+  UploadBtn->setEnabled(!FirmFileEdit->text().isEmpty());
+}
+
+void Form2::UploadBtnClick() {
+  if (!Confirmed(Translate("This will flash the firmware. Continue?"), kFirmwareTitle)) {
+    ResetWaitDisplay();
+    return;
+  }
+  net::MemoryStream reply;
+  net::THttpDataStream body;
+  Label31->show();
+  for (QPushButton* button : {UploadBtn, RebootBtn, ResetBtn}) button->setEnabled(false);
+
+  body.AddFormField("redirect", "man_firm.htm");
+  body.AddFormField("failure", "fail.htm");
+  body.AddFormField("type", "file_upload");
+  // A file that cannot be read ends the action here with the file
+  // system's own words; nothing has been sent.
+  body.AddFile("filename", ui::S(FirmFileEdit->text()), "application/octet-stream");
+  body.FinishBody();
+
+  const std::string& ip = core::Session().DeviceIp;
+  UploadClient->UserName = core::Session().UserName;
+  UploadClient->Password = core::Session().UserPassword;
+  UploadClient->Referer = "http://" + ip + "/maintain.htm";
+  UploadClient->ContentType = body.ContentType();
+  std::string error;
+  try {
+    UploadClient->Post("http://" + ip + "/man.cgi", body, reply);
+    return;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+
+  auto& boxes = *platform::services().message_boxes;
+  if (error.find("302") != std::string::npos) {
+    // The device took the image and answered with its redirect.
+    if (!Confirmed(Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
+                   kFirmwareTitle))
+      return;
+    Submit(RestartUrl(), "maintain.htm");
+    Timer1->start();
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    setEnabled(false);
+    return;
+  }
+  boxes.Show(Translate(error.find("10053") != std::string::npos ? "Kernel Size is too large."
+                                                                : "Upload fail!"),
+             Translate(kFirmwareTitle), MsgIcon::Information, MsgButtons::Ok);
+  Label31->hide();
+  Label32->hide();
+}
+
+void Form2::RebootBtnClick() {
+  if (!Confirmed(Translate("This will reboot the device.") + "\n" +
+                     Translate("All open connections will reset. Continue?"),
+                 "System Reboot")) {
+    ResetWaitDisplay();
+    return;
+  }
+  StartWait(true);
+  Submit(RestartUrl(), "maintain.htm");
+}
+
+void Form2::ResetBtnClick() {
+  if (!Confirmed(Translate("This will restore device's default settings. Continue?"),
+                 "Factory Defaults")) {
+    ResetWaitDisplay();
+    return;
+  }
+  StartWait(true);
+  Submit("http://" + core::Session().DeviceIp +
+             "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting",
+         "maintain.htm");
+  Submit(RestartUrl(), "maintain.htm");
+}
+
+void Form2::Timer1Timer() {
+  if (ProgressBar1->value() < kWaitMaximum) {
+    ProgressBar1->setValue(ProgressBar1->value() + kWaitStep);
+    return;
+  }
+  // The wait has run out: the device is found and logged into anew.
+  Label31->hide();
+  Label32->show();
+  FirmFileEdit->clear();
+  ProgressBar1->setValue(0);
+  ProgressBar1->hide();
+  for (QPushButton* button : {UploadBtn, RebootBtn, ResetBtn}) button->setEnabled(true);
+  Timer1->stop();
+  setEnabled(true);
+  hide();
+  if (ui::Windows().rescan) ui::Windows().rescan();
+  if (QWidget* main = ui::Windows().form1) {
+    main->show();
+    main->raise();
+    main->activateWindow();
+  }
+}

@@ -1,0 +1,223 @@
+// The console's Maintenance page: firmware upload, restart, factory reset
+// and the wait that follows, with a scripted device and file dialog.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "console_fixture.h"
+#include "net/http_data_stream.h"
+
+namespace {
+
+using platform::MsgIcon;
+using platform::MsgResult;
+using testing_support::ConsoleTest;
+
+constexpr char kRestart[] =
+    "http://192.168.1.77/man.cgi?redirect=reboot.htm&failure=fail.htm&type=reboot";
+
+class MaintenanceTest : public ConsoleTest {
+ protected:
+  MaintenanceTest() {
+    std::ofstream(image_, std::ios::binary) << "IMAGE";
+    Open();
+    console.SelectPage(Form2::kMaintenance);
+    shown().clear();
+  }
+  ~MaintenanceTest() override { std::remove(image_.c_str()); }
+  void Choose(const std::string& path) {
+    fakes.files->answers.push_back(path);
+    console.BrowseBtnClick();
+  }
+  void Answer(std::initializer_list<MsgResult> answers) {
+    fakes.messages->answers.assign(answers.begin(), answers.end());
+  }
+  bool Waiting() const {
+    return console.Timer1->isActive() && !console.isEnabled() && console.Label31->isVisible();
+  }
+
+  std::string image_ = ::testing::TempDir() + "/brevane-firmware.bin";
+};
+
+TEST_F(MaintenanceTest, BrowsingEnablesUploadAndACancelKeepsTheEarlierPath) {
+  EXPECT_FALSE(console.UploadBtn->isEnabled());
+  EXPECT_FALSE(console.FirmFileEdit->isEnabled());
+  console.BrowseBtnClick();  // cancelled
+  EXPECT_FALSE(console.UploadBtn->isEnabled());
+  Choose(image_);
+  EXPECT_EQ(console.FirmFileEdit->text().toStdString(), image_);
+  EXPECT_TRUE(console.UploadBtn->isEnabled());
+  console.BrowseBtnClick();  // cancelled again
+  EXPECT_EQ(console.FirmFileEdit->text().toStdString(), image_);
+  EXPECT_EQ(fakes.files->filters, std::vector<std::string>(3, "bin file (*.bin)"));
+}
+
+TEST_F(MaintenanceTest, CancelAtTheFlashQuestionSendsNothing) {
+  Choose(image_);
+  Answer({MsgResult::Cancel});
+  console.UploadBtnClick();
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "This will flash the firmware. Continue?");
+  EXPECT_EQ(shown()[0].title, "Firmware Upload");
+  EXPECT_EQ(shown()[0].icon, MsgIcon::Question);
+  EXPECT_TRUE(device().uploads.empty());
+  EXPECT_FALSE(console.Label31->isVisible());
+  EXPECT_TRUE(console.UploadBtn->isEnabled());
+}
+
+TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
+  Choose(image_);
+  device().upload_error = "302 Found";
+  console.UploadBtnClick();
+  ASSERT_EQ(device().uploads.size(), 1u);
+  const auto& upload = device().uploads[0];
+  EXPECT_EQ(upload.url, "http://192.168.1.77/man.cgi");
+  EXPECT_EQ(upload.user, "admin");
+  EXPECT_EQ(upload.password, "pw");
+  EXPECT_EQ(upload.referer, "http://192.168.1.77/maintain.htm");
+  EXPECT_EQ(upload.content_type.rfind("multipart/form-data; boundary=-------------------------", 0),
+            0u);
+  const std::string boundary = upload.content_type.substr(30);
+  EXPECT_EQ(
+      upload.body,
+      boundary + "\r\nContent-Disposition: form-data; name=\"redirect\"\r\n\r\nman_firm.htm\r\n" +
+          boundary + "\r\nContent-Disposition: form-data; name=\"failure\"\r\n\r\nfail.htm\r\n" +
+          boundary + "\r\nContent-Disposition: form-data; name=\"type\"\r\n\r\nfile_upload\r\n" +
+          boundary + "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" + image_ +
+          "\"\r\nContent-Type: application/octet-stream\r\n\r\nIMAGE\r\n--\r\n" + boundary +
+          "\r\n");
+  ASSERT_EQ(shown().size(), 2u);
+  EXPECT_EQ(shown()[1].text, "Firmware Upload Successful.\nReboot...");
+  EXPECT_EQ(shown()[1].buttons, platform::MsgButtons::OkCancel);
+  // Restart sent once, without a redisplay; the wait runs.
+  EXPECT_EQ(device().CommandUrls(), std::vector<std::string>{kRestart});
+  EXPECT_EQ(device().commands[0].referer, "http://192.168.1.77/maintain.htm");
+  EXPECT_TRUE(reads() == 0u);
+  EXPECT_TRUE(Waiting());
+  EXPECT_TRUE(console.BrowseBtn->isEnabledTo(&console));
+  EXPECT_TRUE(console.ProgressBar1->isVisible());
+}
+
+TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesTheButtonsOffUntilThePageShowsAgain) {
+  Choose(image_);
+  device().upload_error = "302 Found";
+  Answer({MsgResult::Ok, MsgResult::Cancel});
+  console.UploadBtnClick();
+  EXPECT_TRUE(device().commands.empty());
+  EXPECT_FALSE(console.Timer1->isActive());
+  EXPECT_TRUE(console.Label31->isVisible());
+  EXPECT_FALSE(console.UploadBtn->isEnabled());
+  EXPECT_FALSE(console.RebootBtn->isEnabled());
+  console.SelectPage(Form2::kStatus);
+  console.PageControl1->setCurrentIndex(Form2::kMaintenance);  // the user comes back
+  EXPECT_TRUE(console.UploadBtn->isEnabled());
+  EXPECT_TRUE(console.RebootBtn->isEnabled());
+  EXPECT_FALSE(console.Label31->isVisible());
+}
+
+TEST_F(MaintenanceTest, UploadErrorsAreJudgedByTheirText) {
+  Choose(image_);
+  struct Case {
+    const char* error;
+    const char* message;
+  };
+  for (const Case& c : {Case{"", nullptr},  // 200 without a redirect: no message at all
+                        Case{"Socket Error # 10053\r\nSoftware caused connection abort.",
+                             "Kernel Size is too large."},
+                        Case{"Socket Error # 10061\r\nConnection refused.", "Upload fail!"},
+                        Case{"500 Internal Server Error", "Upload fail!"},
+                        Case{"Connection Closed Gracefully.", "Upload fail!"}}) {
+    shown().clear();
+    console.TabSheet3Show();
+    device().upload_error = c.error;
+    console.UploadBtnClick();
+    if (c.message == nullptr) {
+      EXPECT_EQ(shown().size(), 1u);  // the question only
+      EXPECT_TRUE(console.Label31->isVisible());
+    } else {
+      ASSERT_EQ(shown().size(), 2u) << c.error;
+      EXPECT_EQ(shown()[1].text, c.message);
+      EXPECT_EQ(shown()[1].icon, MsgIcon::Information);
+      EXPECT_FALSE(console.Label31->isVisible());
+    }
+    EXPECT_FALSE(console.UploadBtn->isEnabled());
+    EXPECT_FALSE(console.ResetBtn->isEnabled());
+    EXPECT_TRUE(device().commands.empty());
+  }
+}
+
+TEST_F(MaintenanceTest, AnUnreadableImageIsReportedAndNothingIsSent) {
+  for (const std::string& path : {::testing::TempDir() + "/missing.bin", ::testing::TempDir()}) {
+    shown().clear();
+    console.TabSheet3Show();
+    fakes.files->answers.push_back(path);
+    console.BrowseBtnClick();
+    console.UploadBtn->click();  // as the user does: the error is reported by the handler's guard
+    ASSERT_EQ(shown().size(), 2u);
+    EXPECT_NE(shown()[1].text.find(path), std::string::npos) << shown()[1].text;
+    EXPECT_EQ(shown()[1].icon, MsgIcon::Error);
+  }
+  EXPECT_TRUE(device().uploads.empty());
+}
+
+TEST_F(MaintenanceTest, RebootWaitsThirtyTicksAndEndsAtTheScanningDeviceList) {
+  Choose(image_);
+  Answer({MsgResult::Cancel});
+  console.RebootBtnClick();
+  EXPECT_EQ(shown()[0].text,
+            "This will reboot the device.\nAll open connections will reset. Continue?");
+  EXPECT_EQ(shown()[0].title, "System Reboot");
+  EXPECT_FALSE(console.Timer1->isActive());
+  EXPECT_TRUE(device().commands.empty());
+
+  console.RebootBtnClick();
+  EXPECT_EQ(device().CommandUrls(), std::vector<std::string>{kRestart});
+  EXPECT_TRUE(Waiting());
+  EXPECT_FALSE(console.BrowseBtn->isEnabledTo(&console));
+  const std::size_t scans = fakes.network->broadcasts.size();
+  for (int tick = 1; tick <= 30; ++tick) console.Timer1Timer();
+  EXPECT_EQ(console.ProgressBar1->value(), 300);
+  EXPECT_TRUE(console.isVisible());
+  console.Timer1Timer();  // the 31st tick
+  EXPECT_FALSE(console.isVisible());
+  EXPECT_FALSE(console.Timer1->isActive());
+  EXPECT_TRUE(console.isEnabled());
+  EXPECT_TRUE(console.Label32->isVisibleTo(&console));
+  EXPECT_TRUE(console.FirmFileEdit->text().isEmpty());
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_EQ(fakes.network->broadcasts.size(), scans + 1);
+  EXPECT_TRUE(main.Timer1->isActive());
+}
+
+TEST_F(MaintenanceTest, FactoryResetStartsTheWaitThenSendsResetAndRestart) {
+  bool waiting_at_first_command = false;
+  device().on_command = [&](const std::string&) {
+    if (device().commands.size() == 1) waiting_at_first_command = Waiting();
+  };
+  console.ResetBtnClick();
+  EXPECT_EQ(shown()[0].text, "This will restore device's default settings. Continue?");
+  EXPECT_EQ(shown()[0].title, "Factory Defaults");
+  EXPECT_EQ(
+      device().CommandUrls(),
+      (std::vector<std::string>{"http://192.168.1.77/man.cgi?redirect=reboot.htm&failure=fail.htm"
+                                "&type=default_setting",
+                                kRestart}));
+  EXPECT_TRUE(waiting_at_first_command);
+  EXPECT_EQ(device().probes, 2);
+  EXPECT_EQ(reads(), 0u);
+}
+
+TEST_F(MaintenanceTest, ADeviceThatIsGoneIsReportedAndTheWaitRunsAnyway) {
+  device().reachable = false;
+  console.RebootBtnClick();
+  ASSERT_EQ(shown().size(), 2u);
+  EXPECT_EQ(shown()[1].text, "連線失敗");
+  EXPECT_TRUE(Waiting());
+  // A disabled console cannot be closed meanwhile.
+  console.close();
+  EXPECT_TRUE(console.isVisible());
+}
+
+}  // namespace
