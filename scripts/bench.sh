@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Benchmarks, inside a private test LAN: the firmware upload of a 64 MiB
-# image with UploadClient against curl's multipart POST.
-#   scripts/bench.sh [ROUNDS]
+# Benchmarks, inside a private test LAN: firmware uploads of a 64 MiB and a
+# 512 MiB image with UploadClient against curl's multipart POST of the same
+# form, each checked as accepted by the simulated device.
+#   scripts/bench.sh [ROUNDS]       ROUNDS: pairs per image (default 5)
+# An existing build is used as it is; without one the project is set up and
+# built first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-scripts/setup.sh
-scripts/build.sh default
 bin="$root/build/default"
+if [ ! -x "$bin/bench/upload_bench" ] || [ ! -x "$bin/sim/brevane-devsim" ]; then
+  scripts/setup.sh
+  scripts/build.sh default
+fi
 
 work=$(mktemp -d /tmp/brevane-bench.XXXXXX)
 state="$work/lan.env"
@@ -22,9 +27,10 @@ trap cleanup EXIT INT TERM
 scripts/testlan up --state "$state" --devices 1 >/dev/null
 ip=$(grep '^BREVANE_LAN_DEV1_IP=' "$state" | cut -d= -f2)
 (exec scripts/testlan exec --state "$state" d1 -- "$bin/sim/brevane-devsim" \
-   --control "$work/d1.control" --firmware-limit 200000000) &
+   --control "$work/d1.control" --firmware-limit 600000000) &
 sim_pid=$!
-head -c $((64 << 20)) /dev/urandom > "$work/image.bin"
-sleep 0.5
+head -c $((64 << 20)) /dev/urandom > "$work/image-64.bin"
+head -c $((512 << 20)) /dev/urandom > "$work/image-512.bin"
+for _ in $(seq 50); do [ -S "$work/d1.control" ] && break; sleep 0.1; done
 scripts/testlan exec --state "$state" ws -- "$bin/bench/upload_bench" \
-  "http://$ip/man.cgi" "$work/image.bin" "${1:-3}"
+  "http://$ip/man.cgi" "$work/d1.control" "${1:-5}" "$work/image-64.bin" "$work/image-512.bin"

@@ -85,6 +85,11 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
     s.accounts.push_back({s.next_account_id++, key, value, true, true, {}});
     return "ok " + std::to_string(s.accounts.back().id);
   }
+  if (verb == "forget-upload") {  // the next upload's record starts empty
+    s.last_firmware_name.clear();
+    s.last_firmware_size = 0;
+    return "ok";
+  }
   if (verb == "factory") {  // what is set so far is the factory state
     device.factory = s;
     return "ok";

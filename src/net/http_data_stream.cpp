@@ -29,7 +29,7 @@ std::size_t RoundToPages(std::size_t n) {
 }  // namespace
 
 ByteBuffer::~ByteBuffer() {
-  if (data_ != nullptr) ::munmap(data_, capacity_);
+  if (base_ != nullptr) ::munmap(base_, mapped_);
 }
 
 void ByteBuffer::reserve(std::size_t capacity) {
@@ -42,10 +42,54 @@ void ByteBuffer::reserve(std::size_t capacity) {
   if (fresh == MAP_FAILED) throw std::bad_alloc();
   if (data_ != nullptr) {
     std::memcpy(fresh, data_, size_);
-    ::munmap(data_, capacity_);
+    ::munmap(base_, mapped_);
   }
-  data_ = static_cast<char*>(fresh);
-  capacity_ = pages;
+  base_ = data_ = static_cast<char*>(fresh);
+  mapped_ = capacity_ = pages;
+}
+
+std::size_t ByteBuffer::AppendFile(int fd, std::size_t length, std::size_t room_after) {
+  // The file's pages go where the bytes so far end, so those must end on a
+  // page boundary: the bytes move, once, to just that distance into a
+  // fresh mapping. Reads of the file's own pages are shared with the
+  // system's cache; nothing is copied and writing never touches them.
+  const std::size_t whole = length / kPage * kPage;
+  const std::size_t pad = (kPage - size_ % kPage) % kPage;
+  const std::size_t total = RoundToPages(pad + size_ + length + room_after);
+  void* region = whole == 0 ? MAP_FAILED
+                            : ::mmap(nullptr, total, PROT_READ | PROT_WRITE,
+                                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  char* file_at = nullptr;
+  if (region != MAP_FAILED) {
+    file_at = static_cast<char*>(region) + pad + size_;
+    if (::mmap(file_at, whole, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) ==
+        MAP_FAILED) {
+      ::munmap(region, total);
+      region = MAP_FAILED;
+    }
+  }
+  std::size_t got = 0;
+  if (region != MAP_FAILED) {
+    char* fresh = static_cast<char*>(region) + pad;
+    if (size_ > 0) std::memcpy(fresh, data_, size_);
+    if (base_ != nullptr) ::munmap(base_, mapped_);
+    base_ = static_cast<char*>(region);
+    mapped_ = total;
+    data_ = fresh;
+    capacity_ = total - pad;
+    got = whole;
+  } else {
+    reserve(size_ + length + room_after);
+  }
+  // What the mapping did not take is read after it; a read error or an
+  // early end stops the copy where it is.
+  while (got < length) {
+    const ssize_t n = ::pread(fd, data_ + size_ + got, length - got, static_cast<off_t>(got));
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  size_ += got;
+  return got;
 }
 
 void ByteBuffer::resize(std::size_t size) {
@@ -79,14 +123,11 @@ void MemoryStream::SetSize(std::size_t size) {
   position_ = std::min(position_, size);
 }
 
-void MemoryStream::AppendFrom(std::size_t count,
-                              const std::function<std::size_t(char*, std::size_t)>& fill) {
+std::size_t MemoryStream::AppendFile(int fd, std::size_t length, std::size_t room_after) {
   Seek(data_.size());
-  const std::size_t start = data_.size();
-  data_.resize(start + count);  // filled in place: the bytes are never copied twice
-  const std::size_t got = fill(data_.data() + start, count);
-  data_.resize(start + got);
+  const std::size_t got = data_.AppendFile(fd, length, room_after);
   position_ = data_.size();
+  return got;
 }
 
 LocalTime SystemLocalTime() {
@@ -133,24 +174,16 @@ void THttpDataStream::AddFile(const std::string& name, const std::string& path,
   const std::string head = boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name +
                            "\"; filename=\"" + path + "\"\r\nContent-Type: " + content_type +
                            "\r\n\r\n";
-  // Room for the file and the closing lines up front, so the image is never
-  // moved once read.
-  Reserve(Size() + head.size() + expected + 2 + 4 + boundary_.size() + 2);
   Seek(Size());
   Write(head);
-  // A read error ends the copy quietly; what was read stays.
-  AppendFrom(expected, [&file](char* out, std::size_t count) {
-    std::size_t got = 0;
-    while (got < count) {
-      const ssize_t n = ::read(file.get(), out + got, count - got);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    return got;
-  });
-  if (expected == 0) {
-    // A file that reports no size (as some system files do): read it in pieces.
+  // The image goes in place without a copy, with room for the closing
+  // lines after it. A read error ends the copy quietly; what was read stays.
+  const std::size_t got = AppendFile(file.get(), expected, 2 + 4 + boundary_.size() + 2);
+  if (expected == 0 || got < expected) {
+    // A file that reports no size (as some system files do), or one that
+    // changed meanwhile: read on in pieces from where it stands.
     char buffer[64 * 1024];
+    ::lseek(file.get(), static_cast<off_t>(got), SEEK_SET);
     for (ssize_t n; (n = ::read(file.get(), buffer, sizeof buffer)) > 0;)
       Write(std::string_view(buffer, static_cast<std::size_t>(n)));
   }

@@ -27,7 +27,16 @@ class ByteBuffer {
   void append(std::string_view bytes);
   std::string_view view() const { return {data_, size_}; }
 
+  // Appends the first `length` bytes of the open file `fd`, keeping room
+  // for `room_after` bytes more. The file's whole pages are mapped in place,
+  // read-only and never copied; the rest is read. Returns the bytes
+  // appended: fewer when the file ends early or cannot be read.
+  std::size_t AppendFile(int fd, std::size_t length, std::size_t room_after);
+
  private:
+  // One mapping holds the bytes: data_ lies `data_ - base_` bytes into it.
+  char* base_ = nullptr;
+  std::size_t mapped_ = 0;
   char* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
@@ -45,9 +54,8 @@ class MemoryStream {
   std::string_view Bytes() const { return data_.view(); }
 
  protected:
-  void Reserve(std::size_t capacity) { data_.reserve(capacity); }
-  // Appends `count` bytes filled by `fill`, which returns how many it wrote.
-  void AppendFrom(std::size_t count, const std::function<std::size_t(char*, std::size_t)>& fill);
+  // Appends the first `length` bytes of the open file `fd` (see ByteBuffer).
+  std::size_t AppendFile(int fd, std::size_t length, std::size_t room_after);
 
  private:
   ByteBuffer data_;

@@ -3,7 +3,9 @@
 // It drives the windows as a user would (pick a device, Manage Drive, log
 // in) and answers every question with OK.
 //
-//   brevane-tour --device NAME [--password P] [--page N] --out FILE
+//   brevane-tour --device NAME [--password P] [--page N] [--action A] --out FILE
+//
+// Actions: reboot (the Maintenance page's wait).
 //
 
 #include <QApplication>
@@ -103,7 +105,10 @@ int main(int argc, char** argv) {
   console->SelectPage(page);
   Settle(300);
 
-  if (!action.empty()) {
+  if (action == "reboot") {
+    console->RebootBtnClick();
+    for (int tick = 0; tick < 12; ++tick) console->Timer1Timer();
+  } else if (!action.empty()) {
     return Fail("unknown action");
   }
   Settle(800);

@@ -77,6 +77,34 @@ TEST(HttpDataStream, EmptyFileAndAQuoteInThePath) {
   EXPECT_NE(file.path().find("say \"hi\".bin"), std::string::npos);
 }
 
+TEST(HttpDataStream, ImagesOfEverySizeArriveWholeWhereverTheyStart) {
+  // The image's whole pages are mapped in place, the rest read after them:
+  // sizes around page boundaries, after field parts of several lengths.
+  for (const std::size_t size : {0ul, 1ul, 4095ul, 4096ul, 4097ul, 3 * 4096ul + 5, 1ul << 20}) {
+    std::string image(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<char>(i * 7 + i / 4096);
+    TempFile file(image, "sized.bin");
+    for (const std::string& value : {std::string(), std::string(5000, 'v')}) {
+      net::THttpDataStream body(Fixed);
+      body.AddFormField("type", value);
+      body.AddFile("filename", file.path(), "application/octet-stream");
+      body.FinishBody();
+      const std::string expected =
+          kB + "\r\nContent-Disposition: form-data; name=\"type\"\r\n\r\n" + value + "\r\n" + kB +
+          "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" + file.path() +
+          "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + image + "\r\n--\r\n" + kB +
+          "\r\n";
+      ASSERT_EQ(body.Size(), expected.size()) << size;
+      EXPECT_TRUE(body.Bytes() == expected) << size;
+      EXPECT_EQ(body.Position(), 0u);
+      // Still an ordinary stream afterwards.
+      body.Seek(body.Size());
+      body.Write("more");
+      EXPECT_EQ(body.Bytes().substr(body.Size() - 4), "more");
+    }
+  }
+}
+
 TEST(HttpDataStream, UnopenableFileFailsAndAppendsNothing) {
   net::THttpDataStream body(Fixed);
   body.AddFormField("type", "file_upload");
