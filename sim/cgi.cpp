@@ -110,7 +110,8 @@ bool ValidIdentifier(const std::string& name) {
 }
 
 bool ValidFolderName(const std::string& name) {
-  if (name.empty() || name.size() > 64) return false;
+  // A folder lives inside the device's share: never its parent or itself.
+  if (name.empty() || name.size() > 64 || name == "." || name == "..") return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
     return c == '/' || c == '\\' || c == '"' || c == '<' || c == '>' ||
            static_cast<unsigned char>(c) < 0x20;

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -104,6 +105,13 @@ std::string Reply(const std::string& status, const std::string& headers, const s
 
 std::string Page(const std::string& title, const std::string& text) {
   return "<HTML><HEAD><TITLE>" + title + "</TITLE></HEAD><BODY>" + text + "</BODY></HTML>\r\n";
+}
+
+// No control bytes (CR, LF and the like) in a value that goes into a header.
+bool SafeHeaderValue(const std::string& value) {
+  return std::none_of(value.begin(), value.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F;
+  });
 }
 
 void ResetConnection(int fd) {
@@ -328,6 +336,7 @@ void HttpServer::Serve(net::UniqueFd client) {
       device_.state.last_firmware_size = upload->file_size;
       device_.commands.push_back("POST /man.cgi file_upload " + std::to_string(upload->file_size));
       location = upload->fields.count("redirect") ? upload->fields.at("redirect") : "index.htm";
+      if (!SafeHeaderValue(location)) location = "index.htm";  // never into the header
     }
     SendAll(fd, Reply("302 Found", "Location: " + location + "\r\n", ""));
     return;
@@ -340,11 +349,19 @@ void HttpServer::Serve(net::UniqueFd client) {
 
   if (path == "/nas.cgi" || path == "/man.cgi" || path == "/if.cgi" || path == "/dhcpc.cgi" ||
       path == "/dhcps.cgi") {
+    // The answer pages named in the query end up in a reply header: a
+    // value that could end the header line is refused before anything.
+    const Params params = ParseQuery(query);
+    for (const auto& [name, value] : params)
+      if ((name == "redirect" || name == "failure") && !SafeHeaderValue(value)) {
+        SendAll(fd, Reply("400 Bad Request", "", Page("400", "Bad request")));
+        return;
+      }
     CgiOutcome outcome;
     {
       std::lock_guard lock(device_.mutex);
       device_.commands.push_back(request.target);
-      outcome = HandleCgi(device_, path.substr(1), ParseQuery(query),
+      outcome = HandleCgi(device_, path.substr(1), params,
                           [this](const std::string& ip) { MoveAddress(ip); });
     }
     if (on_change_) on_change_();

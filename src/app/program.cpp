@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "console/menuform.h"
+#include "console/smb_dialogs.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "mainwindow/mainform.h"
@@ -18,6 +19,9 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   windows.push_back(std::make_unique<Form2>());
   windows.push_back(std::make_unique<Form4>());
   windows.push_back(std::make_unique<Form5>());
+  windows.push_back(std::make_unique<Form6>());
+  windows.push_back(std::make_unique<Form7>());
+  windows.push_back(std::make_unique<Form8>());
   return windows;
 }
 

@@ -71,6 +71,7 @@ Form2::Form2()
   BuildStatusPage();
   BuildIpConfigPage();
   BuildMaintenancePage();
+  BuildFileServerPage();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
@@ -211,6 +212,9 @@ void Form2::ShowPage(int index) {
       break;
     case kMaintenance:
       TabSheet3Show();
+      break;
+    case kFileServer:
+      TabSheet4Show();
       break;
     default:
       break;

@@ -15,7 +15,9 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/command_submission.h"
 #include "net/command_client.h"
@@ -85,6 +87,18 @@ class Form2 : public QWidget, public core::CommandHost {
   void Timer1Timer();
   // Hides the wait labels and the bar, sets it to 0 and stops Timer1.
   void ResetWaitDisplay();
+
+  // File Server page (tab_fileserver.cpp).
+  void TabSheet4Show();
+  void SMBFolderLBClick();
+  void SMBPublicFolderLBClick();
+  void MovetoPublicBtnClick();
+  void MovetoSMBBtnClick();
+  void ShowDeleteBtnClick();
+  void ShowCreateBtnClick();
+  void ShowRenameBtnClick();
+  void ShowPublicPassBtnClick();
+  void DisableFileServerButtons();
 
   // Command submission for the pages, through this window's CommandClient.
   int Submit(const std::string& url, const std::string& page_tag);
@@ -202,6 +216,19 @@ class Form2 : public QWidget, public core::CommandHost {
   QLabel* Label32;
   QProgressBar* ProgressBar1;
 
+  // File Server page.
+  QGroupBox* SMBGB;
+  QLabel* Label39;
+  QLabel* Label40;
+  QListWidget* SMBFolderLB;
+  QListWidget* SMBPublicFolderLB;
+  QPushButton* MovetoPublicBtn;
+  QPushButton* MovetoSMBBtn;
+  QPushButton* ShowCreateBtn;
+  QPushButton* ShowRenameBtn;
+  QPushButton* ShowDeleteBtn;
+  QPushButton* ShowPublicPassBtn;
+
   // Objects the pages share.
   std::unique_ptr<net::CommandClient> CommandClient;
   std::unique_ptr<net::UploadClient> UploadClient;
@@ -227,6 +254,16 @@ class Form2 : public QWidget, public core::CommandHost {
   void BuildStatusPage();
   void BuildIpConfigPage();
   void BuildMaintenancePage();
+  void BuildFileServerPage();
+  // Fills a folder list with `entries` (kept as the device sent them).
+  void FillList(QListWidget* list, std::vector<std::string>& kept,
+                const std::vector<std::string>& entries);
+  // The entry selected in `list`, as the device sent it; nothing when no
+  // entry is selected.
+  std::optional<std::string> Selected(const QListWidget* list,
+                                      const std::vector<std::string>& kept) const;
+  // Clears the selection of `lists` without running their click handlers.
+  void ClearSelections(std::initializer_list<QListWidget*> lists);
   // The wait for a restarting device: labels, bar, Timer1, buttons and
   // the whole window disabled.
   void StartWait(bool browse_too);
@@ -236,6 +273,9 @@ class Form2 : public QWidget, public core::CommandHost {
   int TabAtVisibleIndex(int visible_index) const;
   void Pause() const;
 
-  bool selecting_ = false;  // the active page is being changed by code
-  bool showing_ = false;    // FormShow is running
+  // The entries of the folder lists, byte for byte as the device sent them.
+  std::vector<std::string> smb_folders_, smb_shared_;
+  bool quiet_lists_ = false;  // selections are being changed by code
+  bool selecting_ = false;    // the active page is being changed by code
+  bool showing_ = false;      // FormShow is running
 };

@@ -16,6 +16,15 @@ struct WindowSet {
   QWidget* form2 = nullptr;  // the management console
   QWidget* form4 = nullptr;  // the login dialog
   QWidget* form5 = nullptr;  // the drive dialog
+  // The console's small dialogs: create, rename and share password of a
+  // folder; create an FTP account; create and rename a folder from an
+  // account's page.
+  QWidget* form6 = nullptr;
+  QWidget* form7 = nullptr;
+  QWidget* form8 = nullptr;
+  QWidget* form9 = nullptr;
+  QWidget* form10 = nullptr;
+  QWidget* form11 = nullptr;
 
   // What a window asks of another beyond showing, hiding and enabling it;
   // each is set by the window that answers it.

@@ -4,6 +4,7 @@
 
 #include "app/program.h"
 #include "console/menuform.h"
+#include "console/smb_dialogs.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "gui_test_support.h"
@@ -189,11 +190,14 @@ TEST_F(MainWindowTest, FailedBroadcastIsReportedAndChangesNothing) {
 TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyReported) {
   fakes.network->fail_send = net::wsa::kNetworkUnreachable;
   auto windows = app::CreateWindows();
-  ASSERT_EQ(windows.size(), 4u);
+  ASSERT_EQ(windows.size(), 7u);
   EXPECT_NE(dynamic_cast<Form1*>(windows[0].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form2*>(windows[1].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form4*>(windows[2].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form5*>(windows[3].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form6*>(windows[4].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form7*>(windows[5].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form8*>(windows[6].get()), nullptr);
   for (const auto& w : windows) EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 }

@@ -1,0 +1,142 @@
+#include "console/smb_dialogs.h"
+
+#include "console/menuform.h"
+#include "core/session_state.h"
+#include "core/text.h"
+#include "i18n/translate.h"
+#include "net/url.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+namespace {
+
+constexpr char kFileServer[] = "File Server";
+constexpr char kSmbTag[] = "smb.htm";
+
+std::string NasUrl(const std::string& command) {
+  return "http://" + core::Session().DeviceIp +
+         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=" + command;
+}
+
+// Each dialog's command re-reads the File Server page when the device
+// keeps refusing it.
+std::function<void()> RereadFileServer() {
+  return [] { static_cast<Form2*>(ui::Windows().form2)->TabSheet4Show(); };
+}
+
+}  // namespace
+
+Form6::Form6()
+    : FolderDialog("Create Folder"),
+      Label1(new QLabel(this)),
+      FoldernameEdit(AddEdit(Label1, "Folder Name")),
+      CreateFBtn(new QPushButton(this)) {
+  Finish(CreateFBtn);
+  connect(CreateFBtn, &QPushButton::clicked, this, ui::Guard([this] { CreateFBtnClick(); }));
+  ui::Windows().form6 = this;
+}
+
+Form6::~Form6() {
+  if (ui::Windows().form6 == this) ui::Windows().form6 = nullptr;
+}
+
+QPushButton* Form6::Opener() const {
+  return Console().ShowCreateBtn;
+}
+
+void Form6::CreateFBtnClick() {
+  const auto name =
+      CheckName(FoldernameEdit, CreateFBtn,
+                {kFileServer, "Only alpha-numberic characters accepted (a-z, 0-9).", kFileServer});
+  if (!name) return;
+  SendAndClose(NasUrl("fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="), kSmbTag,
+               RereadFileServer(), {FoldernameEdit});
+}
+
+Form7::Form7()
+    : FolderDialog("SMB Rename Folder"),
+      Label1(new QLabel(this)),
+      OldFoldernameEdit(AddEdit(Label1, "Old Name", 0)),
+      Label2(new QLabel(this)),
+      NewFoldernameEdit(AddEdit(Label2, "New Name")),
+      RenameFBtn(new QPushButton(this)) {
+  OldFoldernameEdit->setEnabled(false);  // filled by the console
+  Finish(RenameFBtn);
+  connect(RenameFBtn, &QPushButton::clicked, this, ui::Guard([this] { RenameFBtnClick(); }));
+  ui::Windows().form7 = this;
+}
+
+Form7::~Form7() {
+  if (ui::Windows().form7 == this) ui::Windows().form7 = nullptr;
+}
+
+QPushButton* Form7::Opener() const {
+  return Console().ShowCreateBtn;
+}
+
+void Form7::RenameFBtnClick() {
+  // This dialog's character message is looked up by its Chinese key, each
+  // key ending in a double quote.
+  const auto name = CheckName(NewFoldernameEdit, RenameFBtn,
+                              {kFileServer, "僅接受英文字母或數字。\"", "SMB 伺服器\""});
+  if (!name) return;
+  // The new name goes first, under "folder".
+  SendAndClose(NasUrl("fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
+                      "&to_name=" + net::EncodeUrlValue(ui::S(OldFoldernameEdit->text()))),
+               kSmbTag, RereadFileServer(), {OldFoldernameEdit, NewFoldernameEdit});
+}
+
+Form8::Form8()
+    : FolderDialog("File Sharing Password"),
+      Label1(new QLabel(this)),
+      PublicFolderEdit(AddEdit(Label1, "Folder Name", 0)),
+      Label2(new QLabel(this)),
+      PublicPassEdit(AddEdit(Label2, "Password", 0)),
+      Label3(new QLabel(this)),
+      VerifyPassEdit(AddEdit(Label3, "Verify Password")),
+      PublicPassBtn(new QPushButton(this)) {
+  PublicFolderEdit->setEnabled(false);  // filled by the console
+  PublicPassEdit->setEchoMode(QLineEdit::Password);
+  VerifyPassEdit->setEchoMode(QLineEdit::Password);
+  Finish(PublicPassBtn);
+  connect(PublicPassBtn, &QPushButton::clicked, this, ui::Guard([this] { PublicPassBtnClick(); }));
+  ui::Windows().form8 = this;
+}
+
+Form8::~Form8() {
+  if (ui::Windows().form8 == this) ui::Windows().form8 = nullptr;
+}
+
+QPushButton* Form8::Opener() const {
+  return Console().ShowCreateBtn;
+}
+
+void Form8::PublicPassBtnClick() {
+  const std::string password = core::Trim(ui::S(PublicPassEdit->text()));
+  const std::string repeated = core::Trim(ui::S(VerifyPassEdit->text()));
+  PublicPassEdit->setText(ui::Q(password));
+  VerifyPassEdit->setText(ui::Q(repeated));
+  const char* refusal = nullptr;
+  if (CharacterCount(password) > kMaxLength || CharacterCount(repeated) > kMaxLength)
+    refusal = "Over Maximum (12 characters).";
+  else if (password != repeated)
+    refusal = "New password entries do not match!";
+  if (refusal != nullptr) {
+    platform::services().message_boxes->Show(i18n::Translate(refusal), i18n::Translate(kFileServer),
+                                             platform::MsgIcon::Information,
+                                             platform::MsgButtons::Ok);
+    // All three start again, the folder name included.
+    for (QLineEdit* edit : {PublicFolderEdit, PublicPassEdit, VerifyPassEdit}) {
+      edit->clear();
+      edit->setEnabled(true);
+    }
+    PublicPassBtn->setEnabled(true);
+    return;
+  }
+  // Empty passwords are allowed: the folder is then open to all.
+  SendAndClose(NasUrl("nas_mod&folder=" + net::EncodeUrlValue(ui::S(PublicFolderEdit->text())) +
+                      "&password1=" + net::EncodeUrlValue(password) +
+                      "&password2=" + net::EncodeUrlValue(repeated)),
+               kSmbTag, RereadFileServer(), {PublicFolderEdit, PublicPassEdit, VerifyPassEdit});
+}

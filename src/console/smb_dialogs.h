@@ -1,0 +1,48 @@
+#pragma once
+
+// The File Server page's dialogs: create a folder, rename one, set a shared
+// folder's password.
+
+#include "console/folder_dialog.h"
+
+class Form6 : public FolderDialog {
+ public:
+  Form6();
+  ~Form6() override;
+  QPushButton* Opener() const override;
+  void CreateFBtnClick();
+
+  QLabel* Label1;
+  QLineEdit* FoldernameEdit;
+  QPushButton* CreateFBtn;
+};
+
+class Form7 : public FolderDialog {
+ public:
+  Form7();
+  ~Form7() override;
+  QPushButton* Opener() const override;
+  void RenameFBtnClick();
+
+  QLabel* Label1;
+  QLineEdit* OldFoldernameEdit;
+  QLabel* Label2;
+  QLineEdit* NewFoldernameEdit;
+  QPushButton* RenameFBtn;
+};
+
+class Form8 : public FolderDialog {
+ public:
+  Form8();
+  ~Form8() override;
+  QPushButton* Opener() const override;
+  void PublicPassBtnClick();
+
+  QLabel* Label1;
+  QLineEdit* PublicFolderEdit;
+  QLabel* Label2;
+  QLineEdit* PublicPassEdit;
+  QLabel* Label3;
+  QLineEdit* VerifyPassEdit;
+  QPushButton* PublicPassBtn;
+};

@@ -1,0 +1,232 @@
+// The File Server page: the device's folders, which of them are shared,
+// and the dialogs that create, rename and protect them.
+
+#include <QGridLayout>
+#include <QVBoxLayout>
+
+#include "console/menuform.h"
+#include "console/smb_dialogs.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
+#include "i18n/translate.h"
+#include "net/page_values.h"
+#include "net/url.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+constexpr char kFileServerTitle[] = "File Server";
+constexpr char kSmbTag[] = "smb.htm";
+
+std::string NasUrl(const std::string& command) {
+  return "http://" + core::Session().DeviceIp +
+         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=" + command;
+}
+
+// Shows a modeless dialog of the console's family in front, the focus in
+// `edit`.
+void Present(QWidget* dialog, QLineEdit* edit) {
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+  edit->setFocus();
+}
+
+}  // namespace
+
+void Form2::BuildFileServerPage() {
+  SMBGB = new QGroupBox(TabSheet4);
+  Label39 = new QLabel(SMBGB);
+  Label40 = new QLabel(SMBGB);
+  SMBFolderLB = new QListWidget(SMBGB);
+  SMBPublicFolderLB = new QListWidget(SMBGB);
+  MovetoPublicBtn = new QPushButton(SMBGB);
+  MovetoSMBBtn = new QPushButton(SMBGB);
+  ShowCreateBtn = new QPushButton(SMBGB);
+  ShowRenameBtn = new QPushButton(SMBGB);
+  ShowDeleteBtn = new QPushButton(SMBGB);
+  ShowPublicPassBtn = new QPushButton(SMBGB);
+
+  SMBGB->setTitle(ui::Tr("File Server"));
+  Label39->setText(ui::Tr("Folder List"));
+  Label40->setText(ui::Tr("Sharing List"));
+  MovetoPublicBtn->setText(ui::Tr("-->"));
+  MovetoSMBBtn->setText(ui::Tr("<--"));
+  ShowCreateBtn->setText(ui::Tr("Create"));
+  ShowRenameBtn->setText(ui::Tr("Rename"));
+  ShowDeleteBtn->setText(ui::Tr("Delete"));
+  ShowPublicPassBtn->setText(ui::Tr("Password"));
+
+  auto* moves = new QVBoxLayout;
+  moves->addStretch(1);
+  moves->addWidget(MovetoPublicBtn);
+  moves->addWidget(MovetoSMBBtn);
+  moves->addStretch(1);
+  auto* grid = new QGridLayout(SMBGB);
+  grid->addWidget(Label39, 0, 0);
+  grid->addWidget(Label40, 0, 2);
+  grid->addWidget(SMBFolderLB, 1, 0);
+  grid->addLayout(moves, 1, 1);
+  grid->addWidget(SMBPublicFolderLB, 1, 2);
+  auto* folder_buttons = new QHBoxLayout;
+  for (QPushButton* button : {ShowCreateBtn, ShowRenameBtn, ShowDeleteBtn}) {
+    button->setMinimumWidth(80);
+    folder_buttons->addWidget(button);
+  }
+  folder_buttons->addStretch(1);
+  auto* share_buttons = new QHBoxLayout;
+  share_buttons->addStretch(1);
+  ShowPublicPassBtn->setMinimumWidth(80);
+  share_buttons->addWidget(ShowPublicPassBtn);
+  grid->addLayout(folder_buttons, 2, 0);
+  grid->addLayout(share_buttons, 2, 2);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(2, 1);
+  auto* page = new QVBoxLayout(TabSheet4);
+  page->addWidget(SMBGB);
+  DisableFileServerButtons();
+
+  auto clicked = [this](QListWidget* list, void (Form2::*handler)()) {
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
+      if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
+    });
+  };
+  clicked(SMBFolderLB, &Form2::SMBFolderLBClick);
+  clicked(SMBPublicFolderLB, &Form2::SMBPublicFolderLBClick);
+  connect(MovetoPublicBtn, &QPushButton::clicked, this,
+          ui::Guard([this] { MovetoPublicBtnClick(); }));
+  connect(MovetoSMBBtn, &QPushButton::clicked, this, ui::Guard([this] { MovetoSMBBtnClick(); }));
+  connect(ShowCreateBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowCreateBtnClick(); }));
+  connect(ShowRenameBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowRenameBtnClick(); }));
+  connect(ShowDeleteBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowDeleteBtnClick(); }));
+  connect(ShowPublicPassBtn, &QPushButton::clicked, this,
+          ui::Guard([this] { ShowPublicPassBtnClick(); }));
+}
+
+void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,
+                     const std::vector<std::string>& entries) {
+  quiet_lists_ = true;
+  list->clear();
+  kept = entries;
+  for (const std::string& entry : entries) list->addItem(ui::Q(entry));
+  quiet_lists_ = false;
+}
+
+std::optional<std::string> Form2::Selected(const QListWidget* list,
+                                           const std::vector<std::string>& kept) const {
+  const auto items = list->selectedItems();
+  if (items.isEmpty()) return std::nullopt;
+  const int row = list->row(items.first());
+  if (row < 0 || row >= static_cast<int>(kept.size())) return std::nullopt;
+  return kept[static_cast<std::size_t>(row)];
+}
+
+void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
+  quiet_lists_ = true;
+  for (QListWidget* list : lists) list->clearSelection();
+  quiet_lists_ = false;
+}
+
+void Form2::DisableFileServerButtons() {
+  for (QPushButton* button : {ShowCreateBtn, ShowRenameBtn, ShowDeleteBtn, ShowPublicPassBtn,
+                              MovetoPublicBtn, MovetoSMBBtn})
+    button->setEnabled(false);
+}
+
+void Form2::TabSheet4Show() {
+  DisableFileServerButtons();
+  ShowCreateBtn->setEnabled(true);
+  const std::string page = core::FetchStatusPage();
+  FillList(SMBFolderLB, smb_folders_, net::OptionValues(net::PageValue(page, "share_list=\"")));
+  FillList(SMBPublicFolderLB, smb_shared_,
+           net::OptionValues(net::PageValue(page, "allow_share=\"")));
+}
+
+void Form2::SMBFolderLBClick() {
+  DisableFileServerButtons();
+  for (QPushButton* button : {ShowCreateBtn, ShowRenameBtn, ShowDeleteBtn, MovetoPublicBtn})
+    button->setEnabled(true);
+  ClearSelections({SMBPublicFolderLB});
+}
+
+void Form2::SMBPublicFolderLBClick() {
+  DisableFileServerButtons();
+  MovetoSMBBtn->setEnabled(true);
+  ShowPublicPassBtn->setEnabled(true);
+  ClearSelections({SMBFolderLB});
+}
+
+void Form2::MovetoPublicBtnClick() {
+  const auto folder = Selected(SMBFolderLB, smb_folders_);
+  if (!folder) return;
+  DisableFileServerButtons();
+  if (CharacterCount(*folder) > FolderDialog::kMaxLength) {
+    // Every button stays off until the next click in a list or reading.
+    platform::services().message_boxes->Show(Translate("Over Maximum (12 characters)."),
+                                             Translate(kFileServerTitle), MsgIcon::Information,
+                                             MsgButtons::Ok);
+    return;
+  }
+  SubmitWithRetries(NasUrl("nas_apply&share_list=" + net::EncodeUrlValue(*folder) + "&add=New"),
+                    kSmbTag, [this] { TabSheet4Show(); });
+  ClearSelections({SMBFolderLB, SMBPublicFolderLB});
+  ShowCreateBtn->setEnabled(true);
+}
+
+void Form2::MovetoSMBBtnClick() {
+  const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
+  if (!folder) return;
+  DisableFileServerButtons();
+  SubmitWithRetries(NasUrl("nas_apply&allow_share=" + net::EncodeUrlValue(*folder) + "&del=Remove"),
+                    kSmbTag, [this] { TabSheet4Show(); });
+  ClearSelections({SMBFolderLB, SMBPublicFolderLB});
+  ShowCreateBtn->setEnabled(true);
+}
+
+void Form2::ShowDeleteBtnClick() {
+  const auto folder = Selected(SMBFolderLB, smb_folders_);
+  if (!folder) return;
+  DisableFileServerButtons();
+  if (platform::services().message_boxes->Show(
+          Translate("Selected folder and its contents will be deleted!") + "\n" +
+              Translate("Are you sure?"),
+          Translate(kFileServerTitle), MsgIcon::Question,
+          MsgButtons::OkCancel) == platform::MsgResult::Ok)
+    SubmitWithRetries(NasUrl("fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
+                      kSmbTag, [this] { TabSheet4Show(); });
+  ClearSelections({SMBFolderLB});
+  ShowCreateBtn->setEnabled(true);
+}
+
+void Form2::ShowCreateBtnClick() {
+  auto* dialog = static_cast<Form6*>(ui::Windows().form6);
+  DisableFileServerButtons();
+  ClearSelections({SMBFolderLB});
+  Present(dialog, dialog->FoldernameEdit);
+}
+
+void Form2::ShowRenameBtnClick() {
+  const auto folder = Selected(SMBFolderLB, smb_folders_);
+  if (!folder) return;
+  auto* dialog = static_cast<Form7*>(ui::Windows().form7);
+  DisableFileServerButtons();
+  dialog->OldFoldernameEdit->setText(ui::Q(*folder));
+  ClearSelections({SMBFolderLB});
+  Present(dialog, dialog->NewFoldernameEdit);
+}
+
+void Form2::ShowPublicPassBtnClick() {
+  const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
+  if (!folder) return;
+  auto* dialog = static_cast<Form8*>(ui::Windows().form8);
+  DisableFileServerButtons();
+  dialog->PublicFolderEdit->setText(ui::Q(*folder));
+  ClearSelections({SMBPublicFolderLB});
+  Present(dialog, dialog->PublicPassEdit);
+}
