@@ -179,6 +179,28 @@ TEST_F(DevsimLan, FileServerFolders) {
   EXPECT_EQ(net::OptionValues(Get("ftps_dir_list")), (std::vector<std::string>{"PUBLIC", chinese}));
 }
 
+TEST_F(DevsimLan, FoldersStayInsideTheShareAndNothingReachesAHeader) {
+  for (const std::string& name : {"", ".", "..", "a/b", "..%2Fetc", "a%5Cb", "%2E%2E"})
+    EXPECT_EQ(Command("nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_mkdir_apply&folder=" +
+                      name + "&to_name="),
+              "fail.htm")
+        << name;
+  EXPECT_EQ(Command("nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_rename_apply&folder=.."
+                    "&to_name=music"),
+            "fail.htm");
+  EXPECT_EQ(net::OptionValues(Get("share_list")), std::vector<std::string>{"music"});
+
+  // An answer page with CR LF in it is refused whole, the command unapplied.
+  const std::string reply =
+      Raw(ip(),
+          "GET /nas.cgi?redirect=id.htm%0D%0ASet-Cookie:%20x=1&failure=fail.htm"
+          "&type=cifs_config_apply&enable=1&hostname=EVIL&group_name=X HTTP/1.0\r\n"
+          "Authorization: Basic YWRtaW46cHc=\r\n\r\n");
+  EXPECT_EQ(reply.rfind("HTTP/1.0 400", 0), 0u) << reply;
+  EXPECT_EQ(reply.find("Set-Cookie"), std::string::npos);
+  EXPECT_EQ(Get("host_name"), "NAS1");
+}
+
 TEST_F(DevsimLan, FtpServiceAndAccounts) {
   EXPECT_EQ(Command("nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set="
                     "DISABLE&ftps_port=2121"),

@@ -13,49 +13,17 @@
 #include "lan_support.h"
 #include "platform/gio_drives.h"
 #include "sim/process.h"
+#include "smb_device.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace lan::smb;
 using lan::SimDevice;
 using lan::ThisLan;
 using platform::DriveType;
 using platform::GioNetworkDrives;
 using platform::NetResource;
-
-// Names and passwords that would break any command line.
-const std::string kOddFolder = "x &;'y";
-const std::string kChinese = "\xE7\x85\xA7\xE7\x89\x87";  // 照片
-const std::string kOddPassword = "p w\"&;$(x)'";
-const std::string kVaultPassword = "v4ult";
-
-std::string SmbDir() {
-  return ThisLan().dir + "/smb-d1";
-}
-
-std::vector<std::string> DeviceArgs() {
-  return {"--smb",
-          SmbDir(),
-          "--shared-folder",
-          "PUBLIC",
-          "--shared-folder",
-          kOddFolder,
-          "--shared-folder",
-          kChinese,
-          "--protected-folder",
-          "secret:" + kOddPassword,
-          "--protected-folder",
-          "vault:" + kVaultPassword,
-          "--folder",
-          "hidden"};
-}
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class GioDrivesLan : public ::testing::Test {
  protected:

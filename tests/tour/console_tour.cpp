@@ -5,7 +5,8 @@
 //
 //   brevane-tour --device NAME [--password P] [--page N] [--action A] --out FILE
 //
-// Actions: reboot (the Maintenance page's wait).
+// Actions: reboot (the Maintenance page's wait), create-folder (the File
+// Server page's create dialog).
 //
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 
 #include "app/program.h"
 #include "console/menuform.h"
+#include "console/smb_dialogs.h"
 #include "core/configuration.h"
 #include "drives/logindisk.h"
 #include "mainwindow/mainform.h"
@@ -108,6 +110,10 @@ int main(int argc, char** argv) {
   if (action == "reboot") {
     console->RebootBtnClick();
     for (int tick = 0; tick < 12; ++tick) console->Timer1Timer();
+  } else if (action == "create-folder") {
+    console->ShowCreateBtnClick();
+    auto* dialog = static_cast<Form6*>(ui::Windows().form6);
+    dialog->FoldernameEdit->setText("reports");
   } else if (!action.empty()) {
     return Fail("unknown action");
   }
