@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the documentation's pictures of the console against the demo
 # devices, on a virtual screen inside the demo's test LAN, into docs/.
-#   scripts/screenshots.sh [NAME...]     NAME: status ipconfig maintenance fileserver
+#   scripts/screenshots.sh [NAME...]     NAME: status ipconfig maintenance fileserver disk
 #                                        (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,13 +15,14 @@ shoot() {  # shoot FILE TOUR-ARGS...
 }
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(status ipconfig maintenance fileserver)
+[ ${#names[@]} -gt 0 ] || names=(status ipconfig maintenance fileserver disk)
 for name in "${names[@]}"; do
   case "$name" in
     status) shoot console-status.png --device NAS-LIVINGROOM --page 0 ;;
     ipconfig) shoot console-ipconfig.png --device NAS-LIVINGROOM --page 1 ;;
     maintenance) shoot console-maintenance.png --device MEDIA --page 2 --action reboot ;;
     fileserver) shoot console-fileserver.png --device NAS-LIVINGROOM --page 3 --action create-folder ;;
+    disk) shoot console-disk.png --device BACKUP-01 --password admin --page 6 --action scan ;;
     *) echo "screenshots: unknown picture $name" >&2; exit 2 ;;
   esac
 done

@@ -59,6 +59,8 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
       s.reply_from_every_address = value == "1";
     } else if (key == "restart-seconds") {
       device.restart_seconds = std::stoi(value);
+    } else if (key == "scan-seconds") {
+      s.scan_seconds = std::stoi(value);
     } else if (key == "firmware-limit") {
       s.firmware_limit = std::stoull(value);
     } else {

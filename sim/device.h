@@ -54,6 +54,7 @@ struct DeviceState {
   long long total_mb = 476940;
   long long used_mb = 1234;
   int idle_minutes = 10;
+  int scan_seconds = 6;  // how long a disk scan takes; a progress line a second
   bool scan_running = false;
   std::chrono::steady_clock::time_point scan_started;
   std::vector<std::string> scan_messages;

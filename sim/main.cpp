@@ -30,6 +30,7 @@ void Usage() {
                "  --account NAME:PASSWORD           an FTP account\n"
                "  --restart-seconds N               how long a restart takes (default 10)\n"
                "  --firmware-limit BYTES            largest image accepted (default 8 MiB)\n"
+               "  --scan-seconds N                  how long a disk scan takes (default 6)\n"
                "  --discovery KIND,...              replies to send to each discovery request\n"
                "  --reply-from-every-address        answer discovery from every address\n"
                "  --smb DIR                         serve the Sharing List over SMB (smbd),\n"
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
               (colon == std::string::npos ? "" : account.substr(colon + 1)));
     } else if (arg == "--name" || arg == "--group" || arg == "--firmware" || arg == "--discovery" ||
                arg == "--password" || arg == "--ip" || arg == "--restart-seconds" ||
-               arg == "--firmware-limit") {
+               arg == "--firmware-limit" || arg == "--scan-seconds") {
       control("set " + arg.substr(2) + " " + next());
     } else {
       Usage();

@@ -35,11 +35,12 @@ void AdvanceDiskScan(DeviceState& state) {
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::steady_clock::now() - state.scan_started)
                            .count();
-  const int steps = static_cast<int>(std::min<long long>(elapsed, kScanSeconds));
+  const int seconds = std::max(1, state.scan_seconds);
+  const int steps = static_cast<int>(std::min<long long>(elapsed, seconds));
   state.scan_messages = {"Scan started"};
   for (int i = 1; i <= steps; ++i)
-    state.scan_messages.push_back("Checking " + std::to_string(i * 100 / kScanSeconds) + "%");
-  if (elapsed >= kScanSeconds) {
+    state.scan_messages.push_back("Checking " + std::to_string(i * 100 / seconds) + "%");
+  if (elapsed >= seconds) {
     state.scan_messages.push_back("Bad sector at block 1048576");
     state.scan_messages.push_back("Scan finished: 1 error found");
     state.scan_running = false;
@@ -131,7 +132,10 @@ std::string RenderStatusPage(const DeviceState& s) {
   var("ftps_share_list",
       Options(selected ? selected->folders : std::vector<std::string>{}, "account_List", " "));
 
-  var("disk_idle_value", std::to_string(s.idle_minutes));
+  // This one line ends in a bare line feed, as the device writes it: read by
+  // the page rules, its value runs on to the next line's end, and the
+  // reader takes what stands before its first quote and semicolon.
+  page += "var disk_idle_value=\"" + std::to_string(s.idle_minutes) + "\";\n";
   var("disk_fix_enable", s.scan_messages.empty() ? "DISABLE" : "ENABLE");
   std::string scan;
   for (const auto& m : s.scan_messages) scan += m + "\n";

@@ -9,8 +9,6 @@ namespace sim {
 
 // Marker the device writes for an "on" radio setting of the status group.
 using net::kOnMarker;
-// How long a disk scan takes, and the messages it leaves.
-inline constexpr int kScanSeconds = 6;
 
 // Brings the scan messages up to date with the time that has passed.
 void AdvanceDiskScan(DeviceState& state);

@@ -72,6 +72,7 @@ Form2::Form2()
   BuildIpConfigPage();
   BuildMaintenancePage();
   BuildFileServerPage();
+  BuildDiskUtilityPage();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
@@ -215,6 +216,9 @@ void Form2::ShowPage(int index) {
       break;
     case kFileServer:
       TabSheet4Show();
+      break;
+    case kDiskUtility:
+      TabSheet7Show();
       break;
     default:
       break;

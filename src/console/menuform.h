@@ -100,6 +100,18 @@ class Form2 : public QWidget, public core::CommandHost {
   void ShowPublicPassBtnClick();
   void DisableFileServerButtons();
 
+  // Disk Utility page (tab_diskutility.cpp).
+  void TabSheet7Show();
+  void DiskFormatBtnClick();
+  void DiskSleepBtnClick();
+  void DiskScanBtnClick();
+  void DiskRefBtnClick();
+  void DiskDelMsgBtnClick();
+  void Timer2Timer();
+  void RefreshScanResult();
+  // Puts a "disk_scan" value into DiskScanMO, one line per line feed.
+  void FillScanMessages(const std::string& value);
+
   // Command submission for the pages, through this window's CommandClient.
   int Submit(const std::string& url, const std::string& page_tag);
   int SubmitWithRetries(const std::string& url, const std::string& page_tag,
@@ -229,6 +241,26 @@ class Form2 : public QWidget, public core::CommandHost {
   QPushButton* ShowDeleteBtn;
   QPushButton* ShowPublicPassBtn;
 
+  // Disk Utility page.
+  QGroupBox* DiskUtiilityGB;
+  QLabel* Label55;
+  QPushButton* DiskFormatBtn;
+  QLabel* Label56;
+  QLineEdit* DiskSleepTimeEdit;
+  QLabel* Label57;
+  QLabel* Label59;
+  QPushButton* DiskSleepBtn;
+  QGroupBox* ScanDiskGB;
+  QLabel* Label58;
+  QPushButton* DiskScanBtn;
+  QPlainTextEdit* DiskScanMO;
+  QPushButton* DiskDelMsgBtn;
+  QPushButton* DiskRefBtn;
+  // Timer2 ticks counted while a disk scan is followed; one for the whole
+  // program, kept when the console closes.
+  static int ScanPollCount;
+  static constexpr int kScanRefreshTicks = 30;
+
   // Objects the pages share.
   std::unique_ptr<net::CommandClient> CommandClient;
   std::unique_ptr<net::UploadClient> UploadClient;
@@ -255,6 +287,7 @@ class Form2 : public QWidget, public core::CommandHost {
   void BuildIpConfigPage();
   void BuildMaintenancePage();
   void BuildFileServerPage();
+  void BuildDiskUtilityPage();
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);

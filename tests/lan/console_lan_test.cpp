@@ -16,6 +16,7 @@
 #include "drives/mountform.h"
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
+#include "net/page_values.h"
 #include "net/tcp.h"
 #include "platform/fakes.h"
 #include "sim/http_server.h"
@@ -30,8 +31,9 @@ using lan::WaitUntil;
 class ConsoleLan : public ::testing::Test {
  protected:
   ConsoleLan()
-      : device(ThisLan().devices.at(0), {"--name", "NAS1", "--group", "HOME", "--restart-seconds",
-                                         "1", "--firmware-limit", "1000000"}) {
+      : device(ThisLan().devices.at(0),
+               {"--name", "NAS1", "--group", "HOME", "--restart-seconds", "1", "--firmware-limit",
+                "1000000", "--scan-seconds", "2", "--folder", "music"}) {
     core::Session() = {};
     core::Config().management = true;
     const platform::Services real = platform::RealServices();
@@ -257,6 +259,40 @@ TEST_F(ConsoleLan, RebootOfAHealthyDeviceShowsNoFailureAndFactoryResetRestoresTh
     ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "1"; }));
     ASSERT_TRUE(WaitUntil([&] { return device.Control("down") == "0" && Reachable(); }));
   }
+}
+
+TEST_F(ConsoleLan, DiskToolsAndAFollowedScan) {
+  OpenConsole(ip(), "");
+  console->SelectPage(Form2::kDiskUtility);
+  EXPECT_EQ(console->DiskSleepTimeEdit->text(), "10");
+  console->DiskSleepTimeEdit->setText("30");
+  console->DiskSleepBtnClick();
+  EXPECT_EQ(console->DiskSleepTimeEdit->text(), "30");  // as the device now reports it
+  EXPECT_FALSE(console->DiskDelMsgBtn->isEnabled());
+
+  // The scan's messages arrive through the followed display: a refresh
+  // every 30 ticks of the timer, driven here without waiting for it.
+  console->DiskScanBtnClick();
+  EXPECT_TRUE(console->Timer2->isActive());
+  const std::string first = console->DiskScanMO->toPlainText().toStdString();
+  EXPECT_EQ(first.rfind("Scan started", 0), 0u) << first;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return device.Control("get disk_scan").find("finished") != std::string::npos; }));
+  for (int tick = 0; tick < Form2::kScanRefreshTicks; ++tick) console->Timer2Timer();
+  const std::string last = console->DiskScanMO->toPlainText().toStdString();
+  EXPECT_NE(last, first);
+  EXPECT_NE(last.find("Scan finished: 1 error found"), std::string::npos) << last;
+  console->DiskRefBtnClick();
+  EXPECT_FALSE(console->Timer2->isActive());
+
+  EXPECT_TRUE(console->DiskDelMsgBtn->isEnabled());
+  console->DiskDelMsgBtnClick();
+  EXPECT_EQ(console->DiskScanMO->toPlainText(), "");
+  EXPECT_FALSE(console->DiskDelMsgBtn->isEnabled());
+
+  console->DiskFormatBtnClick();
+  EXPECT_EQ(net::OptionValues(device.Control("get share_list")), std::vector<std::string>{});
+  EXPECT_EQ(shown().size(), 3u);  // the three questions, nothing else
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 //   brevane-tour --device NAME [--password P] [--page N] [--action A] --out FILE
 //
 // Actions: reboot (the Maintenance page's wait), create-folder (the File
-// Server page's create dialog).
+// Server page's create dialog), scan (a disk scan followed).
 //
 
 #include <QApplication>
@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
     console->ShowCreateBtnClick();
     auto* dialog = static_cast<Form6*>(ui::Windows().form6);
     dialog->FoldernameEdit->setText("reports");
+  } else if (action == "scan") {
+    console->DiskScanBtnClick();
+    Settle(3500);
+    console->RefreshScanResult();
   } else if (!action.empty()) {
     return Fail("unknown action");
   }

@@ -1,0 +1,188 @@
+// The Disk Utility page: format, sleep time, and a disk scan followed by
+// reading the device's page every 30 seconds.
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "console/menuform.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
+#include "core/text.h"
+#include "i18n/translate.h"
+#include "net/page_values.h"
+#include "net/url.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+int Form2::ScanPollCount = 0;
+
+namespace {
+
+constexpr char kStoTag[] = "sto.htm";
+constexpr char kScanDisk[] = "Scan Disk";
+
+std::string NasUrl(const std::string& redirect, const std::string& command) {
+  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
+         "&failure=fail.htm&type=" + command;
+}
+
+bool Confirmed(const std::string& text, const char* title_key) {
+  return platform::services().message_boxes->Show(text, Translate(title_key), MsgIcon::Question,
+                                                  MsgButtons::OkCancel) == MsgResult::Ok;
+}
+
+}  // namespace
+
+void Form2::BuildDiskUtilityPage() {
+  DiskUtiilityGB = new QGroupBox(TabSheet7);
+  Label55 = new QLabel(DiskUtiilityGB);
+  DiskFormatBtn = new QPushButton(DiskUtiilityGB);
+  Label56 = new QLabel(DiskUtiilityGB);
+  DiskSleepTimeEdit = new QLineEdit(DiskUtiilityGB);
+  DiskSleepTimeEdit->setMaxLength(2);
+  DiskSleepTimeEdit->setFixedWidth(48);
+  Label57 = new QLabel(DiskUtiilityGB);
+  Label59 = new QLabel(DiskUtiilityGB);
+  DiskSleepBtn = new QPushButton(DiskUtiilityGB);
+  ScanDiskGB = new QGroupBox(TabSheet7);
+  Label58 = new QLabel(ScanDiskGB);
+  DiskScanBtn = new QPushButton(ScanDiskGB);
+  DiskScanMO = new QPlainTextEdit(ScanDiskGB);
+  DiskScanMO->setReadOnly(true);
+  DiskScanMO->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  DiskDelMsgBtn = new QPushButton(ScanDiskGB);
+  DiskRefBtn = new QPushButton(ScanDiskGB);
+
+  DiskUtiilityGB->setTitle(ui::Tr("Disk Tools"));
+  Label55->setText(ui::Tr("Format Disk"));
+  Label56->setText(ui::Tr("Sleep Time"));
+  DiskFormatBtn->setText(ui::Tr("Format"));
+  DiskSleepBtn->setText(ui::Tr("Set"));
+  Label57->setText(ui::Tr("(min)"));
+  Label59->setText(ui::Tr("(0 to disable, 5-60 to enable)"));
+  ScanDiskGB->setTitle(ui::Tr("Scan Disk"));
+  Label58->setText(ui::Tr("Scan Disk"));
+  DiskScanBtn->setText(ui::Tr("Start"));
+  DiskDelMsgBtn->setText(ui::Tr("Delete Error Messages"));
+  DiskRefBtn->setText(ui::Tr("Ignore Error Messages"));
+
+  auto* tools = new QGridLayout(DiskUtiilityGB);
+  tools->addWidget(Label55, 0, 0);
+  tools->addWidget(DiskFormatBtn, 0, 1, Qt::AlignLeft);
+  tools->addWidget(Label56, 1, 0);
+  auto* sleep = new QHBoxLayout;
+  sleep->addWidget(DiskSleepTimeEdit);
+  sleep->addWidget(Label57);
+  sleep->addWidget(Label59);
+  sleep->addStretch(1);
+  sleep->addWidget(DiskSleepBtn);
+  tools->addLayout(sleep, 1, 1);
+  tools->setColumnStretch(1, 1);
+  for (QPushButton* button : {DiskFormatBtn, DiskSleepBtn, DiskScanBtn})
+    button->setMinimumWidth(90);
+
+  auto* scan = new QGridLayout(ScanDiskGB);
+  scan->addWidget(Label58, 0, 0);
+  scan->addWidget(DiskScanBtn, 0, 1, Qt::AlignLeft);
+  scan->addWidget(DiskScanMO, 1, 0, 1, 2);
+  auto* messages = new QHBoxLayout;
+  messages->addStretch(1);
+  messages->addWidget(DiskDelMsgBtn);
+  messages->addWidget(DiskRefBtn);
+  scan->addLayout(messages, 2, 0, 1, 2);
+  scan->setColumnStretch(1, 1);
+
+  auto* page = new QVBoxLayout(TabSheet7);
+  page->addWidget(DiskUtiilityGB);
+  page->addWidget(ScanDiskGB, 1);
+
+  connect(DiskFormatBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskFormatBtnClick(); }));
+  connect(DiskSleepBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskSleepBtnClick(); }));
+  connect(DiskScanBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskScanBtnClick(); }));
+  connect(DiskRefBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskRefBtnClick(); }));
+  connect(DiskDelMsgBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskDelMsgBtnClick(); }));
+  connect(Timer2, &QTimer::timeout, this, ui::Guard([this] { Timer2Timer(); }));
+}
+
+void Form2::FillScanMessages(const std::string& value) {
+  DiskScanMO->clear();
+  std::string_view rest = value;
+  for (auto feed = rest.find('\n'); feed != std::string_view::npos; feed = rest.find('\n')) {
+    DiskScanMO->appendPlainText(ui::Q(std::string(rest.substr(0, feed))));
+    rest.remove_prefix(feed + 1);
+  }
+  if (!rest.empty()) DiskScanMO->appendPlainText(ui::Q(std::string(rest)));
+}
+
+void Form2::TabSheet7Show() {
+  DiskDelMsgBtn->setEnabled(false);
+  const std::string page = core::FetchStatusPage();
+  // The device ends this line without CR, so the value read runs on: the
+  // sleep time is what stands before its first quote and semicolon.
+  const std::string idle = net::PageValue(page, "disk_idle_value=\"");
+  const auto end = idle.find("\";");
+  const std::string minutes = end == std::string::npos ? "" : idle.substr(0, end);
+  DiskSleepTimeEdit->setText(ui::Q(minutes.empty() ? "0" : minutes));
+  DiskDelMsgBtn->setEnabled(net::PageValue(page, "disk_fix_enable=\"") != "DISABLE");
+  FillScanMessages(net::PageValue(page, "disk_scan=\""));
+}
+
+void Form2::DiskFormatBtnClick() {
+  if (!Confirmed(Translate("This will format the hard disk and erase all data from the disk!") +
+                     "\n" + Translate("Are you sure?"),
+                 "Disk Tools"))
+    return;
+  Submit(NasUrl("sto_ok.htm", "IDE_init"), kStoTag);
+}
+
+void Form2::DiskSleepBtnClick() {
+  const std::string typed = ui::S(DiskSleepTimeEdit->text());
+  // Not a number: the conversion's own message, and nothing is sent.
+  const int minutes = core::ToInteger(typed);
+  if (minutes != 0 && (minutes < 5 || minutes > 60)) {
+    platform::services().message_boxes->Show(Translate("Invalid Sleep Time"),
+                                             Translate("Disk Tools"), MsgIcon::Information,
+                                             MsgButtons::Ok);
+    return;
+  }
+  SubmitWithRetries(NasUrl("sto.htm", "ide_set&idle=" + net::EscapeQueryText(typed)), kStoTag);
+}
+
+void Form2::DiskScanBtnClick() {
+  if (!Confirmed(Translate("This operation will take some time to complete! Continue?"), kScanDisk))
+    return;
+  Submit(NasUrl("sto.htm", "ide_scandisk_start"), kStoTag);
+  Timer2->start();
+}
+
+void Form2::Timer2Timer() {
+  if (++ScanPollCount < kScanRefreshTicks) return;
+  ScanPollCount = 0;
+  RefreshScanResult();
+}
+
+void Form2::RefreshScanResult() {
+  // Refreshes never overlap: the timer waits while the page is read.
+  Timer2->stop();
+  std::string page;
+  for (int fetch = 0; fetch < net::kPageReadAttempts && page.empty(); ++fetch)
+    page = core::FetchStatusPage();
+  FillScanMessages(net::PageValue(page, "disk_scan=\""));
+  Timer2->start();
+}
+
+void Form2::DiskRefBtnClick() {
+  Timer2->stop();
+  ScanPollCount = 0;
+}
+
+void Form2::DiskDelMsgBtnClick() {
+  if (!Confirmed(Translate("Are you sure to clear scan result?"), kScanDisk)) return;
+  Submit(NasUrl("sto.htm", "ide_fixdisk_start"), kStoTag);
+}

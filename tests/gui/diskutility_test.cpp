@@ -1,0 +1,156 @@
+// The console's Disk Utility page and the followed disk scan, against a
+// scripted device; the scan's timer is driven tick by tick.
+
+#include <gtest/gtest.h>
+
+#include "console_fixture.h"
+
+namespace {
+
+using platform::MsgIcon;
+using platform::MsgResult;
+using testing_support::ConsoleTest;
+using testing_support::StatusPage;
+
+std::string Nas(const std::string& redirect, const std::string& command) {
+  return "http://192.168.1.77/nas.cgi?redirect=" + redirect + "&failure=fail.htm&type=" + command;
+}
+
+// A page whose sleep-time line ends in a bare line feed, as the device
+// writes it, followed by the rest.
+std::string DiskPage(const std::string& idle_line, const std::string& fix,
+                     const std::string& scan) {
+  return "<HTML><SCRIPT>\r\nvar disk_idle_value=\"" + idle_line + "var disk_fix_enable=\"" + fix +
+         "\";\r\nvar disk_scan=\"" + scan + "\";\r\n</SCRIPT></HTML>";
+}
+
+class DiskUtilityTest : public ConsoleTest {
+ protected:
+  DiskUtilityTest() {
+    Form2::ScanPollCount = 0;
+    device().page = DiskPage("30\";\n", "DISABLE", "");
+    Open();
+    console.SelectPage(Form2::kDiskUtility);
+    device().page_requests.clear();
+  }
+  std::string Messages() const { return console.DiskScanMO->toPlainText().toStdString(); }
+};
+
+TEST_F(DiskUtilityTest, SleepTimeFixStateAndScanLinesFromThePage) {
+  EXPECT_EQ(console.DiskSleepTimeEdit->text(), "30");
+  EXPECT_FALSE(console.DiskDelMsgBtn->isEnabled());
+  struct Case {
+    std::string idle_line, fix, scan, shown_idle, lines;
+    bool clear_enabled;
+  };
+  for (const Case& c : {
+           // A line closed by CR LF yields a value without the cut: 0.
+           Case{"45\";\r\n", "ENABLE", "one\ntwo\n", "0", "one\ntwo", true},
+           Case{"\";\n", "disable", "one\ntwo", "0", "one\ntwo", true},
+           Case{"5\";\n", "DISABLE", "", "5", "", false},
+       }) {
+    device().page = DiskPage(c.idle_line, c.fix, c.scan);
+    console.TabSheet7Show();
+    EXPECT_EQ(console.DiskSleepTimeEdit->text().toStdString(), c.shown_idle);
+    EXPECT_EQ(console.DiskDelMsgBtn->isEnabled(), c.clear_enabled) << c.fix;
+    EXPECT_EQ(Messages(), c.lines);
+  }
+  // No "disk_fix_enable" at all: clearing is offered.
+  device().page = StatusPage({{"host_name", "X"}});
+  console.TabSheet7Show();
+  EXPECT_TRUE(console.DiskDelMsgBtn->isEnabled());
+  EXPECT_EQ(console.DiskSleepTimeEdit->text(), "0");
+}
+
+TEST_F(DiskUtilityTest, SleepTimeLimits) {
+  for (const char* minutes : {"0", "5", "60"}) {
+    console.DiskSleepTimeEdit->setText(minutes);
+    console.DiskSleepBtnClick();
+    EXPECT_EQ(LastUrl(), Nas("sto.htm", std::string("ide_set&idle=") + minutes));
+  }
+  EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/sto.htm");
+  EXPECT_TRUE(shown().empty());
+  for (const char* minutes : {"4", "61"}) {
+    shown().clear();
+    console.DiskSleepTimeEdit->setText(minutes);
+    console.DiskSleepBtnClick();
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0].text, "Invalid Sleep Time");
+    EXPECT_EQ(shown()[0].title, "Disk Tools");
+  }
+  shown().clear();
+  console.DiskSleepTimeEdit->setText("x5");
+  console.DiskSleepBtn->click();  // the conversion error, reported by the handler's guard
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "'x5' is not a valid integer value");
+  EXPECT_EQ(shown()[0].icon, MsgIcon::Error);
+  EXPECT_EQ(device().commands.size(), 3u);
+}
+
+TEST_F(DiskUtilityTest, CancelSendsNothingAndStartsNothing) {
+  fakes.messages->answers = {MsgResult::Cancel, MsgResult::Cancel, MsgResult::Cancel};
+  console.DiskFormatBtnClick();
+  console.DiskScanBtnClick();
+  console.DiskDelMsgBtnClick();
+  ASSERT_EQ(shown().size(), 3u);
+  EXPECT_EQ(shown()[0].text,
+            "This will format the hard disk and erase all data from the disk!\nAre you sure?");
+  EXPECT_EQ(shown()[0].title, "Disk Tools");
+  EXPECT_EQ(shown()[1].text, "This operation will take some time to complete! Continue?");
+  EXPECT_EQ(shown()[1].title, "Scan Disk");
+  EXPECT_EQ(shown()[2].text, "Are you sure to clear scan result?");
+  EXPECT_TRUE(device().commands.empty());
+  EXPECT_FALSE(console.Timer2->isActive());
+
+  console.DiskFormatBtnClick();
+  console.DiskDelMsgBtnClick();
+  EXPECT_EQ(device().CommandUrls(),
+            (std::vector<std::string>{Nas("sto_ok.htm", "IDE_init"),
+                                      Nas("sto.htm", "ide_fixdisk_start")}));
+}
+
+TEST_F(DiskUtilityTest, AFollowedScanIsReadEveryThirtyTicksOnAnyPageUntilIgnored) {
+  console.DiskScanBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("sto.htm", "ide_scandisk_start"));
+  EXPECT_TRUE(console.Timer2->isActive());
+  device().page_requests.clear();
+
+  console.SelectPage(Form2::kStatus);  // following goes on elsewhere
+  device().page = DiskPage("30\";\n", "ENABLE", "Scan started\nChecking 50%\n");
+  device().page_requests.clear();
+  for (int tick = 1; tick < 30; ++tick) console.Timer2Timer();
+  EXPECT_EQ(reads(), 0u);
+  console.Timer2Timer();
+  EXPECT_EQ(reads(), 1u);
+  EXPECT_EQ(Messages(), "Scan started\nChecking 50%");
+  EXPECT_TRUE(console.Timer2->isActive());
+  EXPECT_EQ(Form2::ScanPollCount, 0);
+
+  // An empty page is fetched again, at most 8 times in all.
+  device().page.clear();
+  device().page_requests.clear();
+  console.RefreshScanResult();
+  EXPECT_EQ(reads(), 8u * 8u);  // eight fetches, each its own eight tries
+  EXPECT_EQ(Messages(), "");
+
+  for (int tick = 0; tick < 12; ++tick) console.Timer2Timer();
+  console.DiskRefBtnClick();
+  EXPECT_FALSE(console.Timer2->isActive());
+  EXPECT_EQ(Form2::ScanPollCount, 0);
+}
+
+TEST_F(DiskUtilityTest, TheCountSurvivesTheConsoleClosing) {
+  console.DiskScanBtnClick();
+  for (int tick = 0; tick < 20; ++tick) console.Timer2Timer();
+  console.close();
+  EXPECT_FALSE(console.Timer2->isActive());
+  EXPECT_EQ(Form2::ScanPollCount, 20);
+  console.show();
+  console.SelectPage(Form2::kDiskUtility);
+  console.DiskScanBtnClick();  // counts on from 20
+  device().page_requests.clear();
+  for (int tick = 0; tick < 10; ++tick) console.Timer2Timer();
+  EXPECT_EQ(reads(), 1u);
+}
+
+}  // namespace
