@@ -65,7 +65,8 @@ dev() {  # dev K ARGS...: start simulated device K, its folders shared over SMB
 # Log in as "admin": NAS-LIVINGROOM and MEDIA have no password yet,
 # BACKUP-01's is "admin". BACKUP-01's folder "projects" asks for "secret".
 dev 1 --name NAS-LIVINGROOM --group HOME --firmware 2.1.07 \
-  --shared-folder PUBLIC --shared-folder "照片" --folder backup --account alice:secret
+  --shared-folder PUBLIC --shared-folder "照片" --folder backup \
+  --account alice:secret --account bob:b0bpass --account carol:c4rol
 dev 2 --name BACKUP-01 --group OFFICE --firmware 2.0.11 --password admin \
   --shared-folder PUBLIC --protected-folder projects:secret --folder archive
 dev 3 --name MEDIA --group HOME --firmware 1.9.3 \

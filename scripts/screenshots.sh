@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the documentation's pictures of the console against the demo
 # devices, on a virtual screen inside the demo's test LAN, into docs/.
-#   scripts/screenshots.sh [NAME...]     NAME: status ipconfig maintenance fileserver disk
+#   scripts/screenshots.sh [NAME...]     NAME: status ipconfig maintenance fileserver ftp
+#                                        ftp-account disk
 #                                        (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,13 +16,15 @@ shoot() {  # shoot FILE TOUR-ARGS...
 }
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(status ipconfig maintenance fileserver disk)
+[ ${#names[@]} -gt 0 ] || names=(status ipconfig maintenance fileserver ftp ftp-account disk)
 for name in "${names[@]}"; do
   case "$name" in
     status) shoot console-status.png --device NAS-LIVINGROOM --page 0 ;;
     ipconfig) shoot console-ipconfig.png --device NAS-LIVINGROOM --page 1 ;;
     maintenance) shoot console-maintenance.png --device MEDIA --page 2 --action reboot ;;
     fileserver) shoot console-fileserver.png --device NAS-LIVINGROOM --page 3 --action create-folder ;;
+    ftp) shoot console-ftp.png --device NAS-LIVINGROOM --page 4 ;;
+    ftp-account) shoot console-ftp-account.png --device NAS-LIVINGROOM --page 4 --action modify-account ;;
     disk) shoot console-disk.png --device BACKUP-01 --password admin --page 6 --action scan ;;
     *) echo "screenshots: unknown picture $name" >&2; exit 2 ;;
   esac

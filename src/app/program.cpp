@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "console/ftp_dialogs.h"
 #include "console/menuform.h"
 #include "console/smb_dialogs.h"
 #include "drives/logindisk.h"
@@ -22,6 +23,9 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   windows.push_back(std::make_unique<Form6>());
   windows.push_back(std::make_unique<Form7>());
   windows.push_back(std::make_unique<Form8>());
+  windows.push_back(std::make_unique<Form9>());
+  windows.push_back(std::make_unique<Form10>());
+  windows.push_back(std::make_unique<Form11>());
   return windows;
 }
 

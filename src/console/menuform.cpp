@@ -72,6 +72,8 @@ Form2::Form2()
   BuildIpConfigPage();
   BuildMaintenancePage();
   BuildFileServerPage();
+  BuildFtpServerPage();
+  BuildModifyFtpPage();
   BuildDiskUtilityPage();
 
   auto* layout = new QVBoxLayout(this);
@@ -89,7 +91,7 @@ Form2::Form2()
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     ui::Guard([this, index] {
       if (!selecting_) PageControl1Change();
-      if (isVisible() && !showing_) ShowPage(index);
+      if (isVisible() && !quiet_pages_) ShowPage(index);
     })();
   });
 
@@ -122,19 +124,17 @@ void Form2::Pause() const {
 void Form2::FormShow() {
   TabSheet1Show();
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + core::Session().DeviceIp));
-  selecting_ = true;
-  PageControl1->setTabVisible(kStatus, true);
-  PageControl1->setTabVisible(kModifyFtp, false);
-  selecting_ = false;
+  SetTabShown(kStatus, true);
+  SetTabShown(kModifyFtp, false);
   Timer1->stop();
 }
 
 void Form2::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   ui::CenterOnScreen(this);
-  showing_ = true;
+  quiet_pages_ = true;
   ui::Guard([this] { FormShow(); })();
-  showing_ = false;
+  quiet_pages_ = false;
   // The active page is read as it becomes visible; the Status page was
   // read just now.
   if (PageControl1->currentIndex() != kStatus)
@@ -164,9 +164,13 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 void Form2::PageControl1Change() {
   Pause();
+  SetTabShown(kModifyFtp, false);
+  SetTabShown(kFtpServer, true);
+}
+
+void Form2::SetTabShown(int index, bool shown) {
   selecting_ = true;
-  PageControl1->setTabVisible(kModifyFtp, false);
-  PageControl1->setTabVisible(kFtpServer, true);
+  PageControl1->setTabVisible(index, shown);
   selecting_ = false;
 }
 
@@ -179,15 +183,12 @@ int Form2::TabAtVisibleIndex(int visible_index) const {
 }
 
 std::string Form2::TabCaption(int tab_index, int* shift) const {
-  int page = tab_index;
-  if (shift) *shift = 0;
-  // The tab index counts visible tabs; where it names a hidden page, the
-  // next page's caption is drawn, one pixel further right.
-  if (page >= 0 && page < kPageCount && !PageControl1->isTabVisible(page)) {
-    ++page;
-    if (shift) *shift = 1;
-  }
-  if (page < 0 || page >= kPageCount) return {};
+  // Each tab shows the caption of the page it stands for. Where a hidden
+  // page comes before it, that is a later page than its position says,
+  // and its text is drawn one pixel further right.
+  const int page = TabAtVisibleIndex(tab_index);
+  if (shift) *shift = page > tab_index ? 1 : 0;
+  if (page < 0) return {};
   return ui::S(PageControl1->tabText(page));
 }
 
@@ -216,6 +217,12 @@ void Form2::ShowPage(int index) {
       break;
     case kFileServer:
       TabSheet4Show();
+      break;
+    case kFtpServer:
+      TabSheet5Show();
+      break;
+    case kModifyFtp:
+      TabSheet6Show();
       break;
     case kDiskUtility:
       TabSheet7Show();

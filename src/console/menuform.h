@@ -100,6 +100,30 @@ class Form2 : public QWidget, public core::CommandHost {
   void ShowPublicPassBtnClick();
   void DisableFileServerButtons();
 
+  // FTP Server page (tab_ftpserver.cpp).
+  void TabSheet5Show();
+  void FTPStatusBtnClick();
+  void AnonyBtnClick();
+  void AccountLVClick();
+  void AccAddBtnClick();
+  void AccModifyBtnClick();
+  void AccStatusBtnClick();
+  void AccDelBtnClick();
+  void ResetAccountButtons();
+
+  // Modify FTP page (tab_modifyftp.cpp).
+  void TabSheet6Show();
+  void ModFTPBtnClick();
+  void ModMovetoSharBtnClick();
+  void ModMovetoFolderBtnClick();
+  void ShowModCreateBtnClick();
+  void ShowModRenameBtnClick();
+  void ModDelBtnClick();
+  void BackBtnClick();
+  void FTPSFLBClick();
+  void FTPSSharLBClick();
+  void ResetFolderListButtons();
+
   // Disk Utility page (tab_diskutility.cpp).
   void TabSheet7Show();
   void DiskFormatBtnClick();
@@ -241,6 +265,53 @@ class Form2 : public QWidget, public core::CommandHost {
   QPushButton* ShowDeleteBtn;
   QPushButton* ShowPublicPassBtn;
 
+  // FTP Server page.
+  QGroupBox* FTPConfGB;
+  QLabel* Label41;
+  QComboBox* FTPStatusCB;
+  QLabel* Label43;
+  QLineEdit* FTPPortEdit;
+  QLabel* Label44;
+  QPushButton* FTPStatusBtn;
+  QLabel* Label42;
+  QWidget* FTPAnonyStatusPL;
+  QRadioButton* AnonyEnRB;
+  QRadioButton* AnonyDisRB;
+  QWidget* FTPAnonyReWrPL;
+  QRadioButton* AnonyReadORB;
+  QRadioButton* AnonyWriteRB;
+  QLabel* Label45;
+  QComboBox* AnonyHDCB;
+  QPushButton* AnonyBtn;
+  QGroupBox* FTPCreatAccGB;
+  ui::ReportListView* AccountLV;
+  QPushButton* AccAddBtn;
+  QPushButton* AccModifyBtn;
+  QPushButton* AccStatusBtn;
+  QPushButton* AccDelBtn;
+
+  // Modify FTP page.
+  QGroupBox* ModifyFTPGB;
+  QLabel* Label46;
+  QLabel* ModFTPAccLabel;
+  QLabel* Label47;
+  QLineEdit* ModFTPPassEdit;
+  QLabel* Label48;
+  QRadioButton* ModFTPReadRB;
+  QRadioButton* ModFTPWriteRB;
+  QPushButton* ModFTPBtn;
+  QGroupBox* ModFTPFolderGB;
+  QLabel* Label49;
+  QListWidget* FTPSFLB;
+  QLabel* Label50;
+  QListWidget* FTPSSharLB;
+  QPushButton* ModMovetoSharBtn;
+  QPushButton* ModMovetoFolderBtn;
+  QPushButton* ShowModCreateBtn;
+  QPushButton* ShowModRenameBtn;
+  QPushButton* ModDelBtn;
+  QPushButton* BackBtn;
+
   // Disk Utility page.
   QGroupBox* DiskUtiilityGB;
   QLabel* Label55;
@@ -288,6 +359,10 @@ class Form2 : public QWidget, public core::CommandHost {
   void BuildMaintenancePage();
   void BuildFileServerPage();
   void BuildDiskUtilityPage();
+  void BuildFtpServerPage();
+  void BuildModifyFtpPage();
+  // Shows or hides a page's tab from code, leaving the active page alone.
+  void SetTabShown(int index, bool shown);
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);
@@ -308,7 +383,12 @@ class Form2 : public QWidget, public core::CommandHost {
 
   // The entries of the folder lists, byte for byte as the device sent them.
   std::vector<std::string> smb_folders_, smb_shared_;
+  // The FTP page's folders and account positions, and the account being
+  // modified with its folders, as the device sent them.
+  std::vector<std::string> ftp_homes_, ftp_folders_, ftp_account_folders_;
+  std::vector<std::size_t> account_options_;
+  std::string modified_account_;
   bool quiet_lists_ = false;  // selections are being changed by code
   bool selecting_ = false;    // the active page is being changed by code
-  bool showing_ = false;      // FormShow is running
+  bool quiet_pages_ = false;  // display routines held back: the page is read later
 };

@@ -19,12 +19,6 @@ std::string NasUrl(const std::string& command) {
          "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=" + command;
 }
 
-// Each dialog's command re-reads the File Server page when the device
-// keeps refusing it.
-std::function<void()> RereadFileServer() {
-  return [] { static_cast<Form2*>(ui::Windows().form2)->TabSheet4Show(); };
-}
-
 }  // namespace
 
 Form6::Form6()
@@ -51,7 +45,7 @@ void Form6::CreateFBtnClick() {
                 {kFileServer, "Only alpha-numberic characters accepted (a-z, 0-9).", kFileServer});
   if (!name) return;
   SendAndClose(NasUrl("fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="), kSmbTag,
-               RereadFileServer(), {FoldernameEdit});
+               [] { Console().TabSheet4Show(); }, {FoldernameEdit});
 }
 
 Form7::Form7()
@@ -84,7 +78,7 @@ void Form7::RenameFBtnClick() {
   // The new name goes first, under "folder".
   SendAndClose(NasUrl("fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
                       "&to_name=" + net::EncodeUrlValue(ui::S(OldFoldernameEdit->text()))),
-               kSmbTag, RereadFileServer(), {OldFoldernameEdit, NewFoldernameEdit});
+               kSmbTag, [] { Console().TabSheet4Show(); }, {OldFoldernameEdit, NewFoldernameEdit});
 }
 
 Form8::Form8()
@@ -138,5 +132,6 @@ void Form8::PublicPassBtnClick() {
   SendAndClose(NasUrl("nas_mod&folder=" + net::EncodeUrlValue(ui::S(PublicFolderEdit->text())) +
                       "&password1=" + net::EncodeUrlValue(password) +
                       "&password2=" + net::EncodeUrlValue(repeated)),
-               kSmbTag, RereadFileServer(), {PublicFolderEdit, PublicPassEdit, VerifyPassEdit});
+               kSmbTag, [] { Console().TabSheet4Show(); },
+               {PublicFolderEdit, PublicPassEdit, VerifyPassEdit});
 }

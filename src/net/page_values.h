@@ -32,6 +32,27 @@ std::string OptionText(std::string_view text);
 // The characters before the first "&nbsp;"; empty when there is none.
 std::string TextBeforeNbsp(std::string_view text);
 
+// One row of the FTP account list: the option's fields, each as the page
+// has it, and where the option stands among all options of the list.
+struct AccountRow {
+  std::string name, password, access, state;
+  std::string id;          // the option's value
+  std::size_t option = 0;  // its position in the device's list, from 0
+};
+
+// The rows of an "ftp_ac_list" value. Each option's text holds the name
+// padded with "&nbsp;" to 21 places, then the password and the access each
+// followed by eleven "&nbsp;", then the state, taken only when an entity
+// follows it. An option without "&nbsp;" gives no row. A name longer than
+// 21 places (no layout is defined for it) is cut at its first entity and
+// the entities after it are skipped.
+std::vector<AccountRow> AccountRows(std::string_view value);
+
+// The display texts of an account's share options ("ftps_share_list"):
+// each from the end of its option tag to the blank before "</option>" (to
+// "</option>" itself, or to the end, where the blank or the tag is missing).
+std::vector<std::string> ShareListTexts(std::string_view value);
+
 // Entries of a "#"-separated list; an empty value is one empty entry.
 std::vector<std::string> HashListEntries(std::string_view value);
 

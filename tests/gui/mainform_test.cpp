@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/program.h"
+#include "console/ftp_dialogs.h"
 #include "console/menuform.h"
 #include "console/smb_dialogs.h"
 #include "drives/logindisk.h"
@@ -190,7 +191,7 @@ TEST_F(MainWindowTest, FailedBroadcastIsReportedAndChangesNothing) {
 TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyReported) {
   fakes.network->fail_send = net::wsa::kNetworkUnreachable;
   auto windows = app::CreateWindows();
-  ASSERT_EQ(windows.size(), 7u);
+  ASSERT_EQ(windows.size(), 10u);
   EXPECT_NE(dynamic_cast<Form1*>(windows[0].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form2*>(windows[1].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form4*>(windows[2].get()), nullptr);
@@ -198,6 +199,9 @@ TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyR
   EXPECT_NE(dynamic_cast<Form6*>(windows[4].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form7*>(windows[5].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form8*>(windows[6].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form9*>(windows[7].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form10*>(windows[8].get()), nullptr);
+  EXPECT_NE(dynamic_cast<Form11*>(windows[9].get()), nullptr);
   for (const auto& w : windows) EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 }

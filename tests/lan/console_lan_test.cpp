@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "console/ftp_dialogs.h"
 #include "console/menuform.h"
 #include "core/configuration.h"
 #include "core/session_state.h"
@@ -293,6 +294,71 @@ TEST_F(ConsoleLan, DiskToolsAndAFollowedScan) {
   console->DiskFormatBtnClick();
   EXPECT_EQ(net::OptionValues(device.Control("get share_list")), std::vector<std::string>{});
   EXPECT_EQ(shown().size(), 3u);  // the three questions, nothing else
+}
+
+TEST_F(ConsoleLan, FtpServiceAnonymousAccessAndAnAccountsLife) {
+  Form9 account;
+  Form10 create_folder;
+  Form11 rename_folder;
+  OpenConsole(ip(), "");
+  console->SelectPage(Form2::kFtpServer);
+  EXPECT_EQ(console->FTPStatusCB->currentText(), "Enable");
+
+  console->FTPPortEdit->setText("2121");
+  console->FTPStatusBtnClick();
+  EXPECT_EQ(device.Control("get ftps_port"), "2121");
+  EXPECT_EQ(console->FTPPortEdit->text(), "2121");
+
+  console->AnonyEnRB->setChecked(true);
+  console->AnonyWriteRB->setChecked(true);
+  console->AnonyHDCB->setCurrentIndex(console->AnonyHDCB->findText("music"));
+  console->AnonyBtnClick();
+  EXPECT_EQ(device.Control("get ftp_anon_stu"), "checked");
+  EXPECT_EQ(device.Control("get ftp_a_att"), "");
+  EXPECT_EQ(device.Control("get ftps_home_def"), "music");
+  EXPECT_EQ(console->AnonyHDCB->currentText(), "music");
+
+  console->AccAddBtnClick();
+  account.FTPAddAccEdit->setText("carol");
+  account.FTPAddAccBtnClick();
+  ASSERT_EQ(console->AccountLV->RowCount(), 1);
+  EXPECT_EQ(console->AccountLV->Text(0, 0), "carol");
+  EXPECT_EQ(console->AccountLV->Text(0, 2), "Read only");
+
+  console->AccountLV->selectRow(0);
+  console->AccModifyBtnClick();
+  ASSERT_EQ(console->PageControl1->currentIndex(), Form2::kModifyFtp);
+  EXPECT_EQ(console->ModFTPAccLabel->text(), "carol");
+  console->ModFTPPassEdit->setText("c4rol");
+  console->ModFTPWriteRB->setChecked(true);
+  console->ModFTPBtnClick();
+  EXPECT_EQ(console->ModFTPPassEdit->text(), "c4rol");
+  EXPECT_TRUE(console->ModFTPWriteRB->isChecked());
+  for (const char* folder : {"PUBLIC", "music"}) {
+    console->FTPSFLB->setCurrentRow(
+        console->FTPSFLB->row(console->FTPSFLB->findItems(folder, Qt::MatchExactly).first()));
+    console->ModMovetoSharBtnClick();
+  }
+  EXPECT_EQ(console->FTPSSharLB->count(), 2);
+  console->FTPSSharLB->setCurrentRow(0);
+  console->ModMovetoFolderBtnClick();
+  ASSERT_EQ(console->FTPSSharLB->count(), 1);
+  EXPECT_EQ(console->FTPSSharLB->item(0)->text(), "music");
+  EXPECT_EQ(net::ShareListTexts(device.Control("get ftps_share_list")),
+            std::vector<std::string>{"music"});
+
+  console->BackBtnClick();
+  ASSERT_EQ(console->AccountLV->RowCount(), 1);
+  EXPECT_EQ(console->AccountLV->Text(0, 1), "c4rol");
+  EXPECT_EQ(console->AccountLV->Text(0, 2), "Read/Write");
+  console->AccountLV->selectRow(0);
+  console->AccStatusBtnClick();
+  EXPECT_EQ(console->AccountLV->Text(0, 3), "Disable");
+  console->AccountLV->selectRow(0);
+  console->AccDelBtnClick();
+  EXPECT_EQ(console->AccountLV->RowCount(), 0);
+  EXPECT_EQ(net::AccountRows(device.Control("get ftp_ac_list")).size(), 0u);
+  EXPECT_EQ(shown().size(), 1u);  // the delete question, nothing else
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 //   brevane-tour --device NAME [--password P] [--page N] [--action A] --out FILE
 //
 // Actions: reboot (the Maintenance page's wait), create-folder (the File
-// Server page's create dialog), scan (a disk scan followed).
+// Server page's create dialog), scan (a disk scan followed), modify-account
+// (the first FTP account's page).
 //
 
 #include <QApplication>
@@ -118,6 +119,10 @@ int main(int argc, char** argv) {
     console->DiskScanBtnClick();
     Settle(3500);
     console->RefreshScanResult();
+  } else if (action == "modify-account") {
+    if (console->AccountLV->RowCount() == 0) return Fail("no FTP account");
+    console->AccountLV->selectRow(0);
+    console->AccModifyBtnClick();
   } else if (!action.empty()) {
     return Fail("unknown action");
   }

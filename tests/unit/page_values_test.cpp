@@ -70,3 +70,67 @@ TEST(ValueLists, HashSeparatedEntriesAndLineBreakTags) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Nbsp(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += "&nbsp;";
+  return out;
+}
+
+std::string Account(const std::string& id, const std::string& text) {
+  return "<option value=\"" + id + "\">" + text + "</option>";
+}
+
+TEST(AccountRows, TheDevicesLayoutAndHostileRows) {
+  const std::string bob =
+      "bob" + Nbsp(18) + "s3cret" + Nbsp(11) + "Read only" + Nbsp(11) + "Enable" + Nbsp(1);
+  const std::string name21(21, 'n'), name30(30, 'm');
+  const std::string value =
+      "<select name=\"FTP_AC_LIST\" size=6>" + Account("7", bob) +
+      Account("8", "no entities at all") +                                            // no row
+      Account("9", name21 + "pw" + Nbsp(11) + "Read/Write" + Nbsp(11) + "Disable") +  // no last
+      Account("10", name30 + Nbsp(3) + "x" + Nbsp(11) + "R" + Nbsp(11) + "On" + Nbsp(1)) +
+      Account("11", "amy" + Nbsp(1)) +  // short
+      "</select>";
+  const auto rows = net::AccountRows(value);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].name, "bob");
+  EXPECT_EQ(rows[0].password, "s3cret");
+  EXPECT_EQ(rows[0].access, "Read only");
+  EXPECT_EQ(rows[0].state, "Enable");
+  EXPECT_EQ(rows[0].id, "7");
+  EXPECT_EQ(rows[0].option, 0u);
+  // 21 places filled by the name leave no entity before the password: the
+  // two run together, and the rest is read from the entities after them.
+  // The last field, without an entity after it, is not taken.
+  EXPECT_EQ(rows[1].name, name21 + "pw");
+  EXPECT_EQ(rows[1].password, "Read/Write");
+  EXPECT_EQ(rows[1].access, "");
+  EXPECT_EQ(rows[1].state, "");
+  EXPECT_EQ(rows[1].option, 2u);  // the option without a row still counts
+  EXPECT_EQ(rows[2].name, name30);
+  EXPECT_EQ(rows[2].password, "x");
+  EXPECT_EQ(rows[2].state, "On");
+  EXPECT_EQ(rows[3].name, "amy");  // the padding runs past the text: nothing more
+  EXPECT_EQ(rows[3].password, "");
+  EXPECT_EQ(rows[3].option, 4u);
+
+  // A missing </option> ends the list instead of reading on.
+  EXPECT_TRUE(net::AccountRows("<option value=\"1\">bob" + Nbsp(20)).empty());
+  EXPECT_TRUE(net::AccountRows("").empty());
+}
+
+TEST(ShareListTexts, OptionTextsWithoutTheBlankBeforeTheEnd) {
+  EXPECT_EQ(net::ShareListTexts("<select name=\"account_List\" size=6><option value=\"a\">Alpha "
+                                "</option><option value=\"b\">\xE7\x85\xA7 </option></select>"),
+            (std::vector<std::string>{"Alpha", "\xE7\x85\xA7"}));
+  // Without the blank: up to </option>; without even that: to the end.
+  EXPECT_EQ(net::ShareListTexts("<option value=\"a\">one</option><option value=\"b\">two"),
+            (std::vector<std::string>{"one", "two"}));
+  EXPECT_TRUE(net::ShareListTexts("<select size=6></select>").empty());
+  EXPECT_TRUE(net::ShareListTexts("").empty());
+}
+
+}  // namespace

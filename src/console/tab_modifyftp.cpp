@@ -1,0 +1,281 @@
+// The Modify FTP page: one account's password and access, and the device
+// folders it may use. In the tab row only while an account is modified.
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "console/ftp_dialogs.h"
+#include "console/menuform.h"
+#include "core/session_state.h"
+#include "core/status_page.h"
+#include "i18n/translate.h"
+#include "net/page_values.h"
+#include "net/url.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/windows.h"
+
+using i18n::Translate;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+constexpr char kModTag[] = "ftp_mod.htm";
+constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
+
+std::string NasUrl(const std::string& redirect, const std::string& command) {
+  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
+         "&failure=fail.htm&type=" + command;
+}
+
+void Tell(const std::string& text_key, const std::string& title_key) {
+  platform::services().message_boxes->Show(Translate(text_key), Translate(title_key),
+                                           MsgIcon::Information, MsgButtons::Ok);
+}
+
+void Present(QWidget* dialog, QLineEdit* edit) {
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+  edit->setFocus();
+}
+
+}  // namespace
+
+void Form2::BuildModifyFtpPage() {
+  ModifyFTPGB = new QGroupBox(TabSheet6);
+  Label46 = new QLabel(ModifyFTPGB);
+  ModFTPAccLabel = new QLabel(ModifyFTPGB);
+  Label47 = new QLabel(ModifyFTPGB);
+  ModFTPPassEdit = new QLineEdit(ModifyFTPGB);
+  ModFTPPassEdit->setEchoMode(QLineEdit::Password);
+  ModFTPPassEdit->setMaxLength(12);
+  Label48 = new QLabel(ModifyFTPGB);
+  auto* access = new QWidget(ModifyFTPGB);
+  ModFTPReadRB = new QRadioButton(access);
+  ModFTPWriteRB = new QRadioButton(access);
+  ModFTPBtn = new QPushButton(ModifyFTPGB);
+  ModFTPFolderGB = new QGroupBox(TabSheet6);
+  Label49 = new QLabel(ModFTPFolderGB);
+  FTPSFLB = new QListWidget(ModFTPFolderGB);
+  Label50 = new QLabel(ModFTPFolderGB);
+  FTPSSharLB = new QListWidget(ModFTPFolderGB);
+  ModMovetoSharBtn = new QPushButton(ModFTPFolderGB);
+  ModMovetoFolderBtn = new QPushButton(ModFTPFolderGB);
+  ShowModCreateBtn = new QPushButton(ModFTPFolderGB);
+  ShowModRenameBtn = new QPushButton(ModFTPFolderGB);
+  ModDelBtn = new QPushButton(ModFTPFolderGB);
+  BackBtn = new QPushButton(TabSheet6);
+
+  // The page's text in navy, the account's name in maroon.
+  QPalette navy = TabSheet6->palette();
+  navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
+  TabSheet6->setPalette(navy);
+  QPalette maroon = ModFTPAccLabel->palette();
+  maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+  ModFTPAccLabel->setPalette(maroon);
+
+  ModifyFTPGB->setTitle(ui::Tr("Modify FTP Account"));
+  Label46->setText(ui::Tr("Account"));
+  Label47->setText(ui::Tr("Password"));
+  Label48->setText(ui::Tr("Access"));
+  ModFTPReadRB->setText(ui::Tr("Read only"));
+  ModFTPWriteRB->setText(ui::Tr("Read/Write"));
+  ModFTPBtn->setText(ui::Tr("Set"));
+  ModFTPFolderGB->setTitle(ui::Tr("Modify FTP Account Folder List"));
+  Label49->setText(ui::Tr("Folder List"));
+  Label50->setText(ui::Tr("Sharing List"));
+  ModMovetoSharBtn->setText(ui::Tr("-->"));
+  ModMovetoFolderBtn->setText(ui::Tr("<--"));
+  ShowModCreateBtn->setText(ui::Tr("Create"));
+  ShowModRenameBtn->setText(ui::Tr("Rename"));
+  ModDelBtn->setText(ui::Tr("Delete"));
+  BackBtn->setText(ui::Tr("Back"));
+
+  auto* access_row = new QHBoxLayout(access);
+  access_row->setContentsMargins(0, 0, 0, 0);
+  access_row->addWidget(ModFTPReadRB);
+  access_row->addWidget(ModFTPWriteRB);
+  access_row->addStretch(1);
+  auto* account = new QGridLayout(ModifyFTPGB);
+  account->addWidget(Label46, 0, 0);
+  account->addWidget(ModFTPAccLabel, 0, 1);
+  account->addWidget(Label47, 1, 0);
+  account->addWidget(ModFTPPassEdit, 1, 1, Qt::AlignLeft);
+  account->addWidget(Label48, 2, 0);
+  account->addWidget(access, 2, 1);
+  account->addWidget(ModFTPBtn, 2, 2);
+  account->setColumnStretch(1, 1);
+  ModFTPPassEdit->setFixedWidth(170);
+
+  auto* moves = new QVBoxLayout;
+  moves->addStretch(1);
+  moves->addWidget(ModMovetoSharBtn);
+  moves->addWidget(ModMovetoFolderBtn);
+  moves->addStretch(1);
+  auto* folders = new QGridLayout(ModFTPFolderGB);
+  folders->addWidget(Label49, 0, 0);
+  folders->addWidget(Label50, 0, 2);
+  folders->addWidget(FTPSFLB, 1, 0);
+  folders->addLayout(moves, 1, 1);
+  folders->addWidget(FTPSSharLB, 1, 2);
+  auto* folder_buttons = new QHBoxLayout;
+  for (QPushButton* button : {ShowModCreateBtn, ShowModRenameBtn, ModDelBtn}) {
+    button->setMinimumWidth(80);
+    folder_buttons->addWidget(button);
+  }
+  folder_buttons->addStretch(1);
+  folders->addLayout(folder_buttons, 2, 0);
+  folders->setColumnStretch(0, 1);
+  folders->setColumnStretch(2, 1);
+  auto* back = new QHBoxLayout;
+  back->addStretch(1);
+  for (QPushButton* button : {ModFTPBtn, BackBtn}) button->setMinimumWidth(90);
+  back->addWidget(BackBtn);
+  auto* page = new QVBoxLayout(TabSheet6);
+  page->addWidget(ModifyFTPGB);
+  page->addWidget(ModFTPFolderGB, 1);
+  page->addLayout(back);
+
+  auto clicked = [this](QListWidget* list, void (Form2::*handler)()) {
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
+      if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
+    });
+  };
+  clicked(FTPSFLB, &Form2::FTPSFLBClick);
+  clicked(FTPSSharLB, &Form2::FTPSSharLBClick);
+  connect(ModFTPBtn, &QPushButton::clicked, this, ui::Guard([this] { ModFTPBtnClick(); }));
+  connect(ModMovetoSharBtn, &QPushButton::clicked, this,
+          ui::Guard([this] { ModMovetoSharBtnClick(); }));
+  connect(ModMovetoFolderBtn, &QPushButton::clicked, this,
+          ui::Guard([this] { ModMovetoFolderBtnClick(); }));
+  connect(ShowModCreateBtn, &QPushButton::clicked, this,
+          ui::Guard([this] { ShowModCreateBtnClick(); }));
+  connect(ShowModRenameBtn, &QPushButton::clicked, this,
+          ui::Guard([this] { ShowModRenameBtnClick(); }));
+  connect(ModDelBtn, &QPushButton::clicked, this, ui::Guard([this] { ModDelBtnClick(); }));
+  connect(BackBtn, &QPushButton::clicked, this, ui::Guard([this] { BackBtnClick(); }));
+}
+
+void Form2::ResetFolderListButtons() {
+  for (QPushButton* button :
+       {ShowModCreateBtn, ShowModRenameBtn, ModDelBtn, ModMovetoSharBtn, ModMovetoFolderBtn})
+    button->setEnabled(false);
+  ShowModCreateBtn->setEnabled(true);
+  SetTabShown(kModifyFtp, true);
+  SetTabShown(kFtpServer, false);
+}
+
+void Form2::TabSheet6Show() {
+  ResetFolderListButtons();
+  ShowModCreateBtn->setEnabled(true);
+  const std::string page = core::FetchStatusPage();
+  auto value = [&page](const char* key) { return net::PageValue(page, key); };
+  modified_account_ = value("ftps_account=\"");
+  ModFTPAccLabel->setText(ui::Q(modified_account_));
+  ModFTPPassEdit->setText(ui::Q(value("ftps_account_passwd=\"")));
+  (value("ftps_att=\"") == "checked" ? ModFTPReadRB : ModFTPWriteRB)->setChecked(true);
+  FillList(FTPSFLB, ftp_folders_, net::OptionValues(value("ftps_dir_list=\"")));
+  FillList(FTPSSharLB, ftp_account_folders_, net::ShareListTexts(value("ftps_share_list=\"")));
+}
+
+void Form2::ModFTPBtnClick() {
+  const std::string access = ModFTPReadRB->isChecked() ? "R" : "W";
+  const std::string password = ui::S(ModFTPPassEdit->text());
+  if (CharacterCount(password) > FolderDialog::kMaxLength) {
+    Tell("Over Maximum (12 characters).", "Modify FTP Account");
+    return;
+  }
+  // Sent once; the password may be empty.
+  Submit(NasUrl("ftp_mod.htm", "ftps_user_add&Account=" + net::EncodeUrlValue(modified_account_) +
+                                   "&Account_passwd=" + net::EncodeUrlValue(password) +
+                                   "&ftp_att=" + access),
+         kModTag);
+}
+
+void Form2::ModMovetoSharBtnClick() {
+  const auto folder = Selected(FTPSFLB, ftp_folders_);
+  if (!folder) return;
+  ResetFolderListButtons();
+  if (CharacterCount(*folder) > FolderDialog::kMaxLength)
+    Tell("Over Maximum (12 characters).", kFolderListTitle);
+  else
+    SubmitWithRetries(
+        NasUrl("ftp_mod.htm", "ftps_add_share&account=" + net::EncodeUrlValue(modified_account_) +
+                                  "&account_List=" + net::EncodeUrlValue(*folder) + "&op_add=Add"),
+        kModTag, [this] { TabSheet6Show(); });
+  ClearSelections({FTPSFLB, FTPSSharLB});
+  ShowModCreateBtn->setEnabled(true);
+}
+
+void Form2::ModMovetoFolderBtnClick() {
+  const auto folder = Selected(FTPSSharLB, ftp_account_folders_);
+  if (!folder) return;
+  ResetFolderListButtons();
+  SubmitWithRetries(
+      NasUrl("ftp_mod.htm", "ftps_del_share&account=" + net::EncodeUrlValue(modified_account_) +
+                                "&account_List=" + net::EncodeUrlValue(*folder) + "&op_del=Delete"),
+      kModTag, [this] { TabSheet6Show(); });
+  ClearSelections({FTPSFLB, FTPSSharLB});
+  ShowModCreateBtn->setEnabled(true);
+}
+
+void Form2::ModDelBtnClick() {
+  const auto folder = Selected(FTPSFLB, ftp_folders_);
+  if (!folder) return;
+  ResetFolderListButtons();
+  if (platform::services().message_boxes->Show(
+          Translate("Selected folder and its contents will be deleted!") + "\n" +
+              Translate("Are you sure?"),
+          Translate(kFolderListTitle), MsgIcon::Question,
+          MsgButtons::OkCancel) == platform::MsgResult::Ok)
+    SubmitWithRetries(
+        NasUrl("smb.htm", "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
+        kModTag, [this] { TabSheet6Show(); });
+  ClearSelections({FTPSFLB, FTPSSharLB});
+}
+
+void Form2::ShowModCreateBtnClick() {
+  ResetFolderListButtons();
+  ClearSelections({FTPSFLB, FTPSSharLB});
+  auto* dialog = static_cast<Form10*>(ui::Windows().form10);
+  Present(dialog, dialog->ModCreateFEdit);
+}
+
+void Form2::ShowModRenameBtnClick() {
+  const auto folder = Selected(FTPSFLB, ftp_folders_);
+  if (!folder) return;
+  ResetFolderListButtons();
+  auto* dialog = static_cast<Form11*>(ui::Windows().form11);
+  dialog->ModRenOldnameEdit->setText(ui::Q(*folder));
+  ClearSelections({FTPSFLB, FTPSSharLB});
+  ShowModCreateBtn->setEnabled(true);
+  Present(dialog, dialog->ModRenNewnameEdit);
+}
+
+void Form2::FTPSFLBClick() {
+  ResetFolderListButtons();
+  ShowModCreateBtn->setEnabled(true);
+  ClearSelections({FTPSSharLB});
+  for (QPushButton* button : {ModMovetoSharBtn, ShowModRenameBtn, ModDelBtn})
+    button->setEnabled(true);
+}
+
+void Form2::FTPSSharLBClick() {
+  ResetFolderListButtons();
+  ClearSelections({FTPSFLB});
+  ModMovetoFolderBtn->setEnabled(true);
+}
+
+void Form2::BackBtnClick() {
+  // The FTP Server page comes up without being read twice: it is read
+  // once, at the end.
+  SetTabShown(kFtpServer, true);
+  quiet_pages_ = true;
+  SelectPage(kFtpServer);
+  quiet_pages_ = false;
+  SetTabShown(kModifyFtp, false);
+  TabSheet5Show();
+}

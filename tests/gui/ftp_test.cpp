@@ -1,0 +1,306 @@
+// The console's FTP Server and Modify FTP pages and their dialogs, against
+// a scripted device.
+
+#include <gtest/gtest.h>
+
+#include "console/ftp_dialogs.h"
+#include "console_fixture.h"
+
+namespace {
+
+using platform::MsgIcon;
+using platform::MsgResult;
+using testing_support::ConsoleTest;
+using testing_support::StatusPage;
+
+std::string Nbsp(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += "&nbsp;";
+  return out;
+}
+
+std::string Account(const std::string& id, const std::string& name, const std::string& password,
+                    const std::string& access, const std::string& state) {
+  return "<option value=\"" + id + "\">" + name + Nbsp(21 - static_cast<int>(name.size())) +
+         password + Nbsp(11) + access + Nbsp(11) + state + Nbsp(1) + "</option>";
+}
+
+std::string Options(std::initializer_list<std::string> names, const std::string& before_end = "") {
+  std::string out = "<select name=x size=6>";
+  for (const auto& n : names) out += "<option value=\"" + n + "\">" + n + before_end + "</option>";
+  return out + "</select>";
+}
+
+std::string Nas(const std::string& redirect, const std::string& command) {
+  return "http://192.168.1.77/nas.cgi?redirect=" + redirect + "&failure=fail.htm&type=" + command;
+}
+
+const std::string kRefused = "HTTP/1.0 200 OK\r\nContent-Location: /fail.htm\r\n\r\n";
+
+class FtpTest : public ConsoleTest {
+ protected:
+  FtpTest() {
+    device().page = StatusPage(
+        {{"ftps_status", "ENABLE"},
+         {"ftps_port", "21"},
+         {"ftp_anon_stu", "checked"},
+         {"ftp_a_att", ""},
+         {"ftps_dir_list", Options({"PUBLIC", "music", "PUBLIC", "docs"})},
+         {"ftps_home_def", "PUBLIC"},
+         {"ftp_ac_list", "<select name=\"FTP_AC_LIST\" size=6>" +
+                             Account("7", "bob", "s3cret", "Read only", "Enable") +
+                             "<option value=\"8\">broken</option>" +
+                             Account("9", "amy", "pw", "Read/Write", "Disable") + "</select>"},
+         {"ftps_account", "amy"},
+         {"ftps_account_passwd", "pw"},
+         {"ftps_att", "checked"},
+         {"ftps_share_list", Options({"music", "abcdefghijklm"}, " ")}});
+    Open();
+    console.SelectPage(Form2::kFtpServer);
+    device().page_requests.clear();
+  }
+  std::vector<std::string> Row(int row) const {
+    std::vector<std::string> texts;
+    for (int c = 0; c < 5; ++c) texts.push_back(console.AccountLV->Text(row, c));
+    return texts;
+  }
+  std::vector<std::string> Captions() const {
+    std::vector<std::string> captions;
+    for (int tab = 0; tab < 6; ++tab) captions.push_back(console.TabCaption(tab));
+    return captions;
+  }
+  void Refuse(int times) { device().headers.assign(static_cast<std::size_t>(times), kRefused); }
+
+  Form9 account;
+  Form10 create;
+  Form11 rename;
+};
+
+TEST_F(FtpTest, ThePageShowsTheServiceAnonymousAccessAndAccounts) {
+  EXPECT_EQ(console.FTPStatusCB->currentText(), "Enable");
+  EXPECT_EQ(console.FTPPortEdit->text(), "21");
+  EXPECT_TRUE(console.AnonyEnRB->isChecked());
+  EXPECT_TRUE(console.AnonyWriteRB->isChecked());
+  EXPECT_EQ(console.AnonyHDCB->count(), 4);
+  EXPECT_EQ(console.AnonyHDCB->currentIndex(), 2);  // the last equal entry
+  ASSERT_EQ(console.AccountLV->RowCount(), 2);      // the option without entities has no row
+  EXPECT_EQ(Row(0), (std::vector<std::string>{"bob", "s3cret", "Read only", "Enable", "7"}));
+  EXPECT_EQ(Row(1), (std::vector<std::string>{"amy", "pw", "Read/Write", "Disable", "9"}));
+  EXPECT_TRUE(console.AccountLV->isColumnHidden(4));
+  EXPECT_EQ(console.AccountLV->SelectedRow(), -1);
+  EXPECT_FALSE(console.AccModifyBtn->isEnabled());
+  EXPECT_TRUE(console.AccAddBtn->isEnabled());
+
+  device().page = StatusPage({{"ftps_status", "enable"},
+                              {"ftps_dir_list", Options({"a", "b"})},
+                              {"ftps_home_def", "zzz"}});
+  console.TabSheet5Show();
+  EXPECT_EQ(console.FTPStatusCB->currentText(), "Disable");
+  EXPECT_TRUE(console.AnonyDisRB->isChecked());
+  EXPECT_EQ(console.AnonyHDCB->currentIndex(), 0);
+  EXPECT_EQ(console.AccountLV->RowCount(), 0);
+}
+
+TEST_F(FtpTest, PortLimitsAndTheServiceCommandSentOnce) {
+  for (const char* port : {"21", "1025", "65500", "0021"}) {
+    console.FTPPortEdit->setText(port);
+    console.FTPStatusBtnClick();
+    EXPECT_EQ(LastUrl(),
+              Nas("ftp.htm", std::string("ftps_state_apply&ftps_set=ENABLE&ftps_port=") + port));
+  }
+  EXPECT_TRUE(shown().empty());
+  for (const char* port : {"20", "1024", "65501"}) {
+    shown().clear();
+    console.FTPPortEdit->setText(port);
+    console.FTPStatusBtnClick();
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0].text, "Invalid port number");
+    EXPECT_EQ(shown()[0].title, "FTP Configuration");
+  }
+  shown().clear();
+  console.FTPPortEdit->setText("2a");
+  console.FTPStatusBtn->click();
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "'2a' is not a valid integer value");
+  shown().clear();
+  console.FTPPortEdit->setText("21");
+  console.FTPStatusCB->setCurrentIndex(-1);
+  console.FTPStatusBtnClick();
+  EXPECT_EQ(shown().at(0).text, "Please choose an entry from the list.");
+  EXPECT_EQ(device().commands.size(), 4u);
+
+  // Refused by the device: still sent once, and the page is not read again.
+  console.FTPStatusCB->setCurrentIndex(1);
+  Refuse(15);
+  device().page_requests.clear();
+  console.FTPStatusBtnClick();
+  EXPECT_EQ(device().commands.size(), 5u);
+  EXPECT_EQ(LastUrl(), Nas("ftp.htm", "ftps_state_apply&ftps_set=DISABLE&ftps_port=21"));
+  EXPECT_EQ(reads(), 0u);
+}
+
+TEST_F(FtpTest, RefusedCommandsAreSentFifteenTimesThenThePageIsReadOnce) {
+  Refuse(15);
+  console.AnonyReadORB->setChecked(true);
+  console.AnonyBtnClick();  // no page named to read again
+  EXPECT_EQ(device().CommandUrls(),
+            std::vector<std::string>(15, Nas("ftp.htm",
+                                             "ftps_anonymous_apply&ftp_anon_stu=ENABLE&ftp_a_att=RO"
+                                             "&home=PUBLIC&anony_Apply=Apply")));
+  EXPECT_EQ(reads(), 0u);
+
+  device().commands.clear();
+  Refuse(15);
+  console.AccountLV->selectRow(0);
+  console.AccDelBtnClick();
+  EXPECT_EQ(device().CommandUrls(),
+            std::vector<std::string>(15, Nas("ftp.htm", "ftps_user_del&FTP_AC_LIST=7")));
+  EXPECT_EQ(reads(), 1u);
+
+  // Refused twice, then taken: three sendings, and the page after them.
+  device().commands.clear();
+  device().page_requests.clear();
+  Refuse(2);
+  console.AccountLV->selectRow(0);
+  console.AccDelBtnClick();
+  EXPECT_EQ(device().commands.size(), 3u);
+  EXPECT_EQ(reads(), 1u);
+}
+
+TEST_F(FtpTest, EnableDisableSendsThePlaceInTheDevicesListOnce) {
+  Refuse(15);
+  console.AccountLV->selectRow(1);  // amy, the third option: one above had no row
+  EXPECT_TRUE(console.AccStatusBtn->isEnabled());
+  console.AccStatusBtnClick();
+  EXPECT_EQ(device().CommandUrls(),
+            std::vector<std::string>{Nas("ftp.htm", "ftps_user_enabled&FTP_AC_LIST=2")});
+}
+
+TEST_F(FtpTest, DeleteAsksFirst) {
+  console.AccountLV->selectRow(1);
+  fakes.messages->answers = {MsgResult::Cancel};
+  console.AccDelBtnClick();
+  EXPECT_EQ(shown().at(0).text, "Selected account will be deleted. Are you sure?");
+  EXPECT_EQ(shown().at(0).title, "Account List");
+  EXPECT_TRUE(device().commands.empty());
+}
+
+TEST_F(FtpTest, CreateSelectsANewAccountBeforeTheDialogShows) {
+  bool dialog_shown_at_command = true;
+  device().on_command = [&](const std::string&) { dialog_shown_at_command = account.isVisible(); };
+  console.AccAddBtnClick();
+  EXPECT_FALSE(dialog_shown_at_command);
+  EXPECT_EQ(device().CommandUrls(),
+            std::vector<std::string>{Nas("ftp_add.htm", "ftps_userid_set&ftps_user_id=255")});
+  EXPECT_EQ(device().commands[0].referer, "http://192.168.1.77//ftp.htm");
+  EXPECT_TRUE(account.isVisible());
+  account.close();  // without Set: nothing more is sent
+  EXPECT_EQ(device().commands.size(), 1u);
+  EXPECT_TRUE(console.AccAddBtn->isEnabled());
+
+  console.AccAddBtnClick();
+  account.FTPAddAccEdit->setText("carol");
+  account.FTPAddAccBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("ftp.htm", "ftps_user_add&Account=carol&ftp_att=R"));
+  EXPECT_FALSE(account.isVisible());
+  account.FTPAddAccEdit->setText("bad name");
+  account.FTPAddAccBtnClick();
+  EXPECT_EQ(shown().back().text, "Only alpha-numberic characters accepted (a-z, 0-9).");
+  EXPECT_EQ(shown().back().title, "FTP Server");
+}
+
+TEST_F(FtpTest, ModifyOpensTheAccountsPageAndBackReturns) {
+  console.AccountLV->selectRow(1);
+  console.AccModifyBtnClick();
+  EXPECT_EQ(device().CommandUrls(),
+            std::vector<std::string>{Nas("ftp_mod.htm", "ftps_userid_set&ftps_user_id=9")});
+  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kModifyFtp);
+  EXPECT_TRUE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
+  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kFtpServer));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Status", "IP Config", "Maintenance",
+                                                  "File Server", "Modify FTP", "Disk Utility"}));
+  EXPECT_EQ(console.ModFTPAccLabel->text(), "amy");
+  EXPECT_EQ(console.ModFTPPassEdit->text(), "pw");
+  EXPECT_TRUE(console.ModFTPReadRB->isChecked());
+  EXPECT_EQ(console.FTPSFLB->count(), 4);
+  ASSERT_EQ(console.FTPSSharLB->count(), 2);
+  EXPECT_EQ(console.FTPSSharLB->item(0)->text(), "music");  // without the blank before the end
+  EXPECT_EQ(console.ModFTPAccLabel->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+
+  device().page_requests.clear();
+  console.BackBtnClick();
+  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kFtpServer);
+  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
+  EXPECT_TRUE(console.PageControl1->isTabVisible(Form2::kFtpServer));
+  EXPECT_EQ(reads(), 1u);
+  EXPECT_EQ(Captions()[4], "FTP Server");
+
+  // Picking any tab also leaves the account's page out of the row.
+  console.AccountLV->selectRow(0);
+  console.AccModifyBtnClick();
+  console.PageControl1->setCurrentIndex(Form2::kStatus);
+  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
+}
+
+TEST_F(FtpTest, AccountPasswordAccessAndFolders) {
+  console.AccountLV->selectRow(1);
+  console.AccModifyBtnClick();
+  device().commands.clear();
+
+  console.ModFTPWriteRB->setChecked(true);
+  console.ModFTPPassEdit->clear();
+  console.ModFTPBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("ftp_mod.htm", "ftps_user_add&Account=amy&Account_passwd=&ftp_att=W"));
+
+  console.FTPSFLB->setCurrentRow(1);
+  EXPECT_TRUE(console.ModMovetoSharBtn->isEnabled());
+  EXPECT_TRUE(console.ShowModRenameBtn->isEnabled());
+  console.ModMovetoSharBtnClick();
+  EXPECT_EQ(LastUrl(),
+            Nas("ftp_mod.htm", "ftps_add_share&account=amy&account_List=music&op_add=Add"));
+  console.FTPSSharLB->setCurrentRow(1);  // any length may be taken away
+  EXPECT_FALSE(console.ModMovetoSharBtn->isEnabled());
+  EXPECT_TRUE(console.ModMovetoFolderBtn->isEnabled());
+  console.ModMovetoFolderBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("ftp_mod.htm",
+                           "ftps_del_share&account=amy&account_List=abcdefghijklm"
+                           "&op_del=Delete"));
+
+  fakes.messages->answers = {MsgResult::Cancel};
+  console.FTPSFLB->setCurrentRow(3);
+  console.ModDelBtnClick();
+  EXPECT_EQ(device().commands.size(), 3u);
+  EXPECT_TRUE(console.FTPSFLB->selectedItems().isEmpty());
+  console.FTPSFLB->setCurrentRow(3);
+  console.ModDelBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("smb.htm", "fm_rmdir_apply&folder=docs&to_name="));
+  EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/ftp_mod.htm");
+}
+
+TEST_F(FtpTest, FolderDialogsOfTheAccountsPage) {
+  console.AccountLV->selectRow(1);
+  console.AccModifyBtnClick();
+  device().commands.clear();
+  console.ShowModCreateBtnClick();
+  EXPECT_TRUE(create.isVisible());
+  EXPECT_TRUE(console.ShowModCreateBtn->isEnabled());  // stays usable here
+  create.ModCreateFEdit->setText("new1");
+  create.ModCreateFBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("smb.htm", "fm_mkdir_apply&folder=new1&to_name="));
+
+  console.FTPSFLB->setCurrentRow(1);
+  console.ShowModRenameBtnClick();
+  EXPECT_EQ(rename.ModRenOldnameEdit->text(), "music");
+  rename.ModRenNewnameEdit->setText("music");
+  rename.ModRenameFBtnClick();
+  EXPECT_EQ(shown().back().text, "New name entries do not match!");
+  EXPECT_EQ(shown().back().title, "Modify FTP Account Folder List");
+  EXPECT_TRUE(rename.ModRenNewnameEdit->text().isEmpty());
+  rename.ModRenNewnameEdit->setText("songs");
+  rename.ModRenameFBtnClick();
+  EXPECT_EQ(LastUrl(), Nas("smb.htm", "fm_rename_apply&folder=songs&to_name=music"));
+  EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/ftp_mod.htm");
+  EXPECT_FALSE(rename.isVisible());
+}
+
+}  // namespace
