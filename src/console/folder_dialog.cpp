@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/text.h"
 #include "i18n/translate.h"
 #include "platform/platform.h"
@@ -24,12 +25,6 @@ namespace {
 bool AllowedInName(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
          c == '_' || c == '=';
-}
-
-void Tell(const std::string& text_key, const std::string& title_key) {
-  platform::services().message_boxes->Show(Translate(text_key), Translate(title_key),
-                                           platform::MsgIcon::Information,
-                                           platform::MsgButtons::Ok);
 }
 
 }  // namespace
@@ -68,11 +63,11 @@ std::optional<std::string> FolderDialog::CheckName(QLineEdit* edit, QPushButton*
   const std::string name = core::Trim(ui::S(edit->text()));
   edit->setText(ui::Q(name));
   if (name.empty()) {
-    Tell("Value is empty", rule.title_key);
+    console::Tell("Value is empty", rule.title_key);
     return std::nullopt;
   }
   auto refuse = [&](const char* text_key, const char* title_key) {
-    Tell(text_key, title_key);
+    console::Tell(text_key, title_key);
     edit->clear();
     edit->setEnabled(true);
     set_button->setEnabled(true);

@@ -46,7 +46,7 @@ class FolderDialog : public QWidget {
     const char* title_key;
     const char* invalid_key;
     const char* invalid_title_key;
-    std::function<bool(const std::string&)> same_as;
+    std::function<bool(const std::string&)> same_as = {};
     QWidget* also_enable = nullptr;
   };
   std::optional<std::string> CheckName(QLineEdit* edit, QPushButton* set_button,

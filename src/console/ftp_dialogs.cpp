@@ -1,6 +1,7 @@
 #include "console/ftp_dialogs.h"
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "net/url.h"
 #include "ui/ui.h"
@@ -10,11 +11,6 @@ namespace {
 
 constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
 constexpr char kOnlyLettersAndDigits[] = "Only alpha-numberic characters accepted (a-z, 0-9).";
-
-std::string NasUrl(const std::string& redirect, const std::string& command) {
-  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
-         "&failure=fail.htm&type=" + command;
-}
 
 }  // namespace
 
@@ -42,9 +38,9 @@ void Form9::FTPAddAccBtnClick() {
   if (!name) return;
   // A new account is read-only until its page says otherwise; the device
   // may refuse it for a while, so it is sent again up to 15 times.
-  SendAndClose(
-      NasUrl("ftp.htm", "ftps_user_add&Account=" + net::EncodeUrlValue(*name) + "&ftp_att=R"),
-      "ftp.htm", [] { Console().TabSheet5Show(); }, {FTPAddAccEdit});
+  SendAndClose(console::NasCommand(
+                   "ftp.htm", "ftps_user_add&Account=" + net::EncodeUrlValue(*name) + "&ftp_att=R"),
+               "ftp.htm", [] { Console().TabSheet5Show(); }, {FTPAddAccEdit});
 }
 
 Form10::Form10()
@@ -69,9 +65,9 @@ void Form10::ModCreateFBtnClick() {
   const auto name = CheckName(ModCreateFEdit, ModCreateFBtn,
                               {kFolderListTitle, kOnlyLettersAndDigits, kFolderListTitle});
   if (!name) return;
-  SendAndClose(
-      NasUrl("smb.htm", "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
-      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModCreateFEdit});
+  SendAndClose(console::NasCommand(
+                   "smb.htm", "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
+               "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModCreateFEdit});
 }
 
 Form11::Form11()
@@ -102,8 +98,8 @@ void Form11::ModRenameFBtnClick() {
       {kFolderListTitle, kOnlyLettersAndDigits, kFolderListTitle,
        [&old_name](const std::string& typed) { return typed == old_name; }, ModRenOldnameEdit});
   if (!name) return;
-  SendAndClose(NasUrl("smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
-                                     "&to_name=" + net::EncodeUrlValue(old_name)),
-               "ftp_mod.htm", [] { Console().TabSheet6Show(); },
-               {ModRenOldnameEdit, ModRenNewnameEdit});
+  SendAndClose(
+      console::NasCommand("smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
+                                         "&to_name=" + net::EncodeUrlValue(old_name)),
+      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModRenOldnameEdit, ModRenNewnameEdit});
 }

@@ -1,6 +1,7 @@
 #include "console/smb_dialogs.h"
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/text.h"
 #include "i18n/translate.h"
@@ -13,11 +14,6 @@ namespace {
 
 constexpr char kFileServer[] = "File Server";
 constexpr char kSmbTag[] = "smb.htm";
-
-std::string NasUrl(const std::string& command) {
-  return "http://" + core::Session().DeviceIp +
-         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=" + command;
-}
 
 }  // namespace
 
@@ -44,8 +40,9 @@ void Form6::CreateFBtnClick() {
       CheckName(FoldernameEdit, CreateFBtn,
                 {kFileServer, "Only alpha-numberic characters accepted (a-z, 0-9).", kFileServer});
   if (!name) return;
-  SendAndClose(NasUrl("fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="), kSmbTag,
-               [] { Console().TabSheet4Show(); }, {FoldernameEdit});
+  SendAndClose(console::NasCommand(
+                   "smb.htm", "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
+               kSmbTag, [] { Console().TabSheet4Show(); }, {FoldernameEdit});
 }
 
 Form7::Form7()
@@ -76,8 +73,9 @@ void Form7::RenameFBtnClick() {
                               {kFileServer, "僅接受英文字母或數字。\"", "SMB 伺服器\""});
   if (!name) return;
   // The new name goes first, under "folder".
-  SendAndClose(NasUrl("fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
-                      "&to_name=" + net::EncodeUrlValue(ui::S(OldFoldernameEdit->text()))),
+  SendAndClose(console::NasCommand(
+                   "smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name=" +
+                                  net::EncodeUrlValue(ui::S(OldFoldernameEdit->text()))),
                kSmbTag, [] { Console().TabSheet4Show(); }, {OldFoldernameEdit, NewFoldernameEdit});
 }
 
@@ -129,9 +127,11 @@ void Form8::PublicPassBtnClick() {
     return;
   }
   // Empty passwords are allowed: the folder is then open to all.
-  SendAndClose(NasUrl("nas_mod&folder=" + net::EncodeUrlValue(ui::S(PublicFolderEdit->text())) +
-                      "&password1=" + net::EncodeUrlValue(password) +
-                      "&password2=" + net::EncodeUrlValue(repeated)),
-               kSmbTag, [] { Console().TabSheet4Show(); },
-               {PublicFolderEdit, PublicPassEdit, VerifyPassEdit});
+  SendAndClose(
+      console::NasCommand("smb.htm",
+                          "nas_mod&folder=" + net::EncodeUrlValue(ui::S(PublicFolderEdit->text())) +
+                              "&password1=" + net::EncodeUrlValue(password) +
+                              "&password2=" + net::EncodeUrlValue(repeated)),
+      kSmbTag, [] { Console().TabSheet4Show(); },
+      {PublicFolderEdit, PublicPassEdit, VerifyPassEdit});
 }

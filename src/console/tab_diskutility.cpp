@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "core/text.h"
@@ -26,16 +27,6 @@ namespace {
 
 constexpr char kStoTag[] = "sto.htm";
 constexpr char kScanDisk[] = "Scan Disk";
-
-std::string NasUrl(const std::string& redirect, const std::string& command) {
-  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
-         "&failure=fail.htm&type=" + command;
-}
-
-bool Confirmed(const std::string& text, const char* title_key) {
-  return platform::services().message_boxes->Show(text, Translate(title_key), MsgIcon::Question,
-                                                  MsgButtons::OkCancel) == MsgResult::Ok;
-}
 
 }  // namespace
 
@@ -134,11 +125,12 @@ void Form2::TabSheet7Show() {
 }
 
 void Form2::DiskFormatBtnClick() {
-  if (!Confirmed(Translate("This will format the hard disk and erase all data from the disk!") +
-                     "\n" + Translate("Are you sure?"),
-                 "Disk Tools"))
+  if (!console::Confirmed(
+          Translate("This will format the hard disk and erase all data from the disk!") + "\n" +
+              Translate("Are you sure?"),
+          "Disk Tools"))
     return;
-  Submit(NasUrl("sto_ok.htm", "IDE_init"), kStoTag);
+  Submit(console::NasCommand("sto_ok.htm", "IDE_init"), kStoTag);
 }
 
 void Form2::DiskSleepBtnClick() {
@@ -151,13 +143,15 @@ void Form2::DiskSleepBtnClick() {
                                              MsgButtons::Ok);
     return;
   }
-  SubmitWithRetries(NasUrl("sto.htm", "ide_set&idle=" + net::EscapeQueryText(typed)), kStoTag);
+  SubmitWithRetries(console::NasCommand("sto.htm", "ide_set&idle=" + net::EscapeQueryText(typed)),
+                    kStoTag);
 }
 
 void Form2::DiskScanBtnClick() {
-  if (!Confirmed(Translate("This operation will take some time to complete! Continue?"), kScanDisk))
+  if (!console::Confirmed(Translate("This operation will take some time to complete! Continue?"),
+                          kScanDisk))
     return;
-  Submit(NasUrl("sto.htm", "ide_scandisk_start"), kStoTag);
+  Submit(console::NasCommand("sto.htm", "ide_scandisk_start"), kStoTag);
   Timer2->start();
 }
 
@@ -183,6 +177,6 @@ void Form2::DiskRefBtnClick() {
 }
 
 void Form2::DiskDelMsgBtnClick() {
-  if (!Confirmed(Translate("Are you sure to clear scan result?"), kScanDisk)) return;
-  Submit(NasUrl("sto.htm", "ide_fixdisk_start"), kStoTag);
+  if (!console::Confirmed(Translate("Are you sure to clear scan result?"), kScanDisk)) return;
+  Submit(console::NasCommand("sto.htm", "ide_fixdisk_start"), kStoTag);
 }

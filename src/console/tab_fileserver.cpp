@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "console/smb_dialogs.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
@@ -23,20 +24,6 @@ namespace {
 
 constexpr char kFileServerTitle[] = "File Server";
 constexpr char kSmbTag[] = "smb.htm";
-
-std::string NasUrl(const std::string& command) {
-  return "http://" + core::Session().DeviceIp +
-         "/nas.cgi?redirect=smb.htm&failure=fail.htm&type=" + command;
-}
-
-// Shows a modeless dialog of the console's family in front, the focus in
-// `edit`.
-void Present(QWidget* dialog, QLineEdit* edit) {
-  dialog->show();
-  dialog->raise();
-  dialog->activateWindow();
-  edit->setFocus();
-}
 
 }  // namespace
 
@@ -173,7 +160,8 @@ void Form2::MovetoPublicBtnClick() {
                                              MsgButtons::Ok);
     return;
   }
-  SubmitWithRetries(NasUrl("nas_apply&share_list=" + net::EncodeUrlValue(*folder) + "&add=New"),
+  SubmitWithRetries(console::NasCommand("smb.htm", "nas_apply&share_list=" +
+                                                       net::EncodeUrlValue(*folder) + "&add=New"),
                     kSmbTag, [this] { TabSheet4Show(); });
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
@@ -183,8 +171,10 @@ void Form2::MovetoSMBBtnClick() {
   const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
   if (!folder) return;
   DisableFileServerButtons();
-  SubmitWithRetries(NasUrl("nas_apply&allow_share=" + net::EncodeUrlValue(*folder) + "&del=Remove"),
-                    kSmbTag, [this] { TabSheet4Show(); });
+  SubmitWithRetries(
+      console::NasCommand("smb.htm",
+                          "nas_apply&allow_share=" + net::EncodeUrlValue(*folder) + "&del=Remove"),
+      kSmbTag, [this] { TabSheet4Show(); });
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -198,8 +188,10 @@ void Form2::ShowDeleteBtnClick() {
               Translate("Are you sure?"),
           Translate(kFileServerTitle), MsgIcon::Question,
           MsgButtons::OkCancel) == platform::MsgResult::Ok)
-    SubmitWithRetries(NasUrl("fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
-                      kSmbTag, [this] { TabSheet4Show(); });
+    SubmitWithRetries(
+        console::NasCommand("smb.htm",
+                            "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
+        kSmbTag, [this] { TabSheet4Show(); });
   ClearSelections({SMBFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -208,7 +200,7 @@ void Form2::ShowCreateBtnClick() {
   auto* dialog = static_cast<Form6*>(ui::Windows().form6);
   DisableFileServerButtons();
   ClearSelections({SMBFolderLB});
-  Present(dialog, dialog->FoldernameEdit);
+  console::Present(dialog, dialog->FoldernameEdit);
 }
 
 void Form2::ShowRenameBtnClick() {
@@ -218,7 +210,7 @@ void Form2::ShowRenameBtnClick() {
   DisableFileServerButtons();
   dialog->OldFoldernameEdit->setText(ui::Q(*folder));
   ClearSelections({SMBFolderLB});
-  Present(dialog, dialog->NewFoldernameEdit);
+  console::Present(dialog, dialog->NewFoldernameEdit);
 }
 
 void Form2::ShowPublicPassBtnClick() {
@@ -228,5 +220,5 @@ void Form2::ShowPublicPassBtnClick() {
   DisableFileServerButtons();
   dialog->PublicFolderEdit->setText(ui::Q(*folder));
   ClearSelections({SMBPublicFolderLB});
-  Present(dialog, dialog->PublicPassEdit);
+  console::Present(dialog, dialog->PublicPassEdit);
 }

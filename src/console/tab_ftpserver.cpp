@@ -7,6 +7,7 @@
 
 #include "console/ftp_dialogs.h"
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "core/text.h"
@@ -25,16 +26,6 @@ namespace {
 
 constexpr char kFtpTag[] = "ftp.htm";
 constexpr char kFtpConfiguration[] = "FTP Configuration";
-
-std::string FtpUrl(const std::string& redirect, const std::string& command) {
-  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
-         "&failure=fail.htm&type=" + command;
-}
-
-void Tell(const std::string& text_key, const std::string& title_key) {
-  platform::services().message_boxes->Show(Translate(text_key), Translate(title_key),
-                                           MsgIcon::Information, MsgButtons::Ok);
-}
 
 }  // namespace
 
@@ -88,15 +79,8 @@ void Form2::BuildFtpServerPage() {
   AccStatusBtn->setText(ui::Tr("Enable/Disable"));
   AccDelBtn->setText(ui::Tr("Delete"));
 
-  auto pair = [](QWidget* panel, QRadioButton* a, QRadioButton* b) {
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(a);
-    row->addWidget(b);
-    row->addStretch(1);
-  };
-  pair(FTPAnonyStatusPL, AnonyEnRB, AnonyDisRB);
-  pair(FTPAnonyReWrPL, AnonyReadORB, AnonyWriteRB);
+  console::RadioPair(FTPAnonyStatusPL, AnonyEnRB, AnonyDisRB);
+  console::RadioPair(FTPAnonyReWrPL, AnonyReadORB, AnonyWriteRB);
   auto* config = new QGridLayout(FTPConfGB);
   config->addWidget(Label41, 0, 0);
   config->addWidget(FTPStatusCB, 0, 1, Qt::AlignLeft);
@@ -183,24 +167,24 @@ void Form2::FTPStatusBtnClick() {
   // Not a whole number: the conversion's own message, nothing sent.
   const int port = core::ToInteger(port_text);
   if (port != 21 && (port < 1025 || port > 65500)) {
-    Tell("Invalid port number", kFtpConfiguration);
+    console::Tell("Invalid port number", kFtpConfiguration);
     return;
   }
   if (FTPStatusCB->currentIndex() < 0) {
-    Tell("Please choose an entry from the list.", kFtpConfiguration);
+    console::Tell("Please choose an entry from the list.", kFtpConfiguration);
     return;
   }
   const std::string state = FTPStatusCB->currentText() == "Enable" ? "ENABLE" : "DISABLE";
   // Sent once: the port exactly as typed, leading zeros and all.
-  Submit(FtpUrl("ftp.htm", "ftps_state_apply&ftps_set=" + state +
-                               "&ftps_port=" + net::EscapeQueryText(port_text)),
+  Submit(console::NasCommand("ftp.htm", "ftps_state_apply&ftps_set=" + state +
+                                            "&ftps_port=" + net::EscapeQueryText(port_text)),
          kFtpTag);
 }
 
 void Form2::AnonyBtnClick() {
   const int home = AnonyHDCB->currentIndex();
   if (home < 0 || home >= static_cast<int>(ftp_homes_.size())) {
-    Tell("Please choose an entry from the list.", kFtpConfiguration);
+    console::Tell("Please choose an entry from the list.", kFtpConfiguration);
     return;
   }
   const std::string status = AnonyEnRB->isChecked() ? "ENABLE" : "DISABLE";
@@ -208,9 +192,9 @@ void Form2::AnonyBtnClick() {
   // The home folder goes as the device named it, only made safe for the
   // query.
   SubmitWithRetries(
-      FtpUrl("ftp.htm", "ftps_anonymous_apply&ftp_anon_stu=" + status + "&ftp_a_att=" + mode +
-                            "&home=" + net::EscapeQueryText(ftp_homes_[home]) +
-                            "&anony_Apply=Apply"),
+      console::NasCommand(
+          "ftp.htm", "ftps_anonymous_apply&ftp_anon_stu=" + status + "&ftp_a_att=" + mode +
+                         "&home=" + net::EscapeQueryText(ftp_homes_[home]) + "&anony_Apply=Apply"),
       kFtpTag);
 }
 
@@ -224,8 +208,8 @@ void Form2::AccAddBtnClick() {
   ResetAccountButtons();
   // The device is told a new account is coming, then the dialog asks for
   // its name.
-  SubmitWithRetries(FtpUrl("ftp_add.htm", "ftps_userid_set&ftps_user_id=255"), "/ftp.htm",
-                    [this] { TabSheet5Show(); });
+  SubmitWithRetries(console::NasCommand("ftp_add.htm", "ftps_userid_set&ftps_user_id=255"),
+                    "/ftp.htm", [this] { TabSheet5Show(); });
   auto* dialog = static_cast<Form9*>(ui::Windows().form9);
   dialog->show();
   dialog->raise();
@@ -237,9 +221,9 @@ void Form2::AccModifyBtnClick() {
   const int row = AccountLV->SelectedRow();
   if (row < 0) return;
   const std::string id = AccountLV->Text(row, 4);
-  SubmitWithRetries(
-      FtpUrl("ftp_mod.htm", "ftps_userid_set&ftps_user_id=" + net::EscapeQueryText(id)), kFtpTag,
-      [this] { TabSheet5Show(); });
+  SubmitWithRetries(console::NasCommand("ftp_mod.htm",
+                                        "ftps_userid_set&ftps_user_id=" + net::EscapeQueryText(id)),
+                    kFtpTag, [this] { TabSheet5Show(); });
   ResetAccountButtons();
   // The account's own page, read as it comes up.
   SetTabShown(kModifyFtp, true);
@@ -251,9 +235,9 @@ void Form2::AccStatusBtnClick() {
   if (row < 0) return;
   // The device counts its accounts by their place in its own list, which
   // is this row's place unless an option above it gave no row.
-  SubmitWithRetries(
-      FtpUrl("ftp.htm", "ftps_user_enabled&FTP_AC_LIST=" + std::to_string(account_options_[row])),
-      kFtpTag, [this] { TabSheet5Show(); });
+  SubmitWithRetries(console::NasCommand("ftp.htm", "ftps_user_enabled&FTP_AC_LIST=" +
+                                                       std::to_string(account_options_[row])),
+                    kFtpTag, [this] { TabSheet5Show(); });
 }
 
 void Form2::AccDelBtnClick() {
@@ -264,6 +248,7 @@ void Form2::AccDelBtnClick() {
           Translate("Selected account will be deleted. Are you sure?"), Translate("Account List"),
           MsgIcon::Question, MsgButtons::OkCancel) != platform::MsgResult::Ok)
     return;
-  SubmitWithRetries(FtpUrl("ftp.htm", "ftps_user_del&FTP_AC_LIST=" + net::EscapeQueryText(id)),
-                    kFtpTag, [this] { TabSheet5Show(); });
+  SubmitWithRetries(
+      console::NasCommand("ftp.htm", "ftps_user_del&FTP_AC_LIST=" + net::EscapeQueryText(id)),
+      kFtpTag, [this] { TabSheet5Show(); });
 }

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "i18n/translate.h"
 #include "net/http_data_stream.h"
@@ -21,11 +22,6 @@ using platform::MsgResult;
 namespace {
 
 constexpr char kFirmwareTitle[] = "Firmware Upload";
-
-bool Confirmed(const std::string& text, const std::string& title_key) {
-  return platform::services().message_boxes->Show(text, Translate(title_key), MsgIcon::Question,
-                                                  MsgButtons::OkCancel) == MsgResult::Ok;
-}
 
 std::string RestartUrl() {
   return "http://" + core::Session().DeviceIp +
@@ -144,7 +140,7 @@ void Form2::BrowseBtnClick() {
 }
 
 void Form2::UploadBtnClick() {
-  if (!Confirmed(Translate("This will flash the firmware. Continue?"), kFirmwareTitle)) {
+  if (!console::Confirmed(Translate("This will flash the firmware. Continue?"), kFirmwareTitle)) {
     ResetWaitDisplay();
     return;
   }
@@ -177,8 +173,9 @@ void Form2::UploadBtnClick() {
   auto& boxes = *platform::services().message_boxes;
   if (error.find("302") != std::string::npos) {
     // The device took the image and answered with its redirect.
-    if (!Confirmed(Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
-                   kFirmwareTitle))
+    if (!console::Confirmed(
+            Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
+            kFirmwareTitle))
       return;
     Submit(RestartUrl(), "maintain.htm");
     Timer1->start();
@@ -195,9 +192,9 @@ void Form2::UploadBtnClick() {
 }
 
 void Form2::RebootBtnClick() {
-  if (!Confirmed(Translate("This will reboot the device.") + "\n" +
-                     Translate("All open connections will reset. Continue?"),
-                 "System Reboot")) {
+  if (!console::Confirmed(Translate("This will reboot the device.") + "\n" +
+                              Translate("All open connections will reset. Continue?"),
+                          "System Reboot")) {
     ResetWaitDisplay();
     return;
   }
@@ -206,8 +203,8 @@ void Form2::RebootBtnClick() {
 }
 
 void Form2::ResetBtnClick() {
-  if (!Confirmed(Translate("This will restore device's default settings. Continue?"),
-                 "Factory Defaults")) {
+  if (!console::Confirmed(Translate("This will restore device's default settings. Continue?"),
+                          "Factory Defaults")) {
     ResetWaitDisplay();
     return;
   }

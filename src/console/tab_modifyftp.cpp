@@ -7,6 +7,7 @@
 
 #include "console/ftp_dialogs.h"
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "i18n/translate.h"
@@ -24,23 +25,6 @@ namespace {
 
 constexpr char kModTag[] = "ftp_mod.htm";
 constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
-
-std::string NasUrl(const std::string& redirect, const std::string& command) {
-  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
-         "&failure=fail.htm&type=" + command;
-}
-
-void Tell(const std::string& text_key, const std::string& title_key) {
-  platform::services().message_boxes->Show(Translate(text_key), Translate(title_key),
-                                           MsgIcon::Information, MsgButtons::Ok);
-}
-
-void Present(QWidget* dialog, QLineEdit* edit) {
-  dialog->show();
-  dialog->raise();
-  dialog->activateWindow();
-  edit->setFocus();
-}
 
 }  // namespace
 
@@ -185,13 +169,14 @@ void Form2::ModFTPBtnClick() {
   const std::string access = ModFTPReadRB->isChecked() ? "R" : "W";
   const std::string password = ui::S(ModFTPPassEdit->text());
   if (CharacterCount(password) > FolderDialog::kMaxLength) {
-    Tell("Over Maximum (12 characters).", "Modify FTP Account");
+    console::Tell("Over Maximum (12 characters).", "Modify FTP Account");
     return;
   }
   // Sent once; the password may be empty.
-  Submit(NasUrl("ftp_mod.htm", "ftps_user_add&Account=" + net::EncodeUrlValue(modified_account_) +
-                                   "&Account_passwd=" + net::EncodeUrlValue(password) +
-                                   "&ftp_att=" + access),
+  Submit(console::NasCommand("ftp_mod.htm",
+                             "ftps_user_add&Account=" + net::EncodeUrlValue(modified_account_) +
+                                 "&Account_passwd=" + net::EncodeUrlValue(password) +
+                                 "&ftp_att=" + access),
          kModTag);
 }
 
@@ -200,11 +185,12 @@ void Form2::ModMovetoSharBtnClick() {
   if (!folder) return;
   ResetFolderListButtons();
   if (CharacterCount(*folder) > FolderDialog::kMaxLength)
-    Tell("Over Maximum (12 characters).", kFolderListTitle);
+    console::Tell("Over Maximum (12 characters).", kFolderListTitle);
   else
     SubmitWithRetries(
-        NasUrl("ftp_mod.htm", "ftps_add_share&account=" + net::EncodeUrlValue(modified_account_) +
-                                  "&account_List=" + net::EncodeUrlValue(*folder) + "&op_add=Add"),
+        console::NasCommand("ftp_mod.htm",
+                            "ftps_add_share&account=" + net::EncodeUrlValue(modified_account_) +
+                                "&account_List=" + net::EncodeUrlValue(*folder) + "&op_add=Add"),
         kModTag, [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
@@ -215,8 +201,9 @@ void Form2::ModMovetoFolderBtnClick() {
   if (!folder) return;
   ResetFolderListButtons();
   SubmitWithRetries(
-      NasUrl("ftp_mod.htm", "ftps_del_share&account=" + net::EncodeUrlValue(modified_account_) +
-                                "&account_List=" + net::EncodeUrlValue(*folder) + "&op_del=Delete"),
+      console::NasCommand("ftp_mod.htm",
+                          "ftps_del_share&account=" + net::EncodeUrlValue(modified_account_) +
+                              "&account_List=" + net::EncodeUrlValue(*folder) + "&op_del=Delete"),
       kModTag, [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
@@ -232,7 +219,8 @@ void Form2::ModDelBtnClick() {
           Translate(kFolderListTitle), MsgIcon::Question,
           MsgButtons::OkCancel) == platform::MsgResult::Ok)
     SubmitWithRetries(
-        NasUrl("smb.htm", "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
+        console::NasCommand("smb.htm",
+                            "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
         kModTag, [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
 }
@@ -241,7 +229,7 @@ void Form2::ShowModCreateBtnClick() {
   ResetFolderListButtons();
   ClearSelections({FTPSFLB, FTPSSharLB});
   auto* dialog = static_cast<Form10*>(ui::Windows().form10);
-  Present(dialog, dialog->ModCreateFEdit);
+  console::Present(dialog, dialog->ModCreateFEdit);
 }
 
 void Form2::ShowModRenameBtnClick() {
@@ -252,7 +240,7 @@ void Form2::ShowModRenameBtnClick() {
   dialog->ModRenOldnameEdit->setText(ui::Q(*folder));
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
-  Present(dialog, dialog->ModRenNewnameEdit);
+  console::Present(dialog, dialog->ModRenNewnameEdit);
 }
 
 void Form2::FTPSFLBClick() {

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "core/text.h"
@@ -79,11 +80,6 @@ std::string FirstForbidden(const std::string& text) {
 
 bool StartsWithDigit(const QString& text) {
   return !text.isEmpty() && text[0] >= QChar('0') && text[0] <= QChar('9');
-}
-
-void Tell(const std::string& text_key, const std::string& title_key, MsgIcon icon) {
-  platform::services().message_boxes->Show(Translate(text_key), Translate(title_key), icon,
-                                           MsgButtons::Ok);
 }
 
 }  // namespace
@@ -206,16 +202,9 @@ void Form2::BuildStatusPage() {
     row->addWidget(button);
     return row;
   };
-  auto pair = [](QWidget* panel, QRadioButton* a, QRadioButton* b) {
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(a);
-    row->addWidget(b);
-    row->addStretch(1);
-  };
-  pair(SntpPL, SntpAutoRB, SntpDisRB);
-  pair(TimeSPL, TimeSSelRB, TimeSMakeRB);
-  pair(dhcps, DhcpsERB, DhcpsDRB);
+  console::RadioPair(SntpPL, SntpAutoRB, SntpDisRB);
+  console::RadioPair(TimeSPL, TimeSSelRB, TimeSMakeRB);
+  console::RadioPair(dhcps, DhcpsERB, DhcpsDRB);
 
   auto* iden = new QGridLayout(IdenGB);
   iden->addWidget(Label1, 0, 0);
@@ -373,11 +362,12 @@ void Form2::TimeSMakeRBClick() {
 
 void Form2::identBtnClick() {
   if (HostEdit->text().isEmpty() || GroupEdit->text().isEmpty()) {
-    Tell("Value is empty", kIdentification, MsgIcon::Error);
+    console::Tell("Value is empty", kIdentification, MsgIcon::Error);
     return;
   }
   if (StartsWithDigit(HostEdit->text()) || StartsWithDigit(GroupEdit->text())) {
-    Tell("First character cannot be a number (0~9)", kIdentification, MsgIcon::Information);
+    console::Tell("First character cannot be a number (0~9)", kIdentification,
+                  MsgIcon::Information);
     return;
   }
   // Each name is trimmed and written back, then checked character by
@@ -386,7 +376,7 @@ void Form2::identBtnClick() {
     name = core::Trim(ui::S(edit->text()));
     edit->setText(ui::Q(name));
     if (name.empty()) {
-      Tell("Value is empty", kIdentification, MsgIcon::Error);
+      console::Tell("Value is empty", kIdentification, MsgIcon::Error);
       return false;
     }
     const std::string forbidden = FirstForbidden(name);
@@ -408,12 +398,12 @@ void Form2::adminBtnClick() {
   const std::string password = ui::S(PassEdit->text());
   const std::string repeated = ui::S(VerifyEdit->text());
   if (password.empty() || repeated.empty()) {
-    Tell("Password cannot be empty!", "Administration", MsgIcon::Information);
+    console::Tell("Password cannot be empty!", "Administration", MsgIcon::Information);
     setEnabled(true);
     return;
   }
   if (password != repeated) {
-    Tell("New password entries do not match!", "Administration", MsgIcon::Information);
+    console::Tell("New password entries do not match!", "Administration", MsgIcon::Information);
     setEnabled(true);
     return;
   }
@@ -435,7 +425,7 @@ void Form2::DatatimeBtnClick() {
   const std::string mode = SntpAutoRB->isChecked() ? "ENABLE" : "DISABLE";
   const std::string source = TimeSSelRB->isChecked() ? "0" : "1";
   if (TimeSMakeRB->isChecked() && MantimeSEdit->text().isEmpty()) {
-    Tell("Time server is empty", "Date and Time", MsgIcon::Information);
+    console::Tell("Time server is empty", "Date and Time", MsgIcon::Information);
     return;
   }
   const std::string listed =

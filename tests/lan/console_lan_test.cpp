@@ -125,14 +125,7 @@ TEST_F(ConsoleLan, FixedThenAutomaticAddress) {
   const std::string old_ip = ip();
   const std::string new_ip = "10.77.0.98";
   // Whatever happens, the device's namespace gets its LAN address back.
-  struct Restore {
-    const lan::Host& host;
-    ~Restore() {
-      sim::RunIp({"-n", host.ns, "addr", "flush", "dev", "lan0"});
-      sim::RunIp({"-n", host.ns, "addr", "add", host.ip + "/24", "dev", "lan0"});
-      sim::RunIp({"-n", host.ns, "route", "replace", "default", "dev", "lan0"});
-    }
-  } restore{device.host()};
+  const lan::AddressRestorer restore(device.host());
 
   OpenConsole(old_ip, "");
   console->SelectPage(Form2::kIpConfig);

@@ -180,8 +180,9 @@ TEST_F(DevsimLan, FileServerFolders) {
 }
 
 TEST_F(DevsimLan, FoldersStayInsideTheShareAndNothingReachesAHeader) {
-  for (const std::string& name : {"", ".", "..", "a/b", "..%2Fetc", "a%5Cb", "%2E%2E"})
-    EXPECT_EQ(Command("nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_mkdir_apply&folder=" +
+  for (const char* name : {"", ".", "..", "a/b", "..%2Fetc", "a%5Cb", "%2E%2E"})
+    EXPECT_EQ(Command(std::string("nas.cgi?redirect=smb.htm&failure=fail.htm&type=fm_mkdir_apply"
+                                  "&folder=") +
                       name + "&to_name="),
               "fail.htm")
         << name;
@@ -348,14 +349,7 @@ TEST_F(DevsimLan, FixedAndAutomaticAddresses) {
   const std::string old_ip = ip();
   const std::string new_ip = "10.77.0.99";
   // Whatever happens, the device's namespace gets its LAN address back.
-  struct Restore {
-    const lan::Host& host;
-    ~Restore() {
-      sim::RunIp({"-n", host.ns, "addr", "flush", "dev", "lan0"});
-      sim::RunIp({"-n", host.ns, "addr", "add", host.ip + "/24", "dev", "lan0"});
-      sim::RunIp({"-n", host.ns, "route", "replace", "default", "dev", "lan0"});
-    }
-  } restore{host_};
+  const lan::AddressRestorer restore(host_);
   // The answer page may be gone with the old address; that is expected.
   auto send = [this](const std::string& url) {
     try {

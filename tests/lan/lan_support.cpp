@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "sim/control.h"
+#include "sim/http_server.h"
 #include "sim/process.h"
 
 namespace lan {
@@ -77,6 +78,12 @@ std::string SimDevice::Control(const std::string& command) const {
   if (answer == "ok") return "";
   if (answer.rfind("ok ", 0) == 0) return answer.substr(3);
   throw std::runtime_error("device control: " + answer);
+}
+
+AddressRestorer::~AddressRestorer() {
+  sim::RunIp({"-n", host_.ns, "addr", "flush", "dev", "lan0"});
+  sim::RunIp({"-n", host_.ns, "addr", "add", host_.ip + "/24", "dev", "lan0"});
+  sim::RunIp({"-n", host_.ns, "route", "replace", "default", "dev", "lan0"});
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

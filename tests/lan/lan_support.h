@@ -45,6 +45,19 @@ class SimDevice {
   pid_t pid_ = -1;
 };
 
+// Gives a device's namespace its LAN address back when it goes, whatever a
+// test moved the device to.
+class AddressRestorer {
+ public:
+  explicit AddressRestorer(const Host& host) : host_(host) {}
+  ~AddressRestorer();
+  AddressRestorer(const AddressRestorer&) = delete;
+  AddressRestorer& operator=(const AddressRestorer&) = delete;
+
+ private:
+  Host host_;
+};
+
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns done().
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));

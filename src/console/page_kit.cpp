@@ -1,0 +1,39 @@
+#include "console/page_kit.h"
+
+#include "core/session_state.h"
+#include "i18n/translate.h"
+
+namespace console {
+
+std::string NasCommand(const std::string& redirect, const std::string& command) {
+  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
+         "&failure=fail.htm&type=" + command;
+}
+
+void Tell(const std::string& text_key, const std::string& title_key, platform::MsgIcon icon) {
+  platform::services().message_boxes->Show(i18n::Translate(text_key), i18n::Translate(title_key),
+                                           icon, platform::MsgButtons::Ok);
+}
+
+bool Confirmed(const std::string& text, const std::string& title_key) {
+  return platform::services().message_boxes->Show(
+             text, i18n::Translate(title_key), platform::MsgIcon::Question,
+             platform::MsgButtons::OkCancel) == platform::MsgResult::Ok;
+}
+
+void Present(QWidget* dialog, QLineEdit* edit) {
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+  edit->setFocus();
+}
+
+void RadioPair(QWidget* panel, QRadioButton* first, QRadioButton* second) {
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(first);
+  row->addWidget(second);
+  row->addStretch(1);
+}
+
+}  // namespace console

@@ -1,0 +1,33 @@
+#pragma once
+
+// Small pieces every console page and dialog uses: command URLs, the
+// message boxes they show, and a few layout helpers.
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QWidget>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace console {
+
+// "http://" + the device + "/nas.cgi?redirect=" + `redirect` +
+// "&failure=fail.htm&type=" + `command` (the command and its parameters).
+std::string NasCommand(const std::string& redirect, const std::string& command);
+
+// A message box whose text and title are translated from their keys.
+void Tell(const std::string& text_key, const std::string& title_key,
+          platform::MsgIcon icon = platform::MsgIcon::Information);
+
+// Asks `text` (already translated) with OK and Cancel; true on OK.
+bool Confirmed(const std::string& text, const std::string& title_key);
+
+// Brings a modeless dialog up in front with the focus in `edit`.
+void Present(QWidget* dialog, QLineEdit* edit);
+
+// Lays two radio buttons side by side on their own panel, one group.
+void RadioPair(QWidget* panel, QRadioButton* first, QRadioButton* second);
+
+}  // namespace console
