@@ -56,12 +56,12 @@ TEST(SimMultipart, AStandardFormIsReadAsABrowserSendsIt) {
   const std::string image =
       "\x7f"
       "ELF\0\r\n--x"s;
-  for (const std::string& type :
+  for (const std::string type :
        {"multipart/form-data; boundary=------------------------abc123",
         "multipart/form-data; boundary=\"------------------------abc123\"; charset=utf-8"}) {
     const std::string boundary = sim::BoundaryOf(type);
     ASSERT_EQ(boundary, "------------------------abc123");
-    for (const std::string& preamble : {"", "This is a preamble.\r\n"}) {
+    for (const std::string preamble : {"", "This is a preamble.\r\n"}) {
       const auto upload = sim::ParseUpload(Standard(boundary, image, preamble), boundary);
       ASSERT_TRUE(upload) << preamble;
       EXPECT_EQ(upload->fields.at("failure"), "fail.htm");
