@@ -14,6 +14,8 @@ packages=(
   clang libclang-rt-14-dev
   # the test LAN, and curl to compare uploads against
   iproute2 curl
+  # reading brevane-scan's JSON back in its tests
+  python3
   # headless windows, screenshots and fonts (Latin and Chinese)
   xvfb xauth imagemagick openbox fonts-dejavu-core fonts-wqy-microhei
 )

@@ -111,6 +111,7 @@ void Form1::ScanBtnClick() {
   // the timer or the progress is touched.
   IdUDPServer1->SendBroadcast(net::kDiscoveryPort, net::BuildDiscoveryRequest());
   HDListView->Clear();
+  Devices.Clear();
   Timer1->start();
   ProgressBar1->setValue(0);
 }
@@ -131,10 +132,7 @@ void Form1::Timer1Timer() {
 
 void Form1::IdUDPServer1UDPRead(const net::Datagram& datagram) {
   const auto record = net::ParseDiscoveryReply(datagram.bytes, datagram.sender_ip);
-  if (!record) return;
-  // The first reply from an address wins.
-  for (int row = 0; row < HDListView->RowCount(); ++row)
-    if (HDListView->Text(row, 0) == record->Ip) return;
+  if (!record || !Devices.Add(*record)) return;  // the first reply from an address wins
   HDListView->AddRow({record->Ip, record->DeviceName, record->GroupName, record->FirmwareVersion});
 }
 

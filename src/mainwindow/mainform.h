@@ -45,6 +45,8 @@ class Form1 : public QWidget {
   QRadioButton* RadioButtonManage;
   QTimer* Timer1;
   std::unique_ptr<platform::DatagramTransport> IdUDPServer1;
+  // The devices listed, by address: what the list's rows show.
+  net::DeviceList Devices;
 
   static constexpr int kScanStep = 10;
   static constexpr int kScanMaximum = 130;

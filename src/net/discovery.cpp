@@ -51,4 +51,15 @@ std::string BuildDiscoveryReply(std::string_view name, std::string_view group,
   return reply;
 }
 
+bool DeviceList::Add(const DeviceRecord& device) {
+  if (devices_.size() >= kMaxDevices || !addresses_.insert(device.Ip).second) return false;
+  devices_.push_back(device);
+  return true;
+}
+
+void DeviceList::Clear() {
+  devices_.clear();
+  addresses_.clear();
+}
+
 }  // namespace net

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace net {
 
@@ -23,6 +25,24 @@ struct DeviceRecord {
   std::string GroupName;
   std::string FirmwareVersion;
   bool operator==(const DeviceRecord&) const = default;
+};
+
+// The devices found by one scan, in arrival order: the first reply from an
+// address wins, and a list holds at most kMaxDevices (later replies are
+// dropped), so a flood of forged replies costs neither memory nor time.
+class DeviceList {
+ public:
+  static constexpr std::size_t kMaxDevices = 10000;
+
+  // Adds the device unless its address is listed or the list is full;
+  // true when it was added. Constant time.
+  bool Add(const DeviceRecord& device);
+  void Clear();
+  const std::vector<DeviceRecord>& Devices() const { return devices_; }
+
+ private:
+  std::vector<DeviceRecord> devices_;
+  std::unordered_set<std::string> addresses_;
 };
 
 // The 72-byte request: type byte 1, the rest zero.

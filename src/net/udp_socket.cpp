@@ -65,6 +65,12 @@ UdpSocket::UdpSocket(std::uint16_t port, int receive_buffer)
   if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) ThrowErrno();
 }
 
+void UdpSocket::BindToInterface(const std::string& name) const {
+  if (::setsockopt(fd_.get(), SOL_SOCKET, SO_BINDTODEVICE, name.c_str(),
+                   static_cast<socklen_t>(name.size())) != 0)
+    ThrowErrno();
+}
+
 void UdpSocket::SendTo(const std::string& ip, std::uint16_t port, const std::string& bytes) const {
   const sockaddr_in to = MakeAddress(ip, port);
   if (::sendto(fd_.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),

@@ -41,6 +41,9 @@ class UdpSocket {
   // burst of replies is not dropped while the reader catches up.
   UdpSocket(std::uint16_t port, int receive_buffer);
 
+  // Sends and receives through the named interface only.
+  void BindToInterface(const std::string& name) const;
+
   void SendTo(const std::string& ip, std::uint16_t port, const std::string& bytes) const;
   // Sends from one of this host's own addresses, chosen per datagram.
   void SendFrom(const std::string& source_ip, const std::string& ip, std::uint16_t port,

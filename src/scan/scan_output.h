@@ -1,0 +1,30 @@
+#pragma once
+
+// How brevane-scan prints the devices it found: an aligned table, CSV or
+// JSON. Texts are shown as the main window shows them (UTF-8, a byte that
+// is not UTF-8 as U+FFFD), and nothing a device sent can reach the terminal
+// as a control character.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/discovery.h"
+
+namespace scan {
+
+// `text` decoded as the window decodes it, with control characters (C0,
+// DEL and C1) written as \xNN, and a backslash as \\ so the escapes stay
+// unambiguous.
+std::string Printable(std::string_view text);
+
+// The width `text` takes in a terminal: East Asian wide characters count
+// two columns.
+std::size_t DisplayWidth(std::string_view printable);
+
+std::string Table(const std::vector<net::DeviceRecord>& devices);
+std::string Csv(const std::vector<net::DeviceRecord>& devices);
+// One JSON array of objects: address, name, group, firmware.
+std::string Json(const std::vector<net::DeviceRecord>& devices);
+
+}  // namespace scan

@@ -1,0 +1,166 @@
+// brevane-scan in the test LAN: what it prints for real devices, malformed
+// replies and a crowd, and its exit statuses.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "lan_support.h"
+#include "net/discovery.h"
+#include "net/udp_socket.h"
+
+extern char** environ;
+
+namespace {
+
+using lan::SimDevice;
+using lan::ThisLan;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs a program with its output and errors in files of their own.
+Result Run(std::vector<std::string> argv, const std::string& input = "") {
+  const std::string base =
+      std::filesystem::temp_directory_path() / ("brevane-scan-test-" + std::to_string(::getpid()));
+  std::ofstream(base + ".in", std::ios::binary) << input;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, (base + ".in").c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, (base + ".out").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, (base + ".err").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = 0;
+  Result result;
+  if (posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ) == 0) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.out = Slurp(base + ".out");
+  result.err = Slurp(base + ".err");
+  for (const char* ending : {".in", ".out", ".err"}) std::filesystem::remove(base + ending);
+  return result;
+}
+
+Result Scan(std::vector<std::string> args) {
+  const char* scan = std::getenv("BREVANE_SCAN");
+  args.insert(args.begin(), scan ? scan : "brevane-scan");
+  return Run(args);
+}
+
+// Reads JSON with Python's own parser and prints each device back, one
+// field a line, as escaped Python strings: what a script would get.
+std::string ReadBack(const std::string& json) {
+  return Run({"/usr/bin/python3", "-c",
+              "import json,sys\n"
+              "for d in json.load(sys.stdin):\n"
+              "  print(ascii([d['address'], d['name'], d['group'], d['firmware']]))\n"},
+             json)
+      .out;
+}
+
+TEST(ScanLan, DevicesInArrivalOrderAsTableCsvAndJson) {
+  const auto& devices = ThisLan().devices;
+  SimDevice a(devices[0], {"--name", "ALPHA", "--group", "HOME", "--firmware", "1.2.3"});
+  SimDevice b(devices[1], {"--name", "\xE7\x85\xA7\xE7\x89\x87", "--group", "G", "--firmware",
+                           "2.0", "--discovery", "short,long,type2,normal"});
+  SimDevice c(devices[2], {"--name", "CHARLIE", "--discovery", "empty-firmware"});
+
+  const Result table = Scan({"--seconds", "1"});
+  EXPECT_EQ(table.status, 0) << table.err;
+  EXPECT_EQ(table.out.rfind("IP Address", 0), 0u) << table.out;
+  EXPECT_NE(table.out.find(devices[0].ip), std::string::npos);
+  EXPECT_NE(table.out.find("ALPHA"), std::string::npos);
+  EXPECT_NE(table.out.find("\xE7\x85\xA7\xE7\x89\x87"), std::string::npos);
+  EXPECT_EQ(table.out.find("CHARLIE"), std::string::npos);  // no firmware: no device
+  EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 3);
+
+  const Result json = Scan({"--seconds", "1", "--json"});
+  EXPECT_EQ(json.status, 0);
+  const std::string back = ReadBack(json.out);
+  EXPECT_NE(back.find("['" + devices[0].ip + "', 'ALPHA', 'HOME', '1.2.3']"), std::string::npos)
+      << back;
+  EXPECT_NE(back.find("['" + devices[1].ip + "', '\\u7167\\u7247', 'G', '2.0']"), std::string::npos)
+      << back;
+
+  const Result csv = Scan({"--seconds", "1", "--csv", "--broadcast", "10.77.0.255"});
+  EXPECT_EQ(csv.status, 0);
+  EXPECT_EQ(csv.out.rfind("address,name,group,firmware\n", 0), 0u);
+  EXPECT_NE(csv.out.find(devices[0].ip + ",ALPHA,HOME,1.2.3\n"), std::string::npos) << csv.out;
+
+  EXPECT_EQ(Scan({"--seconds", "1", "--interface", "lan0", "--json"}).status, 0);
+}
+
+TEST(ScanLan, HostileNamesNeverReachTheTerminal) {
+  // A device whose name holds a terminal escape and bytes that are no UTF-8.
+  net::UdpSocket socket(0, 0);
+  const std::string name = "\x1b[2J\xff\x07";
+  std::thread answer([&] {
+    // Stands in for a device, answering once the scan listens.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    socket.SendTo(ThisLan().workstation.ip, net::kDiscoveryPort,
+                  net::BuildDiscoveryReply(name, "G", "1\n0"));
+  });
+  const Result table = Scan({"--seconds", "1"});
+  answer.join();
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_EQ(table.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(table.out.find('\x07'), std::string::npos);
+  EXPECT_NE(table.out.find("\\x1b[2J\xEF\xBF\xBD\\x07"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("1\\x0a0"), std::string::npos);
+}
+
+TEST(ScanLan, ExitStatuses) {
+  const Result none = Scan({"--seconds", "1"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(Scan({"--seconds", "1", "--json"}).out, "[]\n");
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--seconds", "x"},
+                                              {"--seconds"},
+                                              {"--broadcast", "nowhere"},
+                                              {"--what"}}) {
+    const Result usage = Scan(bad);
+    EXPECT_EQ(usage.status, 2) << bad[0];
+    EXPECT_NE(usage.err.find("brevane-scan:"), std::string::npos);
+  }
+  EXPECT_EQ(Scan({"--help"}).status, 0);
+  EXPECT_EQ(Scan({"--interface", "nosuch0", "--seconds", "1"}).status, 2);
+
+  net::UdpSocket taken(net::kDiscoveryPort, 0);
+  const Result busy = Scan({"--seconds", "1"});
+  EXPECT_EQ(busy.status, 2);
+  EXPECT_NE(busy.err.find("UDP port 14675 is already in use"), std::string::npos) << busy.err;
+}
+
+// A crowd: one device answering from a thousand addresses at once.
+TEST(ScanBurst, AThousandDevicesInOneBurstAreAllPrinted) {
+  SimDevice crowd(ThisLan().devices.at(0), {"--reply-from-every-address", "--name", "CROWD"});
+  const Result table = Scan({"--seconds", "2", "--csv"});
+  EXPECT_EQ(table.status, 0);
+  EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 1001);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// What brevane-scan prints: texts as the window shows them, never a control
+// character from a device, columns aligned, CSV and JSON well-formed.
+
+#include "scan/scan_output.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using net::DeviceRecord;
+
+TEST(ScanOutput, PrintableTextsKeepUtf8AndEscapeEverythingElse) {
+  EXPECT_EQ(scan::Printable("NAS-1"), "NAS-1");
+  EXPECT_EQ(scan::Printable("\xE7\x85\xA7\xE7\x89\x87"), "\xE7\x85\xA7\xE7\x89\x87");
+  // Terminal escapes, a bell, DEL and the C1 CSI never reach the terminal.
+  EXPECT_EQ(scan::Printable("a\x1b[2Jb\x07\x7f"), "a\\x1b[2Jb\\x07\\x7f");
+  EXPECT_EQ(scan::Printable("\xC2\x9B"
+                            "31m"),
+            "\\x9b31m");
+  EXPECT_EQ(scan::Printable("back\\slash"), "back\\\\slash");
+  // Bytes that are not UTF-8 show as the window shows them: U+FFFD each.
+  EXPECT_EQ(scan::Printable("x\xff\xC0\xAFy\xE7\x85"),
+            "x\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDy"
+            "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(scan::DisplayWidth("\xE7\x85\xA7\xE7\x89\x87"
+                               "ab"),
+            6u);
+}
+
+TEST(ScanOutput, TableCsvAndJson) {
+  const std::vector<DeviceRecord> devices = {
+      {"10.0.0.2", "NAS", "HOME", "2.1"},
+      {"10.0.0.10", "\xE7\x85\xA7\xE7\x89\x87", "a,\"b\"", "1\n0"}};
+  EXPECT_EQ(scan::Table(devices),
+            "IP Address  Device Name  Group Name  Firmware Version\n"
+            "10.0.0.2    NAS          HOME        2.1\n"
+            "10.0.0.10   \xE7\x85\xA7\xE7\x89\x87         a,\"b\"       1\\x0a0\n");
+  EXPECT_EQ(scan::Csv(devices),
+            "address,name,group,firmware\n"
+            "10.0.0.2,NAS,HOME,2.1\n"
+            "10.0.0.10,\xE7\x85\xA7\xE7\x89\x87,\"a,\"\"b\"\"\",1\\x0a0\n");
+  EXPECT_EQ(scan::Json(devices),
+            "[\n {\"address\": \"10.0.0.2\", \"name\": \"NAS\", \"group\": \"HOME\", "
+            "\"firmware\": \"2.1\"},\n"
+            " {\"address\": \"10.0.0.10\", \"name\": \"\xE7\x85\xA7\xE7\x89\x87\", "
+            "\"group\": \"a,\\\"b\\\"\", \"firmware\": \"1\\u000a0\"}\n]\n");
+  EXPECT_EQ(scan::Json({}), "[]\n");
+}
+
+TEST(DeviceList, FirstReplyFromAnAddressWinsUpToTheCap) {
+  net::DeviceList list;
+  EXPECT_TRUE(list.Add({"10.0.0.1", "A", "G", "1"}));
+  EXPECT_FALSE(list.Add({"10.0.0.1", "B", "G", "2"}));
+  EXPECT_TRUE(list.Add({"10.0.0.2", "C", "G", "1"}));
+  ASSERT_EQ(list.Devices().size(), 2u);
+  EXPECT_EQ(list.Devices()[0].DeviceName, "A");
+  for (std::size_t i = 0; list.Devices().size() < net::DeviceList::kMaxDevices; ++i)
+    list.Add({"172.16." + std::to_string(i / 256) + "." + std::to_string(i % 256), "X", "G", "1"});
+  EXPECT_FALSE(list.Add({"192.168.0.1", "late", "G", "1"}));
+  EXPECT_EQ(list.Devices().size(), net::DeviceList::kMaxDevices);
+  list.Clear();
+  EXPECT_TRUE(list.Add({"10.0.0.1", "B", "G", "2"}));
+}
+
+}  // namespace
