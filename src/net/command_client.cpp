@@ -18,15 +18,19 @@ std::string RedirectTarget(const std::string& host, const std::string& location)
 
 void CommandClient::Get(const std::string& url) {
   if (url.empty()) throw HttpError("Empty URL");
+  // Credentials and the cookie belong to the device asked first: a redirect
+  // to another host or port does not get them.
+  const HttpUrl first = ParseHttpUrl(url);
   std::string next = url;
   for (int redirects = 0;; ++redirects) {
-    next = Exchange(next);
+    const HttpUrl target = ParseHttpUrl(next);
+    next = Exchange(next, target.host == first.host && target.port == first.port);
     if (next.empty()) return;
     if (redirects == kMaxRedirects) throw HttpError("Too many redirects");
   }
 }
 
-std::string CommandClient::Exchange(const std::string& url) {
+std::string CommandClient::Exchange(const std::string& url, bool same_device) {
   const HttpUrl target = ParseHttpUrl(url);
   Host = target.host;
   Port = target.port;
@@ -34,12 +38,12 @@ std::string CommandClient::Exchange(const std::string& url) {
 
   TcpStream stream = TcpStream::Connect(target.host, target.port, WaitBound(), OnIdle);
   std::string request = "GET " + SafeRequestTarget(path) + " HTTP/1.0\r\n";
-  request += "Host: " + target.host + "\r\n";
+  request += "Host: " + HeaderValue(target.host) + "\r\n";
   request += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";
   request += "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
-  if (!Cookie.empty()) request += "Cookie: " + Cookie + "\r\n";
-  if (!Referer.empty()) request += "Referer: " + Referer + "\r\n";
-  if (!UserId.empty() && !Password.empty())
+  if (same_device && !Cookie.empty()) request += "Cookie: " + HeaderValue(Cookie) + "\r\n";
+  if (!Referer.empty()) request += "Referer: " + HeaderValue(Referer) + "\r\n";
+  if (same_device && !UserId.empty() && !Password.empty())
     request += "Authorization: Basic " + Base64Encode(UserId + ":" + Password) + "\r\n";
   request += "Content-type: application/x-www-form-urlencoded\r\n\r\n";
   stream.SendAll(request, WaitBound());
@@ -57,6 +61,8 @@ std::string CommandClient::Exchange(const std::string& url) {
   try {
     ReadReplyHead(source, head, limits);
     publish();
+    // A device that closes before its header has ended has not answered.
+    if (!head.complete) throw HttpError("Connection Closed Gracefully.");
     if (head.has_cookie) Cookie = head.cookie;
     Body = ReadBody(source, limits);
   } catch (...) {

@@ -52,8 +52,9 @@ class CommandClient {
 
  private:
   int WaitBound() const { return TimeOut > 0 ? TimeOut : kUnboundedWaitCapMs; }
-  // One request and its reply; returns the redirect target, if any.
-  std::string Exchange(const std::string& url);
+  // One request and its reply; returns the redirect target, if any. The
+  // credentials and the cookie go only to the device first asked.
+  std::string Exchange(const std::string& url, bool same_device);
 
   TcpStream connection_ = TcpStream::Closed();
 };

@@ -25,11 +25,11 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
   try {
     TcpStream stream = TcpStream::Connect(target.host, target.port, connect_timeout_ms);
     std::string request = "POST " + SafeRequestTarget(target.path) + " HTTP/1.0\r\n";
-    request += "Host: " + target.host + "\r\n";
+    request += "Host: " + HeaderValue(target.host) + "\r\n";
     request += std::string("Accept: ") + kAccept + "\r\n";
-    if (!Referer.empty()) request += "Referer: " + Referer + "\r\n";
+    if (!Referer.empty()) request += "Referer: " + HeaderValue(Referer) + "\r\n";
     request += std::string("User-Agent: ") + kUserAgent + "\r\n";
-    if (!ContentType.empty()) request += "Content-Type: " + ContentType + "\r\n";
+    if (!ContentType.empty()) request += "Content-Type: " + HeaderValue(ContentType) + "\r\n";
     if (ContentLength > 0) request += "Content-Length: " + std::to_string(ContentLength) + "\r\n";
     if (!UserName.empty())
       request += "Authorization: Basic " + Base64Encode(UserName + ":" + Password) + "\r\n";

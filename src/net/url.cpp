@@ -49,6 +49,14 @@ std::string SafeRequestTarget(std::string_view path) {
   return out;
 }
 
+std::string HeaderValue(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (const char c : value)
+    if (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) != 0x7F) out += c;
+  return out;
+}
+
 std::string EncodeUrlValue(std::string_view value) {
   std::string out;
   out.reserve(value.size() * 3);

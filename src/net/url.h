@@ -22,6 +22,10 @@ HttpUrl ParseHttpUrl(std::string_view url);
 // sent as typed cannot break the request.
 std::string SafeRequestTarget(std::string_view path);
 
+// A value as it may stand in a request header: CR, LF and every other
+// control byte left out, so no value can end its line or add another.
+std::string HeaderValue(std::string_view value);
+
 // Encodes one value for a command URL, byte by byte: digits and ASCII
 // letters stay, a blank becomes "+", every other byte "%XX" (upper case).
 std::string EncodeUrlValue(std::string_view value);

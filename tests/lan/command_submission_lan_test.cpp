@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 
 #include "core/command_submission.h"
@@ -159,6 +161,24 @@ TEST_F(SubmitCommandLan, RefusedFtpCommandsAreSentAgainUpToFifteenTimes) {
   EXPECT_EQ(rereads, 1);
   EXPECT_TRUE(host.redisplayed.empty());
   EXPECT_TRUE(fakes.messages->shown.empty());
+}
+
+TEST_F(SubmitCommandLan, AnFtpCommandTheDeviceDroppedIsSentAgain) {
+  // The first command's connection closes without a word; the second is
+  // answered. The earlier reply's header must not count for the dropped one.
+  std::atomic<int> commands{0};
+  ScriptedPeer peer(kLocal, 80, [&commands](PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    if (request.rfind("GET /nas.cgi", 0) == 0 && ++commands == 1) return;
+    c.Send("HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n");
+  });
+  client.Header = "HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n";
+  host.active_tab = 4;
+  EXPECT_EQ(core::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=ftps_user_add",
+                                    "ftp.htm"),
+            1);
+  EXPECT_EQ(commands, 2);
+  EXPECT_EQ(host.redisplayed, std::vector<int>{4});
 }
 
 TEST_F(SubmitCommandLan, EnableDisableIsNeverRefusedAndOtherTagsIgnoreFailure) {

@@ -86,6 +86,62 @@ TEST(CommandClientWire, RelativeRedirectIsFollowedWithItsCookie) {
   EXPECT_EQ(client.Cookie, "sid=7");
 }
 
+TEST(CommandClientWire, CredentialsAndCookieStayWithTheDeviceFirstAsked) {
+  // The device redirects to another port, then that one back home.
+  ScriptedPeer other(kLocal, 8080, Answer("HTTP/1.0 302 Found\r\nLocation: "
+                                          "http://127.0.0.1/back.htm\r\n\r\n"));
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    if (request.rfind("GET /nas.cgi", 0) == 0)
+      c.Send("HTTP/1.0 302 Found\r\nSet-Cookie: sid=7\r\nLocation: "
+             "http://127.0.0.1:8080/elsewhere.htm\r\n\r\n");
+    else
+      c.Send("HTTP/1.0 200 OK\r\n\r\n");
+  });
+  net::CommandClient client;
+  client.UserId = "admin";
+  client.Password = "pw";
+  client.Get("http://127.0.0.1/nas.cgi?type=x");
+  const auto away = other.Requests();
+  ASSERT_EQ(away.size(), 1u);
+  EXPECT_EQ(away[0].find("Authorization"), std::string::npos) << away[0];
+  EXPECT_EQ(away[0].find("Cookie"), std::string::npos) << away[0];
+  const auto home = peer.Requests();
+  ASSERT_EQ(home.size(), 2u);
+  EXPECT_NE(home[1].find("Authorization: Basic YWRtaW46cHc=\r\n"), std::string::npos);
+  EXPECT_NE(home[1].find("Cookie: sid=7\r\n"), std::string::npos);
+}
+
+TEST(CommandClientWire, NoControlByteFromAReplyReachesTheNextRequest) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    if (request.rfind("GET /a", 0) == 0)
+      c.Send("HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: yes\x01\r\n"
+             "Location: b.htm\r\n\r\n");
+    else
+      c.Send("HTTP/1.0 200 OK\r\n\r\n");
+  });
+  net::CommandClient client;
+  client.Referer = "http://127.0.0.1/x\r\nEvil: 1";
+  client.Get("http://127.0.0.1/a");
+  const auto requests = peer.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[1].find("Cookie: sid=1X-Injected: yes\r\n"), std::string::npos)
+      << requests[1];
+  EXPECT_NE(requests[1].find("Referer: http://127.0.0.1/xEvil: 1\r\n"), std::string::npos);
+  EXPECT_EQ(requests[1].find("\nX-Injected"), std::string::npos);
+  EXPECT_EQ(requests[1].find("\nEvil"), std::string::npos);
+}
+
+TEST(CommandClientWire, ADeviceThatClosesWithoutAWholeHeaderRaises) {
+  for (const std::string& reply : {std::string(), std::string("HTTP/1.0 200 OK\r\nServer: x\r\n")}) {
+    ScriptedPeer peer(kLocal, 80, Answer(reply));
+    net::CommandClient client;
+    client.Header = "HTTP/1.0 200 OK\r\nContent-Location: /ok.htm\r\n\r\n";  // an earlier reply
+    EXPECT_THROW(client.Get("http://127.0.0.1/nas.cgi?type=ftps_x"), net::HttpError) << reply;
+  }
+}
+
 TEST(CommandClientWire, UnreachableRedirectRaisesWithTheRedirectStatus) {
   ScriptedPeer peer(kLocal, 80,
                     Answer("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:1/x.htm\r\n\r\n"));
