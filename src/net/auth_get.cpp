@@ -16,41 +16,59 @@ namespace {
 
 constexpr std::uint16_t kHttpPort = 80;
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return upper;
+// Finds `needle` in `text` without regard to ASCII letter case.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view needle, std::size_t from = 0) {
+  if (needle.empty() || text.size() < needle.size()) return std::string_view::npos;
+  for (std::size_t i = from; i + needle.size() <= text.size(); ++i) {
+    std::size_t k = 0;
+    while (k < needle.size() && std::toupper(static_cast<unsigned char>(text[i + k])) ==
+                                    std::toupper(static_cast<unsigned char>(needle[k])))
+      ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
 }
 
 // Watches a reply arrive for the length its header announces; the header
-// is looked at once, when its end has come.
+// is looked at once, when its end has come. `kept` is the reply as kept
+// (a zero byte cuts its piece), `received` how many bytes have come.
 class ReplyLength {
  public:
-  // True once `raw` holds the whole announced reply.
-  bool Complete(const std::string& raw) {
+  explicit ReplyLength(std::size_t limit) : limit_(limit) {}
+
+  // True once the whole announced reply has come.
+  bool Complete(std::string_view kept, std::size_t received) {
     if (!header_seen_) {
-      const auto end = raw.find("\r\n\r\n", searched_);
-      if (end == std::string::npos) {
-        searched_ = raw.size() < 3 ? 0 : raw.size() - 3;
+      const auto end = kept.find("\r\n\r\n", searched_);
+      if (end == std::string_view::npos) {
+        searched_ = kept.size() < 3 ? 0 : kept.size() - 3;
         return false;
       }
       header_seen_ = true;
-      const std::string header = Upper(std::string_view(raw).substr(0, end + 2));
-      const auto at = header.find("\r\nCONTENT-LENGTH:");
-      if (at != std::string::npos) {
-        const char* digits = header.c_str() + at + 17;
+      const std::string_view header = kept.substr(0, end + 2);
+      const auto at = FindIgnoringCase(header, "\r\nCONTENT-LENGTH:");
+      if (at != std::string_view::npos) {
+        const std::string digits(header.substr(at + 17, 24));
         char* stop = nullptr;
-        const unsigned long long length = std::strtoull(digits, &stop, 10);
-        if (stop != digits) total_ = end + 4 + static_cast<std::size_t>(length);
+        errno = 0;
+        const unsigned long long length = std::strtoull(digits.c_str(), &stop, 10);
+        // A length past what we would ever read can never be complete;
+        // it must not wrap into a small one.
+        if (stop != digits.c_str() && errno == 0 && length <= limit_) {
+          total_ = end + 4 + static_cast<std::size_t>(length);
+          announced_ = true;
+        }
       }
     }
-    return total_ && raw.size() >= *total_;
+    return announced_ && received >= total_;
   }
 
  private:
+  std::size_t limit_;
   bool header_seen_ = false;
   std::size_t searched_ = 0;
-  std::optional<std::size_t> total_;
+  bool announced_ = false;
+  std::size_t total_ = 0;
 };
 
 }  // namespace
@@ -62,27 +80,30 @@ std::string BuildAuthGetRequest(const std::string& path, const std::string& addr
          Base64Encode(user + ":" + password) + "\r\n\r\n";
 }
 
-PageReply SplitPageReply(std::string_view reply) {
+PageReply SplitPageReply(std::string reply) {
   PageReply result;
-  if (reply.empty()) return result;
-  const std::string upper = Upper(reply);
-  const auto tag = upper.find("<HTML>");
+  const auto tag = FindIgnoringCase(reply, "<HTML>");
   if (tag == std::string::npos) return result;
-  result.HeaderText = std::string(reply.substr(0, tag));
-  result.BodyText = std::string(reply.substr(tag));
   result.Status = 1;
-  const auto http = upper.find("HTTP/");
-  if (http == std::string::npos) return result;
-  const auto blank = upper.find(' ', http + 5);
-  if (blank == std::string::npos) return result;
   // Read as "%d" would: white space skipped, an optional sign, digits. A
   // number too large for a status is no readable status.
-  const std::string rest = upper.substr(blank + 1);
-  char* stop = nullptr;
-  errno = 0;
-  const long status = std::strtol(rest.c_str(), &stop, 10);
-  if (stop != rest.c_str() && errno == 0 && status >= INT_MIN && status <= INT_MAX)
-    result.Status = static_cast<int>(status);
+  const auto http = FindIgnoringCase(reply, "HTTP/");
+  const auto blank = http == std::string::npos ? http : reply.find(' ', http + 5);
+  if (blank != std::string::npos) {
+    std::size_t at = blank + 1;
+    while (at < reply.size() && std::isspace(static_cast<unsigned char>(reply[at]))) ++at;
+    // A sign and more digits than any status has: enough to see an overflow.
+    const std::string rest = reply.substr(at, 24);
+    char* stop = nullptr;
+    errno = 0;
+    const long status = std::strtol(rest.c_str(), &stop, 10);
+    if (stop != rest.c_str() && errno == 0 && status >= INT_MIN && status <= INT_MAX)
+      result.Status = static_cast<int>(status);
+  }
+  // The reply becomes the body in place: no second copy of a page.
+  result.HeaderText = reply.substr(0, tag);
+  reply.erase(0, tag);
+  result.BodyText = std::move(reply);
   return result;
 }
 
@@ -95,8 +116,11 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
 
     // The request asks for keep-alive, so a device may leave the connection
     // open after its reply: stop at the announced length, or after a pause.
-    std::string raw;
-    ReplyLength length;
+    ReplyLength length(limits.max_reply);
+    std::size_t received = 0;
+    // Room doubles from a power of two up to the limit and never past it:
+    // a reply at the limit costs the limit and half of it while it grows.
+    reply.reserve(std::min<std::size_t>(16 * 1024, limits.max_reply));
     char piece[kAuthGetPiece];
     for (;;) {
       std::size_t n = 0;
@@ -107,17 +131,22 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
         break;  // a pause past the bound ends the reply as a close would
       }
       if (n == 0) break;
-      raw.append(piece, n);
-      if (raw.size() > limits.max_reply) return {};
+      received += n;
+      if (received > limits.max_reply) return {};
+      const char* end = std::find(piece, piece + n, '\0');
+      const std::size_t keep = static_cast<std::size_t>(end - piece);
+      if (reply.size() + keep > reply.capacity())
+        reply.reserve(
+            std::min(std::max(reply.capacity() * 2, reply.size() + keep), limits.max_reply));
       // A zero byte ends its piece; later pieces are still taken.
-      reply.append(piece, std::find(piece, piece + n, '\0'));
-      if (length.Complete(raw)) break;
+      reply.append(piece, keep);
+      if (length.Complete(reply, received)) break;
     }
   } catch (const SocketError&) {
     // Failures before anything arrived give an empty reply; a connection
     // reset after part of a page keeps what came.
   }
-  return SplitPageReply(reply);
+  return SplitPageReply(std::move(reply));
 }
 
 }  // namespace net

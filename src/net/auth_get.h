@@ -26,8 +26,9 @@ inline constexpr std::size_t kAuthGetPiece = 1465;
 std::string BuildAuthGetRequest(const std::string& path, const std::string& address,
                                 const std::string& user, const std::string& password);
 
-// Splits a complete reply at its first "<HTML>" and reads the status.
-PageReply SplitPageReply(std::string_view reply);
+// Splits a complete reply at its first "<HTML>" and reads the status; the
+// body takes the reply's own bytes.
+PageReply SplitPageReply(std::string reply);
 
 // GETs `path` from port 80 of `address` with Basic authentication over a
 // connection of its own. Never throws and never shows anything: every

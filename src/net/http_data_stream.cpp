@@ -35,10 +35,9 @@ ByteBuffer::~ByteBuffer() {
 void ByteBuffer::reserve(std::size_t capacity) {
   if (capacity <= capacity_) return;
   const std::size_t pages = RoundToPages(capacity);
-  // The pages are mapped in with one call rather than a fault each, and are
-  // not zero-filled by us: a large image is read straight into them.
-  void* fresh = ::mmap(nullptr, pages, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  // Pages become resident only as they are written, so growing costs what
+  // is moved, not the whole new room; they are not zero-filled by us.
+  void* fresh = ::mmap(nullptr, pages, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (fresh == MAP_FAILED) throw std::bad_alloc();
   if (data_ != nullptr) {
     std::memcpy(fresh, data_, size_);

@@ -96,15 +96,31 @@ void ReadReplyHead(ByteSource& source, ReplyHead& head, const ReplyLimits& limit
   }
 }
 
-std::string ReadBody(ByteSource& source, const ReplyLimits& limits) {
-  std::string body;
+void ReadBodyInto(ByteSource& source, const ReplyLimits& limits,
+                  const std::function<void(std::string_view)>& sink) {
   char buffer[16 * 1024];
+  std::size_t total = 0;
   for (;;) {
     const std::size_t n = source.Read(buffer, sizeof buffer);
-    if (n == 0) return body;
-    if (body.size() + n > limits.max_body) throw HttpError("Reply too large");
-    body.append(buffer, n);
+    if (n == 0) return;
+    if (n > limits.max_body - total) throw HttpError("Reply too large");
+    total += n;
+    sink(std::string_view(buffer, n));
   }
+}
+
+std::string ReadBody(ByteSource& source, const ReplyLimits& limits) {
+  // Room doubles from a power of two up to the limit and never past it, so
+  // a body at its limit costs the limit and half of it while it grows.
+  std::string body;
+  body.reserve(std::min<std::size_t>(16 * 1024, limits.max_body));
+  ReadBodyInto(source, limits, [&body, &limits](std::string_view piece) {
+    if (body.size() + piece.size() > body.capacity())
+      body.reserve(
+          std::min(std::max(body.capacity() * 2, body.size() + piece.size()), limits.max_body));
+    body.append(piece);
+  });
+  return body;
 }
 
 }  // namespace net

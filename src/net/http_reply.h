@@ -5,6 +5,7 @@
 // HTTP clients; works on any byte source, so it is fuzzed from memory.
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -64,6 +65,9 @@ void ReadReplyHead(ByteSource& source, ReplyHead& head, const ReplyLimits& limit
 // Reads the body until the end of the stream. Throws HttpError past the
 // limit.
 std::string ReadBody(ByteSource& source, const ReplyLimits& limits = {});
+// The same, each piece handed to `sink` as it comes instead of kept.
+void ReadBodyInto(ByteSource& source, const ReplyLimits& limits,
+                  const std::function<void(std::string_view)>& sink);
 
 // The status number of a status line: its second blank-separated word, 0
 // when that is not a number a status can hold.

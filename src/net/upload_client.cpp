@@ -44,7 +44,7 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
     if (!head.complete) throw HttpError(kClosedGracefully);
     if (head.status < 200 || head.status > 299 || head.has_location)
       throw HttpError(StatusText(head.status_line));
-    reply.Write(ReadBody(source, limits));
+    ReadBodyInto(source, limits, [&reply](std::string_view piece) { reply.Write(piece); });
   } catch (const SocketError& e) {
     // A reset while the image goes up is the device refusing it; report it
     // as an aborted connection on every system.

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "lan_support.h"
 #include "net/auth_get.h"
 #include "scripted_peer.h"
 
@@ -149,6 +150,39 @@ TEST(AuthGetWire, AnOversizedReplyIsRefusedNotHoarded) {
   const auto reply = Get(limits);
   EXPECT_EQ(reply.Status, 0);
   EXPECT_EQ(reply.BodyText, "");
+}
+
+TEST(AuthGetWire, APageAtItsCapIsReadWithinTheCapPlusFourMiB) {
+  // A page just under the program's own 4 MiB cap, announced and whole.
+  const std::string page = "<HTML>" + std::string((4 << 20) - 1024, 'p');
+  const std::string wire =
+      "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page;
+  ScriptedPeer peer(kLocal, 80, [&wire](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send(wire);
+    c.Hold();
+  });
+  net::PageReply reply;
+  const double growth = lan::PeakGrowthMiB([&reply] { reply = Get({}); });
+  EXPECT_EQ(reply.Status, 200);
+  EXPECT_EQ(reply.BodyText.size(), page.size());
+  // The reply held once (the page itself is 4 MiB of it), plus a little.
+  EXPECT_LE(growth, 4 + 4) << growth;
+}
+
+TEST(AuthGetWire, ALengthThatWouldWrapNeverMakesAPartReplyComplete) {
+  net::AuthGetLimits limits;
+  limits.idle_timeout_ms = 300;
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    // 2^64 - 10: added to the header's length it would wrap to a few bytes.
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551606\r\n\r\n<HTML>part");
+    c.Sleep(100);
+    c.Send("-and-the-rest");
+    c.Hold();
+  });
+  const auto reply = Get(limits);
+  EXPECT_EQ(reply.BodyText, "<HTML>part-and-the-rest");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "lan_support.h"
 #include "net/command_client.h"
 #include "net/socket_error.h"
 #include "net/upload_client.h"
@@ -88,13 +89,15 @@ TEST(CommandClientWire, RelativeRedirectIsFollowedWithItsCookie) {
 
 TEST(CommandClientWire, CredentialsAndCookieStayWithTheDeviceFirstAsked) {
   // The device redirects to another port, then that one back home.
-  ScriptedPeer other(kLocal, 8080, Answer("HTTP/1.0 302 Found\r\nLocation: "
-                                          "http://127.0.0.1/back.htm\r\n\r\n"));
+  ScriptedPeer other(kLocal, 8080,
+                     Answer("HTTP/1.0 302 Found\r\nLocation: "
+                            "http://127.0.0.1/back.htm\r\n\r\n"));
   ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
     const std::string request = c.ReadRequest();
     if (request.rfind("GET /nas.cgi", 0) == 0)
-      c.Send("HTTP/1.0 302 Found\r\nSet-Cookie: sid=7\r\nLocation: "
-             "http://127.0.0.1:8080/elsewhere.htm\r\n\r\n");
+      c.Send(
+          "HTTP/1.0 302 Found\r\nSet-Cookie: sid=7\r\nLocation: "
+          "http://127.0.0.1:8080/elsewhere.htm\r\n\r\n");
     else
       c.Send("HTTP/1.0 200 OK\r\n\r\n");
   });
@@ -116,8 +119,9 @@ TEST(CommandClientWire, NoControlByteFromAReplyReachesTheNextRequest) {
   ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
     const std::string request = c.ReadRequest();
     if (request.rfind("GET /a", 0) == 0)
-      c.Send("HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: yes\x01\r\n"
-             "Location: b.htm\r\n\r\n");
+      c.Send(
+          "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: yes\x01\r\n"
+          "Location: b.htm\r\n\r\n");
     else
       c.Send("HTTP/1.0 200 OK\r\n\r\n");
   });
@@ -126,15 +130,15 @@ TEST(CommandClientWire, NoControlByteFromAReplyReachesTheNextRequest) {
   client.Get("http://127.0.0.1/a");
   const auto requests = peer.Requests();
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_NE(requests[1].find("Cookie: sid=1X-Injected: yes\r\n"), std::string::npos)
-      << requests[1];
+  EXPECT_NE(requests[1].find("Cookie: sid=1X-Injected: yes\r\n"), std::string::npos) << requests[1];
   EXPECT_NE(requests[1].find("Referer: http://127.0.0.1/xEvil: 1\r\n"), std::string::npos);
   EXPECT_EQ(requests[1].find("\nX-Injected"), std::string::npos);
   EXPECT_EQ(requests[1].find("\nEvil"), std::string::npos);
 }
 
 TEST(CommandClientWire, ADeviceThatClosesWithoutAWholeHeaderRaises) {
-  for (const std::string& reply : {std::string(), std::string("HTTP/1.0 200 OK\r\nServer: x\r\n")}) {
+  for (const std::string& reply :
+       {std::string(), std::string("HTTP/1.0 200 OK\r\nServer: x\r\n")}) {
     ScriptedPeer peer(kLocal, 80, Answer(reply));
     net::CommandClient client;
     client.Header = "HTTP/1.0 200 OK\r\nContent-Location: /ok.htm\r\n\r\n";  // an earlier reply
@@ -226,7 +230,7 @@ TEST(CommandClientWire, ConnectProbeAndDisconnect) {
   EXPECT_FALSE(client.IsConnected);
 }
 
-TEST(CommandClientWire, OversizedReplyIsRefused) {
+TEST(CommandClientWire, OversizedReplyIsRefusedWithinItsCapPlusFourMiB) {
   ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
     c.ReadRequest();
     c.Send("HTTP/1.0 200 OK\r\n\r\n");
@@ -234,7 +238,9 @@ TEST(CommandClientWire, OversizedReplyIsRefused) {
     for (int i = 0; i < 12; ++i) c.Send(block);
   });
   net::CommandClient client;
-  EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::HttpError);
+  const double growth = lan::PeakGrowthMiB(
+      [&client] { EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::HttpError); });
+  EXPECT_LE(growth, 8 + 4);  // its cap is 8 MiB
   EXPECT_EQ(client.StatusCode, 200);
 }
 
@@ -273,6 +279,19 @@ TEST(UploadClientWire, PostLinesAndBody) {
             "Content-Type: multipart/form-data; boundary=B\r\nContent-Length: 1000\r\n"
             "Authorization: Basic YWRtaW46\r\n\r\n" +
                 std::string(1000, 'f'));
+}
+
+TEST(UploadClientWire, AnEndlessReplyIsRefusedWithinItsCapPlusFourMiB) {
+  const std::string block(1 << 20, 'x');
+  ScriptedPeer peer(kLocal, 80, [&block](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.0 200 OK\r\n\r\n");
+    for (int i = 0; i < 12; ++i) c.Send(block);
+  });
+  std::string error;
+  const double growth = lan::PeakGrowthMiB([&error] { error = UploadError(); });
+  EXPECT_EQ(error, "Reply too large");
+  EXPECT_LE(growth, 8 + 4) << growth;  // its cap is 8 MiB
 }
 
 TEST(UploadClientWire, NoUserNoCredentials) {

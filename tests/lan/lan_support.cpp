@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -84,6 +85,24 @@ AddressRestorer::~AddressRestorer() {
   sim::RunIp({"-n", host_.ns, "addr", "flush", "dev", "lan0"});
   sim::RunIp({"-n", host_.ns, "addr", "add", host_.ip + "/24", "dev", "lan0"});
   sim::RunIp({"-n", host_.ns, "route", "replace", "default", "dev", "lan0"});
+}
+
+namespace {
+
+long StatusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field) + 1);
+  return -1;
+}
+
+}  // namespace
+
+double PeakGrowthMiB(const std::function<void()>& action) {
+  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+  const long before = StatusKb("VmHWM");
+  action();
+  return static_cast<double>(StatusKb("VmHWM") - before) / 1024.0;
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -58,6 +58,10 @@ class AddressRestorer {
   Host host_;
 };
 
+// How much this process's resident memory peaked above where it stood
+// while `action` ran, in MiB (the kernel's high-water mark, reset first).
+double PeakGrowthMiB(const std::function<void()>& action);
+
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns done().
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
