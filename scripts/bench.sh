@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Benchmarks, inside a private test LAN: firmware uploads of a 64 MiB and a
+# Benchmarks. The translation of every start-up text with a 60 KB language
+# file; then, inside a private test LAN, firmware uploads of a 64 MiB and a
 # 512 MiB image with UploadClient against curl's multipart POST of the same
 # form, each checked as accepted by the simulated device.
 #   scripts/bench.sh [ROUNDS]       ROUNDS: pairs per image (default 5)
@@ -9,7 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bin="$root/build/default"
-if [ ! -x "$bin/bench/upload_bench" ] || [ ! -x "$bin/sim/brevane-devsim" ]; then
+if [ ! -x "$bin/bench/upload_bench" ] || [ ! -x "$bin/bench/translate_bench" ] ||
+   [ ! -x "$bin/sim/brevane-devsim" ]; then
   scripts/setup.sh
   scripts/build.sh default
 fi
@@ -23,6 +25,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
+
+# The texts the windows translate when they are created, taken from the code.
+grep -ohE '(Tr|Translate)\("[^"]+"\)' src/mainwindow/*.cpp src/console/*.cpp src/drives/*.cpp |
+  sed -E 's/^(Tr|Translate)\("(.*)"\)$/\2/' | sort -u > "$work/keys.txt"
+"$bin/bench/translate_bench" "$work/keys.txt"
 
 scripts/testlan up --state "$state" --devices 1 >/dev/null
 ip=$(grep '^BREVANE_LAN_DEV1_IP=' "$state" | cut -d= -f2)

@@ -1,21 +1,127 @@
 #include "i18n/translate.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
-#include <memory>
+#include <unordered_map>
+#include <vector>
 
 namespace i18n {
 namespace {
 
 int g_switch = 0;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Lines are read in pieces of at most 1023 bytes, as the file format allows;
 // a longer line is taken as several lines.
-constexpr int kLineBuffer = 1024;
+constexpr std::size_t kPiece = 1023;
+
+// The language file as last read, known by the identity of the file it came
+// from, with the answers already looked up in it.
+struct LanguageFile {
+  bool present = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  std::vector<std::string> pieces;  // as fgets would give them, each cut at a zero byte
+  // Where each name first stands before an "=", and the pieces without one:
+  // together they give the first piece that names a key, without a search.
+  std::unordered_map<std::string, std::size_t> first_named;
+  std::vector<std::size_t> without_equals;
+  std::unordered_map<std::string, std::string> answers;
+
+  bool Same(const struct stat& info) const {
+    return present && info.st_dev == device && info.st_ino == inode && info.st_size == size &&
+           info.st_mtim.tv_sec == modified.tv_sec && info.st_mtim.tv_nsec == modified.tv_nsec;
+  }
+};
+
+LanguageFile& Cached() {
+  static LanguageFile file;
+  return file;
+}
+
+// Splits `bytes` the way repeated fgets calls with a 1024-byte buffer would.
+std::vector<std::string> Pieces(const std::string& bytes) {
+  std::vector<std::string> pieces;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t end = at;
+    while (end < bytes.size() && end - at < kPiece && bytes[end] != '\n') ++end;
+    if (end < bytes.size() && bytes[end] == '\n' && end - at < kPiece) ++end;
+    std::string piece = bytes.substr(at, end - at);
+    piece.resize(std::strlen(piece.c_str()));  // a piece ends at its first zero byte
+    pieces.push_back(std::move(piece));
+    at = end;
+  }
+  return pieces;
+}
+
+// Brings the cache up to date with the file on disk; false without a file
+// to read (none, not a regular file, unreadable).
+bool Refresh() {
+  LanguageFile& cached = Cached();
+  struct stat info {};
+  if (::stat(kLanguageFileName, &info) != 0 || !S_ISREG(info.st_mode)) {
+    cached = {};
+    return false;
+  }
+  if (cached.Same(info)) return true;
+  // Opening never waits, and what is read stops at a bound.
+  const int fd = ::open(kLanguageFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    cached = {};
+    return false;
+  }
+  struct stat opened {};
+  std::string bytes;
+  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
+    bytes.resize(static_cast<std::size_t>(std::min<off_t>(opened.st_size, kMaxLanguageFileBytes)));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+  }
+  ::close(fd);
+  cached = {};
+  cached.present = true;
+  cached.device = info.st_dev;
+  cached.inode = info.st_ino;
+  cached.size = info.st_size;
+  cached.modified = info.st_mtim;
+  cached.pieces = Pieces(bytes);
+  for (std::size_t i = 0; i < cached.pieces.size(); ++i) {
+    const auto eq = cached.pieces[i].find('=');
+    if (eq == std::string::npos)
+      cached.without_equals.push_back(i);
+    else
+      cached.first_named.emplace(cached.pieces[i].substr(0, eq), i);
+  }
+  return true;
+}
+
+// The first piece holding `key` decides: one without "=" ends the search
+// with nothing; one whose name before its "=" is the key gives the rest of
+// the line less its last two bytes (CR LF); any other is passed over.
+std::string LookUp(const LanguageFile& file, const std::string& key) {
+  const auto named = file.first_named.find(key);
+  const std::size_t candidate =
+      named == file.first_named.end() ? file.pieces.size() : named->second;
+  for (const std::size_t i : file.without_equals) {
+    if (i > candidate) break;
+    if (file.pieces[i].find(key) != std::string::npos) return {};
+  }
+  if (candidate == file.pieces.size()) return {};
+  const std::string& line = file.pieces[candidate];
+  const std::size_t start = key.size() + 1;
+  const std::size_t rest = line.size() - start;
+  return rest > 2 ? line.substr(start, rest - 2) : std::string();
+}
 
 }  // namespace
 
@@ -27,27 +133,13 @@ int TranslationSwitch() {
 }
 
 std::string Translate(const std::string& key) {
-  if (g_switch != 1) return key;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(kLanguageFileName, "rb"));
-  if (!file) return key;
-
-  std::string value;
-  char buffer[kLineBuffer];
-  while (std::fgets(buffer, sizeof buffer, file.get()) != nullptr) {
-    // The narrow encoding is UTF-8 here, so the line needs no re-encoding;
-    // it ends at its first zero byte.
-    const std::string line(buffer, std::strlen(buffer));
-    if (line.find(key) == std::string::npos) continue;
-    const auto eq = line.find('=');
-    if (eq == std::string::npos) break;  // a line naming the key without "=" ends the search
-    if (line.compare(0, eq, key) != 0) continue;
-    // The value runs to the end of the line less its last two bytes (CR LF).
-    const std::size_t start = eq + 1;
-    const std::size_t rest = line.size() - start;
-    value = rest > 2 ? line.substr(start, rest - 2) : std::string();
-    break;
-  }
-  return value.empty() ? key : value;
+  if (g_switch != 1 || !Refresh()) return key;
+  // The file is looked at anew for every text, but read again only when it
+  // has changed; an answer found once is kept as long as the file is.
+  auto& answers = Cached().answers;
+  auto it = answers.find(key);
+  if (it == answers.end()) it = answers.emplace(key, LookUp(Cached(), key)).first;
+  return it->second.empty() ? key : it->second;
 }
 
 }  // namespace i18n

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -106,6 +109,43 @@ TEST_F(TranslateTest, FileIsReadAfreshOnEveryCall) {
   EXPECT_EQ(Translate("Rescan"), "Suchen");
   WriteLanguage("Rescan=Neu\r\n");
   EXPECT_EQ(Translate("Rescan"), "Neu");
+  std::filesystem::remove(i18n::kLanguageFileName);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+}
+
+}  // namespace
+
+namespace {
+
+class TranslateFileTest : public TranslateTest {};
+
+TEST_F(TranslateFileTest, OnlyARegularFileIsReadAndOnlyItsFirstMegabytes) {
+  // A FIFO would block an open for reading; a link to /dev/zero never ends.
+  ASSERT_EQ(::mkfifo(i18n::kLanguageFileName, 0600), 0);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  std::filesystem::remove(i18n::kLanguageFileName);
+  std::filesystem::create_symlink("/dev/zero", i18n::kLanguageFileName);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  std::filesystem::remove(i18n::kLanguageFileName);
+
+  // A key past the first 4 MiB is not looked at.
+  std::string big = "Early=Früh\r\n";
+  big += std::string(i18n::kMaxLanguageFileBytes, '#') + "\r\nLate=Spät\r\n";
+  WriteLanguage(big);
+  EXPECT_EQ(Translate("Early"), "Früh");
+  EXPECT_EQ(Translate("Late"), "Late");
+}
+
+TEST_F(TranslateFileTest, AnEditTakesEffectAtTheNextText) {
+  WriteLanguage("Rescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");  // answered from what was read
+  WriteLanguage("Rescan=Neu suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Neu suchen");
+  // Same size, another moment: read again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  WriteLanguage("Rescan=Neu_suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Neu_suchen");
   std::filesystem::remove(i18n::kLanguageFileName);
   EXPECT_EQ(Translate("Rescan"), "Rescan");
 }
