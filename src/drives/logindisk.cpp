@@ -128,6 +128,7 @@ void Form4::FormClose() {
 
 void Form4::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  ui::CenterOnScreen(this);
   ui::Guard([this] { FormShow(); })();
 }
 

@@ -63,6 +63,9 @@ Form5::Form5()
 
   connect(MountSetBtn, &QPushButton::clicked, this, ui::Guard([this] { MountSetBtnClick(); }));
   connect(FolderCB, &QComboBox::activated, this, ui::Guard([this] { FolderCBChange(); }));
+  // Typing a folder name is a change too.
+  connect(FolderCB->lineEdit(), &QLineEdit::textEdited, this,
+          ui::Guard([this] { FolderCBChange(); }));
   // Keys reach the dialog before its controls.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 
@@ -275,12 +278,17 @@ void Form5::FormClose() {
 
 void Form5::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  ui::CenterOnScreen(this);
   ui::Guard([this] { FormShow(); })();
 }
 
 void Form5::closeEvent(QCloseEvent* event) {
   event->accept();
   ui::Guard([this] { FormClose(); })();
+}
+
+void Form5::keyPressEvent(QKeyEvent* event) {
+  if (!FormKeyPress(event->key())) QWidget::keyPressEvent(event);
 }
 
 bool Form5::eventFilter(QObject* watched, QEvent* event) {

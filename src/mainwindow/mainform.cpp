@@ -79,6 +79,7 @@ Form1::Form1()
   RadioButtonConnect->setChecked(true);
 
   setFixedSize(640, 400);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);  // a fixed size has nothing to maximise
   ui::WindowSet& windows = ui::Windows();
   windows.form1 = this;
   windows.rescan = [this] { ScanBtnClick(); };
@@ -180,15 +181,22 @@ void Form1::ManageBtnClick() {
     }
     return;
   }
-  platform::services().url_opener->Open("http://" + core::Session().DeviceIp);
+  const std::string url = "http://" + core::Session().DeviceIp;
+  // Without a program for web pages the user is told where to go by hand.
+  if (!platform::services().url_opener->Open(url))
+    platform::services().message_boxes->Show(
+        Translate("No program could open the device's web pages. Open this address in a web "
+                  "browser:") +
+            "\n" + url,
+        Translate("Manage Drive"), MsgIcon::Information, MsgButtons::Ok);
 }
 
 void Form1::CountBtnClick() {
   if (!HandOffSelectedDevice()) return;
   // The drive dialog hides this window while it is open.
+  // Showing it puts the focus on its Connect button; it keeps it there.
   if (QWidget* drives = ui::Windows().form5) {
     drives->show();
     drives->activateWindow();
-    drives->setFocus();
   }
 }

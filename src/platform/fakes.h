@@ -70,8 +70,12 @@ class FakeDatagramTransport : public DatagramTransport {
 
 class FakeUrlOpener : public UrlOpener {
  public:
-  void Open(const std::string& url) override { opened.push_back(url); }
+  bool Open(const std::string& url) override {
+    opened.push_back(url);
+    return handled;
+  }
   std::vector<std::string> opened;
+  bool handled = true;  // whether a program takes the URL
 };
 
 class FakeAdapters : public AdapterList {

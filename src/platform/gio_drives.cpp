@@ -55,8 +55,11 @@ int ResultOfSmbFailure(const char* message) {
   };
   if (says(ENOENT) || says(ENODEV) || says(ENOTDIR)) return drive_error::kBadNetName;
   if (says(EACCES) || says(EPERM)) return drive_error::kAccessDenied;
-  if (says(ECONNREFUSED) || says(EHOSTUNREACH) || says(ENETUNREACH) || says(ETIMEDOUT) ||
-      says(EHOSTDOWN) || says(ENETDOWN))
+  // A device that answers but refuses the connection has its network; its
+  // share service is what has not started.
+  if (says(ECONNREFUSED)) return drive_error::kServiceNotStarted;
+  if (says(EHOSTUNREACH) || says(ENETUNREACH) || says(ETIMEDOUT) || says(EHOSTDOWN) ||
+      says(ENETDOWN))
     return drive_error::kNoNetwork;
   return drive_error::kUnexpected;
 }
@@ -77,13 +80,14 @@ int ResultOf(const GError* error, bool password_refused) {
     case G_IO_ERROR_HOST_NOT_FOUND:
     case G_IO_ERROR_HOST_UNREACHABLE:
     case G_IO_ERROR_NETWORK_UNREACHABLE:
-    case G_IO_ERROR_CONNECTION_REFUSED:
     case G_IO_ERROR_TIMED_OUT:
       return drive_error::kNoNetwork;
+    case G_IO_ERROR_CONNECTION_REFUSED:
+      return drive_error::kServiceNotStarted;
     case G_IO_ERROR_CANCELLED:
       return drive_error::kCancelled;
     case G_IO_ERROR_NOT_SUPPORTED:
-      return 1203;  // no GVfs (or no session bus): "A network component has not started."
+      return drive_error::kServiceNotStarted;  // no GVfs (or no session bus)
     default:
       return ResultOfSmbFailure(error->message);
   }
@@ -311,8 +315,13 @@ int GioNetworkDrives::Disconnect(const std::string& drive) {
   if (target.empty()) return 0;
   // The share the letter stood for, found through its local place.
   GObjectPtr<GFile> file(g_file_new_for_path(target.c_str()));
-  GMount* mount = g_file_find_enclosing_mount(file.get(), nullptr, nullptr);
-  if (mount == nullptr) return 0;
+  Unmount(file.get());
+  return 0;
+}
+
+void GioNetworkDrives::Unmount(GFile* file) {
+  GMount* mount = g_file_find_enclosing_mount(file, nullptr, nullptr);
+  if (mount == nullptr) return;
   GMainContext* context = g_main_context_new();
   g_main_context_push_thread_default(context);
   bool done = false;
@@ -327,7 +336,6 @@ int GioNetworkDrives::Disconnect(const std::string& drive) {
   g_main_context_pop_thread_default(context);
   g_main_context_unref(context);
   g_object_unref(mount);
-  return 0;
 }
 
 }  // namespace platform

@@ -17,6 +17,8 @@
 
 #include <string>
 
+typedef struct _GFile GFile;
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -56,6 +58,7 @@ class GioNetworkDrives : public NetworkDrives {
             Save save);
   // Makes `letter` stand for the mounted `uri`.
   int CreateLetter(char letter, const std::string& uri, const std::string& remote_name);
+  static void Unmount(GFile* file);
   std::string LetterPath(char letter) const;
   std::string UncPath(char letter) const;
 

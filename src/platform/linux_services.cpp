@@ -126,8 +126,8 @@ class UdpTransport : public DatagramTransport {
 
 class DesktopUrlOpener : public UrlOpener {
  public:
-  void Open(const std::string& url) override {
-    QDesktopServices::openUrl(QUrl(QString::fromUtf8(url)));
+  bool Open(const std::string& url) override {
+    return QDesktopServices::openUrl(QUrl(QString::fromUtf8(url)));
   }
 };
 

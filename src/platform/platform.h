@@ -51,11 +51,12 @@ class FileDialogService {
   virtual std::optional<std::string> OpenFile(const std::string& filter) = 0;
 };
 
-// Opens a URL with the desktop's default handler.
+// Opens a URL with the desktop's default handler; false when no program
+// took it.
 class UrlOpener {
  public:
   virtual ~UrlOpener() = default;
-  virtual void Open(const std::string& url) = 0;
+  virtual bool Open(const std::string& url) = 0;
 };
 
 // Ends the process with the given status, without asking any window.
@@ -109,6 +110,8 @@ inline constexpr int kAccessDenied = 5;
 inline constexpr int kBadNetName = 67;
 inline constexpr int kAlreadyAssigned = 85;
 inline constexpr int kInvalidPassword = 86;
+// The device answers, but its share service does not take the connection.
+inline constexpr int kServiceNotStarted = 1203;  // "A network component has not started."
 inline constexpr int kNoNetwork = 1222;
 inline constexpr int kCancelled = 1223;
 inline constexpr int kUnexpected = 1627;  // no message of its own: "Exception Error."

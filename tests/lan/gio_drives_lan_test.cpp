@@ -232,3 +232,21 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
 }
 
 }  // namespace
+
+// A device that answers but whose share service does not take connections.
+namespace {
+
+TEST(GioDriveServiceLan, ARefusedShareServiceIsNoNetworkFailure) {
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  SimDevice device(ThisLan().devices.at(0), {"--shared-folder", "PUBLIC"});  // no SMB
+  GioNetworkDrives drives(
+      {std::string(std::getenv("HOME")) + "/Refused", std::string(std::getenv("HOME")) + "/rs"},
+      8000);
+  NetResource record;
+  record.scope = 3;
+  record.local_name = "W:";
+  record.remote_name = "\\\\" + device.host().ip + "\\PUBLIC";
+  EXPECT_EQ(drives.AddConnection(record, ""), platform::drive_error::kServiceNotStarted);
+}
+
+}  // namespace
