@@ -104,3 +104,46 @@ TEST_F(DialogsTest, LoginRefusedAnsweredOddlyOrNotAnsweredAtAll) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DialogsTest, EveryConnectionResultHasItsMessage) {
+  core::Session().DeviceIp = kDevice;
+  struct Case {
+    int code;
+    const char* message;
+  };
+  for (const Case& c : {
+           Case{5, "Access to the network resource was denied."},
+           Case{66, "The type of local device and the type of network resource do not match."},
+           Case{67, "The resource name is invalid, or the named resource cannot be located."},
+           Case{85, "The local device is already connected to a network resource."},
+           Case{86, "The password is invalid."},
+           Case{170, "The value specified by provider does not match any provider."},
+           Case{1200, "The value specified by Disk Number is invalid."},
+           Case{1202,
+                "An entry for the device specified in Disk Number is already in the user "
+                "profile."},
+           Case{1203, "A network component has not started."},
+           Case{1204, "The value specified by provider does not match any provider."},
+           Case{1205, "The system is unable to open the user profile."},
+           Case{1206, "The user profile is in an incorrect format."},
+           Case{1208, "A network-specific error occurred."},
+           Case{1222, "No network."},
+           Case{1223, "The connection was cancelled by the user."},
+           Case{1627, "Exception Error."},
+           Case{4242, "Exception Error."},
+       }) {
+    fakes.drives->results["\\\\192.168.1.77\\PUBLIC"] = c.code;
+    drives.hide();
+    drives.show();
+    shown().clear();
+    drives.MountSetBtnClick();
+    ASSERT_FALSE(shown().empty()) << c.code;
+    EXPECT_EQ(shown().back().text, c.message) << c.code;
+    EXPECT_EQ(shown().back().title, "Connect");
+    EXPECT_TRUE(drives.isVisible());  // the dialog stays for another try
+  }
+}
+
+}  // namespace

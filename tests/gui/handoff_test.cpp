@@ -2,6 +2,7 @@
 
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "drives/mountform.h"
 #include "gui_test_support.h"
 #include "mainwindow/mainform.h"
 
@@ -16,11 +17,13 @@ class HandOffTest : public ::testing::Test {
     form.FormCreate();
     fakes.network->Deliver(net::BuildDiscoveryReply("NAS", "G", "1.0"), "192.168.1.77");
     fakes.network->Deliver(net::BuildDiscoveryReply("FAR", "G", "1.0"), "192.168.2.20");
+    fakes.device->page = testing_support::StatusPage({{"host_name", "NAS"}});
   }
   void Select(int row) { form.HDListView->selectRow(row); }
 
   platform::fakes::FakePlatform fakes;
   Form1 form;
+  Form5 drives;
 };
 
 TEST_F(HandOffTest, NothingSelectedShowsOnlyTheSelectionMessageAndTheScanGoesOn) {
@@ -64,6 +67,7 @@ TEST_F(HandOffTest, OtherSubnetWarnsAndTheActionGoesOn) {
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(core::Session().DeviceIp, "192.168.2.20");
   EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_TRUE(drives.isVisible());  // warned, and the drive dialog opened all the same
 }
 
 TEST_F(HandOffTest, OnlyTheFirstAdapterCounts) {

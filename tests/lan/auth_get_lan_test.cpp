@@ -54,6 +54,7 @@ TEST(AuthGetWire, RefusalsWithAndWithoutAPage) {
     const auto reply = Get();
     EXPECT_EQ(reply.Status, 0);
     EXPECT_EQ(reply.HeaderText, "");
+    EXPECT_EQ(reply.BodyText, "");
   }
 }
 

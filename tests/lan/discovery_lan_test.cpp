@@ -12,6 +12,7 @@
 #include "net/discovery.h"
 #include "net/udp_socket.h"
 #include "platform/fakes.h"
+#include "sim/process.h"
 
 namespace {
 
@@ -28,6 +29,25 @@ class DiscoveryLan : public ::testing::Test {
   platform::fakes::FakePlatform fakes{
       platform::fakes::Devices::Real};  // installed before the body above runs
 };
+
+TEST_F(DiscoveryLan, TheWorkstationIsTheFirstAddressOfTheLowestNumberedInterface) {
+  // A second address on the LAN interface and an interface numbered after
+  // it change nothing: only the first address of the first one counts.
+  const auto run = [](std::vector<std::string> args) {
+    args.insert(args.begin(), "ip");
+    return sim::Run(args) == 0;
+  };
+  ASSERT_TRUE(run({"link", "add", "brvtest0", "type", "veth", "peer", "name", "brvtest1"}));
+  run({"addr", "add", "192.0.2.5/28", "dev", "brvtest0"});
+  run({"link", "set", "brvtest0", "up"});
+  run({"addr", "add", "10.77.0.250/16", "dev", "lan0"});
+  const auto adapter = platform::RealServices().adapters->FirstAdapter();
+  run({"addr", "del", "10.77.0.250/16", "dev", "lan0"});
+  run({"link", "del", "brvtest0"});
+  ASSERT_TRUE(adapter);
+  EXPECT_EQ(adapter->ip, ThisLan().workstation.ip);
+  EXPECT_EQ(adapter->mask, "255.255.255.0");
+}
 
 TEST_F(DiscoveryLan, EveryDeviceOnTheLanAnswersOneBroadcast) {
   const auto& devices = ThisLan().devices;

@@ -170,8 +170,15 @@ TEST(CommandClientWire, EmptyUrlAndRefusedConnection) {
   } catch (const net::HttpError& e) {
     EXPECT_STREQ(e.what(), "Empty URL");
   }
+  // A refused connection after an earlier reply: an error, and what the
+  // client says of the last reply is left as it was.
+  {
+    ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\nServer: x\r\n\r\n"));
+    client.Get("http://127.0.0.1:80/x");
+  }
+  const std::string header = client.Header;
   EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::SocketError);
-  EXPECT_EQ(client.StatusCode, 0);
+  EXPECT_EQ(client.Header, header);
 }
 
 TEST(CommandClientWire, TimeOutBoundsEachReplyLine) {

@@ -36,8 +36,10 @@ class TempFile {
 TEST(HttpDataStream, BoundaryAndContentTypeComeFromTheClock) {
   net::THttpDataStream a(Fixed), b(Fixed);
   EXPECT_EQ(a.Boundary(), kB);
-  EXPECT_EQ(a.Boundary().size(), 42u);
   EXPECT_EQ(a.Boundary(), b.Boundary());  // same millisecond, same boundary
+  // Every field zero-padded to its width: 42 characters whatever the time.
+  const net::THttpDataStream early([] { return net::LocalTime{987, 1, 2, 3, 4, 5, 6}; });
+  EXPECT_EQ(early.Boundary(), std::string(25, '-') + "09870102030405006");
   EXPECT_EQ(a.ContentType(), "multipart/form-data; boundary=" + kB);
 }
 
@@ -74,7 +76,6 @@ TEST(HttpDataStream, EmptyFileAndAQuoteInThePath) {
                               file.path() +
                               "\"\r\nContent-Type: application/octet-stream\r\n\r\n"
                               "\r\n");
-  EXPECT_NE(file.path().find("say \"hi\".bin"), std::string::npos);
 }
 
 TEST(HttpDataStream, ImagesOfEverySizeArriveWholeWhereverTheyStart) {
