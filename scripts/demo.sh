@@ -9,6 +9,9 @@
 #                                                picture after SECONDS (default 5), exit
 #   scripts/demo.sh --plain                      the program without --console: "Manage
 #                                                Drive" opens the device's pages in a browser
+#   scripts/demo.sh --shell                      also a shell inside the demo's desktop
+#                                                session, where the connected drives can be
+#                                                looked at ("exit" ends the demo)
 #
 # The program starts in its management configuration (--console): "Manage
 # Drive" asks for the device's login and opens the management console.
@@ -19,6 +22,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 shot=""
+shell=""
 after=5
 options=(--console)
 while [ $# -gt 0 ]; do
@@ -26,7 +30,8 @@ while [ $# -gt 0 ]; do
     --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
     --after) after="$2"; shift 2 ;;
     --plain) options=(); shift ;;
-    *) sed -n '2,18p' "$0" >&2; exit 2 ;;
+    --shell) shell=1; shift ;;
+    *) sed -n '2,21p' "$0" >&2; exit 2 ;;
   esac
 done
 run=("$root/build/default/src/app/brevane" "${options[@]}")
@@ -90,6 +95,14 @@ fi
 
 # A desktop session of its own (D-Bus, GVfs, keyring) lets "Connect" mount
 # shares; they appear under $work/home/Network Drives.
+if [ -n "$shell" ]; then
+  # The drives are mounted inside the session only: its shell can open them.
+  echo "demo: Brevane runs on $DISPLAY; this shell is inside its desktop session."
+  echo "demo: connected drives: ls ~/'Network Drives'/Z/   ('exit' ends the demo)"
+  (cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- \
+     bash -c '"$@" & cd "$HOME" && exec bash -i' demo "${run[@]}")
+  exit 0
+fi
 (cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- "${run[@]}") &
 app=$!
 pids+=($app)
@@ -102,6 +115,7 @@ elif [ -n "$shot" ]; then
   echo "demo: screenshot saved to $shot"
 else
   echo "demo: Brevane runs on $DISPLAY; close its window to end the demo"
-  echo "demo: connected drives appear in $work/home/Network Drives"
+  echo "demo: connected drives are mounted inside the demo's own session;"
+  echo "demo: run 'scripts/demo.sh --shell' for a shell there to look at them"
   wait "$app" || true
 fi

@@ -159,7 +159,11 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
     if (type == "nas_mod") {
       SharedFolder* f = FindFolder(s, Param(params, "folder"));
       const std::string p1 = Param(params, "password1"), p2 = Param(params, "password2");
-      if (f == nullptr || p1 != p2 || p1.size() > 12) return fail;
+      // A password is one line of text: no control byte may split it.
+      const bool plain = std::none_of(p1.begin(), p1.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+      });
+      if (f == nullptr || p1 != p2 || p1.size() > 12 || !plain) return fail;
       f->password = p1;
       return ok;
     }

@@ -24,7 +24,10 @@ namespace {
 constexpr std::size_t kMaxHead = 64 * 1024;
 constexpr std::size_t kMaxFormBody = 1 << 20;
 constexpr int kReadTimeoutMs = 10000;
-constexpr int kMaxConnections = 64;
+// A request head must be whole within this long, however it trickles in.
+constexpr int kHeadDeadlineMs = 5000;
+// Connections served at once; more wait in the listen queue for a place.
+constexpr int kMaxConnections = 256;
 
 struct Request {
   std::string method, target, version;
@@ -45,11 +48,20 @@ bool SendAll(int fd, std::string_view data) {
 // Reads until `done` says the data is complete, the peer closes, the limit
 // is passed or a read waits too long.
 bool ReadUntil(int fd, std::string& data, std::size_t limit,
-               const std::function<bool(const std::string&)>& done) {
+               const std::function<bool(const std::string&)>& done, int deadline_ms = 0) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
   char buffer[64 * 1024];
   while (!done(data)) {
+    int wait = kReadTimeoutMs;
+    if (deadline_ms > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0) return false;
+      wait = static_cast<int>(std::min<long long>(left, wait));
+    }
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, kReadTimeoutMs) <= 0) return false;
+    if (::poll(&p, 1, wait) <= 0) return false;
     const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
     if (n <= 0) return false;
     data.append(buffer, static_cast<std::size_t>(n));
@@ -208,13 +220,14 @@ void HttpServer::Run() {
         std::fprintf(stderr, "devsim: %s\n", e.what());
       }
     }
+    // While every place is taken, new connections wait in the listen queue.
+    const bool room = active_ < kMaxConnections;
     pollfd p[2] = {{wake_.get(), POLLIN, 0}, {listener_.get(), POLLIN, 0}};
-    ::poll(p, listener_.valid() ? 2 : 1, 50);
+    ::poll(p, listener_.valid() && room ? 2 : 1, 50);
     if (p[0].revents & POLLIN) return;
-    if (!listener_.valid() || !(p[1].revents & POLLIN)) continue;
+    if (!listener_.valid() || !room || !(p[1].revents & POLLIN)) continue;
     net::UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!client.valid() || device_.Down()) continue;  // gone down meanwhile: closed
-    if (active_ >= kMaxConnections) continue;         // too busy: the connection is closed
     ++active_;
     std::thread([this, c = std::move(client)]() mutable {
       Serve(std::move(c));
@@ -228,9 +241,10 @@ void HttpServer::Run() {
 void HttpServer::Serve(net::UniqueFd client) {
   const int fd = client.get();
   std::string data;
-  const bool complete = ReadUntil(fd, data, kMaxHead, [](const std::string& d) {
-    return d.find("\r\n\r\n") != std::string::npos;
-  });
+  const bool complete = ReadUntil(
+      fd, data, kMaxHead,
+      [](const std::string& d) { return d.find("\r\n\r\n") != std::string::npos; },
+      kHeadDeadlineMs);
   Request request;
   const auto head_end = data.find("\r\n\r\n");
   if (!complete || head_end == std::string::npos) {

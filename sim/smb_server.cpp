@@ -153,6 +153,9 @@ void SmbServer::Sync() {
     if (!f.shared || f.password.empty()) continue;
     const std::string account = UserFor(f.name);
     if (passwords_[account] == f.password) continue;
+    // smbpasswd reads one password a line: one holding a line break would
+    // be cut into two; such a folder keeps the password it had.
+    if (f.password.find_first_of("\r\n") != std::string::npos) continue;
     int in[2];
     if (::pipe(in) != 0) continue;
     const pid_t pid = Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account},

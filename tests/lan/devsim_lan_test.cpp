@@ -202,6 +202,23 @@ TEST_F(DevsimLan, FoldersStayInsideTheShareAndNothingReachesAHeader) {
   EXPECT_EQ(Get("host_name"), "NAS1");
 }
 
+TEST_F(DevsimLan, SlowClientsDoNotShutOthersOutAndPasswordsStayOneLine) {
+  // Sixty-four clients that send their request a byte at a time.
+  std::vector<net::TcpStream> slow;
+  for (int i = 0; i < 64; ++i) {
+    slow.push_back(net::TcpStream::Connect(ip(), 80, 1000));
+    slow.back().SendAll("G", 1000);
+  }
+  const auto start = Clock::now();
+  EXPECT_EQ(net::AuthGet(ip(), "admin", "pw", "/utility_use.htm").Status, 200);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+
+  EXPECT_EQ(Command("nas.cgi?redirect=smb.htm&failure=fail.htm&type=nas_mod&folder=PUBLIC"
+                    "&password1=a%0Ab&password2=a%0Ab"),
+            "fail.htm");
+  EXPECT_EQ(Get("share-password PUBLIC"), "");
+}
+
 TEST_F(DevsimLan, FtpServiceAndAccounts) {
   EXPECT_EQ(Command("nas.cgi?redirect=ftp.htm&failure=fail.htm&type=ftps_state_apply&ftps_set="
                     "DISABLE&ftps_port=2121"),
