@@ -22,19 +22,11 @@ namespace sim {
 namespace {
 
 constexpr std::size_t kMaxHead = 64 * 1024;
-constexpr std::size_t kMaxFormBody = 1 << 20;
 constexpr int kReadTimeoutMs = 10000;
 // A request head must be whole within this long, however it trickles in.
 constexpr int kHeadDeadlineMs = 5000;
 // Connections served at once; more wait in the listen queue for a place.
 constexpr int kMaxConnections = 256;
-
-struct Request {
-  std::string method, target, version;
-  std::string authorization, content_type;
-  long long content_length = -1;
-  std::string body;
-};
 
 bool SendAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -75,8 +67,9 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// Parses the head; false for anything that is not a request.
-bool ParseHead(const std::string& head, Request& request) {
+}  // namespace
+
+bool ParseRequestHead(const std::string& head, Request& request) {
   const auto line_end = head.find("\r\n");
   const std::string line = head.substr(0, line_end);
   const auto a = line.find(' ');
@@ -109,6 +102,8 @@ bool ParseHead(const std::string& head, Request& request) {
   }
   return true;
 }
+
+namespace {
 
 std::string Reply(const std::string& status, const std::string& headers, const std::string& body) {
   return "HTTP/1.0 " + status + "\r\nServer: devsim\r\n" + headers +
@@ -252,7 +247,7 @@ void HttpServer::Serve(net::UniqueFd client) {
       SendAll(fd, Reply("431 Request Header Fields Too Large", "", Page("431", "Too large")));
     return;
   }
-  if (!ParseHead(data.substr(0, head_end + 2), request)) {
+  if (!ParseRequestHead(data.substr(0, head_end + 2), request)) {
     SendAll(fd, Reply("400 Bad Request", "", Page("400", "Bad request")));
     return;
   }

@@ -15,6 +15,18 @@ namespace sim {
 // The device's web server on TCP port 80 of its address: the status page,
 // the CGI commands and the firmware upload, behind Basic authentication.
 // Every connection carries one request and is closed after the reply.
+// A request head as the device reads it.
+struct Request {
+  std::string method, target, version;
+  std::string authorization, content_type;
+  long long content_length = -1;
+  std::string body;
+};
+
+// Parses a request head (the request line and header lines, each ended by
+// CR LF); false for anything that is not a request.
+bool ParseRequestHead(const std::string& head, Request& request);
+
 class HttpServer {
  public:
   // `on_change` runs after every command (outside the device's lock).

@@ -1,5 +1,7 @@
 #include "i18n/translate.h"
 
+#include "i18n/language_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,17 +21,13 @@ constexpr std::size_t kPiece = 1023;
 
 // The language file as last read, known by the identity of the file it came
 // from, with the answers already looked up in it.
-struct LanguageFile {
+struct CachedFile {
   bool present = false;
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = 0;
   timespec modified{};
-  std::vector<std::string> pieces;  // as fgets would give them, each cut at a zero byte
-  // Where each name first stands before an "=", and the pieces without one:
-  // together they give the first piece that names a key, without a search.
-  std::unordered_map<std::string, std::size_t> first_named;
-  std::vector<std::size_t> without_equals;
+  ParsedLanguageFile parsed;
   std::unordered_map<std::string, std::string> answers;
 
   bool Same(const struct stat& info) const {
@@ -38,31 +36,15 @@ struct LanguageFile {
   }
 };
 
-LanguageFile& Cached() {
-  static LanguageFile file;
+CachedFile& Cached() {
+  static CachedFile file;
   return file;
-}
-
-// Splits `bytes` the way repeated fgets calls with a 1024-byte buffer would.
-std::vector<std::string> Pieces(const std::string& bytes) {
-  std::vector<std::string> pieces;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = at;
-    while (end < bytes.size() && end - at < kPiece && bytes[end] != '\n') ++end;
-    if (end < bytes.size() && bytes[end] == '\n' && end - at < kPiece) ++end;
-    std::string piece = bytes.substr(at, end - at);
-    piece.resize(std::strlen(piece.c_str()));  // a piece ends at its first zero byte
-    pieces.push_back(std::move(piece));
-    at = end;
-  }
-  return pieces;
 }
 
 // Brings the cache up to date with the file on disk; false without a file
 // to read (none, not a regular file, unreadable).
 bool Refresh() {
-  LanguageFile& cached = Cached();
+  CachedFile& cached = Cached();
   struct stat info {};
   if (::stat(kLanguageFileName, &info) != 0 || !S_ISREG(info.st_mode)) {
     cached = {};
@@ -94,33 +76,8 @@ bool Refresh() {
   cached.inode = info.st_ino;
   cached.size = info.st_size;
   cached.modified = info.st_mtim;
-  cached.pieces = Pieces(bytes);
-  for (std::size_t i = 0; i < cached.pieces.size(); ++i) {
-    const auto eq = cached.pieces[i].find('=');
-    if (eq == std::string::npos)
-      cached.without_equals.push_back(i);
-    else
-      cached.first_named.emplace(cached.pieces[i].substr(0, eq), i);
-  }
+  cached.parsed = ParseLanguageFile(bytes);
   return true;
-}
-
-// The first piece holding `key` decides: one without "=" ends the search
-// with nothing; one whose name before its "=" is the key gives the rest of
-// the line less its last two bytes (CR LF); any other is passed over.
-std::string LookUp(const LanguageFile& file, const std::string& key) {
-  const auto named = file.first_named.find(key);
-  const std::size_t candidate =
-      named == file.first_named.end() ? file.pieces.size() : named->second;
-  for (const std::size_t i : file.without_equals) {
-    if (i > candidate) break;
-    if (file.pieces[i].find(key) != std::string::npos) return {};
-  }
-  if (candidate == file.pieces.size()) return {};
-  const std::string& line = file.pieces[candidate];
-  const std::size_t start = key.size() + 1;
-  const std::size_t rest = line.size() - start;
-  return rest > 2 ? line.substr(start, rest - 2) : std::string();
 }
 
 }  // namespace
@@ -138,8 +95,47 @@ std::string Translate(const std::string& key) {
   // has changed; an answer found once is kept as long as the file is.
   auto& answers = Cached().answers;
   auto it = answers.find(key);
-  if (it == answers.end()) it = answers.emplace(key, LookUp(Cached(), key)).first;
+  if (it == answers.end()) it = answers.emplace(key, LookUpLanguage(Cached().parsed, key)).first;
   return it->second.empty() ? key : it->second;
+}
+
+// Splits `bytes` the way repeated fgets calls with a 1024-byte buffer would.
+ParsedLanguageFile ParseLanguageFile(const std::string& bytes) {
+  ParsedLanguageFile file;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t end = at;
+    while (end < bytes.size() && end - at < kPiece && bytes[end] != '\n') ++end;
+    if (end < bytes.size() && bytes[end] == '\n' && end - at < kPiece) ++end;
+    std::string piece = bytes.substr(at, end - at);
+    piece.resize(std::strlen(piece.c_str()));  // a piece ends at its first zero byte
+    const auto eq = piece.find('=');
+    if (eq == std::string::npos)
+      file.without_equals.push_back(file.pieces.size());
+    else
+      file.first_named.emplace(piece.substr(0, eq), file.pieces.size());
+    file.pieces.push_back(std::move(piece));
+    at = end;
+  }
+  return file;
+}
+
+// The first piece holding `key` decides: one without "=" ends the search
+// with nothing; one whose name before its "=" is the key gives the rest of
+// the line less its last two bytes (CR LF); any other is passed over.
+std::string LookUpLanguage(const ParsedLanguageFile& file, const std::string& key) {
+  const auto named = file.first_named.find(key);
+  const std::size_t candidate =
+      named == file.first_named.end() ? file.pieces.size() : named->second;
+  for (const std::size_t i : file.without_equals) {
+    if (i > candidate) break;
+    if (file.pieces[i].find(key) != std::string::npos) return {};
+  }
+  if (candidate == file.pieces.size()) return {};
+  const std::string& line = file.pieces[candidate];
+  const std::size_t start = key.size() + 1;
+  const std::size_t rest = line.size() - start;
+  return rest > 2 ? line.substr(start, rest - 2) : std::string();
 }
 
 }  // namespace i18n

@@ -29,49 +29,33 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view needle, std
   return std::string_view::npos;
 }
 
-// Watches a reply arrive for the length its header announces; the header
-// is looked at once, when its end has come. `kept` is the reply as kept
-// (a zero byte cuts its piece), `received` how many bytes have come.
-class ReplyLength {
- public:
-  explicit ReplyLength(std::size_t limit) : limit_(limit) {}
+}  // namespace
 
-  // True once the whole announced reply has come.
-  bool Complete(std::string_view kept, std::size_t received) {
-    if (!header_seen_) {
-      const auto end = kept.find("\r\n\r\n", searched_);
-      if (end == std::string_view::npos) {
-        searched_ = kept.size() < 3 ? 0 : kept.size() - 3;
-        return false;
-      }
-      header_seen_ = true;
-      const std::string_view header = kept.substr(0, end + 2);
-      const auto at = FindIgnoringCase(header, "\r\nCONTENT-LENGTH:");
-      if (at != std::string_view::npos) {
-        const std::string digits(header.substr(at + 17, 24));
-        char* stop = nullptr;
-        errno = 0;
-        const unsigned long long length = std::strtoull(digits.c_str(), &stop, 10);
-        // A length past what we would ever read can never be complete;
-        // it must not wrap into a small one.
-        if (stop != digits.c_str() && errno == 0 && length <= limit_) {
-          total_ = end + 4 + static_cast<std::size_t>(length);
-          announced_ = true;
-        }
+bool ReplyLength::Complete(std::string_view kept, std::size_t received) {
+  if (!header_seen_) {
+    const auto end = kept.find("\r\n\r\n", searched_);
+    if (end == std::string_view::npos) {
+      searched_ = kept.size() < 3 ? 0 : kept.size() - 3;
+      return false;
+    }
+    header_seen_ = true;
+    const std::string_view header = kept.substr(0, end + 2);
+    const auto at = FindIgnoringCase(header, "\r\nCONTENT-LENGTH:");
+    if (at != std::string_view::npos) {
+      const std::string digits(header.substr(at + 17, 24));
+      char* stop = nullptr;
+      errno = 0;
+      const unsigned long long length = std::strtoull(digits.c_str(), &stop, 10);
+      // A length past what we would ever read can never be complete; it
+      // must not wrap into a small one.
+      if (stop != digits.c_str() && errno == 0 && length <= limit_) {
+        total_ = end + 4 + static_cast<std::size_t>(length);
+        announced_ = true;
       }
     }
-    return announced_ && received >= total_;
   }
-
- private:
-  std::size_t limit_;
-  bool header_seen_ = false;
-  std::size_t searched_ = 0;
-  bool announced_ = false;
-  std::size_t total_ = 0;
-};
-
-}  // namespace
+  return announced_ && received >= total_;
+}
 
 std::string BuildAuthGetRequest(const std::string& path, const std::string& address,
                                 const std::string& user, const std::string& password) {

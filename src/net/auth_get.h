@@ -21,6 +21,24 @@ struct AuthGetLimits {
 
 inline constexpr std::size_t kAuthGetPiece = 1465;
 
+// Watches a reply arrive for the length its header announces; the header
+// is looked at once, when its end has come.
+class ReplyLength {
+ public:
+  explicit ReplyLength(std::size_t limit) : limit_(limit) {}
+  // True once the whole announced reply has come: `kept` is the reply as
+  // kept (a zero byte cuts its piece), `received` how many bytes came. A
+  // length above the limit is never complete.
+  bool Complete(std::string_view kept, std::size_t received);
+
+ private:
+  std::size_t limit_;
+  bool header_seen_ = false;
+  std::size_t searched_ = 0;
+  bool announced_ = false;
+  std::size_t total_ = 0;
+};
+
 // The request line, host line, keep-alive and Basic credentials, exactly as
 // the device expects them.
 std::string BuildAuthGetRequest(const std::string& path, const std::string& address,

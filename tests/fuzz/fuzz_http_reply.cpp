@@ -10,10 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view reply(reinterpret_cast<const char*>(data), size);
   net::MemorySource source(reply);
-  net::ReplyLimits limits;
-  limits.max_line = 512;
-  limits.max_header = 4096;
-  limits.max_body = 8192;
+  const net::ReplyLimits limits;  // the program's own
   net::ReplyHead head;
   try {
     net::ReadReplyHead(source, head, limits);
