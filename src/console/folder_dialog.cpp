@@ -12,7 +12,6 @@
 #include "ui/ui.h"
 #include "ui/windows.h"
 
-using i18n::Translate;
 
 std::size_t CharacterCount(const std::string& utf8) {
   std::size_t count = 0;

@@ -19,7 +19,6 @@
 using i18n::Translate;
 using platform::MsgButtons;
 using platform::MsgIcon;
-using platform::MsgResult;
 
 int Form2::ScanPollCount = 0;
 

@@ -17,7 +17,6 @@
 using i18n::Translate;
 using platform::MsgButtons;
 using platform::MsgIcon;
-using platform::MsgResult;
 
 namespace {
 
