@@ -168,7 +168,9 @@ TEST(AuthGetWire, APageAtItsCapIsReadWithinTheCapPlusFourMiB) {
   EXPECT_EQ(reply.Status, 200);
   EXPECT_EQ(reply.BodyText.size(), page.size());
   // The reply held once (the page itself is 4 MiB of it), plus a little.
-  EXPECT_LE(growth, 4 + 4) << growth;
+  if (lan::kMemoryIsMeasurable) {
+    EXPECT_LE(growth, 4 + 4) << growth;
+  }
 }
 
 TEST(AuthGetWire, ALengthThatWouldWrapNeverMakesAPartReplyComplete) {

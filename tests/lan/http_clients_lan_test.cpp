@@ -247,7 +247,9 @@ TEST(CommandClientWire, OversizedReplyIsRefusedWithinItsCapPlusFourMiB) {
   net::CommandClient client;
   const double growth = lan::PeakGrowthMiB(
       [&client] { EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::HttpError); });
-  EXPECT_LE(growth, 8 + 4);  // its cap is 8 MiB
+  if (lan::kMemoryIsMeasurable) {
+    EXPECT_LE(growth, 8 + 4);  // its cap is 8 MiB
+  }
   EXPECT_EQ(client.StatusCode, 200);
 }
 
@@ -298,7 +300,9 @@ TEST(UploadClientWire, AnEndlessReplyIsRefusedWithinItsCapPlusFourMiB) {
   std::string error;
   const double growth = lan::PeakGrowthMiB([&error] { error = UploadError(); });
   EXPECT_EQ(error, "Reply too large");
-  EXPECT_LE(growth, 8 + 4) << growth;  // its cap is 8 MiB
+  if (lan::kMemoryIsMeasurable) {
+    EXPECT_LE(growth, 8 + 4) << growth;  // its cap is 8 MiB
+  }
 }
 
 TEST(UploadClientWire, NoUserNoCredentials) {

@@ -58,6 +58,14 @@ class AddressRestorer {
   Host host_;
 };
 
+// AddressSanitizer keeps freed memory in quarantine and adds its shadow,
+// so under it resident memory says nothing of the program's own use.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kMemoryIsMeasurable = false;
+#else
+inline constexpr bool kMemoryIsMeasurable = true;
+#endif
+
 // How much this process's resident memory peaked above where it stood
 // while `action` ran, in MiB (the kernel's high-water mark, reset first).
 double PeakGrowthMiB(const std::function<void()>& action);
