@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <optional>
@@ -94,8 +95,12 @@ PageReply SplitPageReply(std::string reply) {
 PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
                   const std::string& path, const AuthGetLimits& limits) {
   std::string reply;
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.total_timeout_ms);
   try {
-    TcpStream stream = TcpStream::Connect(address, kHttpPort, limits.connect_timeout_ms);
+    TcpStream stream = TcpStream::Connect(
+        address, kHttpPort, std::min(limits.connect_timeout_ms, limits.total_timeout_ms));
+    stream.SetDeadline(end);
     stream.SendAll(BuildAuthGetRequest(path, address, user, password), limits.idle_timeout_ms);
 
     // The request asks for keep-alive, so a device may leave the connection
@@ -112,13 +117,16 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
         n = stream.Receive(piece, sizeof piece, limits.idle_timeout_ms);
       } catch (const SocketError& e) {
         if (e.number() != wsa::kTimedOut) throw;
-        break;  // a pause past the bound ends the reply as a close would
+        // A reply still coming at the deadline is no answer; a pause past
+        // the bound ends the reply as a close would.
+        if (std::chrono::steady_clock::now() >= end) return {};
+        break;
       }
       if (n == 0) break;
       received += n;
       if (received > limits.max_reply) return {};
-      const char* end = std::find(piece, piece + n, '\0');
-      const std::size_t keep = static_cast<std::size_t>(end - piece);
+      const char* zero = std::find(piece, piece + n, '\0');
+      const std::size_t keep = static_cast<std::size_t>(zero - piece);
       if (reply.size() + keep > reply.capacity())
         reply.reserve(
             std::min(std::max(reply.capacity() * 2, reply.size() + keep), limits.max_reply));

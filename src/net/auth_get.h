@@ -16,6 +16,7 @@ struct PageReply {
 struct AuthGetLimits {
   int connect_timeout_ms = 5000;    // the device is on the LAN: it answers fast or not at all
   int idle_timeout_ms = 5000;       // longest pause between two pieces of the reply
+  int total_timeout_ms = 15000;     // the whole exchange, however the reply trickles in
   std::size_t max_reply = 4 << 20;  // a status page is a few kilobytes
 };
 

@@ -1,5 +1,8 @@
 #include "net/command_client.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "net/base64.h"
 #include "net/url.h"
 
@@ -36,7 +39,10 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
   Port = target.port;
   const std::string path(FirstCharacters(target.path, kMaxPath));
 
-  TcpStream stream = TcpStream::Connect(target.host, target.port, WaitBound(), OnIdle);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
+  TcpStream stream =
+      TcpStream::Connect(target.host, target.port, std::min(WaitBound(), deadline_ms), OnIdle);
+  stream.SetDeadline(end);
   std::string request = "GET " + SafeRequestTarget(path) + " HTTP/1.0\r\n";
   request += "Host: " + HeaderValue(target.host) + "\r\n";
   request += "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n";

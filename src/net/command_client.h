@@ -48,6 +48,9 @@ class CommandClient {
   // A wait the caller left unbounded (TimeOut 0) still ends after this long,
   // so a silent device cannot freeze the program.
   static constexpr int kUnboundedWaitCapMs = 30000;
+  // Each request with its reply ends within this long, however the device
+  // trickles, whatever the bound on single waits.
+  int deadline_ms = 20000;
   ReplyLimits limits;
 
  private:

@@ -67,7 +67,12 @@ TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int ti
 }
 
 void TcpStream::Wait(short events, int timeout_ms, const IdleCallback& idle) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  // The exchange's own end comes first where it is sooner.
+  if (end_ && (timeout_ms <= 0 || *end_ < deadline)) {
+    deadline = *end_;
+    timeout_ms = 1;
+  }
   for (;;) {
     int slice = -1;
     if (timeout_ms > 0) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,11 @@ class TcpStream {
 
   // Asks for a larger send queue, for bulk transfers.
   void SetSendBuffer(int bytes);
+
+  // Ends every later wait at `end` at the latest, whatever each wait's own
+  // bound: past it a wait throws SocketError with the time-out number. An
+  // exchange's overall deadline, so no peer can hold it forever.
+  void SetDeadline(std::chrono::steady_clock::time_point end) { end_ = end; }
 
   // Sends every byte; each wait for the peer to take more is bounded by
   // `timeout_ms` (0: without bound).
@@ -59,6 +66,7 @@ class TcpStream {
 
   UniqueFd fd_;
   std::string pending_;  // bytes read past the last line
+  std::optional<std::chrono::steady_clock::time_point> end_;
 };
 
 // A connection read as a ByteSource: each line, and each pause between two

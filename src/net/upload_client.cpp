@@ -1,5 +1,7 @@
 #include "net/upload_client.h"
 
+#include <chrono>
+
 #include "net/base64.h"
 #include "net/socket_error.h"
 #include "net/tcp.h"
@@ -23,7 +25,11 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
   const HttpUrl target = ParseHttpUrl(url);
   ContentLength = body.Size();
   try {
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_base_ms) +
+        std::chrono::milliseconds(static_cast<long long>(body.Size() >> 20) * deadline_ms_per_mib);
     TcpStream stream = TcpStream::Connect(target.host, target.port, connect_timeout_ms);
+    stream.SetDeadline(end);
     std::string request = "POST " + SafeRequestTarget(target.path) + " HTTP/1.0\r\n";
     request += "Host: " + HeaderValue(target.host) + "\r\n";
     request += std::string("Accept: ") + kAccept + "\r\n";

@@ -32,6 +32,11 @@ class UploadClient {
   virtual void Post(const std::string& url, const MemoryStream& body, MemoryStream& reply);
 
   int connect_timeout_ms = 5000;
+  // The whole upload ends within this long plus a second for every MiB of
+  // body (a slow device still takes a large image), however the device
+  // trickles its answer.
+  int deadline_base_ms = 60000;
+  int deadline_ms_per_mib = 1000;
   // The device writes the image before it answers: allow it time.
   int reply_timeout_ms = 60000;
   ReplyLimits limits;

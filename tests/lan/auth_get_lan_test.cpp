@@ -173,6 +173,24 @@ TEST(AuthGetWire, APageAtItsCapIsReadWithinTheCapPlusFourMiB) {
   }
 }
 
+TEST(AuthGetWire, ATricklingDeviceIsNoAnswerAtTheDeadline) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    const std::string reply = "HTTP/1.1 200 OK\r\n\r\n<HTML>page";  // 1.6 s in all
+    for (const char byte : reply) {
+      c.Send(std::string(1, byte));
+      c.Sleep(50);
+    }
+  });
+  net::AuthGetLimits limits;
+  limits.total_timeout_ms = 800;
+  const auto start = std::chrono::steady_clock::now();
+  const auto reply = Get(limits);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(800 + 500));
+  EXPECT_EQ(reply.Status, 0);
+  EXPECT_EQ(reply.BodyText, "");
+}
+
 TEST(AuthGetWire, ALengthThatWouldWrapNeverMakesAPartReplyComplete) {
   net::AuthGetLimits limits;
   limits.idle_timeout_ms = 300;

@@ -146,6 +146,26 @@ TEST(CommandClientWire, ADeviceThatClosesWithoutAWholeHeaderRaises) {
   }
 }
 
+// A peer that answers a byte every 50 ms, for longer than any deadline here.
+void Trickle(PeerConnection& c) {
+  c.ReadRequest();
+  const std::string reply = "HTTP/1.0 200 OK\r\nX: y\r\n\r\nbody";  // 1.5 s in all
+  for (const char byte : reply) {
+    c.Send(std::string(1, byte));
+    c.Sleep(50);
+  }
+}
+
+TEST(CommandClientWire, ATricklingDeviceIsGivenUpAtTheDeadline) {
+  ScriptedPeer peer(kLocal, 80, Trickle);
+  net::CommandClient client;
+  client.TimeOut = 1000;  // each single wait is short enough; the whole is not
+  client.deadline_ms = 800;
+  const auto start = Clock::now();
+  EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::SocketError);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(800 + 500));
+}
+
 TEST(CommandClientWire, UnreachableRedirectRaisesWithTheRedirectStatus) {
   ScriptedPeer peer(kLocal, 80,
                     Answer("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:1/x.htm\r\n\r\n"));
@@ -303,6 +323,23 @@ TEST(UploadClientWire, AnEndlessReplyIsRefusedWithinItsCapPlusFourMiB) {
   if (lan::kMemoryIsMeasurable) {
     EXPECT_LE(growth, 8 + 4) << growth;  // its cap is 8 MiB
   }
+}
+
+TEST(UploadClientWire, ATricklingAnswerIsGivenUpAtTheDeadline) {
+  ScriptedPeer peer(kLocal, 80, Trickle);
+  const auto start = Clock::now();
+  std::string error;
+  try {
+    net::UploadClient client;
+    client.deadline_base_ms = 800;
+    net::MemoryStream body, reply;
+    body.Write(std::string(1000, 'f'));
+    client.Post("http://127.0.0.1/man.cgi", body, reply);
+  } catch (const net::HttpError& e) {
+    error = e.what();
+  }
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(800 + 500));
+  EXPECT_EQ(error.rfind("Socket Error # 10060", 0), 0u) << error;  // not a success
 }
 
 TEST(UploadClientWire, NoUserNoCredentials) {
