@@ -30,6 +30,15 @@ ScriptedPeer::Script Answer(const std::string& reply) {
   };
 }
 
+// Answers a request starting with `first` with `reply`, every other one
+// with a plain 200 page.
+ScriptedPeer::Script ReplyTo(const std::string& first, const std::string& reply) {
+  return [first, reply](PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    c.Send(request.rfind(first, 0) == 0 ? reply : "HTTP/1.0 200 OK\r\n\r\n");
+  };
+}
+
 TEST(CommandClientWire, GetLinesWithAndWithoutCredentialsCookieAndReferer) {
   ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\n\r\nfine"));
   net::CommandClient client;
@@ -92,15 +101,10 @@ TEST(CommandClientWire, CredentialsAndCookieStayWithTheDeviceFirstAsked) {
   ScriptedPeer other(kLocal, 8080,
                      Answer("HTTP/1.0 302 Found\r\nLocation: "
                             "http://127.0.0.1/back.htm\r\n\r\n"));
-  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
-    const std::string request = c.ReadRequest();
-    if (request.rfind("GET /nas.cgi", 0) == 0)
-      c.Send(
-          "HTTP/1.0 302 Found\r\nSet-Cookie: sid=7\r\nLocation: "
-          "http://127.0.0.1:8080/elsewhere.htm\r\n\r\n");
-    else
-      c.Send("HTTP/1.0 200 OK\r\n\r\n");
-  });
+  ScriptedPeer peer(kLocal, 80,
+                    ReplyTo("GET /nas.cgi",
+                            "HTTP/1.0 302 Found\r\nSet-Cookie: sid=7\r\nLocation: "
+                            "http://127.0.0.1:8080/elsewhere.htm\r\n\r\n"));
   net::CommandClient client;
   client.UserId = "admin";
   client.Password = "pw";
@@ -116,15 +120,10 @@ TEST(CommandClientWire, CredentialsAndCookieStayWithTheDeviceFirstAsked) {
 }
 
 TEST(CommandClientWire, NoControlByteFromAReplyReachesTheNextRequest) {
-  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
-    const std::string request = c.ReadRequest();
-    if (request.rfind("GET /a", 0) == 0)
-      c.Send(
-          "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: yes\x01\r\n"
-          "Location: b.htm\r\n\r\n");
-    else
-      c.Send("HTTP/1.0 200 OK\r\n\r\n");
-  });
+  ScriptedPeer peer(kLocal, 80,
+                    ReplyTo("GET /a",
+                            "HTTP/1.0 302 Found\r\nSet-Cookie: sid=1\rX-Injected: yes\x01\r\n"
+                            "Location: b.htm\r\n\r\n"));
   net::CommandClient client;
   client.Referer = "http://127.0.0.1/x\r\nEvil: 1";
   client.Get("http://127.0.0.1/a");
