@@ -9,6 +9,7 @@
 #include "drives/mountform.h"
 #include "mainwindow/mainform.h"
 #include "ui/ui.h"
+#include "ui/wait_window.h"
 
 namespace app {
 
@@ -26,6 +27,9 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   windows.push_back(std::make_unique<Form9>());
   windows.push_back(std::make_unique<Form10>());
   windows.push_back(std::make_unique<Form11>());
+  // What every wait on a device shows; the last window, so it is the first
+  // to go.
+  windows.push_back(std::make_unique<ui::WaitWindow>());
   return windows;
 }
 

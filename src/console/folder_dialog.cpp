@@ -12,7 +12,6 @@
 #include "ui/ui.h"
 #include "ui/windows.h"
 
-
 std::size_t CharacterCount(const std::string& utf8) {
   std::size_t count = 0;
   for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;

@@ -7,11 +7,10 @@
 #include <QPainter>
 #include <QTabBar>
 #include <QVBoxLayout>
-#include <chrono>
-#include <thread>
 
 #include "core/session_state.h"
 #include "i18n/translate.h"
+#include "net/waiting.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
@@ -79,8 +78,6 @@ Form2::Form2()
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
 
-  // The windows stay painted while a command waits on the device.
-  CommandClient->OnIdle = ui::KeepPainting;
   Timer1->setInterval(1000);
   Timer2->setInterval(1000);
   Timer1->stop();
@@ -118,7 +115,7 @@ Form2::~Form2() {
 }
 
 void Form2::Pause() const {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ConsolePauseMs));
+  net::Pause(ConsolePauseMs);
 }
 
 void Form2::FormShow() {

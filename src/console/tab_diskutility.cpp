@@ -13,6 +13,7 @@
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "net/url.h"
+#include "net/waiting.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 
@@ -155,6 +156,8 @@ void Form2::DiskScanBtnClick() {
 }
 
 void Form2::Timer2Timer() {
+  // A tick that comes while another exchange waits is left to the next.
+  if (net::Waiting()) return;
   if (++ScanPollCount < kScanRefreshTicks) return;
   ScanPollCount = 0;
   RefreshScanResult();

@@ -1,11 +1,9 @@
 #include "core/command_submission.h"
 
-#include <chrono>
-#include <thread>
-
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "i18n/translate.h"
+#include "net/waiting.h"
 #include "platform/platform.h"
 
 namespace core {
@@ -19,7 +17,7 @@ constexpr int kProbeTimeoutMs = 1000;
 constexpr int kConsolePauseMs = 20;
 
 void Pause() {
-  std::this_thread::sleep_for(std::chrono::milliseconds(kConsolePauseMs));
+  net::Pause(kConsolePauseMs);
 }
 
 void Show(const std::string& text, const std::string& title, MsgIcon icon) {

@@ -5,6 +5,7 @@
 
 #include "net/base64.h"
 #include "net/url.h"
+#include "net/waiting.h"
 
 namespace net {
 namespace {
@@ -24,6 +25,7 @@ void CommandClient::Get(const std::string& url) {
   // Credentials and the cookie belong to the device asked first: a redirect
   // to another host or port does not get them.
   const HttpUrl first = ParseHttpUrl(url);
+  WaitScope waiting(Activity::Sending, first.host);
   std::string next = url;
   for (int redirects = 0;; ++redirects) {
     const HttpUrl target = ParseHttpUrl(next);
@@ -41,7 +43,7 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
 
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
   TcpStream stream =
-      TcpStream::Connect(target.host, target.port, std::min(WaitBound(), deadline_ms), OnIdle);
+      TcpStream::Connect(target.host, target.port, std::min(WaitBound(), deadline_ms));
   stream.SetDeadline(end);
   std::string request = "GET " + SafeRequestTarget(path) + " HTTP/1.0\r\n";
   request += "Host: " + HeaderValue(target.host) + "\r\n";
@@ -57,7 +59,7 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
 
   // The status and header of this reply replace the last ones as soon as
   // its status line has arrived, also when reading then fails.
-  StreamSource source(stream, WaitBound(), OnIdle);
+  StreamSource source(stream, WaitBound());
   ReplyHead head;
   auto publish = [&] {
     if (!head.started) return;
@@ -82,9 +84,10 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
 }
 
 void CommandClient::Connect() {
+  WaitScope waiting(Activity::Sending, Host);
   try {
-    connection_ = TcpStream::Connect(Host, Port == 0 ? 80 : static_cast<std::uint16_t>(Port),
-                                     WaitBound(), OnIdle);
+    connection_ =
+        TcpStream::Connect(Host, Port == 0 ? 80 : static_cast<std::uint16_t>(Port), WaitBound());
     IsConnected = true;
   } catch (...) {
     IsConnected = false;

@@ -28,8 +28,6 @@ class CommandClient {
   std::string Body;
   bool IsConnected = false;
 
-  // Called while the client waits, so the windows stay painted.
-  IdleCallback OnIdle;
   // Told when Connect fails, before the error is raised; shows nothing.
   std::function<void()> OnConnectionFailed;
 

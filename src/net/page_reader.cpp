@@ -1,7 +1,6 @@
 #include "net/page_reader.h"
 
-#include <chrono>
-#include <thread>
+#include "net/waiting.h"
 
 namespace net {
 
@@ -9,12 +8,13 @@ PageRead ReadPageWithRetries(const std::string& address, const std::string& user
                              const std::string& password, const std::string& path,
                              const PageGetter& get) {
   PageRead read;
+  WaitScope waiting(Activity::Reading, address);
   do {
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPageReadPauseMs));
+    Pause(kPageReadPauseMs);
     read.reply = get(address, user, password, path);
     ++read.attempts;
   } while (read.reply.BodyText.empty() && read.reply.Status <= 0 &&
-           read.attempts < kPageReadAttempts);
+           read.attempts < kPageReadAttempts && !ActionCancelled());
   return read;
 }
 

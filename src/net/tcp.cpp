@@ -12,13 +12,15 @@
 #include <cstring>
 
 #include "net/socket_error.h"
+#include "net/waiting.h"
 
 namespace net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// While an idle callback is given, waits are cut into slices this long.
+// While the program's windows are told about waits, waits are cut into
+// slices this long.
 constexpr int kIdleSliceMs = 20;
 
 [[noreturn]] void ThrowErrno(int e) {
@@ -43,8 +45,9 @@ std::string ResolveIPv4(const std::string& host) {
   return text;
 }
 
-TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int timeout_ms,
-                             const IdleCallback& idle) {
+TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int timeout_ms) {
+  // An action the user cancelled makes no new connection.
+  if (ActionCancelled()) throw SocketError(wsa::kTimedOut);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
@@ -57,7 +60,7 @@ TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int ti
   TcpStream stream(std::move(fd));
   if (::connect(stream.fd_.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     if (errno != EINPROGRESS) ThrowErrno(errno);
-    stream.Wait(POLLOUT, timeout_ms, idle);
+    stream.Wait(POLLOUT, timeout_ms);
     int error = 0;
     socklen_t len = sizeof error;
     ::getsockopt(stream.fd_.get(), SOL_SOCKET, SO_ERROR, &error, &len);
@@ -66,7 +69,8 @@ TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int ti
   return stream;
 }
 
-void TcpStream::Wait(short events, int timeout_ms, const IdleCallback& idle) {
+void TcpStream::Wait(short events, int timeout_ms) {
+  const bool observed = WaitObserved();
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   // The exchange's own end comes first where it is sooner.
   if (end_ && (timeout_ms <= 0 || *end_ < deadline)) {
@@ -81,12 +85,12 @@ void TcpStream::Wait(short events, int timeout_ms, const IdleCallback& idle) {
       if (left <= 0) throw SocketError(wsa::kTimedOut);
       slice = static_cast<int>(left);
     }
-    if (idle && (slice < 0 || slice > kIdleSliceMs)) slice = kIdleSliceMs;
+    if (observed && (slice < 0 || slice > kIdleSliceMs)) slice = kIdleSliceMs;
     pollfd p{fd_.get(), events, 0};
     const int ready = ::poll(&p, 1, slice);
     if (ready < 0 && errno != EINTR) ThrowErrno(errno);
     if (ready > 0) return;  // ready, or an error the next call reports
-    if (idle) idle();
+    if (observed) WaitIdle();
   }
 }
 
@@ -99,7 +103,7 @@ void TcpStream::SendAll(std::string_view data, int timeout_ms) {
     const ssize_t n = ::send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        Wait(POLLOUT, timeout_ms, {});
+        Wait(POLLOUT, timeout_ms);
         continue;
       }
       if (errno == EINTR) continue;
@@ -109,8 +113,7 @@ void TcpStream::SendAll(std::string_view data, int timeout_ms) {
   }
 }
 
-std::size_t TcpStream::Receive(char* buffer, std::size_t capacity, int timeout_ms,
-                               const IdleCallback& idle) {
+std::size_t TcpStream::Receive(char* buffer, std::size_t capacity, int timeout_ms) {
   if (!pending_.empty()) {
     const std::size_t n = std::min(capacity, pending_.size());
     std::memcpy(buffer, pending_.data(), n);
@@ -122,12 +125,11 @@ std::size_t TcpStream::Receive(char* buffer, std::size_t capacity, int timeout_m
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) ThrowErrno(errno);
-    Wait(POLLIN, timeout_ms, idle);
+    Wait(POLLIN, timeout_ms);
   }
 }
 
-std::string TcpStream::ReceiveLine(int timeout_ms, std::size_t max_length,
-                                   const IdleCallback& idle) {
+std::string TcpStream::ReceiveLine(int timeout_ms, std::size_t max_length) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   std::string line;
   for (;;) {
@@ -153,7 +155,7 @@ std::string TcpStream::ReceiveLine(int timeout_ms, std::size_t max_length,
       line.swap(pending_);  // the stream ended inside the line
       return line;
     } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      Wait(POLLIN, timeout_ms > 0 ? left : 0, idle);
+      Wait(POLLIN, timeout_ms > 0 ? left : 0);
     } else if (errno != EINTR) {
       ThrowErrno(errno);
     }

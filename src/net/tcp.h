@@ -12,10 +12,6 @@
 
 namespace net {
 
-// Called now and then while a connection waits, so the caller's windows
-// stay painted. Empty: wait quietly.
-using IdleCallback = std::function<void()>;
-
 // The IPv4 address of `host`: a dotted text is taken as it is, anything
 // else is looked up by name. Throws SocketError (11001) when not found.
 std::string ResolveIPv4(const std::string& host);
@@ -26,8 +22,9 @@ class TcpStream {
  public:
   // Connects to `host`:`port`, waiting at most `timeout_ms` (0: no bound of
   // ours, the system's own connect time-out applies).
-  static TcpStream Connect(const std::string& host, std::uint16_t port, int timeout_ms,
-                           const IdleCallback& idle = {});
+  // Every wait tells the program's wait observer (net/waiting.h) and ends
+  // at once when the user cancels.
+  static TcpStream Connect(const std::string& host, std::uint16_t port, int timeout_ms);
 
   // Asks for a larger send queue, for bulk transfers.
   void SetSendBuffer(int bytes);
@@ -43,13 +40,12 @@ class TcpStream {
 
   // Waits at most `timeout_ms` (0: without bound) for data and reads up to
   // `capacity` bytes; returns 0 when the peer has closed the connection.
-  std::size_t Receive(char* buffer, std::size_t capacity, int timeout_ms,
-                      const IdleCallback& idle = {});
+  std::size_t Receive(char* buffer, std::size_t capacity, int timeout_ms);
 
   // Reads up to and including the next line feed (or to the end of the
   // stream), waiting at most `timeout_ms` for the whole line. A line longer
   // than `max_length` ends there.
-  std::string ReceiveLine(int timeout_ms, std::size_t max_length, const IdleCallback& idle = {});
+  std::string ReceiveLine(int timeout_ms, std::size_t max_length);
 
   // A stream that is not connected.
   static TcpStream Closed() { return TcpStream(UniqueFd()); }
@@ -62,7 +58,7 @@ class TcpStream {
  private:
   explicit TcpStream(UniqueFd fd) : fd_(std::move(fd)) {}
   // Waits until the socket is ready for `events` or the bound passes.
-  void Wait(short events, int timeout_ms, const IdleCallback& idle);
+  void Wait(short events, int timeout_ms);
 
   UniqueFd fd_;
   std::string pending_;  // bytes read past the last line
@@ -73,19 +69,17 @@ class TcpStream {
 // pieces, bounded by `timeout_ms` (0: no bound).
 class StreamSource : public ByteSource {
  public:
-  StreamSource(TcpStream& stream, int timeout_ms, IdleCallback idle)
-      : stream_(stream), timeout_ms_(timeout_ms), idle_(std::move(idle)) {}
+  StreamSource(TcpStream& stream, int timeout_ms) : stream_(stream), timeout_ms_(timeout_ms) {}
   std::string ReadLine(std::size_t max_length) override {
-    return stream_.ReceiveLine(timeout_ms_, max_length, idle_);
+    return stream_.ReceiveLine(timeout_ms_, max_length);
   }
   std::size_t Read(char* buffer, std::size_t capacity) override {
-    return stream_.Receive(buffer, capacity, timeout_ms_, idle_);
+    return stream_.Receive(buffer, capacity, timeout_ms_);
   }
 
  private:
   TcpStream& stream_;
   int timeout_ms_;
-  IdleCallback idle_;
 };
 
 }  // namespace net

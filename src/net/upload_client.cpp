@@ -6,6 +6,7 @@
 #include "net/socket_error.h"
 #include "net/tcp.h"
 #include "net/url.h"
+#include "net/waiting.h"
 
 namespace net {
 namespace {
@@ -24,6 +25,7 @@ std::string StatusText(const std::string& status_line) {
 void UploadClient::Post(const std::string& url, const MemoryStream& body, MemoryStream& reply) {
   const HttpUrl target = ParseHttpUrl(url);
   ContentLength = body.Size();
+  WaitScope waiting(Activity::Uploading, target.host);
   try {
     const auto end =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_base_ms) +
@@ -44,7 +46,7 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
     stream.SendAll(request, reply_timeout_ms);
     stream.SendAll(body.Bytes(), reply_timeout_ms);  // straight from the body, no copy
 
-    StreamSource source(stream, reply_timeout_ms, {});
+    StreamSource source(stream, reply_timeout_ms);
     ReplyHead head;
     ReadReplyHead(source, head, limits);
     if (!head.complete) throw HttpError(kClosedGracefully);

@@ -1,15 +1,18 @@
 #include "platform/fakes.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "net/http_reply.h"
 #include "net/socket_error.h"
+#include "net/waiting.h"
 
 namespace platform::fakes {
 
-MsgResult FakeMessageBoxes::Show(const std::string& text, const std::string& title, MsgIcon icon,
-                                 MsgButtons buttons) {
+MsgResult FakeMessageBoxes::Present(const std::string& text, const std::string& title, MsgIcon icon,
+                                    MsgButtons buttons) {
   shown.push_back({text, title, icon, buttons});
   if (on_show) on_show(shown.back());
   if (answers.empty()) return MsgResult::Ok;
@@ -76,6 +79,17 @@ int FakeDrives::AddConnection(const NetResource& resource, const std::string& pa
 net::PageReply FakeDevice::ReadPage(const std::string& address, const std::string& user,
                                     const std::string& password, const std::string& path) {
   page_requests.push_back({address, user, password, path});
+  if (silent_ms > 0) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(silent_ms);
+    try {
+      while (std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        net::WaitIdle();
+      }
+    } catch (const net::SocketError&) {
+    }
+    return {};
+  }
   if (!replies.empty()) {
     net::PageReply reply = replies.front();
     replies.pop_front();

@@ -22,8 +22,8 @@ struct ShownMessage {
 
 class FakeMessageBoxes : public MessageBoxService {
  public:
-  MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
-                 MsgButtons buttons) override;
+  MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
+                    MsgButtons buttons) override;
 
   std::vector<ShownMessage> shown;
   // Answers given in order; Ok once they run out.
@@ -141,6 +141,9 @@ struct FakeDevice {
   std::string page;
   int status = 200;
   std::deque<net::PageReply> replies;
+  // When above 0, each page read waits this long, as for a device that
+  // never answers, and brings nothing; a cancel ends the wait at once.
+  int silent_ms = 0;
   std::vector<PageRequest> page_requests;
   net::PageReply ReadPage(const std::string& address, const std::string& user,
                           const std::string& password, const std::string& path);

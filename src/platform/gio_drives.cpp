@@ -14,6 +14,22 @@
 namespace platform {
 namespace {
 
+// While the windows are told about waits, a mount looks in this often.
+constexpr guint kIdleSliceMs = 20;
+
+// "smb://[user@]host/share" as the user wrote it: "\\host\share".
+std::string ShownName(const std::string& uri) {
+  std::string rest = uri.substr(std::min(uri.size(), uri.find("://") + 3));
+  if (const auto at = rest.find('@'); at != std::string::npos && at < rest.find('/'))
+    rest.erase(0, at + 1);
+  std::unique_ptr<char, decltype(&g_free)> plain(g_uri_unescape_string(rest.c_str(), nullptr),
+                                                 g_free);
+  std::string shown = "\\\\" + std::string(plain ? plain.get() : rest.c_str());
+  for (char& c : shown)
+    if (c == '/') c = '\\';
+  return shown;
+}
+
 namespace fs = std::filesystem;
 
 template <typename T>
@@ -172,6 +188,7 @@ std::optional<std::string> GioNetworkDrives::GetConnection(const std::string& dr
 
 int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
                             const std::string& password, Save save) {
+  net::WaitScope waiting(net::Activity::Connecting, ShownName(uri));
   struct State {
     std::string user, password;
     GPasswordSave save;
@@ -230,7 +247,30 @@ int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
         },
         cancellable.get(), nullptr);
     g_source_attach(timeout, context);
+    // Meanwhile the windows keep working, and the user may cancel.
+    GSource* idle = nullptr;
+    if (net::WaitObserved() || net::ActionCancelled()) {
+      idle = g_timeout_source_new(kIdleSliceMs);
+      g_source_set_callback(
+          idle,
+          +[](gpointer c) -> gboolean {
+            try {
+              net::WaitIdle();
+            } catch (...) {
+              g_cancellable_cancel(static_cast<GCancellable*>(c));
+              return G_SOURCE_REMOVE;
+            }
+            return G_SOURCE_CONTINUE;
+          },
+          cancellable.get(), nullptr);
+      g_source_attach(idle, context);
+    }
+    if (net::ActionCancelled()) g_cancellable_cancel(cancellable.get());
     while (!state.done) g_main_context_iteration(context, TRUE);
+    if (idle != nullptr) {
+      g_source_destroy(idle);
+      g_source_unref(idle);
+    }
     g_source_destroy(timeout);
     g_source_unref(timeout);
   }
@@ -239,7 +279,7 @@ int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
 
   std::unique_ptr<GError, GErrorDeleter> error(state.error);
   if (error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED && !state.refused)
-    return drive_error::kNoNetwork;  // our time bound ran out
+    return drive_error::kNoNetwork;  // our time bound ran out, or the user cancelled
   return ResultOf(error.get(), state.refused);
 }
 

@@ -25,8 +25,8 @@ namespace {
 
 class QtMessageBoxes : public MessageBoxService {
  public:
-  MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
-                 MsgButtons buttons) override {
+  MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
+                    MsgButtons buttons) override {
     QMessageBox box(
         ToQtIcon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
         buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);

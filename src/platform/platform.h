@@ -14,6 +14,7 @@
 #include "net/page_reader.h"
 #include "net/udp_socket.h"
 #include "net/upload_client.h"
+#include "net/waiting.h"
 
 namespace platform {
 
@@ -25,8 +26,19 @@ enum class MsgResult { Ok, Cancel };
 class MessageBoxService {
  public:
   virtual ~MessageBoxService() = default;
-  virtual MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
-                         MsgButtons buttons) = 0;
+  // In a user action the user has cancelled while it waited on a device,
+  // nothing more is shown: the action ends quietly, as if each box had been
+  // answered with Cancel (or OK where that is the only button).
+  MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
+                 MsgButtons buttons) {
+    if (net::ActionCancelled())
+      return buttons == MsgButtons::OkCancel ? MsgResult::Cancel : MsgResult::Ok;
+    return Present(text, title, icon, buttons);
+  }
+
+ protected:
+  virtual MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
+                            MsgButtons buttons) = 0;
 };
 
 // The discovery socket: bound to a UDP port on all local addresses with

@@ -23,10 +23,6 @@ QString Tr(const std::string& key) {
   return Q(i18n::Translate(key));
 }
 
-void KeepPainting() {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -19,11 +19,6 @@ inline std::string S(const QString& text) {
 // The translation of `key`, for a caption.
 QString Tr(const std::string& key);
 
-// Dispatches pending events except user input, so the windows keep painting
-// and timers keep running while the program waits on a device, and no click
-// or key starts another handler meanwhile.
-void KeepPainting();
-
 // The standard error report: a message box with the error's text.
 void ReportError(const std::exception& error);
 void ReportUnknownError();

@@ -1,4 +1,5 @@
 #include "mainwindow/mainform.h"
+#include "ui/wait_window.h"
 
 #include <gtest/gtest.h>
 
@@ -191,7 +192,7 @@ TEST_F(MainWindowTest, FailedBroadcastIsReportedAndChangesNothing) {
 TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyReported) {
   fakes.network->fail_send = net::wsa::kNetworkUnreachable;
   auto windows = app::CreateWindows();
-  ASSERT_EQ(windows.size(), 10u);
+  ASSERT_EQ(windows.size(), 11u);
   EXPECT_NE(dynamic_cast<Form1*>(windows[0].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form2*>(windows[1].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form4*>(windows[2].get()), nullptr);
@@ -202,6 +203,7 @@ TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyR
   EXPECT_NE(dynamic_cast<Form9*>(windows[7].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form10*>(windows[8].get()), nullptr);
   EXPECT_NE(dynamic_cast<Form11*>(windows[9].get()), nullptr);
+  EXPECT_NE(dynamic_cast<ui::WaitWindow*>(windows[10].get()), nullptr);
   for (const auto& w : windows) EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 }

@@ -7,8 +7,10 @@
 
 #include "lan_support.h"
 #include "net/command_client.h"
+#include "net/page_reader.h"
 #include "net/socket_error.h"
 #include "net/upload_client.h"
+#include "net/waiting.h"
 #include "scripted_peer.h"
 
 namespace {
@@ -226,17 +228,77 @@ TEST(CommandClientWire, TimeOutBoundsEachReplyLine) {
   }
 }
 
-TEST(CommandClientWire, IdleCallbackRunsWhileWaiting) {
-  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
-    c.ReadRequest();
-    c.Sleep(300);
-    c.Send("HTTP/1.0 200 OK\r\n\r\n");
-  });
-  net::CommandClient client;
+// Counts what a window would be told during waits; cancels at its
+// `cancel_at`-th idle call.
+struct RecordingObserver : net::WaitObserver {
+  RecordingObserver() { net::SetWaitObserver(this); }
+  ~RecordingObserver() override {
+    net::SetWaitObserver(nullptr);
+    net::EndAction();
+  }
+  void Begin(net::Activity activity, const std::string& target) override {
+    begun.emplace_back(activity, target);
+  }
+  void Idle() override {
+    if (++idles == cancel_at) {
+      cancelled_at = Clock::now();
+      net::CancelAction();
+    }
+  }
+  void End() override { ++ended; }
+  std::vector<std::pair<net::Activity, std::string>> begun;
   int idles = 0;
-  client.OnIdle = [&idles] { ++idles; };
-  client.Get("http://127.0.0.1/x");
-  EXPECT_GE(idles, 5);
+  int ended = 0;
+  int cancel_at = -1;
+  Clock::time_point cancelled_at;
+};
+
+TEST(WaitingWire, EveryWaitIsToldAndCancelEndsTheActionAtOnce) {
+  {  // a slow reply: the observer is called all along, one scope per command
+    ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+      c.ReadRequest();
+      c.Sleep(300);
+      c.Send("HTTP/1.0 200 OK\r\n\r\n");
+    });
+    RecordingObserver observer;
+    net::CommandClient client;
+    client.Get("http://127.0.0.1/x");
+    EXPECT_GE(observer.idles, 5);
+    ASSERT_EQ(observer.begun.size(), 1u);
+    EXPECT_EQ(observer.begun[0].first, net::Activity::Sending);
+    EXPECT_EQ(observer.begun[0].second, kLocal);
+    EXPECT_EQ(observer.ended, 1);
+    EXPECT_FALSE(net::Waiting());
+  }
+  {  // a silent device: Cancel ends the command, and every later exchange
+     // of the action fails without waiting, until the action ends
+    ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) { c.Hold(); });
+    RecordingObserver observer;
+    observer.cancel_at = 10;
+    net::CommandClient client;
+    EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::SocketError);
+    EXPECT_LT(Clock::now() - observer.cancelled_at, std::chrono::milliseconds(100));
+
+    const auto start = Clock::now();
+    const net::PageRead read =
+        net::ReadPageWithRetries(kLocal, "admin", "pw", "/p", net::AuthGetPage);
+    EXPECT_EQ(read.reply.Status, 0);
+    EXPECT_EQ(read.attempts, 1);
+    client.Host = kLocal;
+    EXPECT_ANY_THROW(client.Connect());
+    net::UploadClient upload;
+    net::MemoryStream body, reply;
+    body.Write("x");
+    EXPECT_ANY_THROW(upload.Post("http://127.0.0.1/up", body, reply));
+    net::Pause(1000);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+
+    net::EndAction();
+    observer.cancel_at = -1;
+    client.TimeOut = 1000;
+    EXPECT_THROW(client.Get("http://127.0.0.1/x"), net::SocketError);  // held: waits to its end
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
+  }
 }
 
 TEST(CommandClientWire, ConnectProbeAndDisconnect) {

@@ -35,8 +35,8 @@ namespace {
 // Every question answered with OK; messages go to the terminal.
 class AnswerOk : public platform::MessageBoxService {
  public:
-  platform::MsgResult Show(const std::string& text, const std::string& title, platform::MsgIcon,
-                           platform::MsgButtons) override {
+  platform::MsgResult Present(const std::string& text, const std::string& title, platform::MsgIcon,
+                              platform::MsgButtons) override {
     std::fprintf(stderr, "tour: message \"%s\" (%s)\n", text.c_str(), title.c_str());
     return platform::MsgResult::Ok;
   }

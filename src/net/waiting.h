@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+namespace net {
+
+// What the program is doing while it waits on a device, for the progress
+// window.
+enum class Activity {
+  Pausing,     // a pause between two attempts: says nothing new
+  Reading,     // reading a page of the device
+  Sending,     // sending a command
+  Uploading,   // sending a firmware image
+  Connecting,  // connecting a shared folder
+};
+
+// Told about every wait on a device, so the windows keep painting and the
+// user can cancel. Waits are nested; `Idle` is called at least every 20 ms
+// while one goes on.
+class WaitObserver {
+ public:
+  virtual ~WaitObserver() = default;
+  virtual void Begin(Activity activity, const std::string& target) = 0;
+  virtual void Idle() = 0;
+  virtual void End() = 0;
+};
+
+// The observer for every later wait; nullptr (the start) waits quietly.
+void SetWaitObserver(WaitObserver* observer);
+bool WaitObserved();
+
+// Marks one wait on a device from construction to destruction.
+class WaitScope {
+ public:
+  WaitScope(Activity activity, const std::string& target);
+  ~WaitScope();
+  WaitScope(const WaitScope&) = delete;
+  WaitScope& operator=(const WaitScope&) = delete;
+};
+
+// True while any wait on a device goes on.
+bool Waiting();
+
+// The user cancelled the action in progress: every wait of it that is
+// running or still to come ends at once as if the device had not answered,
+// until `EndAction` starts the next action.
+void CancelAction();
+bool ActionCancelled();
+void EndAction();
+
+// Called from inside every wait: lets the observer work, then throws
+// SocketError (time-out) when the action was cancelled.
+void WaitIdle();
+
+// Sleeps `ms` milliseconds as a wait of its own; returns at once when the
+// action is cancelled.
+void Pause(int ms);
+
+}  // namespace net

@@ -1,0 +1,151 @@
+// Waiting on a device: the windows keep painting and their timers run,
+// input to them is dropped, a progress window comes after a moment, and its
+// Cancel ends the whole action quietly.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+
+#include "core/session_state.h"
+#include "drives/logindisk.h"
+#include "drives/mountform.h"
+#include "gui_test_support.h"
+#include "mainwindow/mainform.h"
+#include "net/waiting.h"
+#include "ui/wait_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing_support::StatusPage;
+
+constexpr char kDevice[] = "192.168.1.77";
+
+// A click as the desktop delivers it: a press and a release at the middle.
+void Click(QWidget* widget) {
+  const QPointF middle = QRectF(widget->rect()).center();
+  const QPointF global = widget->mapToGlobal(middle);
+  QMouseEvent press(QEvent::MouseButtonPress, middle, global, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, middle, global, Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+  QApplication::sendEvent(widget, &release);
+}
+
+long long MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class WaitTest : public ::testing::Test {
+ protected:
+  WaitTest() {
+    core::Session() = {};
+    core::Session().DeviceIp = kDevice;
+    login.show();
+  }
+  ~WaitTest() override { net::EndAction(); }
+  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+
+  platform::fakes::FakePlatform fakes;
+  Form1 main;
+  Form4 login;
+  Form5 drives;
+  ui::WaitWindow wait;
+};
+
+TEST_F(WaitTest, TimersRunInputIsDroppedAndTheProgressWindowComesAfterAMoment) {
+  fakes.device->silent_ms = 100;  // eight reads of a silent device: 0.8 s
+  int ticks = 0;
+  QTimer tick;
+  tick.setInterval(10);
+  QObject::connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
+  tick.start();
+  QPushButton other;
+  other.show();
+  int others = 0;
+  QObject::connect(&other, &QPushButton::clicked, [&others] { ++others; });
+
+  bool busy_cursor = false, shown_early = true, shown_later = false;
+  QString text;
+  QTimer::singleShot(50, [&] {
+    Click(&other);
+    Click(login.MenBtn);
+    busy_cursor = QApplication::overrideCursor() != nullptr &&
+                  QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+    shown_early = wait.isVisible();
+  });
+  QTimer::singleShot(500, [&] {
+    shown_later = wait.isVisible();
+    text = wait.TextLabel->text();
+  });
+  login.MountBtnClick();
+
+  EXPECT_EQ(fakes.device->page_requests.size(), 8u);
+  EXPECT_GE(ticks, 40);  // the timer kept running all along
+  EXPECT_EQ(others, 0);  // clicks during the wait are not run, not even later
+  EXPECT_TRUE(busy_cursor);
+  EXPECT_FALSE(shown_early);
+  EXPECT_TRUE(shown_later);
+  EXPECT_EQ(text.toStdString(), "Reading 192.168.1.77 …");
+  ASSERT_EQ(shown().size(), 1u);  // the failure is told as before
+  EXPECT_EQ(shown()[0].text, "Connection failure");
+
+  QCoreApplication::processEvents();  // back in the event loop: all over
+  EXPECT_EQ(others, 0);
+  EXPECT_FALSE(wait.isVisible());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  Click(&other);
+  EXPECT_EQ(others, 1);
+}
+
+TEST_F(WaitTest, CancelEndsTheWholeLoginAtOnceWithNoFurtherBoxes) {
+  fakes.device->silent_ms = 1000;
+  Clock::time_point cancelled;
+  QTimer::singleShot(400, [&] {
+    ASSERT_TRUE(wait.isVisible());
+    cancelled = Clock::now();
+    Click(wait.CancelBtn);
+  });
+  login.MountBtnClick();
+  EXPECT_LT(MsSince(cancelled), 200);
+  EXPECT_EQ(fakes.device->page_requests.size(), 1u);  // no retry after the cancel
+  EXPECT_TRUE(shown().empty());
+  // As after a failed attempt: the dialog stays, the drive dialog does not come.
+  EXPECT_TRUE(login.isVisible());
+  EXPECT_FALSE(drives.isVisible());
+
+  // The cancel belonged to that action only.
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(net::ActionCancelled());
+  fakes.device->silent_ms = 0;
+  fakes.device->page = StatusPage({{"allow_share", "<option value=\"PUBLIC\">PUBLIC</option>"}});
+  login.MountBtnClick();
+  EXPECT_TRUE(drives.isVisible());
+}
+
+TEST_F(WaitTest, EscapeOrClosingTheProgressWindowCancelsToo) {
+  fakes.device->silent_ms = 1000;
+  QTimer::singleShot(400, [&] { wait.close(); });
+  const auto start = Clock::now();
+  login.MountBtnClick();
+  EXPECT_LT(MsSince(start), 800);
+  EXPECT_TRUE(shown().empty());
+  QCoreApplication::processEvents();
+
+  shown().clear();
+  QTimer::singleShot(400, [&] {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(wait.CancelBtn, &escape);
+  });
+  const auto again = Clock::now();
+  login.MountBtnClick();
+  EXPECT_LT(MsSince(again), 800);
+  EXPECT_TRUE(shown().empty());
+}
+
+}  // namespace
