@@ -1,0 +1,137 @@
+// Waiting on a simulated device that does not answer: the windows keep
+// working, clicks elsewhere are not run, and Cancel ends the whole action
+// at once with no further boxes.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+
+#include "console/menuform.h"
+#include "core/session_state.h"
+#include "drives/logindisk.h"
+#include "drives/mountform.h"
+#include "lan_support.h"
+#include "mainwindow/mainform.h"
+#include "net/waiting.h"
+#include "platform/fakes.h"
+#include "ui/wait_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using lan::SimDevice;
+using lan::ThisLan;
+
+void Click(QWidget* widget) {
+  const QPointF middle = QRectF(widget->rect()).center();
+  const QPointF global = widget->mapToGlobal(middle);
+  QMouseEvent press(QEvent::MouseButtonPress, middle, global, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, middle, global, Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+  QApplication::sendEvent(widget, &release);
+}
+
+class WaitingLan : public ::testing::Test {
+ protected:
+  WaitingLan()
+      : device(ThisLan().devices.at(0), {"--password", "pw", "--shared-folder", "PUBLIC"}) {
+    core::Session() = {ip(), "admin", "pw"};
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [this] { ++ticks; });
+    other.show();
+    QObject::connect(&other, &QPushButton::clicked, [this] { ++others; });
+  }
+  ~WaitingLan() override { net::EndAction(); }
+  const std::string& ip() const { return device.host().ip; }
+  std::string Requests() { return device.Control("http-requests /utility_use.htm"); }
+  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+
+  // Runs `action` with a click elsewhere after 300 ms and Cancel after
+  // `cancel_ms`; returns how long the action went on after the Cancel.
+  long long CancelAfter(int cancel_ms, const std::function<void()>& action) {
+    Clock::time_point cancelled;
+    QTimer::singleShot(300, [this] { Click(&other); });
+    QTimer::singleShot(cancel_ms, [&] {
+      EXPECT_TRUE(wait.isVisible());
+      cancelled = Clock::now();
+      Click(wait.CancelBtn);
+    });
+    ticks = 0;
+    tick.start();
+    action();
+    tick.stop();
+    const auto after = Clock::now() - cancelled;
+    QCoreApplication::processEvents();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(after).count();
+  }
+
+  SimDevice device;
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  Form1 main;
+  Form4 login;
+  Form5 drives;
+  ui::WaitWindow wait;
+  QTimer tick;
+  int ticks = 0;
+  QPushButton other;
+  int others = 0;
+};
+
+TEST_F(WaitingLan, ACancelledLoginEndsAtOnceAndLeavesTheDialogAsAFailedAttempt) {
+  device.Control("fault hold 100");
+  login.show();
+  login.PassEdit->setText("pw");
+  EXPECT_LT(CancelAfter(1000, [&] { login.MountBtnClick(); }), 200);
+  EXPECT_GE(ticks, 30);  // the timer ran all along (a stalled loop fires it once)
+  EXPECT_EQ(others, 0);
+  EXPECT_EQ(Requests(), "1");  // no further request after the Cancel
+  EXPECT_TRUE(shown().empty());
+  EXPECT_TRUE(login.isVisible());
+  EXPECT_FALSE(drives.isVisible());
+}
+
+TEST_F(WaitingLan, CancelDuringTheDriveDialogsReadsEndsThemWithNoBoxes) {
+  device.Control("fault hold 100");
+  EXPECT_LT(CancelAfter(700, [&] { drives.show(); }), 200);
+  EXPECT_TRUE(shown().empty());  // not one of the eight failure boxes
+  EXPECT_EQ(Requests(), "1");
+  EXPECT_EQ(others, 0);
+}
+
+TEST_F(WaitingLan, ACommandToASilentDeviceCanBeCancelled) {
+  Form2 console;
+  console.HostEdit->setText("NEWNAME");
+  console.GroupEdit->setText("HOME");
+  device.Control("fault hold 100");
+  EXPECT_LT(CancelAfter(700, [&] { console.identBtnClick(); }), 200);
+  EXPECT_TRUE(shown().empty());
+  EXPECT_EQ(others, 0);
+  EXPECT_GE(ticks, 20);
+  device.Control("fault clear");
+  EXPECT_EQ(device.Control("get host_name").find("NEWNAME"), std::string::npos);
+}
+
+TEST_F(WaitingLan, ASlowDeviceIsWaitedForWithTheWindowsWorking) {
+  device.Control("fault delay 1500");
+  login.show();
+  login.PassEdit->setText("pw");
+  bool shown_meanwhile = false;
+  QTimer::singleShot(600, [&] { shown_meanwhile = wait.isVisible(); });
+  tick.start();
+  login.MountBtnClick();
+  tick.stop();
+  EXPECT_TRUE(shown_meanwhile);
+  EXPECT_GE(ticks, 40);
+  EXPECT_TRUE(shown().empty());
+  EXPECT_TRUE(drives.isVisible());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(wait.isVisible());
+}
+
+}  // namespace
