@@ -2,7 +2,9 @@
 # Benchmarks. The translation of every start-up text with a 60 KB language
 # file; then, inside a private test LAN, firmware uploads of a 64 MiB and a
 # 512 MiB image with UploadClient against curl's multipart POST of the same
-# form, each checked as accepted by the simulated device.
+# form, each checked as accepted by the simulated device; and how the
+# windows fare while the program waits on a healthy, slow, silent and
+# trickling device.
 #   scripts/bench.sh [ROUNDS]       ROUNDS: pairs per image (default 5)
 # An existing build is used as it is; without one the project is set up and
 # built first.
@@ -11,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 bin="$root/build/default"
 if [ ! -x "$bin/bench/upload_bench" ] || [ ! -x "$bin/bench/translate_bench" ] ||
-   [ ! -x "$bin/sim/brevane-devsim" ]; then
+   [ ! -x "$bin/bench/wait_bench" ] || [ ! -x "$bin/sim/brevane-devsim" ]; then
   scripts/setup.sh
   scripts/build.sh default
 fi
@@ -19,8 +21,10 @@ fi
 work=$(mktemp -d /tmp/brevane-bench.XXXXXX)
 state="$work/lan.env"
 sim_pid=""
+sim2_pid=""
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null || true
+  [ -n "$sim2_pid" ] && kill "$sim2_pid" 2>/dev/null && wait "$sim2_pid" 2>/dev/null || true
   "$root/scripts/testlan" down --state "$state" || true
   rm -rf "$work"
 }
@@ -31,7 +35,7 @@ grep -ohE '(Tr|Translate)\("[^"]+"\)' src/mainwindow/*.cpp src/console/*.cpp src
   sed -E 's/^(Tr|Translate)\("(.*)"\)$/\2/' | sort -u > "$work/keys.txt"
 "$bin/bench/translate_bench" "$work/keys.txt"
 
-scripts/testlan up --state "$state" --devices 1 >/dev/null
+scripts/testlan up --state "$state" --devices 2 >/dev/null
 ip=$(grep '^BREVANE_LAN_DEV1_IP=' "$state" | cut -d= -f2)
 (exec scripts/testlan exec --state "$state" d1 -- "$bin/sim/brevane-devsim" \
    --control "$work/d1.control" --firmware-limit 600000000) &
@@ -41,3 +45,11 @@ head -c $((512 << 20)) /dev/urandom > "$work/image-512.bin"
 for _ in $(seq 50); do [ -S "$work/d1.control" ] && break; sleep 0.1; done
 scripts/testlan exec --state "$state" ws -- "$bin/bench/upload_bench" \
   "http://$ip/man.cgi" "$work/d1.control" "${1:-5}" "$work/image-64.bin" "$work/image-512.bin"
+
+ip2=$(grep '^BREVANE_LAN_DEV2_IP=' "$state" | cut -d= -f2)
+(exec scripts/testlan exec --state "$state" d2 -- "$bin/sim/brevane-devsim" \
+   --control "$work/d2.control" --password pw --shared-folder PUBLIC) &
+sim2_pid=$!
+for _ in $(seq 50); do [ -S "$work/d2.control" ] && break; sleep 0.1; done
+scripts/testlan exec --state "$state" ws -- "$bin/bench/wait_bench" "$ip2" "$work/d2.control" 2>&1 |
+  grep -v 'does not support\|XDG_RUNTIME_DIR'

@@ -137,6 +137,8 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
       f.forbidden = Count(value);
     else if (key == "server-error")
       f.server_error = Count(value);
+    else if (key == "trickle")
+      f.trickle = Count(value);
     else if (key == "clear")
       f = Faults{};
     else

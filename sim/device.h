@@ -100,6 +100,7 @@ struct Faults {
   int close_silently = 0;  // connections closed without an answer
   int forbidden = 0;       // requests answered 403 with a page
   int server_error = 0;    // requests answered 500 with a page
+  int trickle = 0;         // replies sent one byte every half second, never ending
 };
 
 class Device {

@@ -261,8 +261,9 @@ void HttpServer::Serve(net::UniqueFd client) {
     std::lock_guard lock(device_.mutex);
     Faults& f = device_.faults;
     fault.delay_ms = f.delay_ms;
-    for (int Faults::*which : {&Faults::hold, &Faults::reset, &Faults::garbage, &Faults::oversized,
-                               &Faults::close_silently, &Faults::forbidden, &Faults::server_error})
+    for (int Faults::*which :
+         {&Faults::hold, &Faults::reset, &Faults::garbage, &Faults::oversized,
+          &Faults::close_silently, &Faults::forbidden, &Faults::server_error, &Faults::trickle})
       if (f.*which > 0) {
         --(f.*which);
         fault.*which = 1;
@@ -285,6 +286,15 @@ void HttpServer::Serve(net::UniqueFd client) {
     // Says nothing until the client gives up.
     ReadUntil(fd, data, 1 << 20, [](const std::string&) { return false; });
     return;
+  }
+  if (fault.trickle) {
+    // A reply that never ends: one byte every half second until the client
+    // gives up.
+    const std::string head = "HTTP/1.0 200 OK\r\nX-Trickle: ";
+    for (std::size_t i = 0;; ++i) {
+      if (!SendAll(fd, std::string(1, i < head.size() ? head[i] : 'x'))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
   }
   if (fault.reset) return ResetConnection(fd);
   if (fault.close_silently) return;

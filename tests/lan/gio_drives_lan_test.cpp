@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "lan_support.h"
+#include "net/waiting.h"
 #include "platform/gio_drives.h"
 #include "sim/process.h"
 #include "smb_device.h"
@@ -111,6 +112,40 @@ TEST_F(GioDrivesLan, UnreachableDeviceGivesNoNetwork) {
   record.local_name = "S:";
   record.remote_name = "\\\\10.77.0.250\\PUBLIC";
   EXPECT_EQ(drives->AddConnection(record, ""), 1222);
+}
+
+// A connection the user cancels ends at once, as if nobody had answered.
+TEST_F(GioDrivesLan, ACancelledConnectionEndsAtOnceAsNoNetwork) {
+  struct CancelLater : net::WaitObserver {
+    CancelLater() { net::SetWaitObserver(this); }
+    ~CancelLater() override {
+      net::SetWaitObserver(nullptr);
+      net::EndAction();
+    }
+    void Begin(net::Activity activity, const std::string& target) override {
+      begun = activity;
+      shown = target;
+      start = std::chrono::steady_clock::now();
+    }
+    void Idle() override {
+      if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300))
+        net::CancelAction();
+    }
+    void End() override {}
+    net::Activity begun = net::Activity::Pausing;
+    std::string shown;
+    std::chrono::steady_clock::time_point start;
+  } observer;
+  NetResource record;
+  record.scope = 3;
+  record.local_name = "R:";
+  record.remote_name = "\\\\10.77.0.250\\PUBLIC";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(drives->AddConnection(record, ""), 1222);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
+  EXPECT_EQ(observer.begun, net::Activity::Connecting);
+  EXPECT_EQ(observer.shown, "\\\\10.77.0.250\\PUBLIC");
+  EXPECT_FALSE(fs::exists(Letter('R')));
 }
 
 // The first half of the reconnect check: the next session (GioReconnectLan)

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 
 #include "console/menuform.h"
 #include "core/session_state.h"
@@ -115,6 +117,21 @@ TEST_F(WaitingLan, ACommandToASilentDeviceCanBeCancelled) {
   EXPECT_GE(ticks, 20);
   device.Control("fault clear");
   EXPECT_EQ(device.Control("get host_name").find("NEWNAME"), std::string::npos);
+}
+
+TEST_F(WaitingLan, ACancelledUploadNeverReportsSuccess) {
+  const std::string image = "/tmp/brevane-wait-image.bin";
+  std::ofstream(image, std::ios::binary) << std::string(100000, 'f');
+  Form2 console;
+  console.FirmFileEdit->setText(QString::fromStdString(image));
+  device.Control("fault hold 100");
+  EXPECT_LT(CancelAfter(700, [&] { console.UploadBtnClick(); }), 200);
+  std::filesystem::remove(image);
+  ASSERT_EQ(shown().size(), 1u);  // only the question before the upload
+  EXPECT_EQ(shown()[0].text, "This will flash the firmware. Continue?");
+  EXPECT_FALSE(console.Timer1->isActive());  // no restart wait
+  EXPECT_FALSE(console.ProgressBar1->isVisible());
+  EXPECT_EQ(others, 0);
 }
 
 TEST_F(WaitingLan, ASlowDeviceIsWaitedForWithTheWindowsWorking) {
