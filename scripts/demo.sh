@@ -81,6 +81,8 @@ dev 3 --name MEDIA --group HOME --firmware 1.9.3 \
 mkdir -p "$work/run"
 cp "$root/lang/en/language" "$work/run/language"
 export XDG_RUNTIME_DIR="$work/xdg"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+# What runs in the demo (the screenshot tour) may reach the devices' control sockets.
+export BREVANE_DEMO_WORK="$work"
 
 if [ -n "$shot" ] || [ -n "${BREVANE_DEMO_RUN:-}" ] || [ -z "${DISPLAY:-}" ]; then
   # A virtual screen with a window manager, so the window looks as on a desktop.

@@ -16,7 +16,7 @@ shoot() {  # shoot FILE TOUR-ARGS...
 }
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(status ipconfig maintenance fileserver ftp ftp-account disk)
+[ ${#names[@]} -gt 0 ] || names=(status ipconfig maintenance fileserver ftp ftp-account disk wait)
 for name in "${names[@]}"; do
   case "$name" in
     status) shoot console-status.png --device NAS-LIVINGROOM --page 0 ;;
@@ -26,6 +26,7 @@ for name in "${names[@]}"; do
     ftp) shoot console-ftp.png --device NAS-LIVINGROOM --page 4 ;;
     ftp-account) shoot console-ftp-account.png --device NAS-LIVINGROOM --page 4 --action modify-account ;;
     disk) shoot console-disk.png --device BACKUP-01 --password admin --page 6 --action scan ;;
+    wait) shoot console-wait.png --device NAS-LIVINGROOM --page 0 --action wait ;;
     *) echo "screenshots: unknown picture $name" >&2; exit 2 ;;
   esac
 done

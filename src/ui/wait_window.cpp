@@ -105,6 +105,7 @@ void WaitWindow::Begin(net::Activity activity, const std::string& target) {
     since_.start();
     TextLabel->setText(Describe(net::Activity::Pausing, {}));
     CancelBtn->setEnabled(true);
+    modal_before_ = QApplication::activeModalWidget();
     qApp->installEventFilter(this);
     QApplication::setOverrideCursor(Qt::BusyCursor);
   }
@@ -159,8 +160,14 @@ void WaitWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool WaitWindow::Ours(QObject* object) const {
-  if (auto* widget = qobject_cast<QWidget*>(object)) return widget->window() == this;
-  if (auto* window = qobject_cast<QWindow*>(object)) return window == windowHandle();
+  // A box that something running meanwhile (a timer) has opened must be
+  // answerable, or the wait could never go on.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == modal_before_) modal = nullptr;
+  if (auto* widget = qobject_cast<QWidget*>(object))
+    return widget->window() == this || widget->window() == modal;
+  if (auto* window = qobject_cast<QWindow*>(object))
+    return window == windowHandle() || (modal != nullptr && window == modal->windowHandle());
   return false;
 }
 

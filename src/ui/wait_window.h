@@ -44,11 +44,13 @@ class WaitWindow : public QDialog, public net::WaitObserver {
   // Ends the busy state once the action has handed control back to the
   // event loop.
   void Release();
+  // This window, or a modal box opened during the wait.
   bool Ours(QObject* object) const;
 
   int depth_ = 0;
   bool engaged_ = false;
   QElapsedTimer since_;
+  QWidget* modal_before_ = nullptr;
   QTimer release_;
 };
 

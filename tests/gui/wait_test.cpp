@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -126,6 +127,21 @@ TEST_F(WaitTest, CancelEndsTheWholeLoginAtOnceWithNoFurtherBoxes) {
   fakes.device->page = StatusPage({{"allow_share", "<option value=\"PUBLIC\">PUBLIC</option>"}});
   login.MountBtnClick();
   EXPECT_TRUE(drives.isVisible());
+}
+
+TEST_F(WaitTest, ABoxATimerOpensDuringTheWaitCanBeAnswered) {
+  fakes.device->silent_ms = 100;
+  bool answered = false;
+  QTimer::singleShot(100, [&] {
+    QMessageBox box(QMessageBox::Information, "information", "Search Completed!", QMessageBox::Ok);
+    QTimer::singleShot(50, [&box] { Click(box.button(QMessageBox::Ok)); });
+    answered = box.exec() == QMessageBox::Ok;
+  });
+  const auto start = Clock::now();
+  login.MountBtnClick();
+  EXPECT_TRUE(answered);
+  EXPECT_LT(MsSince(start), 2000);
+  EXPECT_EQ(fakes.device->page_requests.size(), 8u);
 }
 
 TEST_F(WaitTest, EscapeOrClosingTheProgressWindowCancelsToo) {

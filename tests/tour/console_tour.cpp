@@ -12,10 +12,13 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,8 +29,10 @@
 #include "drives/logindisk.h"
 #include "mainwindow/mainform.h"
 #include "platform/platform.h"
+#include "sim/control.h"
 #include "sim/netns_guard.h"
 #include "ui/ui.h"
+#include "ui/wait_window.h"
 #include "ui/windows.h"
 
 namespace {
@@ -53,6 +58,19 @@ void Settle(int ms) {
 int Fail(const char* what) {
   std::fprintf(stderr, "brevane-tour: %s\n", what);
   return 1;
+}
+
+// The program's windows on the screen, with a margin of desktop.
+bool Shoot(const std::string& out) {
+  QRect shown;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window->isVisible()) shown = shown.united(window->frameGeometry());
+  shown.adjust(-16, -16, 16, 16);
+  const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
+      0, shown.x(), shown.y(), shown.width(), shown.height());
+  if (!picture.save(QString::fromStdString(out))) return false;
+  std::fprintf(stderr, "tour: saved %s\n", out.c_str());
+  return true;
 }
 
 }  // namespace
@@ -123,19 +141,30 @@ int main(int argc, char** argv) {
     if (console->AccountLV->RowCount() == 0) return Fail("no FTP account");
     console->AccountLV->selectRow(0);
     console->AccModifyBtnClick();
-  } else if (!action.empty()) {
+  } else if (!action.empty() && action != "wait") {
     return Fail("unknown action");
   }
+  if (action == "wait") {
+    // A device that stops answering: the picture is taken while the
+    // console waits, then the wait is cancelled.
+    const char* work = std::getenv("BREVANE_DEMO_WORK");
+    if (work == nullptr) return Fail("no BREVANE_DEMO_WORK");
+    const std::string control = std::string(work) + "/d1.control";
+    sim::ControlCall(control, "fault hold 100");
+    bool saved = false;
+    QTimer::singleShot(1200, [&] {
+      saved = Shoot(out);
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* wait = dynamic_cast<ui::WaitWindow*>(window)) wait->CancelBtn->click();
+    });
+    console->HostEdit->setText("NAS-STUDY");
+    console->identBtnClick();
+    sim::ControlCall(control, "fault clear");
+    platform::Install({});
+    return saved ? 0 : Fail("cannot save the picture");
+  }
   Settle(800);
-  // The program's windows on the screen, with a margin of desktop.
-  QRect shown;
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (window->isVisible()) shown = shown.united(window->frameGeometry());
-  shown.adjust(-16, -16, 16, 16);
-  const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
-      0, shown.x(), shown.y(), shown.width(), shown.height());
-  if (!picture.save(QString::fromStdString(out))) return Fail("cannot save the picture");
-  std::fprintf(stderr, "tour: saved %s\n", out.c_str());
+  const bool saved = Shoot(out);
   platform::Install({});
-  return 0;
+  return saved ? 0 : Fail("cannot save the picture");
 }
