@@ -2,9 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/program.h"
 #include "core/configuration.h"
+#include "i18n/translate.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 
@@ -21,6 +24,19 @@ constexpr char kUsage[] =
     "              instead of the device's pages in the browser\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n";
+
+// The shipped language files: installed beside the program
+// (<prefix>/share/brevane/lang), or in the source tree for a build run in
+// place.
+std::string LanguageDirectory() {
+  std::error_code error;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const auto installed = exe.parent_path().parent_path() / "share/brevane/lang";
+    if (std::filesystem::is_directory(installed, error)) return installed.string();
+  }
+  return BREVANE_SOURCE_LANG_DIR;
+}
 
 }  // namespace
 
@@ -39,6 +55,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // Without a language file in the current directory, the texts come in
+  // the user's language from the shipped files.
+  i18n::SetFallbackLanguageFile(LanguageDirectory() + "/" + i18n::LocaleLanguage() + "/language");
   ui::Application application(argc, argv);
   application.setApplicationName("Brevane");
   // Only closing the main window ends the program; closing a dialog while the

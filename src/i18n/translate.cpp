@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -14,6 +15,7 @@ namespace i18n {
 namespace {
 
 int g_switch = 0;
+std::string g_fallback;
 
 // Lines are read in pieces of at most 1023 bytes, as the file format allows;
 // a longer line is taken as several lines.
@@ -46,13 +48,17 @@ CachedFile& Cached() {
 bool Refresh() {
   CachedFile& cached = Cached();
   struct stat info {};
-  if (::stat(kLanguageFileName, &info) != 0 || !S_ISREG(info.st_mode)) {
-    cached = {};
-    return false;
+  const char* path = kLanguageFileName;
+  if (::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
+    path = g_fallback.c_str();
+    if (g_fallback.empty() || ::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
+      cached = {};
+      return false;
+    }
   }
   if (cached.Same(info)) return true;
   // Opening never waits, and what is read stops at a bound.
-  const int fd = ::open(kLanguageFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     cached = {};
     return false;
@@ -81,6 +87,25 @@ bool Refresh() {
 }
 
 }  // namespace
+
+std::string LocaleLanguage() {
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    // LANGUAGE is a list; its first entry is the user's first choice.
+    const std::string first(value, std::strcspn(value, ":"));
+    const std::string region = first.substr(0, 5);
+    return region == "zh_TW" || region == "zh_HK" || region == "zh-TW" || region == "zh-HK"
+               ? "zh-TW"
+               : "en";
+  }
+  return "en";
+}
+
+void SetFallbackLanguageFile(const std::string& path) {
+  g_fallback = path;
+  Cached() = {};
+}
 
 void SetTranslationSwitch(int value) {
   g_switch = value;

@@ -9,12 +9,22 @@ namespace i18n {
 inline constexpr const char* kLanguageFileName = "language";
 inline constexpr long kMaxLanguageFileBytes = 4 << 20;
 
+// The language of the user's locale among the shipped ones: the first set of
+// LANGUAGE, LC_ALL, LC_MESSAGES and LANG decides; Chinese as written in
+// Taiwan or Hong Kong gives "zh-TW", everything else "en".
+std::string LocaleLanguage();
+
+// The file read when the current directory has no language file, such as
+// the installed one for the user's locale; empty (the start): none.
+void SetFallbackLanguageFile(const std::string& path);
+
 // The translation switch: 0 at start, set to 1 once the main window exists.
 // Only while it is 1 is the language file consulted.
 void SetTranslationSwitch(int value);
 int TranslationSwitch();
 
-// Looks `key` up in the language file and returns its translation, or the key
+// Looks `key` up in the language file (the one in the current directory, or
+// else the fallback) and returns its translation, or the key
 // itself when there is none. Every call looks at the file anew, so an edit
 // takes effect at the next text; it is read again only when it changed
 // (another file, size or modification time). Never fails.

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -147,6 +149,69 @@ TEST_F(TranslateFileTest, AnEditTakesEffectAtTheNextText) {
   WriteLanguage("Rescan=Neu_suchen\r\n");
   EXPECT_EQ(Translate("Rescan"), "Neu_suchen");
   std::filesystem::remove(i18n::kLanguageFileName);
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+}
+
+}  // namespace
+
+namespace {
+
+// Sets an environment variable for one test, and restores it.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(LocaleLanguage, TaiwanAndHongKongReadTraditionalChineseAndTheFirstSetVariableDecides) {
+  ScopedEnv language("LANGUAGE", nullptr), all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr),
+      lang("LANG", nullptr);
+  EXPECT_EQ(i18n::LocaleLanguage(), "en");
+  ::setenv("LANG", "zh_TW.UTF-8", 1);
+  EXPECT_EQ(i18n::LocaleLanguage(), "zh-TW");
+  ::setenv("LC_MESSAGES", "de_DE.UTF-8", 1);  // before LANG
+  EXPECT_EQ(i18n::LocaleLanguage(), "en");
+  ::setenv("LC_ALL", "zh_HK.UTF-8", 1);
+  EXPECT_EQ(i18n::LocaleLanguage(), "zh-TW");
+  ::setenv("LANGUAGE", "en_GB:zh_TW", 1);  // its first choice counts
+  EXPECT_EQ(i18n::LocaleLanguage(), "en");
+  ::setenv("LANGUAGE", "", 1);  // set but empty: the next decides
+  EXPECT_EQ(i18n::LocaleLanguage(), "zh-TW");
+  ::setenv("LC_ALL", "zh_CN.UTF-8", 1);
+  EXPECT_EQ(i18n::LocaleLanguage(), "en");
+}
+
+class FallbackTest : public TranslateTest {
+ protected:
+  ~FallbackTest() override { i18n::SetFallbackLanguageFile({}); }
+};
+
+TEST_F(FallbackTest, TheFileHereWinsOverTheInstalledOne) {
+  const std::string installed = (std::filesystem::current_path() / "installed").string();
+  std::ofstream(installed, std::ios::binary) << "Rescan=重新掃描\r\n";
+  EXPECT_EQ(Translate("Rescan"), "Rescan");
+  i18n::SetFallbackLanguageFile(installed);
+  EXPECT_EQ(Translate("Rescan"), "重新掃描");
+  WriteLanguage("Rescan=Suchen\r\n");
+  EXPECT_EQ(Translate("Rescan"), "Suchen");
+  std::filesystem::remove(i18n::kLanguageFileName);
+  EXPECT_EQ(Translate("Rescan"), "重新掃描");
+  i18n::SetFallbackLanguageFile(installed + ".missing");
   EXPECT_EQ(Translate("Rescan"), "Rescan");
 }
 
