@@ -16,6 +16,8 @@ packages=(
   iproute2 curl
   # reading brevane-scan's JSON back in its tests
   python3
+  # the Debian packages and their checks
+  dpkg-dev fakeroot lintian appstream desktop-file-utils
   # headless windows, screenshots and fonts (Latin and Chinese)
   xvfb xauth imagemagick openbox fonts-dejavu-core fonts-wqy-microhei
 )

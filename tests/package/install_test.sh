@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs the built packages with dpkg into a scratch root of their own (its
+# own dpkg database; the machine's packages are never touched), runs the
+# installed programs and checks every file is where the desktop looks for it.
+#   install_test.sh DEB_DIR
+set -euo pipefail
+debs=("$1"/brevane_*.deb "$1"/brevane-devsim_*.deb)
+for deb in "${debs[@]}"; do
+  [ -f "$deb" ] || { echo "install_test: no package $deb; run scripts/package.sh" >&2; exit 1; }
+done
+root=$(mktemp -d /tmp/brevane-root.XXXXXX)
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status"
+# The libraries the packages depend on are the machine's: only the
+# dependency check is left out, never the installation itself.
+dpkg --root="$root" --force-depends --force-not-root -i "${debs[@]}" >"$root/dpkg.log" 2>&1 ||
+  { cat "$root/dpkg.log" >&2; exit 1; }
+
+fail() { echo "install_test: $*" >&2; exit 1; }
+[ "$(dpkg --root="$root" -l brevane brevane-devsim | grep -c '^ii')" = 2 ] ||
+  fail "dpkg does not list both packages as installed"
+[ "$("$root/usr/bin/brevane" --version)" = "brevane 1.18" ] || fail "brevane --version"
+"$root/usr/bin/brevane" --help | grep -q -- '--console' || fail "brevane --help"
+"$root/usr/bin/brevane-scan" --help >/dev/null || fail "brevane-scan --help"
+"$root/usr/bin/brevane-devsim" --help 2>&1 | grep -q -- '--control' || fail "brevane-devsim --help"
+
+id=org.brevane.Brevane
+for file in \
+    usr/share/applications/$id.desktop \
+    usr/share/metainfo/$id.metainfo.xml \
+    usr/share/icons/hicolor/scalable/apps/$id.svg \
+    usr/share/icons/hicolor/48x48/apps/$id.png \
+    usr/share/icons/hicolor/256x256/apps/$id.png \
+    usr/share/brevane/lang/en/language \
+    usr/share/brevane/lang/zh-TW/language \
+    usr/share/man/man1/brevane.1.gz \
+    usr/share/man/man1/brevane-scan.1.gz \
+    usr/share/man/man1/brevane-devsim.1.gz \
+    usr/share/doc/brevane/copyright \
+    usr/share/doc/brevane-devsim/copyright; do
+  [ -s "$root/$file" ] || fail "missing /$file"
+done
+desktop-file-validate "$root/usr/share/applications/$id.desktop"
+grep -q '^Exec=brevane --console$' "$root/usr/share/applications/$id.desktop" ||
+  fail "no console action in the menu entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" >/dev/null
+zcat "$root/usr/share/man/man1/brevane.1.gz" | grep -q '^\.TH BREVANE 1' || fail "man page"
+# The simulator is in its own package, not in the program's.
+dpkg --root="$root" -L brevane | grep -q brevane-devsim && fail "brevane ships the simulator"
+dpkg --root="$root" -L brevane-devsim | grep -q '^/usr/bin/brevane-devsim$' ||
+  fail "brevane-devsim lacks its program"
+echo "install_test: both packages install and their files are in place"
