@@ -8,6 +8,7 @@
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "mainwindow/mainform.h"
+#include "ui/accessibility.h"
 #include "ui/ui.h"
 #include "ui/wait_window.h"
 
@@ -30,6 +31,7 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   // What every wait on a device shows; the last window, so it is the first
   // to go.
   windows.push_back(std::make_unique<ui::WaitWindow>());
+  for (const auto& window : windows) ui::LabelInputs(window.get());
   return windows;
 }
 

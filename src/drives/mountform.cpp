@@ -262,6 +262,10 @@ void Form5::MountSetBtnClick() {
 }
 
 bool Form5::FormKeyPress(int key) {
+  if (key == Qt::Key_Escape) {
+    close();
+    return true;
+  }
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
   ui::Guard([this] { MountSetBtnClick(); })();
   return true;
@@ -292,6 +296,12 @@ void Form5::keyPressEvent(QKeyEvent* event) {
 }
 
 bool Form5::eventFilter(QObject* watched, QEvent* event) {
+  // The text beside the box ticks it, as a check box's own text would.
+  if (watched == lab_AutoReconnect && event->type() == QEvent::MouseButtonRelease &&
+      chk_AutoReconnect->isEnabled()) {
+    chk_AutoReconnect->toggle();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress && isVisible())
     return FormKeyPress(static_cast<QKeyEvent*>(event)->key());
   return QWidget::eventFilter(watched, event);

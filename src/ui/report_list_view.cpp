@@ -12,6 +12,8 @@ ReportListView::ReportListView(QWidget* parent) : QTableWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setWordWrap(false);
+  // One stop in the tab order; the arrow keys move inside the list.
+  setTabKeyNavigation(false);
   verticalHeader()->hide();
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -36,8 +38,12 @@ void ReportListView::SetColumns(const std::vector<std::string>& captions,
 void ReportListView::AddRow(const std::vector<std::string>& texts) {
   const int row = rowCount();
   insertRow(row);
-  for (int c = 0; c < columnCount() && c < static_cast<int>(texts.size()); ++c)
-    setItem(row, c, new QTableWidgetItem(Q(texts[static_cast<std::size_t>(c)])));
+  for (int c = 0; c < columnCount() && c < static_cast<int>(texts.size()); ++c) {
+    // A text cut by its column is read whole in its tooltip.
+    auto* item = new QTableWidgetItem(Q(texts[static_cast<std::size_t>(c)]));
+    item->setToolTip(item->text());
+    setItem(row, c, item);
+  }
   rows_.push_back(texts);
   rows_.back().resize(static_cast<std::size_t>(std::max(columnCount(), 0)));
 }
