@@ -19,6 +19,7 @@
 #include "gui_test_support.h"
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
+#include "support/click.h"
 
 namespace {
 
@@ -72,14 +73,7 @@ TEST(AccessibilityTest, TheReconnectTextTicksItsBoxAndEscapeClosesTheDriveDialog
   Form5 drives;
   drives.show();
   const bool before = drives.chk_AutoReconnect->isChecked();
-  const QPointF middle = QRectF(drives.lab_AutoReconnect->rect()).center();
-  QMouseEvent press(QEvent::MouseButtonPress, middle, drives.lab_AutoReconnect->mapToGlobal(middle),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, middle,
-                      drives.lab_AutoReconnect->mapToGlobal(middle), Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
-  QApplication::sendEvent(drives.lab_AutoReconnect, &press);
-  QApplication::sendEvent(drives.lab_AutoReconnect, &release);
+  testing_support::Click(drives.lab_AutoReconnect);
   EXPECT_NE(drives.chk_AutoReconnect->isChecked(), before);
 
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);

@@ -17,6 +17,7 @@
 #include "gui_test_support.h"
 #include "mainwindow/mainform.h"
 #include "net/waiting.h"
+#include "support/click.h"
 #include "ui/wait_window.h"
 
 namespace {
@@ -26,17 +27,7 @@ using testing_support::StatusPage;
 
 constexpr char kDevice[] = "192.168.1.77";
 
-// A click as the desktop delivers it: a press and a release at the middle.
-void Click(QWidget* widget) {
-  const QPointF middle = QRectF(widget->rect()).center();
-  const QPointF global = widget->mapToGlobal(middle);
-  QMouseEvent press(QEvent::MouseButtonPress, middle, global, Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, middle, global, Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
-  QApplication::sendEvent(widget, &press);
-  QApplication::sendEvent(widget, &release);
-}
+using testing_support::Click;
 
 long long MsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

@@ -20,6 +20,7 @@
 #include "mainwindow/mainform.h"
 #include "net/waiting.h"
 #include "platform/fakes.h"
+#include "support/click.h"
 #include "ui/wait_window.h"
 
 namespace {
@@ -28,16 +29,7 @@ using Clock = std::chrono::steady_clock;
 using lan::SimDevice;
 using lan::ThisLan;
 
-void Click(QWidget* widget) {
-  const QPointF middle = QRectF(widget->rect()).center();
-  const QPointF global = widget->mapToGlobal(middle);
-  QMouseEvent press(QEvent::MouseButtonPress, middle, global, Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, middle, global, Qt::LeftButton, Qt::NoButton,
-                      Qt::NoModifier);
-  QApplication::sendEvent(widget, &press);
-  QApplication::sendEvent(widget, &release);
-}
+using testing_support::Click;
 
 class WaitingLan : public ::testing::Test {
  protected:
