@@ -27,8 +27,8 @@ after=5
 options=(--console)
 while [ $# -gt 0 ]; do
   case "$1" in
-    --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
-    --after) after="$2"; shift 2 ;;
+    --screenshot) shot=$(realpath -m "${2:?demo: --screenshot needs a file name}"); shift 2 ;;
+    --after) after="${2:?demo: --after needs a number of seconds}"; shift 2 ;;
     --plain) options=(); shift ;;
     --shell) shell=1; shift ;;
     *) sed -n '2,21p' "$0" >&2; exit 2 ;;
