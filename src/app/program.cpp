@@ -31,7 +31,10 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   // What every wait on a device shows; the last window, so it is the first
   // to go.
   windows.push_back(std::make_unique<ui::WaitWindow>());
-  for (const auto& window : windows) ui::LabelInputs(window.get());
+  for (const auto& window : windows) {
+    ui::LabelInputs(window.get());
+    ui::GiveShortcuts(window.get());
+  }
   return windows;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "console/menuform.h"
@@ -45,6 +46,7 @@ void FolderDialog::Finish(QPushButton* set_button) {
   set_button->setText(ui::Tr("Set"));
   set_button->setMinimumWidth(90);
   set_button->setDefault(true);
+  set_button_ = set_button;
   grid_->setColumnStretch(1, 1);
   grid_->setColumnMinimumWidth(1, 180);
   auto* buttons = new QHBoxLayout;
@@ -103,6 +105,20 @@ void FolderDialog::FormClose() {
 void FolderDialog::closeEvent(QCloseEvent* event) {
   event->accept();
   ui::Guard([this] { FormClose(); })();
+}
+
+void FolderDialog::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      close();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (set_button_ != nullptr && set_button_->isEnabled()) set_button_->click();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }
 
 void FolderDialog::showEvent(QShowEvent* event) {

@@ -61,9 +61,12 @@ class FolderDialog : public QWidget {
 
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Enter sets, Escape closes, as in any dialog.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QGridLayout* grid_;
+  QPushButton* set_button_ = nullptr;
   int rows_ = 0;
 };
 

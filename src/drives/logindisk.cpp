@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 
 #include "core/configuration.h"
 #include "core/session_state.h"
@@ -52,6 +53,10 @@ Form4::Form4()
   MountBtn->setText(ui::Q(Translate("Connect")));
   MenBtn->setText(ui::Q(Translate("Manage Drive")));
   MountBtn->setMinimumWidth(110);
+  // A focused button takes Enter itself; elsewhere Enter is Connect.
+  MountBtn->setAutoDefault(true);
+  MenBtn->setAutoDefault(true);
+  MountBtn->setDefault(true);
   setFixedSize(340, sizeHint().height());
   ui::Windows().form4 = this;
 }
@@ -130,6 +135,20 @@ void Form4::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   ui::CenterOnScreen(this);
   ui::Guard([this] { FormShow(); })();
+}
+
+void Form4::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      close();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      MountBtn->click();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }
 
 void Form4::closeEvent(QCloseEvent* event) {

@@ -38,6 +38,8 @@ class Form4 : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Enter connects (or presses the button that has the focus), Escape closes.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // Logs in, retrying while the device refuses or answers oddly; shows the

@@ -18,6 +18,7 @@
 #include "net/socket_error.h"
 #include "platform/adapters_linux.h"
 #include "platform/gio_drives.h"
+#include "platform/message_box.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -27,27 +28,9 @@ class QtMessageBoxes : public MessageBoxService {
  public:
   MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
                     MsgButtons buttons) override {
-    QMessageBox box(
-        ToQtIcon(icon), QString::fromUtf8(title), QString::fromUtf8(text),
-        buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
-  }
-
- private:
-  static QMessageBox::Icon ToQtIcon(MsgIcon icon) {
-    switch (icon) {
-      case MsgIcon::Information:
-        return QMessageBox::Information;
-      case MsgIcon::Question:
-        return QMessageBox::Question;
-      case MsgIcon::Warning:
-        return QMessageBox::Warning;
-      case MsgIcon::Error:
-        return QMessageBox::Critical;
-      case MsgIcon::None:
-        break;
-    }
-    return QMessageBox::NoIcon;
+    return MakeMessageBox(text, title, icon, buttons)->exec() == QMessageBox::Ok
+               ? MsgResult::Ok
+               : MsgResult::Cancel;
   }
 };
 

@@ -9,8 +9,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QWidget>
+#include <map>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -63,7 +68,102 @@ void LabelInLayout(QLayout* layout) {
   }
 }
 
+bool IsLatinLetter(QChar c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// The tab page `widget` sits on, or null when it belongs to the window itself.
+QWidget* PageOf(QWidget* widget) {
+  for (QWidget* up = widget; up != nullptr && !up->isWindow(); up = up->parentWidget()) {
+    QWidget* parent = up->parentWidget();
+    if (qobject_cast<QStackedWidget*>(parent) != nullptr && parent->parentWidget() != nullptr &&
+        qobject_cast<QTabWidget*>(parent->parentWidget()) != nullptr)
+      return up;
+  }
+  return nullptr;
+}
+
+// The letters given in what is shown together, and the captions they went
+// to: buttons with the same caption (five "Set" buttons on one page) share
+// a letter, and Alt and the letter then moves the focus from one to the
+// next, where Space presses it.
+struct Letters {
+  QString taken;
+  std::map<QString, QString> given;
+};
+
+// `caption` with a shortcut on a letter not yet taken, which then takes it:
+// the first letter of a word where one is free, else any letter, else for a
+// caption of other scripts a letter in brackets after it.
+QString WithShortcut(const QString& caption, Letters& letters) {
+  const auto known = letters.given.find(caption);
+  if (known != letters.given.end()) return known->second;
+  const QString escaped = QString(caption).replace(u'&', QStringLiteral("&&"));
+  QString& taken = letters.taken;
+  auto free = [&](QChar c) { return IsLatinLetter(c) && !taken.contains(c.toUpper()); };
+  auto mark = [&](int at) {
+    taken += escaped[at].toUpper();
+    return escaped.left(at) + u'&' + escaped.mid(at);
+  };
+  auto choose = [&]() -> QString {
+    for (int i = 0; i < escaped.size(); ++i) {
+      const bool word_start = i == 0 || !escaped[i - 1].isLetterOrNumber();
+      if (word_start && free(escaped[i])) return mark(i);
+    }
+    for (int i = 0; i < escaped.size(); ++i)
+      if (free(escaped[i])) return mark(i);
+    bool other_script = false;
+    for (const QChar c : caption) {
+      if (IsLatinLetter(c)) return escaped;  // every one of its letters is taken
+      other_script |= c.isLetter();
+    }
+    if (!other_script) return escaped;  // "-->" and the like
+    for (QChar c = u'A'; c <= u'Z'; c = QChar(c.unicode() + 1)) {
+      if (taken.contains(c)) continue;
+      taken += c;
+      return escaped + u'(' + u'&' + c + u')';
+    }
+    return escaped;
+  };
+  return letters.given[caption] = choose();
+}
+
 }  // namespace
+
+void GiveShortcuts(QWidget* window) {
+  // Buttons first (they act), then boxes, then the labels of inputs.
+  std::vector<QWidget*> controls;
+  for (auto* button : window->findChildren<QPushButton*>())
+    if (!button->text().isEmpty()) controls.push_back(button);
+  for (auto* button : window->findChildren<QAbstractButton*>())
+    if (qobject_cast<QPushButton*>(button) == nullptr && !button->text().isEmpty())
+      controls.push_back(button);
+  for (auto* label : window->findChildren<QLabel*>())
+    if (label->buddy() != nullptr && !label->text().isEmpty()) controls.push_back(label);
+
+  // The window's own controls first: their letters are kept out of every page.
+  std::map<QWidget*, Letters> taken;
+  Letters& window_taken = taken[nullptr];
+  std::vector<std::pair<QWidget*, QWidget*>> on_pages;
+  auto give = [](QWidget* control, Letters& letters) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+      button->setText(WithShortcut(button->text(), letters));
+    else if (auto* label = qobject_cast<QLabel*>(control))
+      label->setText(WithShortcut(label->text(), letters));
+  };
+  for (QWidget* control : controls) {
+    if (control->window() != window) continue;
+    if (QWidget* page = PageOf(control))
+      on_pages.emplace_back(control, page);
+    else
+      give(control, window_taken);
+  }
+  for (auto& [control, page] : on_pages) {
+    // A page starts with the window's letters taken but none of its
+    // captions: a page's button gets a letter of its own.
+    give(control, taken.try_emplace(page, Letters{window_taken.taken, {}}).first->second);
+  }
+}
 
 void LabelInputs(QWidget* window) {
   if (window->layout() != nullptr) LabelInLayout(window->layout());

@@ -9,4 +9,13 @@ namespace ui {
 // control by the label's text, whatever language it shows.
 void LabelInputs(QWidget* window);
 
+// Gives the window's buttons, check boxes and labelled inputs keyboard
+// shortcuts (Alt and a letter of their caption, underlined), each letter used
+// once in what is shown together: the window, and each of its tab pages with
+// the letters of the window's own controls kept out. A caption without a
+// Latin letter (a Chinese one) gets "(&X)" after it, as is usual there. An '&'
+// already in a caption is shown as it is. Run once per window, after its
+// captions are set and its labels have their buddies.
+void GiveShortcuts(QWidget* window);
+
 }  // namespace ui

@@ -13,13 +13,26 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+#include <set>
 
 #include "app/program.h"
+#include "core/session_state.h"
+#include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "gui_test_support.h"
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
+#include "platform/message_box.h"
 #include "support/click.h"
+#include "ui/accessibility.h"
 
 namespace {
 
@@ -79,6 +92,120 @@ TEST(AccessibilityTest, TheReconnectTextTicksItsBoxAndEscapeClosesTheDriveDialog
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QApplication::sendEvent(drives.MountSetBtn, &escape);
   EXPECT_FALSE(drives.isVisible());
+}
+
+// The letter Alt takes to `control`, or 0.
+char Shortcut(const QWidget* control) {
+  QString text;
+  if (auto* button = qobject_cast<const QAbstractButton*>(control)) text = button->text();
+  if (auto* label = qobject_cast<const QLabel*>(control)) text = label->text();
+  const QKeySequence key = QKeySequence::mnemonic(text);
+  return key.isEmpty() ? 0 : static_cast<char>(key[0].key());
+}
+
+TEST(AccessibilityTest, ShortcutsTakeAFreeLetterOncePerWhatIsShownTogether) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto add = [&](QWidget* parent, const char* caption) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    if (parent == &window) layout->addWidget(button);
+    return button;
+  };
+  QPushButton* set = add(&window, "Set");
+  QPushButton* set_again = add(&window, "Set");
+  QPushButton* search = add(&window, "Search");
+  QPushButton* ampersand = add(&window, "Save & Go");
+  QPushButton* chinese = add(&window, "\xE9\x80\xA3\xE7\xB7\x9A");  // no Latin letter
+  QPushButton* arrow = add(&window, "-->");
+  auto* tabs = new QTabWidget(&window);
+  layout->addWidget(tabs);
+  QPushButton* page_sets[2];
+  for (QPushButton*& page_set : page_sets) {
+    auto* page = new QWidget;
+    tabs->addTab(page, "page");
+    page_set = add(page, "Set");
+  }
+  auto* name = new QLabel("Name", tabs->widget(0));
+  name->setBuddy(new QLineEdit(tabs->widget(0)));
+  auto* lone = new QLabel("Lone", &window);  // no input beside it
+
+  ui::GiveShortcuts(&window);
+  EXPECT_EQ(set->text(), "&Set");
+  EXPECT_EQ(set_again->text(), "&Set");         // the same caption, the same letter
+  EXPECT_EQ(search->text(), "S&earch");         // the first free letter
+  EXPECT_EQ(ampersand->text(), "Save && &Go");  // an '&' of the caption stays one
+  EXPECT_EQ(chinese->text(), "\xE9\x80\xA3\xE7\xB7\x9A(&A)");
+  EXPECT_EQ(arrow->text(), "-->");
+  // Each page keeps clear of the window's letters, not of the other page's.
+  EXPECT_EQ(page_sets[0]->text(), "Se&t");
+  EXPECT_EQ(page_sets[1]->text(), "Se&t");
+  EXPECT_EQ(name->text(), "&Name");
+  EXPECT_EQ(lone->text(), "Lone");
+  // The accessible name is the caption, without the marks.
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(ampersand)->text(QAccessible::Name), "Save & Go");
+}
+
+TEST(AccessibilityTest, EveryButtonOfEveryWindowHasItsOwnShortcut) {
+  platform::fakes::FakePlatform fakes;
+  auto windows = app::CreateWindows();
+  std::string faults;
+  for (const auto& window : windows) {
+    // What is shown together: the window's own controls with one tab page.
+    std::vector<QWidget*> pages{nullptr};
+    for (auto* tabs : window->findChildren<QTabWidget*>())
+      for (int i = 0; i < tabs->count(); ++i) pages.push_back(tabs->widget(i));
+    auto page_of = [&](QWidget* w) -> QWidget* {
+      for (; w != window.get(); w = w->parentWidget())
+        if (std::find(pages.begin() + 1, pages.end(), w) != pages.end()) return w;
+      return nullptr;
+    };
+    for (QWidget* page : pages) {
+      std::map<char, QString> letters;
+      for (QWidget* w : window->findChildren<QWidget*>()) {
+        QWidget* on = page_of(w);
+        if (on != nullptr && on != page) continue;
+        auto* button = qobject_cast<QPushButton*>(w);
+        const char letter = Shortcut(w);
+        const QString caption = button != nullptr ? button->text() : QString();
+        if (button != nullptr && letter == 0 && caption.contains(QRegularExpression("[A-Za-z]")))
+          faults += "\n  no shortcut: " + caption.toStdString();
+        if (button == nullptr || letter == 0) continue;
+        // Buttons of one caption share its letter: Alt moves between them.
+        auto [seen, fresh] = letters.emplace(letter, caption);
+        if (!fresh && on == page && seen->second != caption)
+          faults += "\n  shared: " + seen->second.toStdString() + " / " + caption.toStdString();
+      }
+    }
+  }
+  EXPECT_TRUE(faults.empty()) << faults;
+}
+
+TEST(AccessibilityTest, AltAndTheLetterPressesTheButton) {
+  platform::fakes::FakePlatform fakes;
+  auto windows = app::CreateWindows();
+  auto* login = dynamic_cast<Form4*>(windows[2].get());
+  ASSERT_NE(login, nullptr);
+  core::Session() = {};
+  core::Session().DeviceIp = "192.168.1.77";
+  ASSERT_EQ(login->MountBtn->text(), "&Connect");
+  login->show();
+  QApplication::setActiveWindow(login);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(login));
+  login->PassEdit->setFocus();
+  QTest::keyClick(login->PassEdit, Qt::Key_C, Qt::AltModifier);
+  QTRY_VERIFY(!fakes.device->page_requests.empty());  // the login was tried
+  core::Session() = {};
+}
+
+TEST(AccessibilityTest, AMessageBoxIsWideEnoughForItsTitle) {
+  for (const char* title : {"Connect", "Remote Device Connection Failure Notice"}) {
+    auto box = platform::MakeMessageBox("Connection failure", title, platform::MsgIcon::Error,
+                                        platform::MsgButtons::Ok);
+    box->show();
+    EXPECT_GE(box->width(), platform::TitleBarWidth(title)) << title;
+    EXPECT_GT(platform::TitleBarWidth(title), box->fontMetrics().horizontalAdvance(title) + 100);
+    EXPECT_EQ(box->text(), "Connection failure");
+  }
 }
 
 }  // namespace

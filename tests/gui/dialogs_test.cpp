@@ -83,6 +83,26 @@ TEST_F(DialogsTest, ManageDriveWithoutAProgramForWebPagesSaysWhereToGo) {
   EXPECT_EQ(shown().size(), 1u);
 }
 
+TEST_F(DialogsTest, EnterLogsInAndEscapeClosesTheLoginDialog) {
+  core::Session().DeviceIp = kDevice;
+  main.hide();
+  login.show();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(login.PassEdit, &enter);
+  // One login, which succeeded, and the drive dialog's read.
+  EXPECT_EQ(fakes.device->page_requests.size(), 2u);
+  EXPECT_FALSE(login.isVisible());
+  EXPECT_TRUE(drives.isVisible());
+
+  drives.close();
+  login.show();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(login.UserEdit, &escape);
+  EXPECT_FALSE(login.isVisible());
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_EQ(fakes.device->page_requests.size(), 2u);
+}
+
 TEST_F(DialogsTest, LoginRefusedAnsweredOddlyOrNotAnsweredAtAll) {
   core::Session().DeviceIp = kDevice;
   login.PassEdit->setText("wrong");

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+
 #include "console/smb_dialogs.h"
 #include "console_fixture.h"
 
@@ -180,6 +183,23 @@ TEST_F(FileServerTest, ClosingADialogGivesTheButtonBackAndKeepsTheText) {
   EXPECT_TRUE(console.ShowCreateBtn->isEnabled());
   EXPECT_EQ(create.FoldernameEdit->text(), "half");
   EXPECT_TRUE(device().commands.empty());
+}
+
+TEST_F(FileServerTest, EnterSetsAndEscapeClosesAFolderDialog) {
+  console.ShowCreateBtnClick();
+  create.FoldernameEdit->setText("half");
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(create.FoldernameEdit, &escape);
+  EXPECT_FALSE(create.isVisible());
+  EXPECT_TRUE(console.ShowCreateBtn->isEnabled());
+  EXPECT_TRUE(device().commands.empty());
+
+  console.ShowCreateBtnClick();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(create.FoldernameEdit, &enter);
+  EXPECT_EQ(device().CommandUrls(),
+            std::vector<std::string>{Nas("fm_mkdir_apply&folder=half&to_name=")});
+  EXPECT_FALSE(create.isVisible());
 }
 
 TEST_F(FileServerTest, RenameSendsTheNewNameFirst) {
