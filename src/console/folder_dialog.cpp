@@ -4,12 +4,14 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
 #include "core/text.h"
 #include "i18n/translate.h"
 #include "platform/platform.h"
+#include "ui/message_box.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
@@ -55,7 +57,8 @@ void FolderDialog::Finish(QPushButton* set_button) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid_);
   layout->addLayout(buttons);
-  setFixedSize(sizeHint());
+  // Wide enough for the desktop to show the whole title.
+  setFixedSize(std::max(sizeHint().width(), ui::TitleBarWidth(windowTitle())), sizeHint().height());
 }
 
 std::optional<std::string> FolderDialog::CheckName(QLineEdit* edit, QPushButton* set_button,

@@ -18,8 +18,8 @@
 #include "net/socket_error.h"
 #include "platform/adapters_linux.h"
 #include "platform/gio_drives.h"
-#include "platform/message_box.h"
 #include "platform/platform.h"
+#include "ui/message_box.h"
 
 namespace platform {
 namespace {
@@ -28,7 +28,7 @@ class QtMessageBoxes : public MessageBoxService {
  public:
   MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
                     MsgButtons buttons) override {
-    return MakeMessageBox(text, title, icon, buttons)->exec() == QMessageBox::Ok
+    return ui::MakeMessageBox(text, title, icon, buttons)->exec() == QMessageBox::Ok
                ? MsgResult::Ok
                : MsgResult::Cancel;
   }

@@ -9,30 +9,36 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "app/program.h"
+#include "console/menuform.h"
 #include "core/session_state.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "gui_test_support.h"
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
-#include "platform/message_box.h"
 #include "support/click.h"
 #include "ui/accessibility.h"
+#include "ui/message_box.h"
 
 namespace {
 
@@ -199,12 +205,87 @@ TEST(AccessibilityTest, AltAndTheLetterPressesTheButton) {
 
 TEST(AccessibilityTest, AMessageBoxIsWideEnoughForItsTitle) {
   for (const char* title : {"Connect", "Remote Device Connection Failure Notice"}) {
-    auto box = platform::MakeMessageBox("Connection failure", title, platform::MsgIcon::Error,
-                                        platform::MsgButtons::Ok);
+    auto box = ui::MakeMessageBox("Connection failure", title, platform::MsgIcon::Error,
+                                  platform::MsgButtons::Ok);
     box->show();
-    EXPECT_GE(box->width(), platform::TitleBarWidth(title)) << title;
-    EXPECT_GT(platform::TitleBarWidth(title), box->fontMetrics().horizontalAdvance(title) + 100);
+    // As wide as the title needs, or as the screen is.
+    const int screen = box->screen()->availableGeometry().width();
+    EXPECT_GE(box->width(), std::min(ui::TitleBarWidth(title), screen)) << title;
+    EXPECT_GT(ui::TitleBarWidth(title), box->fontMetrics().horizontalAdvance(title) + 100);
     EXPECT_EQ(box->text(), "Connection failure");
+  }
+}
+
+// The texts of `window` as shown now that do not fit where they are shown.
+std::string CutTexts(QWidget* window) {
+  std::string cut;
+  auto check = [&](QWidget* where, const QString& text, int room, int needed) {
+    if (room < needed)
+      cut += "\n  \"" + text.toStdString() + "\" " + std::to_string(room) + " < " +
+             std::to_string(needed) + " (" + where->metaObject()->className() + ")";
+  };
+  auto plain = [](QString text) { return text.remove(QRegularExpression("&(?!&)")); };
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (!w->isVisible() || w->window() != window) continue;
+    const QFontMetrics fm = w->fontMetrics();
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      if (!label->wordWrap() && !label->text().isEmpty())
+        check(w, label->text(), label->contentsRect().width(),
+              fm.horizontalAdvance(plain(label->text())));
+    } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+      if (!button->text().isEmpty())
+        check(w, button->text(), button->width(), fm.horizontalAdvance(plain(button->text())) + 8);
+    } else if (auto* box = qobject_cast<QAbstractButton*>(w)) {
+      if (!box->text().isEmpty())
+        check(w, box->text(), box->width(), fm.horizontalAdvance(plain(box->text())) + 20);
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+      check(w, group->title(), group->width(), fm.horizontalAdvance(group->title()) + 12);
+    } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+      for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->isTabVisible(i))
+          check(w, tabs->tabText(i), tabs->tabRect(i).width(),
+                fm.horizontalAdvance(tabs->tabText(i)) + 4);
+    } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+      for (int c = 0; c < table->columnCount(); ++c)
+        if (!table->isColumnHidden(c) && table->horizontalHeaderItem(c) != nullptr)
+          check(w, table->horizontalHeaderItem(c)->text(), table->columnWidth(c),
+                fm.horizontalAdvance(table->horizontalHeaderItem(c)->text()) + 8);
+    }
+  }
+  if (!window->windowTitle().isEmpty() && window->windowTitle() != "Brevane")
+    check(window, window->windowTitle(), window->width(), ui::TitleBarWidth(window->windowTitle()));
+  return cut;
+}
+
+std::string ShippedLanguage(const char* language) {
+  std::ifstream in(std::string(BREVANE_SOURCE_DIR) + "/lang/" + language + "/language",
+                   std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+TEST(AccessibilityTest, EveryTextFitsInEnglishAndInChinese) {
+  for (const char* language : {"en", "zh-TW"}) {
+    testing_support::LanguageFile file(ShippedLanguage(language));
+    platform::fakes::FakePlatform fakes;
+    fakes.device->page = testing_support::StatusPage({{"host_name", "NAS"}});
+    auto windows = app::CreateWindows();
+    std::string cut;
+    for (const auto& window : windows) {
+      window->show();
+      QApplication::processEvents();
+      if (auto* console = dynamic_cast<Form2*>(window.get())) {
+        for (int page = 0; page < Form2::kPageCount; ++page) {
+          console->PageControl1->setCurrentIndex(page);
+          cut += CutTexts(console);
+        }
+      } else {
+        cut += CutTexts(window.get());
+      }
+      window->hide();
+    }
+    EXPECT_TRUE(cut.empty()) << language << ":" << cut;
   }
 }
 

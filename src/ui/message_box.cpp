@@ -1,11 +1,11 @@
-#include "platform/message_box.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QSpacerItem>
 
-namespace platform {
+namespace ui {
 namespace {
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon) {
@@ -52,4 +52,4 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::
   return box;
 }
 
-}  // namespace platform
+}  // namespace ui

@@ -6,7 +6,10 @@
 
 #include "platform/platform.h"
 
-namespace platform {
+namespace ui {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
 
 // The message box shown for `text`, wide enough that the desktop can show
 // its whole title beside the title bar's buttons, however short the text.
@@ -16,4 +19,4 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::
 // The width a window needs for the desktop to show `title` whole.
 int TitleBarWidth(const QString& title);
 
-}  // namespace platform
+}  // namespace ui
