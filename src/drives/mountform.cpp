@@ -10,6 +10,7 @@
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "platform/platform.h"
+#include "ui/accessibility.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
@@ -119,6 +120,7 @@ void Form5::FormShow() {
   }
 
   SetCaptions();
+  ui::GiveShortcuts(this);
   FolderPassEdit->clear();
 
   FolderCBChange();

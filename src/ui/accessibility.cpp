@@ -68,6 +68,10 @@ void LabelInLayout(QLayout* layout) {
   }
 }
 
+// Where a control keeps its caption as given and as marked.
+constexpr char kCaption[] = "brevaneCaption";
+constexpr char kMarked[] = "brevaneMarkedCaption";
+
 bool IsLatinLetter(QChar c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
@@ -146,10 +150,20 @@ void GiveShortcuts(QWidget* window) {
   Letters& window_taken = taken[nullptr];
   std::vector<std::pair<QWidget*, QWidget*>> on_pages;
   auto give = [](QWidget* control, Letters& letters) {
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-      button->setText(WithShortcut(button->text(), letters));
-    else if (auto* label = qobject_cast<QLabel*>(control))
-      label->setText(WithShortcut(label->text(), letters));
+    auto* button = qobject_cast<QAbstractButton*>(control);
+    auto* label = qobject_cast<QLabel*>(control);
+    const QString shown = button != nullptr ? button->text() : label->text();
+    // A caption this gave its shortcut before is the caption without it.
+    const QString caption = control->property(kMarked).toString() == shown
+                                ? control->property(kCaption).toString()
+                                : shown;
+    const QString marked = WithShortcut(caption, letters);
+    control->setProperty(kCaption, caption);
+    control->setProperty(kMarked, marked);
+    if (button != nullptr)
+      button->setText(marked);
+    else
+      label->setText(marked);
   };
   for (QWidget* control : controls) {
     if (control->window() != window) continue;

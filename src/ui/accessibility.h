@@ -14,8 +14,9 @@ void LabelInputs(QWidget* window);
 // once in what is shown together: the window, and each of its tab pages with
 // the letters of the window's own controls kept out. A caption without a
 // Latin letter (a Chinese one) gets "(&X)" after it, as is usual there. An '&'
-// already in a caption is shown as it is. Run once per window, after its
-// captions are set and its labels have their buddies.
+// already in a caption is shown as it is. Run after the window's captions
+// are set and its labels have their buddies, and again whenever the window
+// sets some of them anew: the letters come out the same.
 void GiveShortcuts(QWidget* window);
 
 }  // namespace ui
