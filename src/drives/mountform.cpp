@@ -176,10 +176,8 @@ void Form5::FolderCBChange() {
 
 int Form5::ProbeShare(const std::string& address, const std::string& folder,
                       const std::string& password) {
-  platform::NetResource probe;
-  probe.scope = 2;
-  probe.remote_name = RemoteName(address, folder.empty() ? "PUBLIC" : folder);
-  return platform::services().drives->AddConnection(probe, password);
+  return platform::services().drives->ProbeShare(
+      RemoteName(address, folder.empty() ? "PUBLIC" : folder), password);
 }
 
 int Form5::ConnectShare(const std::string& address, char letter, const std::string& folder,

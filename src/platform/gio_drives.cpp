@@ -141,6 +141,68 @@ std::string GioNetworkDrives::UncPath(char letter) const {
   return places_.drives_dir + "/." + std::string(1, letter) + ".unc";
 }
 
+std::string GioNetworkDrives::AutostartPath(char letter) const {
+  return places_.autostart_dir + "/brevane-drive-" + std::string(1, letter) + ".desktop";
+}
+
+std::optional<std::vector<std::string>> GioNetworkDrives::MountedPlaces() {
+  GError* error = nullptr;
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  if (bus == nullptr) {
+    g_clear_error(&error);
+    return std::nullopt;
+  }
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.gtk.vfs.Daemon", "/org/gtk/vfs/mounttracker", "org.gtk.vfs.MountTracker",
+      "ListMounts2", g_variant_new("(b)", FALSE), G_VARIANT_TYPE("(a(sossssssbay(aya{sv})ay))"),
+      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+  g_object_unref(bus);
+  if (reply == nullptr) {
+    g_clear_error(&error);
+    return std::nullopt;
+  }
+  std::vector<std::string> places;
+  GVariant* mounts = g_variant_get_child_value(reply, 0);
+  for (gsize i = 0; i < g_variant_n_children(mounts); ++i) {
+    GVariant* mount = g_variant_get_child_value(mounts, i);
+    GVariant* fuse = g_variant_get_child_value(mount, 9);  // the mount's FUSE folder
+    const std::string place = g_variant_get_bytestring(fuse);
+    if (!place.empty()) places.push_back(place);
+    g_variant_unref(fuse);
+    g_variant_unref(mount);
+  }
+  g_variant_unref(mounts);
+  g_variant_unref(reply);
+  return places;
+}
+
+bool GioNetworkDrives::Connected(char letter) {
+  std::error_code error;
+  const fs::path target = fs::read_symlink(LetterPath(letter), error);
+  if (error) {
+    fs::remove(UncPath(letter), error);  // a note left without its link
+    return false;
+  }
+  const auto mounted = MountedPlaces();
+  if (!mounted) return true;  // nobody to ask: the link is all there is to go by
+  for (const std::string& place : *mounted) {
+    const std::string path = target.string();
+    if (path == place || path.rfind(place + "/", 0) == 0) return true;
+  }
+  if (fs::exists(AutostartPath(letter), error)) {
+    // Kept for the next login: mounted again (the keyring has its password).
+    std::string remote, server, share;
+    std::ifstream note(UncPath(letter));
+    std::getline(note, remote);
+    if (remounted_.insert(letter).second && SplitRemoteName(remote, server, share))
+      Mount(ShareUri(remote, true), share, {}, Save::Permanently);
+    return true;
+  }
+  fs::remove(LetterPath(letter), error);
+  fs::remove(UncPath(letter), error);
+  return false;
+}
+
 std::string GioNetworkDrives::ShareUri(const std::string& remote_name, bool with_user) {
   std::string server, share;
   if (!SplitRemoteName(remote_name, server, share)) return {};
@@ -173,13 +235,12 @@ std::string GioNetworkDrives::AutostartEntry(const std::string& uri) {
 DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
   const auto letter = LetterOf(root_path);
   if (!letter) return DriveType::NoRootDir;
-  std::error_code error;
-  return fs::is_symlink(LetterPath(*letter), error) ? DriveType::Remote : DriveType::NoRootDir;
+  return Connected(*letter) ? DriveType::Remote : DriveType::NoRootDir;
 }
 
 std::optional<std::string> GioNetworkDrives::GetConnection(const std::string& drive) {
   const auto letter = LetterOf(drive);
-  if (!letter) return std::nullopt;
+  if (!letter || !Connected(*letter)) return std::nullopt;
   std::ifstream in(UncPath(*letter));
   std::string remote;
   if (!in || !std::getline(in, remote)) return std::nullopt;
@@ -187,7 +248,7 @@ std::optional<std::string> GioNetworkDrives::GetConnection(const std::string& dr
 }
 
 int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
-                            const std::string& password, Save save) {
+                            const std::string& password, Save save, bool* fresh) {
   net::WaitScope waiting(net::Activity::Connecting, ShownName(uri));
   struct State {
     std::string user, password;
@@ -278,6 +339,7 @@ int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
   g_main_context_unref(context);
 
   std::unique_ptr<GError, GErrorDeleter> error(state.error);
+  if (fresh != nullptr) *fresh = !error;
   if (error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED && !state.refused)
     return drive_error::kNoNetwork;  // our time bound ran out, or the user cancelled
   return ResultOf(error.get(), state.refused);
@@ -293,14 +355,26 @@ int GioNetworkDrives::AddConnection(const NetResource& resource, const std::stri
   if (resource.local_name) {
     letter = LetterOf(*resource.local_name);
     if (!letter) return 1200;  // "The value specified by Disk Number is invalid."
-    std::error_code error;
-    if (fs::is_symlink(LetterPath(*letter), error) || fs::exists(UncPath(*letter), error))
-      return drive_error::kAlreadyAssigned;
+    if (Connected(*letter)) return drive_error::kAlreadyAssigned;
   }
   // The device knows a protected folder's password under the folder's name.
   const int result = Mount(uri, share, password, Save::Never);
   if (result != 0 || !letter) return result;
   return CreateLetter(*letter, uri, resource.remote_name);
+}
+
+int GioNetworkDrives::ProbeShare(const std::string& remote_name, const std::string& password) {
+  const std::string uri = ShareUri(remote_name);
+  if (uri.empty()) return drive_error::kBadNetName;
+  std::string server, share;
+  SplitRemoteName(remote_name, server, share);
+  bool fresh = false;
+  const int result = Mount(uri, share, password, Save::Never, &fresh);
+  if (fresh) {
+    GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
+    Unmount(file.get());
+  }
+  return result;
 }
 
 int GioNetworkDrives::CreateLetter(char letter, const std::string& uri,
@@ -339,8 +413,7 @@ void GioNetworkDrives::MapDrivePersistently(const std::string& drive,
   if (!fs::is_symlink(LetterPath(*letter), error) && CreateLetter(*letter, uri, remote_name) != 0)
     return;
   fs::create_directories(places_.autostart_dir, error);
-  std::ofstream(places_.autostart_dir + "/brevane-drive-" + std::string(1, *letter) + ".desktop")
-      << AutostartEntry(uri);
+  std::ofstream(AutostartPath(*letter)) << AutostartEntry(uri);
 }
 
 int GioNetworkDrives::Disconnect(const std::string& drive) {
@@ -350,8 +423,7 @@ int GioNetworkDrives::Disconnect(const std::string& drive) {
   const fs::path target = fs::read_symlink(LetterPath(*letter), error);
   fs::remove(LetterPath(*letter), error);
   fs::remove(UncPath(*letter), error);
-  fs::remove(places_.autostart_dir + "/brevane-drive-" + std::string(1, *letter) + ".desktop",
-             error);
+  fs::remove(AutostartPath(*letter), error);
   if (target.empty()) return 0;
   // The share the letter stood for, found through its local place.
   GObjectPtr<GFile> file(g_file_new_for_path(target.c_str()));

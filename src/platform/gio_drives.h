@@ -15,7 +15,10 @@
 // (GIO's permanent password saving) and an autostart entry mounts the share
 // again when the user next logs in.
 
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 typedef struct _GFile GFile;
 
@@ -37,6 +40,9 @@ class GioNetworkDrives : public NetworkDrives {
   DriveType GetDriveType(const std::string& root_path) override;
   std::optional<std::string> GetConnection(const std::string& drive) override;
   int AddConnection(const NetResource& resource, const std::string& password) override;
+  // Mounts the share to see whether it takes the password, and unmounts it
+  // again unless it was mounted already.
+  int ProbeShare(const std::string& remote_name, const std::string& password) override;
   void UseShare(const std::string& remote_name, const std::string& password) override;
   void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
                             const std::string& password) override;
@@ -50,20 +56,34 @@ class GioNetworkDrives : public NetworkDrives {
   static std::string ShareUri(const std::string& remote_name, bool with_user = false);
   // The autostart entry that mounts `uri` at login.
   static std::string AutostartEntry(const std::string& uri);
+  // The local places (GVfs FUSE folders) of the shares mounted now, as the
+  // GVfs mount tracker has them; nothing when it cannot be asked. The
+  // tracker is asked each time: this process's own view of the mounts
+  // follows the tracker's signals only while a GLib main loop runs.
+  static std::optional<std::vector<std::string>> MountedPlaces();
 
  private:
   // A password is kept only for a drive that comes back at login.
   enum class Save { Never, Permanently };
-  int Mount(const std::string& uri, const std::string& user, const std::string& password,
-            Save save);
+  // `fresh` (if given) tells whether this call mounted the share, rather
+  // than finding it mounted.
+  int Mount(const std::string& uri, const std::string& user, const std::string& password, Save save,
+            bool* fresh = nullptr);
+  // Whether `letter` stands for a share now: a letter whose share is no
+  // longer mounted (after a logout, a restart, an unmount elsewhere) is
+  // freed, link and note, unless it reconnects at login; that one stays
+  // taken and is mounted again, once per run.
+  bool Connected(char letter);
   // Makes `letter` stand for the mounted `uri`.
   int CreateLetter(char letter, const std::string& uri, const std::string& remote_name);
   static void Unmount(GFile* file);
   std::string LetterPath(char letter) const;
   std::string UncPath(char letter) const;
+  std::string AutostartPath(char letter) const;
 
   Places places_;
   int mount_timeout_ms_;
+  std::set<char> remounted_;  // reconnecting letters mounted again in this run
 };
 
 }  // namespace platform

@@ -140,6 +140,15 @@ class NetworkDrives {
   // Connects the resource with the password (no user name); returns 0 or
   // one of the results above.
   virtual int AddConnection(const NetResource& resource, const std::string& password) = 0;
+  // Whether the share takes the password (none: whether it needs one),
+  // answered as AddConnection would for a connection without a drive; a
+  // probe leaves no connection behind that was not there before.
+  virtual int ProbeShare(const std::string& remote_name, const std::string& password) {
+    NetResource probe;
+    probe.scope = 2;
+    probe.remote_name = remote_name;
+    return AddConnection(probe, password);
+  }
   // What the follow-up command lines achieve, with no command interpreter:
   // use the share with its password ...
   virtual void UseShare(const std::string& remote_name, const std::string& password) = 0;

@@ -106,6 +106,47 @@ TEST_F(GioDrivesLan, LetterInUseGives85) {
   EXPECT_EQ(drives->GetConnection("T:"), Remote("PUBLIC"));
 }
 
+// A letter counts only while its share is mounted: one unmounted elsewhere
+// (the file manager, a logout) is free again, unless it reconnects at login.
+TEST_F(GioDrivesLan, ALetterWhoseShareWasUnmountedElsewhereIsFreeAgain) {
+  ASSERT_EQ(Connect("P:", "PUBLIC", ""), 0);
+  ASSERT_EQ(drives->GetDriveType("p:\\"), DriveType::Remote);
+  ASSERT_EQ(sim::Run({"gio", "mount", "--unmount-scheme", "smb"}), 0);
+  EXPECT_EQ(drives->GetDriveType("p:\\"), DriveType::NoRootDir);
+  EXPECT_FALSE(drives->GetConnection("P:"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Letter('P'))));
+  EXPECT_FALSE(fs::exists(fs::path(places.drives_dir) / ".P.unc"));
+  // The letter is offered again and connects.
+  ASSERT_EQ(Connect("P:", "PUBLIC", ""), 0);
+  std::ofstream(Letter('P') / "again.txt") << "again";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/again.txt"), "again");
+}
+
+TEST_F(GioDrivesLan, AReconnectingLetterStaysTakenAndIsMountedAgain) {
+  drives->MapDrivePersistently("O:", Remote("secret"), kOddPassword);
+  ASSERT_EQ(drives->GetDriveType("o:\\"), DriveType::Remote);
+  ASSERT_EQ(sim::Run({"gio", "mount", "--unmount-scheme", "smb"}), 0);
+  EXPECT_EQ(drives->GetDriveType("o:\\"), DriveType::Remote);
+  EXPECT_EQ(drives->GetConnection("O:"), Remote("secret"));
+  std::ofstream(Letter('O') / "remounted.txt") << "back";
+  EXPECT_EQ(Read(SmbDir() + "/shares/secret/remounted.txt"), "back");
+}
+
+TEST_F(GioDrivesLan, AProbeLeavesNothingMounted) {
+  const auto before = GioNetworkDrives::MountedPlaces();
+  ASSERT_TRUE(before);
+  EXPECT_EQ(drives->ProbeShare(Remote("PUBLIC"), ""), 0);
+  EXPECT_EQ(drives->ProbeShare(Remote("PUBLIC"), ""), 0);  // again at once
+  EXPECT_EQ(drives->ProbeShare(Remote("secret"), kOddPassword), 0);
+  EXPECT_EQ(GioNetworkDrives::MountedPlaces(), before);
+  // A share the user has open stays open through a probe.
+  ASSERT_EQ(Connect("N:", "PUBLIC", ""), 0);
+  EXPECT_EQ(drives->ProbeShare(Remote("PUBLIC"), ""), 0);
+  EXPECT_EQ(drives->GetDriveType("n:\\"), DriveType::Remote);
+  std::ofstream(Letter('N') / "still.txt") << "open";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/still.txt"), "open");
+}
+
 TEST_F(GioDrivesLan, UnreachableDeviceGivesNoNetwork) {
   NetResource record;
   record.scope = 3;
