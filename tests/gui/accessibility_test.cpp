@@ -269,7 +269,7 @@ std::string CutTexts(QWidget* window) {
                 fm.horizontalAdvance(table->horizontalHeaderItem(c)->text()) + 8);
     }
   }
-  if (!window->windowTitle().isEmpty() && window->windowTitle() != "Brevane")
+  if (!window->windowTitle().isEmpty())
     check(window, window->windowTitle(), window->width(), ui::TitleBarWidth(window->windowTitle()));
   return cut;
 }
