@@ -111,17 +111,7 @@ void FolderDialog::closeEvent(QCloseEvent* event) {
 }
 
 void FolderDialog::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Escape:
-      close();
-      return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      if (set_button_ != nullptr && set_button_->isEnabled()) set_button_->click();
-      return;
-    default:
-      QWidget::keyPressEvent(event);
-  }
+  if (!ui::DialogKey(this, event->key(), set_button_)) QWidget::keyPressEvent(event);
 }
 
 void FolderDialog::showEvent(QShowEvent* event) {

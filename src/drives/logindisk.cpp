@@ -138,17 +138,7 @@ void Form4::showEvent(QShowEvent* event) {
 }
 
 void Form4::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Escape:
-      close();
-      return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      MountBtn->click();
-      return;
-    default:
-      QWidget::keyPressEvent(event);
-  }
+  if (!ui::DialogKey(this, event->key(), MountBtn)) QWidget::keyPressEvent(event);
 }
 
 void Form4::closeEvent(QCloseEvent* event) {

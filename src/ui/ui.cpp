@@ -49,6 +49,7 @@ WindowSet& Windows() {
 
 }  // namespace ui
 
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -60,6 +61,20 @@ void CenterOnScreen(QWidget* window) {
   QRect frame = window->frameGeometry();
   frame.moveCenter(screen->availableGeometry().center());
   window->move(frame.topLeft());
+}
+
+}  // namespace ui
+
+namespace ui {
+
+bool DialogKey(QWidget* dialog, int key, QPushButton* main_button) {
+  if (key == Qt::Key_Escape) {
+    dialog->close();
+    return true;
+  }
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  if (main_button != nullptr && main_button->isEnabled()) main_button->click();
+  return true;
 }
 
 }  // namespace ui

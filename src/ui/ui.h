@@ -49,7 +49,11 @@ class Application : public QApplication {
 }  // namespace ui
 
 class QWidget;
+class QPushButton;
 namespace ui {
 // Places a top-level window in the middle of its screen.
 void CenterOnScreen(QWidget* window);
+// A dialog's keys: Enter presses `main_button` (when it is enabled), Escape
+// closes `dialog`. True when `key` was one of them.
+bool DialogKey(QWidget* dialog, int key, QPushButton* main_button);
 }  // namespace ui
