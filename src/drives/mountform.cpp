@@ -109,6 +109,9 @@ void Form5::FormShow() {
   if (!RefreshFolderList()) {
     // A device with a password: the login dialog asks for it and opens
     // this dialog again with it. The main window stays hidden meanwhile.
+    // Hidden while it is being shown: the toolkit would still put the empty
+    // window on the screen after this, where it would take the keys.
+    setAttribute(Qt::WA_DontShowOnScreen, true);
     hide();
     if (QWidget* main = ui::Windows().form1) main->hide();
     if (QWidget* login = ui::Windows().form4) {
@@ -281,6 +284,7 @@ void Form5::FormClose() {
 }
 
 void Form5::showEvent(QShowEvent* event) {
+  setAttribute(Qt::WA_DontShowOnScreen, false);
   QWidget::showEvent(event);
   ui::CenterOnScreen(this);
   ui::Guard([this] { FormShow(); })();

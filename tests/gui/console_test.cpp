@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QTabBar>
+#include <QWindow>
 
 #include "console/menuform.h"
 #include "console_fixture.h"
@@ -503,6 +504,8 @@ TEST_F(ManagementTest, ConnectOnAPasswordDeviceAsksForTheLoginInsteadOfFailing) 
   main.CountBtnClick();
   EXPECT_TRUE(fakes.messages->shown.empty());
   EXPECT_FALSE(drives.isVisible());
+  // Nor does the desktop show it: an empty window would take the keys.
+  EXPECT_TRUE(drives.windowHandle() == nullptr || !drives.windowHandle()->isVisible());
   EXPECT_TRUE(login.isVisible());
   EXPECT_FALSE(main.isVisible());
 
@@ -512,6 +515,7 @@ TEST_F(ManagementTest, ConnectOnAPasswordDeviceAsksForTheLoginInsteadOfFailing) 
   login.MountBtnClick();
   EXPECT_TRUE(fakes.messages->shown.empty());
   EXPECT_TRUE(drives.isVisible());
+  EXPECT_TRUE(drives.windowHandle()->isVisible());
   EXPECT_EQ(drives.FolderCB->currentText(), "PUBLIC");
   EXPECT_EQ(fakes.device->page_requests.back().password, "secret");
 
