@@ -63,6 +63,9 @@ scripts/testlan up --state "$state" --devices 3
 lan() { exec "$root/scripts/testlan" exec --state "$state" "$@"; }
 dev() {  # dev K ARGS...: start simulated device K, its folders shared over SMB
   local k=$1; shift
+  # Something to find in each device's PUBLIC folder once it is connected.
+  mkdir -p "$work/smb-d$k/shares/PUBLIC"
+  echo "A file on simulated device $k." >"$work/smb-d$k/shares/PUBLIC/welcome.txt"
   (lan "d$k" -- "$bin/sim/brevane-devsim" --control "$work/d$k.control" \
      --smb "$work/smb-d$k" "$@") &
   pids+=($!)
