@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,6 +59,28 @@ bool SplitRemoteName(const std::string& remote, std::string& server, std::string
   server = remote.substr(2, slash - 2);
   share = remote.substr(slash + 1);
   return share.find('\\') == std::string::npos;
+}
+
+// Waits until the local place of a share just mounted can be listed, at most
+// 5 s. A share unmounted and mounted again within a few seconds (after the
+// drive dialog's probe, or an unmount elsewhere) fails every access through
+// GVfs's FUSE folder for about a second; the letter is for using at once.
+void WaitUntilListable(const std::string& local, const std::string& shown) {
+  net::WaitScope waiting(net::Activity::Connecting, shown);
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    std::error_code error;
+    fs::directory_iterator listing(local, error);
+    if (!error || net::ActionCancelled() || std::chrono::steady_clock::now() > give_up) return;
+    net::Pause(50);
+  }
+}
+
+// Whether `path` is one of the mounted places or inside one.
+bool OnMountedPlace(const std::string& path, const std::vector<std::string>& places) {
+  for (const std::string& place : places)
+    if (path == place || path.rfind(place + "/", 0) == 0) return true;
+  return false;
 }
 
 // The SMB backend reports most failures as a plain failure carrying the
@@ -184,18 +207,16 @@ bool GioNetworkDrives::Connected(char letter) {
     return false;
   }
   const auto mounted = MountedPlaces();
-  if (!mounted) return true;  // nobody to ask: the link is all there is to go by
-  for (const std::string& place : *mounted) {
-    const std::string path = target.string();
-    if (path == place || path.rfind(place + "/", 0) == 0) return true;
-  }
+  // Nobody to ask: the link is all there is to go by.
+  if (!mounted || OnMountedPlace(target.string(), *mounted)) return true;
   if (fs::exists(AutostartPath(letter), error)) {
     // Kept for the next login: mounted again (the keyring has its password).
     std::string remote, server, share;
     std::ifstream note(UncPath(letter));
     std::getline(note, remote);
-    if (remounted_.insert(letter).second && SplitRemoteName(remote, server, share))
-      Mount(ShareUri(remote, true), share, {}, Save::Permanently);
+    if (remounted_.insert(letter).second && SplitRemoteName(remote, server, share) &&
+        Mount(ShareUri(remote, true), share, {}, Save::Permanently) == 0)
+      WaitUntilListable(target.string(), remote);
     return true;
   }
   fs::remove(LetterPath(letter), error);
@@ -382,6 +403,7 @@ int GioNetworkDrives::CreateLetter(char letter, const std::string& uri,
   GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
   std::unique_ptr<char, decltype(&g_free)> local(g_file_get_path(file.get()), g_free);
   if (!local) return 1203;  // mounted, but there is no local place for it (no GVfs FUSE)
+  WaitUntilListable(local.get(), remote_name);
   std::error_code error;
   fs::create_directories(places_.drives_dir, error);
   fs::create_symlink(local.get(), LetterPath(letter), error);
