@@ -16,7 +16,7 @@ constexpr char kOnlyLettersAndDigits[] = "Only alpha-numberic characters accepte
 
 Form9::Form9()
     : FolderDialog("FTPS Create Account"),
-      Label1(new QLabel(this)),
+      Label1(new ui::Label(this)),
       FTPAddAccEdit(AddEdit(Label1, "Account Name")),
       FTPAddAccBtn(new QPushButton(this)) {
   Finish(FTPAddAccBtn);
@@ -45,7 +45,7 @@ void Form9::FTPAddAccBtnClick() {
 
 Form10::Form10()
     : FolderDialog("FTPS Create Folder"),
-      Label1(new QLabel(this)),
+      Label1(new ui::Label(this)),
       ModCreateFEdit(AddEdit(Label1, "Folder Name")),
       ModCreateFBtn(new QPushButton(this)) {
   Finish(ModCreateFBtn);
@@ -72,9 +72,9 @@ void Form10::ModCreateFBtnClick() {
 
 Form11::Form11()
     : FolderDialog("FTPS Rename Folder"),
-      Label1(new QLabel(this)),
+      Label1(new ui::Label(this)),
       ModRenOldnameEdit(AddEdit(Label1, "Old Name")),
-      Label2(new QLabel(this)),
+      Label2(new ui::Label(this)),
       ModRenNewnameEdit(AddEdit(Label2, "New Name")),
       ModRenameFBtn(new QPushButton(this)) {
   ModRenOldnameEdit->setEnabled(false);  // filled by the console

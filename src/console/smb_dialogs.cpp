@@ -19,7 +19,7 @@ constexpr char kSmbTag[] = "smb.htm";
 
 Form6::Form6()
     : FolderDialog("Create Folder"),
-      Label1(new QLabel(this)),
+      Label1(new ui::Label(this)),
       FoldernameEdit(AddEdit(Label1, "Folder Name")),
       CreateFBtn(new QPushButton(this)) {
   Finish(CreateFBtn);
@@ -47,9 +47,9 @@ void Form6::CreateFBtnClick() {
 
 Form7::Form7()
     : FolderDialog("SMB Rename Folder"),
-      Label1(new QLabel(this)),
+      Label1(new ui::Label(this)),
       OldFoldernameEdit(AddEdit(Label1, "Old Name", 0)),
-      Label2(new QLabel(this)),
+      Label2(new ui::Label(this)),
       NewFoldernameEdit(AddEdit(Label2, "New Name")),
       RenameFBtn(new QPushButton(this)) {
   OldFoldernameEdit->setEnabled(false);  // filled by the console
@@ -81,11 +81,11 @@ void Form7::RenameFBtnClick() {
 
 Form8::Form8()
     : FolderDialog("File Sharing Password"),
-      Label1(new QLabel(this)),
+      Label1(new ui::Label(this)),
       PublicFolderEdit(AddEdit(Label1, "Folder Name", 0)),
-      Label2(new QLabel(this)),
+      Label2(new ui::Label(this)),
       PublicPassEdit(AddEdit(Label2, "Password", 0)),
-      Label3(new QLabel(this)),
+      Label3(new ui::Label(this)),
       VerifyPassEdit(AddEdit(Label3, "Verify Password")),
       PublicPassBtn(new QPushButton(this)) {
   PublicFolderEdit->setEnabled(false);  // filled by the console

@@ -32,17 +32,17 @@ constexpr char kScanDisk[] = "Scan Disk";
 
 void Form2::BuildDiskUtilityPage() {
   DiskUtiilityGB = new QGroupBox(TabSheet7);
-  Label55 = new QLabel(DiskUtiilityGB);
+  Label55 = new ui::Label(DiskUtiilityGB);
   DiskFormatBtn = new QPushButton(DiskUtiilityGB);
-  Label56 = new QLabel(DiskUtiilityGB);
+  Label56 = new ui::Label(DiskUtiilityGB);
   DiskSleepTimeEdit = new QLineEdit(DiskUtiilityGB);
   DiskSleepTimeEdit->setMaxLength(2);
   DiskSleepTimeEdit->setFixedWidth(48);
-  Label57 = new QLabel(DiskUtiilityGB);
-  Label59 = new QLabel(DiskUtiilityGB);
+  Label57 = new ui::Label(DiskUtiilityGB);
+  Label59 = new ui::Label(DiskUtiilityGB);
   DiskSleepBtn = new QPushButton(DiskUtiilityGB);
   ScanDiskGB = new QGroupBox(TabSheet7);
-  Label58 = new QLabel(ScanDiskGB);
+  Label58 = new ui::Label(ScanDiskGB);
   DiskScanBtn = new QPushButton(ScanDiskGB);
   DiskScanMO = new QPlainTextEdit(ScanDiskGB);
   DiskScanMO->setReadOnly(true);

@@ -29,8 +29,8 @@ constexpr char kSmbTag[] = "smb.htm";
 
 void Form2::BuildFileServerPage() {
   SMBGB = new QGroupBox(TabSheet4);
-  Label39 = new QLabel(SMBGB);
-  Label40 = new QLabel(SMBGB);
+  Label39 = new ui::Label(SMBGB);
+  Label40 = new ui::Label(SMBGB);
   SMBFolderLB = new QListWidget(SMBGB);
   SMBPublicFolderLB = new QListWidget(SMBGB);
   MovetoPublicBtn = new QPushButton(SMBGB);

@@ -31,23 +31,23 @@ constexpr char kFtpConfiguration[] = "FTP Configuration";
 
 void Form2::BuildFtpServerPage() {
   FTPConfGB = new QGroupBox(TabSheet5);
-  Label41 = new QLabel(FTPConfGB);
+  Label41 = new ui::Label(FTPConfGB);
   FTPStatusCB = new QComboBox(FTPConfGB);
   FTPStatusCB->addItems({"Enable", "Disable"});
-  Label43 = new QLabel(FTPConfGB);
+  Label43 = new ui::Label(FTPConfGB);
   FTPPortEdit = new QLineEdit(FTPConfGB);
   FTPPortEdit->setMaxLength(5);
   FTPPortEdit->setFixedWidth(70);
-  Label44 = new QLabel(FTPConfGB);
+  Label44 = new ui::Label(FTPConfGB);
   FTPStatusBtn = new QPushButton(FTPConfGB);
-  Label42 = new QLabel(FTPConfGB);
+  Label42 = new ui::Label(FTPConfGB);
   FTPAnonyStatusPL = new QWidget(FTPConfGB);
   AnonyEnRB = new QRadioButton(FTPAnonyStatusPL);
   AnonyDisRB = new QRadioButton(FTPAnonyStatusPL);
   FTPAnonyReWrPL = new QWidget(FTPConfGB);
   AnonyReadORB = new QRadioButton(FTPAnonyReWrPL);
   AnonyWriteRB = new QRadioButton(FTPAnonyReWrPL);
-  Label45 = new QLabel(FTPConfGB);
+  Label45 = new ui::Label(FTPConfGB);
   AnonyHDCB = new QComboBox(FTPConfGB);
   AnonyBtn = new QPushButton(FTPConfGB);
   FTPCreatAccGB = new QGroupBox(TabSheet5);

@@ -21,18 +21,18 @@ using platform::MsgIcon;
 
 void Form2::BuildIpConfigPage() {
   IPinforGB = new QGroupBox(TabSheet2);
-  IPOption = new QLabel(IPinforGB);
+  IPOption = new ui::Label(IPinforGB);
   AutoIPRB = new QRadioButton(IPinforGB);
   StaticIPRB = new QRadioButton(IPinforGB);
-  Label23 = new QLabel(IPinforGB);
+  Label23 = new ui::Label(IPinforGB);
   IPAddressEdit = new QLineEdit(IPinforGB);
-  Label24 = new QLabel(IPinforGB);
+  Label24 = new ui::Label(IPinforGB);
   SubMaskEdit = new QLineEdit(IPinforGB);
-  Label25 = new QLabel(IPinforGB);
+  Label25 = new ui::Label(IPinforGB);
   GatewayEdit = new QLineEdit(IPinforGB);
-  Label26 = new QLabel(IPinforGB);
+  Label26 = new ui::Label(IPinforGB);
   PrimaryDnsEdit = new QLineEdit(IPinforGB);
-  Label27 = new QLabel(IPinforGB);
+  Label27 = new ui::Label(IPinforGB);
   SecondDnsEdit = new QLineEdit(IPinforGB);
   IPinforBtn = new QPushButton(IPinforGB);
   for (QLineEdit* edit : {IPAddressEdit, SubMaskEdit, GatewayEdit, PrimaryDnsEdit})

@@ -31,19 +31,19 @@ std::string RestartUrl() {
 
 void Form2::BuildMaintenancePage() {
   FirmUpGB = new QGroupBox(TabSheet3);
-  Label28 = new QLabel(FirmUpGB);
+  Label28 = new ui::Label(FirmUpGB);
   FirmFileEdit = new QLineEdit(FirmUpGB);
   FirmFileEdit->setEnabled(false);  // filled only by Browse
   BrowseBtn = new QPushButton(FirmUpGB);
   UploadBtn = new QPushButton(FirmUpGB);
   SysRebootGB = new QGroupBox(TabSheet3);
-  Label29 = new QLabel(SysRebootGB);
+  Label29 = new ui::Label(SysRebootGB);
   RebootBtn = new QPushButton(SysRebootGB);
   FactoryDefGB = new QGroupBox(TabSheet3);
-  Label30 = new QLabel(FactoryDefGB);
+  Label30 = new ui::Label(FactoryDefGB);
   ResetBtn = new QPushButton(FactoryDefGB);
-  Label31 = new QLabel(TabSheet3);
-  Label32 = new QLabel(TabSheet3);
+  Label31 = new ui::Label(TabSheet3);
+  Label32 = new ui::Label(TabSheet3);
   ProgressBar1 = new QProgressBar(TabSheet3);
   ProgressBar1->setRange(0, kWaitMaximum);
   ProgressBar1->setTextVisible(false);

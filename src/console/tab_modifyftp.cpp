@@ -30,21 +30,21 @@ constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
 
 void Form2::BuildModifyFtpPage() {
   ModifyFTPGB = new QGroupBox(TabSheet6);
-  Label46 = new QLabel(ModifyFTPGB);
-  ModFTPAccLabel = new QLabel(ModifyFTPGB);
-  Label47 = new QLabel(ModifyFTPGB);
+  Label46 = new ui::Label(ModifyFTPGB);
+  ModFTPAccLabel = new ui::Label(ModifyFTPGB);
+  Label47 = new ui::Label(ModifyFTPGB);
   ModFTPPassEdit = new QLineEdit(ModifyFTPGB);
   ModFTPPassEdit->setEchoMode(QLineEdit::Password);
   ModFTPPassEdit->setMaxLength(12);
-  Label48 = new QLabel(ModifyFTPGB);
+  Label48 = new ui::Label(ModifyFTPGB);
   auto* access = new QWidget(ModifyFTPGB);
   ModFTPReadRB = new QRadioButton(access);
   ModFTPWriteRB = new QRadioButton(access);
   ModFTPBtn = new QPushButton(ModifyFTPGB);
   ModFTPFolderGB = new QGroupBox(TabSheet6);
-  Label49 = new QLabel(ModFTPFolderGB);
+  Label49 = new ui::Label(ModFTPFolderGB);
   FTPSFLB = new QListWidget(ModFTPFolderGB);
-  Label50 = new QLabel(ModFTPFolderGB);
+  Label50 = new ui::Label(ModFTPFolderGB);
   FTPSSharLB = new QListWidget(ModFTPFolderGB);
   ModMovetoSharBtn = new QPushButton(ModFTPFolderGB);
   ModMovetoFolderBtn = new QPushButton(ModFTPFolderGB);

@@ -86,38 +86,38 @@ bool StartsWithDigit(const QString& text) {
 
 void Form2::BuildStatusPage() {
   IdenGB = new QGroupBox(TabSheet1);
-  Label1 = new QLabel(IdenGB);
+  Label1 = new ui::Label(IdenGB);
   HostEdit = Edit(IdenGB, 15);
-  Label2 = new QLabel(IdenGB);
+  Label2 = new ui::Label(IdenGB);
   GroupEdit = Edit(IdenGB, 15);
   identBtn = new QPushButton(IdenGB);
 
   AdminGB = new QGroupBox(TabSheet1);
-  Label3 = new QLabel(AdminGB);
+  Label3 = new ui::Label(AdminGB);
   AdminEdit = Edit(AdminGB, 15);
   AdminEdit->setEnabled(false);
-  Label4 = new QLabel(AdminGB);
+  Label4 = new ui::Label(AdminGB);
   PassEdit = Edit(AdminGB, 12, true);
-  Label5 = new QLabel(AdminGB);
+  Label5 = new ui::Label(AdminGB);
   VerifyEdit = Edit(AdminGB, 12, true);
   adminBtn = new QPushButton(AdminGB);
 
   DatatimeGB = new QGroupBox(TabSheet1);
-  Label6 = new QLabel(DatatimeGB);
-  CurrenttimeLB = new QLabel(DatatimeGB);
-  Label7 = new QLabel(DatatimeGB);
+  Label6 = new ui::Label(DatatimeGB);
+  CurrenttimeLB = new ui::Label(DatatimeGB);
+  Label7 = new ui::Label(DatatimeGB);
   YearEdit = Edit(DatatimeGB, 4);
   MonthEdit = Edit(DatatimeGB, 2);
   DataEdit = Edit(DatatimeGB, 2);
   HourEdit = Edit(DatatimeGB, 2);
   MinuteEdit = Edit(DatatimeGB, 2);
   SecondEdit = Edit(DatatimeGB, 2);
-  Label13 = new QLabel(DatatimeGB);
-  Label14 = new QLabel(DatatimeGB);
+  Label13 = new ui::Label(DatatimeGB);
+  Label14 = new ui::Label(DatatimeGB);
   SntpPL = new QWidget(DatatimeGB);
   SntpAutoRB = new QRadioButton(SntpPL);
   SntpDisRB = new QRadioButton(SntpPL);
-  Label15 = new QLabel(DatatimeGB);
+  Label15 = new ui::Label(DatatimeGB);
   TimeSPL = new QWidget(DatatimeGB);
   TimeSSelRB = new QRadioButton(TimeSPL);
   TimeSMakeRB = new QRadioButton(TimeSPL);
@@ -125,17 +125,17 @@ void Form2::BuildStatusPage() {
   for (const char* server : kTimeServers) TimeSSelCB->addItem(server);
   MantimeSEdit = Edit(DatatimeGB, 64);
   MantimeSEdit->hide();
-  Label16 = new QLabel(DatatimeGB);
+  Label16 = new ui::Label(DatatimeGB);
   TimezoneCB = new QComboBox(DatatimeGB);
   for (const char* zone : kTimeZones) TimezoneCB->addItem(zone);
   DatatimeBtn = new QPushButton(DatatimeGB);
 
   NetinfoGB = new QGroupBox(TabSheet1);
-  Label17 = new QLabel(NetinfoGB);
-  IPAddressLB = new QLabel(NetinfoGB);
-  MACLabel = new QLabel("MAC Address", NetinfoGB);
-  MSCAddrLB = new QLabel(NetinfoGB);
-  Label18 = new QLabel(NetinfoGB);
+  Label17 = new ui::Label(NetinfoGB);
+  IPAddressLB = new ui::Label(NetinfoGB);
+  MACLabel = new ui::Label("MAC Address", NetinfoGB);
+  MSCAddrLB = new ui::Label(NetinfoGB);
+  Label18 = new ui::Label(NetinfoGB);
   auto* dhcps = new QWidget(NetinfoGB);
   DhcpsERB = new QRadioButton(dhcps);
   DhcpsDRB = new QRadioButton(dhcps);
@@ -144,16 +144,16 @@ void Form2::BuildStatusPage() {
   NetinfoGB->hide();
 
   DiskinfoGB = new QGroupBox(TabSheet1);
-  Label19 = new QLabel(DiskinfoGB);
-  DiskidLB = new QLabel(DiskinfoGB);
+  Label19 = new ui::Label(DiskinfoGB);
+  DiskidLB = new ui::Label(DiskinfoGB);
   DiskidLB->setWordWrap(true);
-  Label20 = new QLabel(DiskinfoGB);
-  FirmverLB = new QLabel(DiskinfoGB);
-  Label21 = new QLabel(DiskinfoGB);
-  FreesizeLB = new QLabel(DiskinfoGB);
-  Label22 = new QLabel(DiskinfoGB);
-  TotalsizeLB = new QLabel(DiskinfoGB);
-  Label60 = new QLabel(DiskinfoGB);
+  Label20 = new ui::Label(DiskinfoGB);
+  FirmverLB = new ui::Label(DiskinfoGB);
+  Label21 = new ui::Label(DiskinfoGB);
+  FreesizeLB = new ui::Label(DiskinfoGB);
+  Label22 = new ui::Label(DiskinfoGB);
+  TotalsizeLB = new ui::Label(DiskinfoGB);
+  Label60 = new ui::Label(DiskinfoGB);
   LangCB = new QComboBox(DiskinfoGB);
   LangBtn = new QPushButton(DiskinfoGB);
 
@@ -223,7 +223,7 @@ void Form2::BuildStatusPage() {
   admin->addLayout(button_row(adminBtn), 3, 0, 1, 2);
 
   auto* date = new QHBoxLayout;
-  auto separator = [this](const char* text) { return new QLabel(text, DatatimeGB); };
+  auto separator = [this](const char* text) { return new ui::Label(text, DatatimeGB); };
   for (QLineEdit* edit : {YearEdit, MonthEdit, DataEdit, HourEdit, MinuteEdit, SecondEdit})
     edit->setFixedWidth(edit == YearEdit ? 52 : 34);
   date->addWidget(YearEdit);

@@ -20,9 +20,9 @@ using platform::MsgButtons;
 using platform::MsgIcon;
 
 Form4::Form4()
-    : Label1(new QLabel(this)),
+    : Label1(new ui::Label(this)),
       UserEdit(new QLineEdit("admin", this)),
-      Password(new QLabel(this)),
+      Password(new ui::Label(this)),
       PassEdit(new QLineEdit(this)),
       MountBtn(new QPushButton(this)),
       MenBtn(new QPushButton(this)) {

@@ -27,14 +27,14 @@ std::string RemoteName(const std::string& address, const std::string& folder) {
 }  // namespace
 
 Form5::Form5()
-    : Label1(new QLabel(this)),
+    : Label1(new ui::Label(this)),
       CmbDrive(new QComboBox(this)),
-      Label2(new QLabel(this)),
+      Label2(new ui::Label(this)),
       FolderCB(new QComboBox(this)),
-      Label3(new QLabel(this)),
+      Label3(new ui::Label(this)),
       FolderPassEdit(new QLineEdit(this)),
       chk_AutoReconnect(new QCheckBox(this)),
-      lab_AutoReconnect(new QLabel(this)),
+      lab_AutoReconnect(new ui::Label(this)),
       MountSetBtn(new QPushButton(this)) {
   CmbDrive->setEditable(true);
   FolderCB->setEditable(true);

@@ -42,6 +42,8 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::
   auto box = std::make_unique<QMessageBox>(
       ToQtIcon(icon), caption, QString::fromUtf8(text),
       buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+  // The text may carry a device's or a file's words: shown as they are.
+  box->setTextFormat(Qt::PlainText);
   // The box sizes itself to its text and ignores a minimum width; a spacer
   // across its grid is what widens it.
   if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {

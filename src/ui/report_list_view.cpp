@@ -41,7 +41,7 @@ void ReportListView::AddRow(const std::vector<std::string>& texts) {
   for (int c = 0; c < columnCount() && c < static_cast<int>(texts.size()); ++c) {
     // A text cut by its column is read whole in its tooltip.
     auto* item = new QTableWidgetItem(Q(texts[static_cast<std::size_t>(c)]));
-    item->setToolTip(item->text());
+    item->setToolTip(ToolTipFromPlainText(item->text()));
     setItem(row, c, item);
   }
   rows_.push_back(texts);

@@ -51,9 +51,25 @@ WindowSet& Windows() {
 
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace ui {
+
+Label::Label(QWidget* parent) : QLabel(parent) {
+  setTextFormat(Qt::PlainText);
+}
+
+Label::Label(const QString& text, QWidget* parent) : QLabel(parent) {
+  setTextFormat(Qt::PlainText);
+  setText(text);
+}
+
+QString ToolTipFromPlainText(const QString& text) {
+  // A tooltip is always read as rich text when it looks like it; this one
+  // is markup that says the text itself.
+  return Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
+}
 
 void CenterOnScreen(QWidget* window) {
   const QScreen* screen = window->screen();

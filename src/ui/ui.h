@@ -48,9 +48,23 @@ class Application : public QApplication {
 
 }  // namespace ui
 
+#include <QLabel>
+
 class QWidget;
 class QPushButton;
 namespace ui {
+// A label that shows its text exactly as it is: a text from a device, a
+// file or the user is never taken for markup (a picture, a link, colours).
+// Every label of the program is one.
+class Label : public QLabel {
+ public:
+  explicit Label(QWidget* parent = nullptr);
+  Label(const QString& text, QWidget* parent);
+};
+
+// A tooltip that shows `text` exactly as it is, on one line per line.
+QString ToolTipFromPlainText(const QString& text);
+
 // Places a top-level window in the middle of its screen.
 void CenterOnScreen(QWidget* window);
 // A dialog's keys: Enter presses `main_button` (when it is enabled), Escape

@@ -45,7 +45,7 @@ bool IsUserInput(QEvent::Type type) {
 
 }  // namespace
 
-WaitWindow::WaitWindow() : TextLabel(new QLabel(this)), CancelBtn(new QPushButton(this)) {
+WaitWindow::WaitWindow() : TextLabel(new ui::Label(this)), CancelBtn(new QPushButton(this)) {
   setWindowTitle(Tr("Please wait"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
