@@ -62,6 +62,14 @@ bool IsControl(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+// Characters that change the direction of the text after them, or take no
+// room at all: shown raw, they make a name read as another and put columns
+// out of line.
+bool IsInvisible(char32_t c) {
+  return c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2069) || c == 0xFEFF;
+}
+
 bool IsWide(char32_t c) {
   return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
@@ -81,7 +89,7 @@ std::string JsonString(std::string_view text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (IsControl(c)) {
+    } else if (IsControl(c) || IsInvisible(c)) {
       out += Hex("\\u%04x", static_cast<unsigned>(c));
     } else {
       AppendUtf8(out, c);
@@ -91,7 +99,10 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string CsvField(std::string_view text) {
-  const std::string printable = Printable(text);
+  std::string printable = Printable(text);
+  // A spreadsheet takes a field beginning so for a formula and runs it.
+  if (!printable.empty() && std::string_view("=+-@\t\r").find(printable[0]) != std::string::npos)
+    printable.insert(0, 1, '\'');
   if (printable.find_first_of(",\"") == std::string::npos) return printable;
   std::string out = "\"";
   for (const char c : printable) out += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -105,6 +116,8 @@ std::string Printable(std::string_view text) {
   for (const char32_t c : Decode(text)) {
     if (IsControl(c))
       out += Hex("\\x%02x", static_cast<unsigned>(c));
+    else if (IsInvisible(c))
+      out += Hex("\\u%04x", static_cast<unsigned>(c));
     else if (c == '\\')
       out += "\\\\";
     else

@@ -14,8 +14,9 @@
 namespace scan {
 
 // `text` decoded as the window decodes it, with control characters (C0,
-// DEL and C1) written as \xNN, and a backslash as \\ so the escapes stay
-// unambiguous.
+// DEL and C1) written as \xNN, direction controls and characters without
+// width (U+202E, U+200B, ...) as \uXXXX, and a backslash as \\ so the
+// escapes stay unambiguous.
 std::string Printable(std::string_view text);
 
 // The width `text` takes in a terminal: East Asian wide characters count
@@ -23,6 +24,8 @@ std::string Printable(std::string_view text);
 std::size_t DisplayWidth(std::string_view printable);
 
 std::string Table(const std::vector<net::DeviceRecord>& devices);
+// A field that a spreadsheet would take for a formula (one beginning with
+// "=", "+", "-" or "@") is written with a "'" before it.
 std::string Csv(const std::vector<net::DeviceRecord>& devices);
 // One JSON array of objects: address, name, group, firmware.
 std::string Json(const std::vector<net::DeviceRecord>& devices);

@@ -22,6 +22,10 @@ TEST(ScanOutput, PrintableTextsKeepUtf8AndEscapeEverythingElse) {
   EXPECT_EQ(scan::Printable("x\xff\xC0\xAFy\xE7\x85"),
             "x\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDy"
             "\xEF\xBF\xBD\xEF\xBF\xBD");
+  // Direction overrides and isolates, and characters without width.
+  EXPECT_EQ(scan::Printable("NAS\xE2\x80\xAE"
+                            "10-KCAB\xE2\x81\xA6x\xE2\x80\x8By\xEF\xBB\xBF"),
+            "NAS\\u202e10-KCAB\\u2066x\\u200by\\ufeff");
   EXPECT_EQ(scan::DisplayWidth("\xE7\x85\xA7\xE7\x89\x87"
                                "ab"),
             6u);
@@ -45,6 +49,20 @@ TEST(ScanOutput, TableCsvAndJson) {
             " {\"address\": \"10.0.0.10\", \"name\": \"\xE7\x85\xA7\xE7\x89\x87\", "
             "\"group\": \"a,\\\"b\\\"\", \"firmware\": \"1\\u000a0\"}\n]\n");
   EXPECT_EQ(scan::Json({}), "[]\n");
+}
+
+TEST(ScanOutput, CsvNeverHandsASpreadsheetAFormulaAndJsonStaysExact) {
+  const std::vector<DeviceRecord> devices = {{"10.0.0.2", "=cmd|'/C calc'!A0", "+1+1", "-2+3"},
+                                             {"10.0.0.3", "@SUM(1)", "a=b", "\xE2\x80\xAEx"}};
+  EXPECT_EQ(scan::Csv(devices),
+            "address,name,group,firmware\n"
+            "10.0.0.2,'=cmd|'/C calc'!A0,'+1+1,'-2+3\n"
+            "10.0.0.3,'@SUM(1),a=b,\\u202ex\n");
+  EXPECT_EQ(scan::Json(devices),
+            "[\n {\"address\": \"10.0.0.2\", \"name\": \"=cmd|'/C calc'!A0\", \"group\": "
+            "\"+1+1\", \"firmware\": \"-2+3\"},\n"
+            " {\"address\": \"10.0.0.3\", \"name\": \"@SUM(1)\", \"group\": \"a=b\", "
+            "\"firmware\": \"\\u202ex\"}\n]\n");
 }
 
 TEST(DeviceList, FirstReplyFromAnAddressWinsUpToTheCap) {
