@@ -13,6 +13,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 bin="$root/build/default"
 if [ ! -x "$bin/bench/upload_bench" ] || [ ! -x "$bin/bench/translate_bench" ] ||
+   [ ! -x "$bin/bench/page_rules_bench" ] ||
    [ ! -x "$bin/bench/wait_bench" ] || [ ! -x "$bin/sim/brevane-devsim" ]; then
   scripts/setup.sh
   scripts/build.sh default
@@ -34,6 +35,8 @@ trap cleanup EXIT INT TERM
 grep -ohE '(Tr|Translate)\("[^"]+"\)' src/mainwindow/*.cpp src/console/*.cpp src/drives/*.cpp |
   sed -E 's/^(Tr|Translate)\("(.*)"\)$/\2/' | sort -u > "$work/keys.txt"
 "$bin/bench/translate_bench" "$work/keys.txt"
+# The status-page rules on the worst page for each.
+"$bin/bench/page_rules_bench" || true
 
 scripts/testlan up --state "$state" --devices 2 >/dev/null
 ip=$(grep '^BREVANE_LAN_DEV1_IP=' "$state" | cut -d= -f2)

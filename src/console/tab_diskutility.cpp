@@ -3,6 +3,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "console/menuform.h"
@@ -102,13 +103,9 @@ void Form2::BuildDiskUtilityPage() {
 }
 
 void Form2::FillScanMessages(const std::string& value) {
-  DiskScanMO->clear();
-  std::string_view rest = value;
-  for (auto feed = rest.find('\n'); feed != std::string_view::npos; feed = rest.find('\n')) {
-    DiskScanMO->appendPlainText(ui::Q(std::string(rest.substr(0, feed))));
-    rest.remove_prefix(feed + 1);
-  }
-  if (!rest.empty()) DiskScanMO->appendPlainText(ui::Q(std::string(rest)));
+  DiskScanMO->setPlainText(ui::Q(net::ScanMessages(value)));
+  // The latest messages are the ones in view.
+  DiskScanMO->verticalScrollBar()->setValue(DiskScanMO->verticalScrollBar()->maximum());
 }
 
 void Form2::TabSheet7Show() {

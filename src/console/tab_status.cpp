@@ -340,8 +340,10 @@ void Form2::TabSheet1Show() {
     const std::string language = value("default_lang=\"");
     const int language_index = language.empty() ? 0 : core::ToInteger(language);
     LangCB->clear();
+    QStringList languages;
     for (const std::string& entry : net::HashListEntries(value("lang_list=\"")))
-      LangCB->addItem(ui::Q(entry));
+      languages << ui::Q(entry);
+    LangCB->addItems(languages);
     LangCB->setCurrentIndex(language_index >= 0 && language_index < LangCB->count() ? language_index
                                                                                     : -1);
   } catch (const core::ConversionError& error) {

@@ -21,6 +21,12 @@ inline constexpr char kOnMarker[] = "\xE5\xB7\xB2\xE6\xA0\xB8\xE5\x8F\x96\"";
 // Keys match anywhere, also inside a longer name.
 std::string PageValue(std::string_view page, std::string_view key);
 
+// Every rule below takes time linear in its text, whatever the text holds.
+// A list yields at most this many entries (a device has a few dozen): a
+// longer one is shown as its first entries, and no rule or window spends
+// more than a small multiple of the page on it.
+inline constexpr std::size_t kMaxListEntries = 10000;
+
 // The value attributes of the option elements in `text`, in order. Each
 // item runs from `value="` to the next `">` of the remaining text.
 std::vector<std::string> OptionValues(std::string_view text);
@@ -55,6 +61,10 @@ std::vector<std::string> ShareListTexts(std::string_view value);
 
 // Entries of a "#"-separated list; an empty value is one empty entry.
 std::vector<std::string> HashListEntries(std::string_view value);
+
+// The disk scan's messages ("disk_scan") as their lines show them: one a
+// line feed, a last line feed ending the last line.
+std::string ScanMessages(std::string_view value);
 
 // `text` with every "<br>" removed, in any letter case.
 std::string RemoveLineBreakTags(std::string_view text);

@@ -67,6 +67,27 @@ TEST(ValueLists, HashSeparatedEntriesAndLineBreakTags) {
   EXPECT_EQ(net::RemoveLineBreakTags("WD1<br>ST2<BR>"), "WD1ST2");
   EXPECT_EQ(net::RemoveLineBreakTags("a<Br>b<bR>c<br"), "abc<br");
   EXPECT_EQ(net::RemoveLineBreakTags("<b<br>r>"), "<br>");  // one pass only
+  // The scan's lines: a last line feed ends the last line and adds none.
+  EXPECT_EQ(net::ScanMessages("a\nb\n"), "a\nb");
+  EXPECT_EQ(net::ScanMessages("a\n\nb"), "a\n\nb");
+  EXPECT_EQ(net::ScanMessages("\n"), "");
+  EXPECT_EQ(net::ScanMessages(""), "");
+}
+
+TEST(ValueLists, AListShowsItsFirstTenThousandEntries) {
+  const std::size_t cap = net::kMaxListEntries;
+  EXPECT_EQ(net::HashListEntries(std::string(3 * cap, '#')).size(), cap);
+  std::string options;
+  for (std::size_t i = 0; i < cap + 5; ++i)
+    options += "<option value=\"" + std::to_string(i) + "\">";
+  const auto values = OptionValues(options);
+  ASSERT_EQ(values.size(), cap);
+  EXPECT_EQ(values.back(), std::to_string(cap - 1));
+  std::string shares;
+  for (std::size_t i = 0; i < cap + 5; ++i) shares += "<option value=\"x\">x </option>";
+  EXPECT_EQ(net::ShareListTexts(shares).size(), cap);
+  const std::string lines = net::ScanMessages(std::string(2 * cap, '\n') + "x");
+  EXPECT_EQ(lines, std::string(cap - 1, '\n'));
 }
 
 }  // namespace
