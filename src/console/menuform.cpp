@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/session_state.h"
+#include "core/status_page.h"
 #include "i18n/translate.h"
 #include "net/waiting.h"
 #include "platform/platform.h"
@@ -129,6 +130,8 @@ void Form2::FormShow() {
 void Form2::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   ui::CenterOnScreen(this);
+  // Showing the console is one action: all it reads ends within the bound.
+  const net::ActionBound bound(core::kReadingActionBound);
   quiet_pages_ = true;
   ui::Guard([this] { FormShow(); })();
   quiet_pages_ = false;
@@ -202,6 +205,7 @@ void Form2::PageControl1DrawTab(QPainter& painter, int tab_index, const QRect& r
 }
 
 void Form2::ShowPage(int index) {
+  const net::ActionBound bound(core::kReadingActionBound);
   switch (index) {
     case kStatus:
       TabSheet1Show();

@@ -109,8 +109,10 @@ void Form2::FillScanMessages(const std::string& value) {
 }
 
 void Form2::TabSheet7Show() {
+  const auto read = core::FetchStatusPage();
+  if (!read) return;  // the page stays as it was
+  const std::string& page = *read;
   DiskDelMsgBtn->setEnabled(false);
-  const std::string page = core::FetchStatusPage();
   // The device ends this line without CR, so the value read runs on: the
   // sleep time is what stands before its first quote and semicolon.
   const std::string idle = net::PageValue(page, "disk_idle_value=\"");
@@ -163,10 +165,16 @@ void Form2::Timer2Timer() {
 void Form2::RefreshScanResult() {
   // Refreshes never overlap: the timer waits while the page is read.
   Timer2->stop();
-  std::string page;
-  for (int fetch = 0; fetch < net::kPageReadAttempts && page.empty(); ++fetch)
-    page = core::FetchStatusPage();
-  FillScanMessages(net::PageValue(page, "disk_scan=\""));
+  std::optional<std::string> page;
+  {
+    const net::ActionBound bound(core::kReadingActionBound);
+    for (int fetch = 0;
+         fetch < net::kPageReadAttempts && !page && !net::ActionCancelled() && !net::ActionTimeUp();
+         ++fetch)
+      page = core::FetchStatusPage();
+  }
+  // Without a page the messages shown stay.
+  if (page) FillScanMessages(net::PageValue(*page, "disk_scan=\""));
   Timer2->start();
 }
 

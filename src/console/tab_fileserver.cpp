@@ -129,7 +129,9 @@ void Form2::DisableFileServerButtons() {
 void Form2::TabSheet4Show() {
   DisableFileServerButtons();
   ShowCreateBtn->setEnabled(true);
-  const std::string page = core::FetchStatusPage();
+  const auto read = core::FetchStatusPage();
+  if (!read) return;  // the lists stay as they were
+  const std::string& page = *read;
   FillList(SMBFolderLB, smb_folders_, net::OptionValues(net::PageValue(page, "share_list=\"")));
   FillList(SMBPublicFolderLB, smb_shared_,
            net::OptionValues(net::PageValue(page, "allow_share=\"")));

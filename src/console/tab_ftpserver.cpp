@@ -135,7 +135,9 @@ void Form2::ResetAccountButtons() {
 
 void Form2::TabSheet5Show() {
   ResetAccountButtons();
-  const std::string page = core::FetchStatusPage();
+  const auto read = core::FetchStatusPage();
+  if (!read) return;  // the page stays as it was
+  const std::string& page = *read;
   auto value = [&page](const char* key) { return net::PageValue(page, key); };
   FTPStatusCB->setCurrentIndex(value("ftps_status=\"") == "ENABLE" ? 0 : 1);
   FTPPortEdit->setText(ui::Q(value("ftps_port=\"")));

@@ -87,7 +87,10 @@ void Form2::TabSheet2Show() {
   // A device that has just changed its address may report it empty for a
   // moment: read again, a few times at most.
   for (int read = 0; read < kAddressReads; ++read) {
-    const std::string page = core::FetchStatusPage();
+    // A failed read leaves the page as it was and ends the reading.
+    const auto fetched = core::FetchStatusPage();
+    if (!fetched) return;
+    const std::string& page = *fetched;
     (net::PageValue(page, "ip_type=\"") == "DHCP CLIENT" ? AutoIPRB : StaticIPRB)->setChecked(true);
     SetAddressFieldsEnabled(!AutoIPRB->isChecked());
     IPAddressEdit->setText(ui::Q(net::PageValue(page, "ip=\"")));

@@ -10,6 +10,8 @@
 #include "core/session_state.h"
 #include "i18n/translate.h"
 #include "net/http_data_stream.h"
+#include "net/socket_error.h"
+#include "net/upload_client.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
@@ -161,16 +163,21 @@ void Form2::UploadBtnClick() {
   UploadClient->Password = core::Session().UserPassword;
   UploadClient->Referer = "http://" + ip + "/maintain.htm";
   UploadClient->ContentType = body.ContentType();
-  std::string error;
+  // What the device's answer says is judged by what it is, never by digits
+  // inside its text.
+  using Kind = net::UploadError::Kind;
+  std::optional<net::UploadError> failure;
   try {
     UploadClient->Post("http://" + ip + "/man.cgi", body, reply);
     return;
+  } catch (const net::UploadError& e) {
+    failure = e;
   } catch (const std::exception& e) {
-    error = e.what();
+    failure = net::UploadError(Kind::Reply, e.what());
   }
 
   auto& boxes = *platform::services().message_boxes;
-  if (error.find("302") != std::string::npos) {
+  if (failure->kind() == Kind::Reply && failure->number() == 302) {
     // The device took the image and answered with its redirect.
     if (!console::Confirmed(
             Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
@@ -183,9 +190,14 @@ void Form2::UploadBtnClick() {
     setEnabled(false);
     return;
   }
-  boxes.Show(Translate(error.find("10053") != std::string::npos ? "Kernel Size is too large."
-                                                                : "Upload fail!"),
-             Translate(kFirmwareTitle), MsgIcon::Information, MsgButtons::Ok);
+  std::string message = Translate("Upload fail!");
+  if (failure->kind() == Kind::Socket && failure->number() == net::wsa::kConnectionAborted)
+    message = Translate("Kernel Size is too large.");
+  else if (failure->kind() == Kind::FileChanged)
+    // Whatever the device said, what it has is not the image chosen.
+    message += "\n" + Translate("The firmware file changed while it was sent:") + "\n" +
+               ui::S(FirmFileEdit->text());
+  boxes.Show(message, Translate(kFirmwareTitle), MsgIcon::Information, MsgButtons::Ok);
   Label31->hide();
   Label32->hide();
 }

@@ -155,7 +155,9 @@ void Form2::ResetFolderListButtons() {
 void Form2::TabSheet6Show() {
   ResetFolderListButtons();
   ShowModCreateBtn->setEnabled(true);
-  const std::string page = core::FetchStatusPage();
+  const auto read = core::FetchStatusPage();
+  if (!read) return;  // the page stays as it was
+  const std::string& page = *read;
   auto value = [&page](const char* key) { return net::PageValue(page, key); };
   modified_account_ = value("ftps_account=\"");
   ModFTPAccLabel->setText(ui::Q(modified_account_));

@@ -300,7 +300,10 @@ void Form2::BuildStatusPage() {
 
 void Form2::TabSheet1Show() {
   AdminEdit->setText(ui::Q(core::Session().UserName));
-  const std::string page = core::FetchStatusPage();
+  // A failed read leaves the page as it was.
+  const auto read = core::FetchStatusPage();
+  if (!read) return;
+  const std::string& page = *read;
   auto value = [&page](const char* key) { return net::PageValue(page, key); };
   try {
     HostEdit->setText(ui::Q(value("host_name=\"")));

@@ -29,13 +29,14 @@ bool ReadFailed(const net::PageRead& read) {
   return read.reply.BodyText.empty() || read.reply.Status != 200;
 }
 
-std::string FetchStatusPage(const net::PageGetter& get) {
-  const net::PageRead read = Read(get);
-  if (ReadFailed(read)) ShowConnectionFailure();
-  return read.reply.BodyText;
+std::optional<std::string> FetchStatusPage(const net::PageGetter& get) {
+  net::PageRead read = Read(get);
+  if (!ReadFailed(read)) return std::move(read.reply.BodyText);
+  ShowConnectionFailure();
+  return std::nullopt;
 }
 
-std::string FetchStatusPage() {
+std::optional<std::string> FetchStatusPage() {
   return FetchStatusPage(platform::services().read_page);
 }
 

@@ -1,10 +1,17 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "net/page_reader.h"
 
 namespace core {
+
+// What a user action that reads the device waits on it at most, all its
+// reads, attempts and pauses included: a login, a console page shown, the
+// drive dialog's folder list.
+inline constexpr std::chrono::milliseconds kReadingActionBound{20000};
 
 // Reads the device's status page for the device and credentials of the
 // session (up to 8 requests 20 ms apart) and says nothing.
@@ -15,11 +22,12 @@ net::PageRead ReadStatusPage();
 bool ReadFailed(const net::PageRead& read);
 
 // Reads the status page; unless it ends with a page and status 200 it tells
-// the user the connection failed. Returns the page, also after the message
-// (possibly empty). The page comes through the platform's page reader, or
+// the user the connection failed and gives nothing, so a window keeps what
+// it showed rather than fill itself from no page (and send that back with
+// its next command). The page comes through the platform's page reader, or
 // through `get` where given.
-std::string FetchStatusPage();
-std::string FetchStatusPage(const net::PageGetter& get);
+std::optional<std::string> FetchStatusPage();
+std::optional<std::string> FetchStatusPage(const net::PageGetter& get);
 
 // Shows the connection-failure message ("連線失敗", titled "連線").
 void ShowConnectionFailure();

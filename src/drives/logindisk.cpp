@@ -11,6 +11,7 @@
 #include "drives/mountform.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
+#include "net/waiting.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
@@ -81,9 +82,13 @@ Form4::LoginResult Form4::AttemptLogin() {
 
 bool Form4::LogIn(bool focus_password_on_refusal) {
   LoginResult result = LoginNoAnswer;
-  for (int attempt = 0; attempt < kLoginAttempts; ++attempt) {
-    result = AttemptLogin();
-    if (result == LoginOk || result == LoginNoAnswer) break;
+  {
+    // However the device answers, the login is over within the bound.
+    const net::ActionBound bound(core::kReadingActionBound);
+    for (int attempt = 0; attempt < kLoginAttempts && !net::ActionTimeUp(); ++attempt) {
+      result = AttemptLogin();
+      if (result == LoginOk || result == LoginNoAnswer) break;
+    }
   }
   auto& boxes = *platform::services().message_boxes;
   if (result == LoginRefused) {

@@ -9,6 +9,7 @@
 #include "core/status_page.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
+#include "net/waiting.h"
 #include "platform/platform.h"
 #include "ui/accessibility.h"
 #include "ui/ui.h"
@@ -144,11 +145,16 @@ void Form5::SetCaptions() {
 
 bool Form5::RefreshFolderList() {
   std::string page;
-  for (int read = 0; read < kFolderPageReads && page.empty(); ++read) {
-    const net::PageRead result = core::ReadStatusPage();
-    if (result.reply.Status == 401 && !credentials_given_) return false;
-    if (core::ReadFailed(result)) core::ShowConnectionFailure();
-    page = result.reply.BodyText;
+  {
+    const net::ActionBound bound(core::kReadingActionBound);
+    for (int read = 0;
+         read < kFolderPageReads && page.empty() && !net::ActionCancelled() && !net::ActionTimeUp();
+         ++read) {
+      const net::PageRead result = core::ReadStatusPage();
+      if (result.reply.Status == 401 && !credentials_given_) return false;
+      if (core::ReadFailed(result)) core::ShowConnectionFailure();
+      page = result.reply.BodyText;
+    }
   }
 
   const std::string& ip = core::Session().DeviceIp;

@@ -9,8 +9,10 @@
 #include <optional>
 
 #include "net/base64.h"
+#include "net/http_data_stream.h"
 #include "net/socket_error.h"
 #include "net/tcp.h"
+#include "net/waiting.h"
 
 namespace net {
 namespace {
@@ -52,6 +54,8 @@ bool ReplyLength::Complete(std::string_view kept, std::size_t received) {
       if (stop != digits.c_str() && errno == 0 && length <= limit_) {
         total_ = end + 4 + static_cast<std::size_t>(length);
         announced_ = true;
+      } else if (stop != digits.c_str()) {
+        overlong_ = true;
       }
     }
   }
@@ -65,7 +69,7 @@ std::string BuildAuthGetRequest(const std::string& path, const std::string& addr
          Base64Encode(user + ":" + password) + "\r\n\r\n";
 }
 
-PageReply SplitPageReply(std::string reply) {
+PageReply SplitPageReply(std::string_view reply) {
   PageReply result;
   const auto tag = FindIgnoringCase(reply, "<HTML>");
   if (tag == std::string::npos) return result;
@@ -78,25 +82,28 @@ PageReply SplitPageReply(std::string reply) {
     std::size_t at = blank + 1;
     while (at < reply.size() && std::isspace(static_cast<unsigned char>(reply[at]))) ++at;
     // A sign and more digits than any status has: enough to see an overflow.
-    const std::string rest = reply.substr(at, 24);
+    const std::string rest(reply.substr(at, 24));
     char* stop = nullptr;
     errno = 0;
     const long status = std::strtol(rest.c_str(), &stop, 10);
     if (stop != rest.c_str() && errno == 0 && status >= INT_MIN && status <= INT_MAX)
       result.Status = static_cast<int>(status);
   }
-  // The reply becomes the body in place: no second copy of a page.
   result.HeaderText = reply.substr(0, tag);
-  reply.erase(0, tag);
-  result.BodyText = std::move(reply);
+  result.BodyText = reply.substr(tag);
   return result;
 }
 
 PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
                   const std::string& path, const AuthGetLimits& limits) {
-  std::string reply;
+  // The reply is kept in pages of its own, given back to the system when
+  // the read ends: attempt after attempt, a device sending endless replies
+  // costs no more than one of them.
+  ByteBuffer reply;
   const auto end =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.total_timeout_ms);
+  ReplyLength length(limits.max_reply);
+  std::size_t received = 0;
   try {
     TcpStream stream = TcpStream::Connect(
         address, kHttpPort, std::min(limits.connect_timeout_ms, limits.total_timeout_ms));
@@ -105,11 +112,7 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
 
     // The request asks for keep-alive, so a device may leave the connection
     // open after its reply: stop at the announced length, or after a pause.
-    ReplyLength length(limits.max_reply);
-    std::size_t received = 0;
-    // Room doubles from a power of two up to the limit and never past it:
-    // a reply at the limit costs the limit and half of it while it grows.
-    reply.reserve(std::min<std::size_t>(16 * 1024, limits.max_reply));
+    reply.reserve(limits.max_reply);
     char piece[kAuthGetPiece];
     for (;;) {
       std::size_t n = 0;
@@ -117,28 +120,28 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
         n = stream.Receive(piece, sizeof piece, limits.idle_timeout_ms);
       } catch (const SocketError& e) {
         if (e.number() != wsa::kTimedOut) throw;
-        // A reply still coming at the deadline is no answer; a pause past
-        // the bound ends the reply as a close would.
-        if (std::chrono::steady_clock::now() >= end) return {};
+        // A reply still coming at the deadline, or when the user cancels,
+        // is no answer; a pause past the bound ends the reply as a close
+        // would.
+        if (ActionCancelled() || ActionTimeUp() || std::chrono::steady_clock::now() >= end)
+          return {};
         break;
       }
       if (n == 0) break;
       received += n;
       if (received > limits.max_reply) return {};
-      const char* zero = std::find(piece, piece + n, '\0');
-      const std::size_t keep = static_cast<std::size_t>(zero - piece);
-      if (reply.size() + keep > reply.capacity())
-        reply.reserve(
-            std::min(std::max(reply.capacity() * 2, reply.size() + keep), limits.max_reply));
       // A zero byte ends its piece; later pieces are still taken.
-      reply.append(piece, keep);
-      if (length.Complete(reply, received)) break;
+      const char* zero = std::find(piece, piece + n, '\0');
+      reply.append(std::string_view(piece, static_cast<std::size_t>(zero - piece)));
+      if (length.Complete(reply.view(), received)) break;
     }
   } catch (const SocketError&) {
     // Failures before anything arrived give an empty reply; a connection
-    // reset after part of a page keeps what came.
+    // reset after part of a page keeps what came, unless the header said
+    // there was more.
   }
-  return SplitPageReply(std::move(reply));
+  if (length.Short(received)) return {};
+  return SplitPageReply(reply.view());
 }
 
 }  // namespace net

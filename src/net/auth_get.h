@@ -31,12 +31,16 @@ class ReplyLength {
   // kept (a zero byte cuts its piece), `received` how many bytes came. A
   // length above the limit is never complete.
   bool Complete(std::string_view kept, std::size_t received);
+  // True when the header announced a length that has not all come (or
+  // never could): a reply that ends so is cut short, not a page.
+  bool Short(std::size_t received) const { return overlong_ || (announced_ && received < total_); }
 
  private:
   std::size_t limit_;
   bool header_seen_ = false;
   std::size_t searched_ = 0;
   bool announced_ = false;
+  bool overlong_ = false;
   std::size_t total_ = 0;
 };
 
@@ -45,13 +49,14 @@ class ReplyLength {
 std::string BuildAuthGetRequest(const std::string& path, const std::string& address,
                                 const std::string& user, const std::string& password);
 
-// Splits a complete reply at its first "<HTML>" and reads the status; the
-// body takes the reply's own bytes.
-PageReply SplitPageReply(std::string reply);
+// Splits a complete reply at its first "<HTML>" and reads the status.
+PageReply SplitPageReply(std::string_view reply);
 
 // GETs `path` from port 80 of `address` with Basic authentication over a
 // connection of its own. Never throws and never shows anything: every
-// failure gives Status 0 and empty texts.
+// failure gives Status 0 and empty texts. A reply that ends before the
+// length its header announced, one still coming at the deadline and one
+// the user cancelled are failures too: a part of a page is no page.
 PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
                   const std::string& path, const AuthGetLimits& limits = {});
 

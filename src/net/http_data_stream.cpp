@@ -29,7 +29,7 @@ std::size_t RoundToPages(std::size_t n) {
 }  // namespace
 
 ByteBuffer::~ByteBuffer() {
-  if (base_ != nullptr) ::munmap(base_, mapped_);
+  if (data_ != nullptr) ::munmap(data_, capacity_);
 }
 
 void ByteBuffer::reserve(std::size_t capacity) {
@@ -41,54 +41,10 @@ void ByteBuffer::reserve(std::size_t capacity) {
   if (fresh == MAP_FAILED) throw std::bad_alloc();
   if (data_ != nullptr) {
     std::memcpy(fresh, data_, size_);
-    ::munmap(base_, mapped_);
+    ::munmap(data_, capacity_);
   }
-  base_ = data_ = static_cast<char*>(fresh);
-  mapped_ = capacity_ = pages;
-}
-
-std::size_t ByteBuffer::AppendFile(int fd, std::size_t length, std::size_t room_after) {
-  // The file's pages go where the bytes so far end, so those must end on a
-  // page boundary: the bytes move, once, to just that distance into a
-  // fresh mapping. Reads of the file's own pages are shared with the
-  // system's cache; nothing is copied and writing never touches them.
-  const std::size_t whole = length / kPage * kPage;
-  const std::size_t pad = (kPage - size_ % kPage) % kPage;
-  const std::size_t total = RoundToPages(pad + size_ + length + room_after);
-  void* region = whole == 0 ? MAP_FAILED
-                            : ::mmap(nullptr, total, PROT_READ | PROT_WRITE,
-                                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  char* file_at = nullptr;
-  if (region != MAP_FAILED) {
-    file_at = static_cast<char*>(region) + pad + size_;
-    if (::mmap(file_at, whole, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) ==
-        MAP_FAILED) {
-      ::munmap(region, total);
-      region = MAP_FAILED;
-    }
-  }
-  std::size_t got = 0;
-  if (region != MAP_FAILED) {
-    char* fresh = static_cast<char*>(region) + pad;
-    if (size_ > 0) std::memcpy(fresh, data_, size_);
-    if (base_ != nullptr) ::munmap(base_, mapped_);
-    base_ = static_cast<char*>(region);
-    mapped_ = total;
-    data_ = fresh;
-    capacity_ = total - pad;
-    got = whole;
-  } else {
-    reserve(size_ + length + room_after);
-  }
-  // What the mapping did not take is read after it; a read error or an
-  // early end stops the copy where it is.
-  while (got < length) {
-    const ssize_t n = ::pread(fd, data_ + size_ + got, length - got, static_cast<off_t>(got));
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  size_ += got;
-  return got;
+  data_ = static_cast<char*>(fresh);
+  capacity_ = pages;
 }
 
 void ByteBuffer::resize(std::size_t size) {
@@ -104,7 +60,7 @@ void ByteBuffer::append(std::string_view bytes) {
 
 std::size_t MemoryStream::Read(char* buffer, std::size_t count) {
   const std::size_t n = std::min(count, data_.size() - position_);
-  std::memcpy(buffer, data_.data() + position_, n);
+  if (n > 0) std::memcpy(buffer, data_.data() + position_, n);
   position_ += n;
   return n;
 }
@@ -122,10 +78,69 @@ void MemoryStream::SetSize(std::size_t size) {
   position_ = std::min(position_, size);
 }
 
-std::size_t MemoryStream::AppendFile(int fd, std::size_t length, std::size_t room_after) {
-  Seek(data_.size());
-  const std::size_t got = data_.AppendFile(fd, length, room_after);
-  position_ = data_.size();
+std::size_t UploadBody::Size() const {
+  std::size_t size = 0;
+  for (const Piece& piece : Pieces())
+    size += piece.file ? piece.file->Length() : piece.bytes.size();
+  return size;
+}
+
+std::string UploadBody::Bytes() const {
+  std::string bytes;
+  for (const Piece& piece : Pieces()) {
+    if (piece.file == nullptr) {
+      bytes += piece.bytes;
+      continue;
+    }
+    const std::size_t start = bytes.size();
+    bytes.resize(start + piece.file->Length());
+    bytes.resize(start + piece.file->Read(0, bytes.data() + start, piece.file->Length()));
+  }
+  return bytes;
+}
+
+SentFile::SentFile(const std::string& path) : path_(path) {
+  // Opening never waits (a FIFO would); only a regular file is an image.
+  fd_.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd_.valid()) throw std::system_error(errno, std::generic_category(), path);
+  struct stat info {};
+  if (::fstat(fd_.get(), &info) != 0) throw std::system_error(errno, std::generic_category(), path);
+  if (!S_ISREG(info.st_mode))
+    throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::generic_category(), path);
+  // Others may read the file meanwhile, and should not write it: a writer
+  // that takes no notice is caught by the check after sending.
+  ::flock(fd_.get(), LOCK_SH | LOCK_NB);
+  length_ = static_cast<std::size_t>(info.st_size);
+  identity_ = *IdentityOf(fd_.get());
+}
+
+std::optional<SentFile::Identity> SentFile::IdentityOf(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return std::nullopt;
+  return Identity{info.st_dev, info.st_ino, info.st_size,
+                  info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
+                  info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec};
+}
+
+std::optional<SentFile::Identity> SentFile::IdentityAt(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.valid()) return std::nullopt;
+  return IdentityOf(fd.get());
+}
+
+bool SentFile::Unchanged() const {
+  return IdentityOf(fd_.get()) == identity_ && IdentityAt(path_) == identity_;
+}
+
+std::size_t SentFile::Read(std::size_t offset, char* buffer, std::size_t count) const {
+  std::size_t got = 0;
+  while (got < count) {
+    const ssize_t n =
+        ::pread(fd_.get(), buffer + got, count - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
   return got;
 }
 
@@ -149,50 +164,30 @@ THttpDataStream::THttpDataStream(const Clock& clock) {
 }
 
 void THttpDataStream::AddFormField(const std::string& name, const std::string& value) {
-  Seek(Size());
-  Write(boundary_ + "\r\n");
-  Write("Content-Disposition: form-data; name=\"" + name + "\"\r\n");
-  Write("\r\n");
-  Write(value + "\r\n");
+  texts_.back() += boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" +
+                   value + "\r\n";
 }
 
 void THttpDataStream::AddFile(const std::string& name, const std::string& path,
                               const std::string& content_type) {
-  // Opening never waits (a FIFO would); only a regular file is an image.
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!file.valid()) throw std::system_error(errno, std::generic_category(), path);
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0)
-    throw std::system_error(errno, std::generic_category(), path);
-  if (!S_ISREG(info.st_mode))
-    throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::generic_category(), path);
-  // Others may read the file meanwhile, not write it.
-  ::flock(file.get(), LOCK_SH | LOCK_NB);
-  const auto expected = static_cast<std::size_t>(info.st_size);
-
-  const std::string head = boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name +
-                           "\"; filename=\"" + path + "\"\r\nContent-Type: " + content_type +
-                           "\r\n\r\n";
-  Seek(Size());
-  Write(head);
-  // The image goes in place without a copy, with room for the closing
-  // lines after it. A read error ends the copy quietly; what was read stays.
-  const std::size_t got = AppendFile(file.get(), expected, 2 + 4 + boundary_.size() + 2);
-  if (expected == 0 || got < expected) {
-    // A file that reports no size (as some system files do), or one that
-    // changed meanwhile: read on in pieces from where it stands.
-    char buffer[64 * 1024];
-    ::lseek(file.get(), static_cast<off_t>(got), SEEK_SET);
-    for (ssize_t n; (n = ::read(file.get(), buffer, sizeof buffer)) > 0;)
-      Write(std::string_view(buffer, static_cast<std::size_t>(n)));
-  }
-  Write("\r\n");
+  auto file = std::make_unique<SentFile>(path);
+  texts_.back() += boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name +
+                   "\"; filename=\"" + path + "\"\r\nContent-Type: " + content_type + "\r\n\r\n";
+  files_.push_back(std::move(file));
+  texts_.emplace_back("\r\n");
 }
 
 void THttpDataStream::FinishBody() {
-  Seek(Size());
-  Write("--\r\n" + boundary_ + "\r\n");
-  Seek(0);
+  texts_.back() += "--\r\n" + boundary_ + "\r\n";
+}
+
+std::vector<UploadBody::Piece> THttpDataStream::Pieces() const {
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < texts_.size(); ++i) {
+    if (!texts_[i].empty()) pieces.push_back({texts_[i], nullptr});
+    if (i < files_.size()) pieces.push_back({{}, files_[i].get()});
+  }
+  return pieces;
 }
 
 }  // namespace net

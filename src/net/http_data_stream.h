@@ -1,15 +1,22 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "net/udp_socket.h"
 
 namespace net {
 
-// Bytes in memory that grow without being moved or zero-filled: large
-// firmware images go straight from the file into their final place.
+// Bytes in memory that grow without being moved or zero-filled, in pages
+// of their own that go back to the system with the buffer.
 class ByteBuffer {
  public:
   ByteBuffer() = default;
@@ -20,30 +27,73 @@ class ByteBuffer {
   char* data() { return data_; }
   const char* data() const { return data_; }
   std::size_t size() const { return size_; }
-  // Makes room for `capacity` bytes in all; what is there stays.
+  // Makes room for `capacity` bytes in all; what is there stays. Room not
+  // written costs no memory.
   void reserve(std::size_t capacity);
   // New bytes past the old size are left as they are (not zeroed).
   void resize(std::size_t size);
   void append(std::string_view bytes);
   std::string_view view() const { return {data_, size_}; }
 
-  // Appends the first `length` bytes of the open file `fd`, keeping room
-  // for `room_after` bytes more. The file's whole pages are mapped in place,
-  // read-only and never copied; the rest is read. Returns the bytes
-  // appended: fewer when the file ends early or cannot be read.
-  std::size_t AppendFile(int fd, std::size_t length, std::size_t room_after);
-
  private:
-  // One mapping holds the bytes: data_ lies `data_ - base_` bytes into it.
-  char* base_ = nullptr;
-  std::size_t mapped_ = 0;
   char* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
 };
 
+// A file being sent: opened once, read from where it lies on disk as it
+// goes out, never held in memory as a whole.
+class SentFile {
+ public:
+  // Opens a regular file for reading; throws std::system_error naming
+  // `path` when it cannot.
+  explicit SentFile(const std::string& path);
+
+  const std::string& Path() const { return path_; }
+  int Descriptor() const { return fd_.get(); }
+  // Its length when it was opened: what is announced and sent.
+  std::size_t Length() const { return length_; }
+  // Up to `count` bytes from `offset`; fewer at the end of the file.
+  std::size_t Read(std::size_t offset, char* buffer, std::size_t count) const;
+  // True while it is still the file that was opened, as it was then: the
+  // same file at its path, with the same length and the same times of
+  // change. A file rewritten, cut or replaced meanwhile is not.
+  bool Unchanged() const;
+
+ private:
+  struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modified_ns = 0, changed_ns = 0;
+    bool operator==(const Identity&) const = default;
+  };
+  static std::optional<Identity> IdentityOf(int fd);
+  static std::optional<Identity> IdentityAt(const std::string& path);
+
+  std::string path_;
+  UniqueFd fd_;
+  std::size_t length_ = 0;
+  Identity identity_;
+};
+
+// A request body as it goes out: pieces of bytes in memory, and pieces that
+// are the whole of a file, sent from the file.
+class UploadBody {
+ public:
+  struct Piece {
+    std::string_view bytes;  // when `file` is null
+    const SentFile* file = nullptr;
+  };
+  virtual ~UploadBody() = default;
+  virtual std::vector<Piece> Pieces() const = 0;
+  std::size_t Size() const;
+  // The whole body in memory (small bodies and tests only).
+  std::string Bytes() const;
+};
+
 // A growable in-memory byte stream.
-class MemoryStream {
+class MemoryStream : public UploadBody {
  public:
   std::size_t Read(char* buffer, std::size_t count);
   void Write(std::string_view bytes);
@@ -52,10 +102,7 @@ class MemoryStream {
   std::size_t Size() const { return data_.size(); }
   std::size_t Position() const { return position_; }
   std::string_view Bytes() const { return data_.view(); }
-
- protected:
-  // Appends the first `length` bytes of the open file `fd` (see ByteBuffer).
-  std::size_t AppendFile(int fd, std::size_t length, std::size_t room_after);
+  std::vector<Piece> Pieces() const override { return {{Bytes(), nullptr}}; }
 
  private:
   ByteBuffer data_;
@@ -69,10 +116,12 @@ struct LocalTime {
 using Clock = std::function<LocalTime()>;
 LocalTime SystemLocalTime();
 
-// The body of a firmware upload: multipart/form-data, built in memory.
-// Part delimiters are the boundary itself, and the body closes with a "--"
-// line followed by the boundary: the device reads exactly this framing.
-class THttpDataStream : public MemoryStream {
+// The body of a firmware upload: multipart/form-data. Part delimiters are
+// the boundary itself, and the body closes with a "--" line followed by the
+// boundary: the device reads exactly this framing. The fields and framing
+// are kept in memory; the image stays in its file and goes out from there,
+// so an image of any size costs no memory.
+class THttpDataStream : public UploadBody {
  public:
   explicit THttpDataStream(const Clock& clock = SystemLocalTime);
 
@@ -84,11 +133,16 @@ class THttpDataStream : public MemoryStream {
   // name. Throws std::system_error (and appends nothing) when the file
   // cannot be opened.
   void AddFile(const std::string& name, const std::string& path, const std::string& content_type);
-  // Appends the closing lines and moves to the start, ready to be sent.
+  // Appends the closing lines: the body is ready to be sent.
   void FinishBody();
 
+  std::vector<Piece> Pieces() const override;
+
  private:
+  // The bytes in memory, each part before a file, and the files.
   std::string boundary_;
+  std::vector<std::string> texts_{std::string()};
+  std::vector<std::unique_ptr<SentFile>> files_;
 };
 
 }  // namespace net

@@ -9,12 +9,13 @@ PageRead ReadPageWithRetries(const std::string& address, const std::string& user
                              const PageGetter& get) {
   PageRead read;
   WaitScope waiting(Activity::Reading, address);
+  ActionBound whole{std::chrono::milliseconds(kPageReadWholeMs)};
   do {
     Pause(kPageReadPauseMs);
     read.reply = get(address, user, password, path);
     ++read.attempts;
   } while (read.reply.BodyText.empty() && read.reply.Status <= 0 &&
-           read.attempts < kPageReadAttempts && !ActionCancelled());
+           read.attempts < kPageReadAttempts && !ActionCancelled() && !ActionTimeUp());
   return read;
 }
 

@@ -13,6 +13,8 @@ using PageGetter = std::function<PageReply(const std::string& address, const std
 
 inline constexpr int kPageReadAttempts = 8;
 inline constexpr int kPageReadPauseMs = 20;
+// A page read, all its attempts and pauses included, ends within this long.
+inline constexpr int kPageReadWholeMs = 15000;
 
 struct PageRead {
   PageReply reply;   // the last answer
@@ -20,7 +22,7 @@ struct PageRead {
 };
 
 // Up to 8 requests, each after a 20 ms pause, until one brings a page or a
-// positive status.
+// positive status; within 15 s in all.
 PageRead ReadPageWithRetries(const std::string& address, const std::string& user,
                              const std::string& password, const std::string& path,
                              const PageGetter& get);

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -46,8 +47,9 @@ std::string ResolveIPv4(const std::string& host) {
 }
 
 TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int timeout_ms) {
-  // An action the user cancelled makes no new connection.
-  if (ActionCancelled()) throw SocketError(wsa::kTimedOut);
+  // An action the user cancelled, or one out of time, makes no new
+  // connection.
+  if (ActionCancelled() || ActionTimeUp()) throw SocketError(wsa::kTimedOut);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
@@ -72,10 +74,13 @@ TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int ti
 void TcpStream::Wait(short events, int timeout_ms) {
   const bool observed = WaitObserved();
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  // The exchange's own end comes first where it is sooner.
-  if (end_ && (timeout_ms <= 0 || *end_ < deadline)) {
-    deadline = *end_;
-    timeout_ms = 1;
+  // The exchange's own end, and the end of the user's action, come first
+  // where they are sooner.
+  for (const auto end : {end_, BoundEnd()}) {
+    if (end && (timeout_ms <= 0 || *end < deadline)) {
+      deadline = *end;
+      timeout_ms = 1;
+    }
   }
   for (;;) {
     int slice = -1;
@@ -111,6 +116,37 @@ void TcpStream::SendAll(std::string_view data, int timeout_ms) {
     }
     data.remove_prefix(static_cast<std::size_t>(n));
   }
+}
+
+std::size_t TcpStream::SendFile(int fd, std::size_t offset, std::size_t length, int timeout_ms) {
+  // The kernel moves the bytes; between pieces the windows are served, a
+  // cancel is heard and the deadlines are kept, also when the peer takes
+  // everything at once and no wait ever comes.
+  constexpr std::size_t kPiece = 8 << 20;
+  const bool observed = WaitObserved();
+  auto idle_at = Clock::now() + std::chrono::milliseconds(kIdleSliceMs);
+  off_t at = static_cast<off_t>(offset);
+  std::size_t sent = 0;
+  while (sent < length) {
+    const auto now = Clock::now();
+    for (const auto end : {end_, BoundEnd()})
+      if (end && now >= *end) throw SocketError(wsa::kTimedOut);
+    if (observed && now >= idle_at) {
+      WaitIdle();
+      idle_at = now + std::chrono::milliseconds(kIdleSliceMs);
+    }
+    const ssize_t n = ::sendfile(fd_.get(), fd, &at, std::min(length - sent, kPiece));
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    } else if (n == 0) {
+      break;  // the file ended before its length
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      Wait(POLLOUT, timeout_ms);
+    } else if (errno != EINTR) {
+      ThrowErrno(errno);
+    }
+  }
+  return sent;
 }
 
 std::size_t TcpStream::Receive(char* buffer, std::size_t capacity, int timeout_ms) {

@@ -38,6 +38,11 @@ class TcpStream {
   // `timeout_ms` (0: without bound).
   void SendAll(std::string_view data, int timeout_ms = 0);
 
+  // Sends `length` bytes of the open file `fd` from `offset`, straight from
+  // the file to the connection; each wait for the peer bounded as SendAll's.
+  // Returns how many went out: fewer only when the file ended early.
+  std::size_t SendFile(int fd, std::size_t offset, std::size_t length, int timeout_ms = 0);
+
   // Waits at most `timeout_ms` (0: without bound) for data and reads up to
   // `capacity` bytes; returns 0 when the peer has closed the connection.
   std::size_t Receive(char* buffer, std::size_t capacity, int timeout_ms);

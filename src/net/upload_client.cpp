@@ -22,8 +22,25 @@ std::string StatusText(const std::string& status_line) {
 
 }  // namespace
 
-void UploadClient::Post(const std::string& url, const MemoryStream& body, MemoryStream& reply) {
+UploadError UploadError::Reply(int status, const std::string& status_text) {
+  return UploadError(Kind::Reply, status_text, status);
+}
+
+UploadError UploadError::Socket(int number) {
+  return UploadError(Kind::Socket, SocketErrorText(number), number);
+}
+
+UploadError UploadError::Closed() {
+  return UploadError(Kind::Closed, kClosedGracefully);
+}
+
+UploadError UploadError::FileChanged(const std::string& path) {
+  return UploadError(Kind::FileChanged, "The file changed while it was sent: " + path);
+}
+
+void UploadClient::Post(const std::string& url, const UploadBody& body, MemoryStream& reply) {
   const HttpUrl target = ParseHttpUrl(url);
+  const std::vector<UploadBody::Piece> pieces = body.Pieces();
   ContentLength = body.Size();
   WaitScope waiting(Activity::Uploading, target.host);
   try {
@@ -44,21 +61,35 @@ void UploadClient::Post(const std::string& url, const MemoryStream& body, Memory
     request += "\r\n";
     stream.SetSendBuffer(4 << 20);  // fewer wake-ups for a large image
     stream.SendAll(request, reply_timeout_ms);
-    stream.SendAll(body.Bytes(), reply_timeout_ms);  // straight from the body, no copy
+    for (const UploadBody::Piece& piece : pieces) {
+      if (piece.file == nullptr) {
+        stream.SendAll(piece.bytes, reply_timeout_ms);
+        continue;
+      }
+      // A file cut short while it goes out can never fill the length
+      // announced: the body ends here.
+      const std::size_t length = piece.file->Length();
+      if (stream.SendFile(piece.file->Descriptor(), 0, length, reply_timeout_ms) < length)
+        throw UploadError::FileChanged(piece.file->Path());
+    }
+    // What went out must be the file as it was opened, or the device has
+    // a mix of two images, whatever it says of it.
+    for (const UploadBody::Piece& piece : pieces)
+      if (piece.file != nullptr && !piece.file->Unchanged())
+        throw UploadError::FileChanged(piece.file->Path());
 
     StreamSource source(stream, reply_timeout_ms);
     ReplyHead head;
     ReadReplyHead(source, head, limits);
-    if (!head.complete) throw HttpError(kClosedGracefully);
+    if (!head.complete) throw UploadError::Closed();
     if (head.status < 200 || head.status > 299 || head.has_location)
-      throw HttpError(StatusText(head.status_line));
+      throw UploadError::Reply(head.status, StatusText(head.status_line));
     ReadBodyInto(source, limits, [&reply](std::string_view piece) { reply.Write(piece); });
   } catch (const SocketError& e) {
     // A reset while the image goes up is the device refusing it; report it
     // as an aborted connection on every system.
-    if (e.number() == wsa::kConnectionReset)
-      throw HttpError(SocketErrorText(wsa::kConnectionAborted));
-    throw HttpError(e.what());
+    if (e.number() == wsa::kConnectionReset) throw UploadError::Socket(wsa::kConnectionAborted);
+    throw UploadError::Socket(e.number());
   }
 }
 

@@ -7,9 +7,35 @@
 
 namespace net {
 
+// Why a POST did not end in a plain 2xx reply. The text is the one the
+// upload's callers know; what happened is told by its kind and number, so
+// digits inside a device's text are never taken for a status.
+class UploadError : public HttpError {
+ public:
+  enum class Kind {
+    Reply,        // any other reply: the text is its status line less the first word
+    Socket,       // "Socket Error # %d\r\n%s"; number: the socket error
+    Closed,       // "Connection Closed Gracefully."
+    FileChanged,  // the file sent changed meanwhile: what went out is not it
+  };
+  UploadError(Kind kind, const std::string& text, int number = 0)
+      : HttpError(text), kind_(kind), number_(number) {}
+  static UploadError Reply(int status, const std::string& status_text);
+  static UploadError Socket(int number);
+  static UploadError Closed();
+  static UploadError FileChanged(const std::string& path);
+
+  Kind kind() const { return kind_; }
+  // The reply's status, or the socket error number.
+  int number() const { return number_; }
+
+ private:
+  Kind kind_;
+  int number_;
+};
+
 // Sends the firmware image as one multipart POST. Never follows redirects:
-// every reply but a 2xx without a Location raises an HttpError whose text
-// the caller inspects.
+// every reply but a 2xx without a Location raises an UploadError.
 class UploadClient {
  public:
   virtual ~UploadClient() = default;
@@ -23,13 +49,16 @@ class UploadClient {
   static constexpr char kAccept[] = "text/html, */*";
   static constexpr char kUserAgent[] = "Brevane/1.18";
 
-  // POSTs the whole of `body` to `url`; the reply body of a 2xx reply goes
-  // to `reply`. Errors:
+  // POSTs the whole of `body` to `url`, a file's part straight from the
+  // file; the reply body of a 2xx reply goes to `reply`. Errors (an
+  // UploadError of each kind):
   //   any other reply:     the status line less its first word ("302 Found")
   //   a socket error:      "Socket Error # %d\r\n%s"; a connection the device
   //                        aborts during the upload gives 10053
   //   an early close:      "Connection Closed Gracefully."
-  virtual void Post(const std::string& url, const MemoryStream& body, MemoryStream& reply);
+  //   a file that changed (rewritten, cut or replaced) while it was sent,
+  //   whatever the device answered.
+  virtual void Post(const std::string& url, const UploadBody& body, MemoryStream& reply);
 
   int connect_timeout_ms = 5000;
   // The whole upload ends within this long plus a second for every MiB of

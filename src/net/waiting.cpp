@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "net/socket_error.h"
 
@@ -16,6 +17,25 @@ int depth = 0;
 bool cancelled = false;
 
 constexpr int kPauseSliceMs = 10;
+
+using Clock = std::chrono::steady_clock;
+
+// The bounds in force, innermost last, each with the user's time counted
+// when it began; the user's time so far, and since when the user has had
+// the turn.
+struct Bound {
+  Clock::time_point start;
+  Clock::duration whole;
+  Clock::duration users_before;
+};
+std::vector<Bound> bounds;
+Clock::duration users_time{};
+std::optional<Clock::time_point> turn_since;
+int turns = 0;
+
+Clock::duration UsersTime() {
+  return users_time + (turn_since ? Clock::now() - *turn_since : Clock::duration{});
+}
 
 }  // namespace
 
@@ -53,6 +73,41 @@ void EndAction() {
   cancelled = false;
 }
 
+ActionBound::ActionBound(std::chrono::milliseconds whole) {
+  bounds.push_back({Clock::now(), whole, UsersTime()});
+}
+
+ActionBound::~ActionBound() {
+  bounds.pop_back();
+}
+
+std::optional<Clock::time_point> BoundEnd() {
+  if (bounds.empty()) return std::nullopt;
+  const Clock::duration user = UsersTime();
+  std::optional<Clock::time_point> end;
+  for (const Bound& b : bounds) {
+    const Clock::time_point this_end = b.start + b.whole + (user - b.users_before);
+    if (!end || this_end < *end) end = this_end;
+  }
+  return end;
+}
+
+bool ActionTimeUp() {
+  const auto end = BoundEnd();
+  return end && Clock::now() >= *end;
+}
+
+UserTurn::UserTurn() {
+  if (turns++ == 0) turn_since = Clock::now();
+}
+
+UserTurn::~UserTurn() {
+  if (--turns == 0) {
+    users_time += Clock::now() - *turn_since;
+    turn_since.reset();
+  }
+}
+
 void WaitIdle() {
   if (observer != nullptr) observer->Idle();
   if (cancelled) throw SocketError(wsa::kTimedOut);
@@ -61,7 +116,8 @@ void WaitIdle() {
 void Pause(int ms) {
   if (cancelled) return;
   WaitScope scope(Activity::Pausing, {});
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  if (const auto bound = BoundEnd(); bound && *bound < end) end = *bound;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           end - std::chrono::steady_clock::now())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace net {
@@ -47,6 +49,33 @@ bool Waiting();
 void CancelAction();
 bool ActionCancelled();
 void EndAction();
+
+// Bounds the whole of what a user action waits on devices while the object
+// lives, every attempt and pause included: past the bound every wait ends
+// as a time-out and no new one starts. Time the user spends answering a
+// message box meanwhile is not counted. Bounds nest: the nearest end holds.
+class ActionBound {
+ public:
+  explicit ActionBound(std::chrono::milliseconds whole);
+  ~ActionBound();
+  ActionBound(const ActionBound&) = delete;
+  ActionBound& operator=(const ActionBound&) = delete;
+};
+
+// Where the innermost bounds end now; nothing without a bound.
+std::optional<std::chrono::steady_clock::time_point> BoundEnd();
+// True once a bound has run out.
+bool ActionTimeUp();
+
+// Marks the user's turn (a message box waiting for an answer): the time is
+// left out of every bound.
+class UserTurn {
+ public:
+  UserTurn();
+  ~UserTurn();
+  UserTurn(const UserTurn&) = delete;
+  UserTurn& operator=(const UserTurn&) = delete;
+};
 
 // Called from inside every wait: lets the observer work, then throws
 // SocketError (time-out) when the action was cancelled.

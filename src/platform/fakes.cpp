@@ -128,12 +128,11 @@ void FakeCommandClient::Connect() {
   if (!IsConnected) throw net::SocketError(net::wsa::kConnectionRefused);
 }
 
-void FakeUploadClient::Post(const std::string& url, const net::MemoryStream& body,
+void FakeUploadClient::Post(const std::string& url, const net::UploadBody& body,
                             net::MemoryStream& /*reply*/) {
   ContentLength = body.Size();
-  device_->uploads.push_back(
-      {url, UserName, Password, Referer, ContentType, std::string(body.Bytes())});
-  if (!device_->upload_error.empty()) throw net::HttpError(device_->upload_error);
+  device_->uploads.push_back({url, UserName, Password, Referer, ContentType, body.Bytes()});
+  if (device_->upload_failure) throw *device_->upload_failure;
 }
 
 FakePlatform::FakePlatform(Devices devices) {

@@ -159,10 +159,10 @@ struct FakeDevice {
   // Runs at each GET, before it is answered, as the device applying it.
   std::function<void(const std::string& url)> on_command;
 
-  // Uploads: each POST is recorded; a non-empty `upload_error` is raised
-  // as the client's error text, else the POST returns normally.
+  // Uploads: each POST is recorded; `upload_failure` is raised as the
+  // client's error, else the POST returns normally.
   std::vector<Upload> uploads;
-  std::string upload_error;
+  std::optional<net::UploadError> upload_failure;
 
   std::vector<std::string> CommandUrls() const;
 };
@@ -181,8 +181,7 @@ class FakeCommandClient : public net::CommandClient {
 class FakeUploadClient : public net::UploadClient {
  public:
   explicit FakeUploadClient(std::shared_ptr<FakeDevice> device) : device_(std::move(device)) {}
-  void Post(const std::string& url, const net::MemoryStream& body,
-            net::MemoryStream& reply) override;
+  void Post(const std::string& url, const net::UploadBody& body, net::MemoryStream& reply) override;
 
  private:
   std::shared_ptr<FakeDevice> device_;

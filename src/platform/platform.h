@@ -33,6 +33,8 @@ class MessageBoxService {
                  MsgButtons buttons) {
     if (net::ActionCancelled())
       return buttons == MsgButtons::OkCancel ? MsgResult::Cancel : MsgResult::Ok;
+    // The user's turn: the action's bound on waiting for the device stops.
+    net::UserTurn turn;
     return Present(text, title, icon, buttons);
   }
 

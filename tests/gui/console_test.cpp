@@ -73,6 +73,23 @@ TEST_F(ConsoleTest, ShowingReadsTheStatusPageOnceAndTheActivePageAsItAppears) {
   EXPECT_FALSE(console.Timer1->isActive());
 }
 
+TEST_F(ConsoleTest, AFailedReadLeavesEveryFieldAsItWas) {
+  device().page = StatusPage(
+      {{"host_name", "NAS"}, {"sntp_auto", net::kOnMarker}, {"sntp_zone", "8"}, {"ip", kDevice}});
+  Open();
+  console.SelectPage(Form2::kIpConfig);
+  // The device's answer is cut short: no page, and nothing to send back.
+  device().page.clear();
+  shown().clear();
+  console.SelectPage(Form2::kStatus);  // each page read as it shows
+  console.SelectPage(Form2::kIpConfig);
+  EXPECT_EQ(shown().size(), 2u);  // each read says it failed
+  EXPECT_EQ(console.HostEdit->text(), "NAS");
+  EXPECT_TRUE(console.SntpAutoRB->isChecked());
+  EXPECT_EQ(console.TimezoneCB->currentIndex(), 20);
+  EXPECT_EQ(console.IPAddressEdit->text().toStdString(), kDevice);
+}
+
 TEST_F(ConsoleTest, PickingATabReadsItsPageAndHidesModifyFtp) {
   Open();
   console.PageControl1->setTabVisible(Form2::kModifyFtp, true);

@@ -94,19 +94,20 @@ TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
       return reply;
     };
   };
-  // A silent device: eight requests, one message, an empty page.
-  EXPECT_EQ(core::FetchStatusPage(answer({})), "");
+  // A silent device: eight requests, one message, no page.
+  EXPECT_EQ(core::FetchStatusPage(answer({})), std::nullopt);
   EXPECT_EQ(calls, 8);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
   EXPECT_EQ(fakes.messages->shown[0].title, "連線");
   EXPECT_EQ(fakes.messages->shown[0].icon, MsgIcon::Error);
 
-  // A 401 page: one request, the message, and the page all the same.
+  // A 401 page: one request, the message, and no page to fill a window
+  // from.
   calls = 0;
   fakes.messages->shown.clear();
   EXPECT_EQ(core::FetchStatusPage(answer({"HTTP/1.0 401\r\n\r\n", "<HTML>denied", 401})),
-            "<HTML>denied");
+            std::nullopt);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 

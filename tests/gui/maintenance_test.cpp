@@ -69,7 +69,7 @@ TEST_F(MaintenanceTest, CancelAtTheFlashQuestionSendsNothing) {
 
 TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
   Choose(image_);
-  device().upload_error = "302 Found";
+  device().upload_failure = net::UploadError::Reply(302, "302 Found");
   console.UploadBtnClick();
   ASSERT_EQ(device().uploads.size(), 1u);
   const auto& upload = device().uploads[0];
@@ -102,7 +102,7 @@ TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
 
 TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesTheButtonsOffUntilThePageShowsAgain) {
   Choose(image_);
-  device().upload_error = "302 Found";
+  device().upload_failure = net::UploadError::Reply(302, "302 Found");
   Answer({MsgResult::Ok, MsgResult::Cancel});
   console.UploadBtnClick();
   EXPECT_TRUE(device().commands.empty());
@@ -117,27 +117,33 @@ TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesTheButtonsOffUntilThePag
   EXPECT_FALSE(console.Label31->isVisible());
 }
 
-TEST_F(MaintenanceTest, UploadErrorsAreJudgedByTheirText) {
+TEST_F(MaintenanceTest, UploadErrorsAreJudgedByWhatHappenedNotByDigitsInTheirText) {
   Choose(image_);
+  using net::UploadError;
   struct Case {
-    const char* error;
-    const char* message;
+    std::optional<UploadError> error;
+    std::string message;
   };
-  for (const Case& c : {Case{"", nullptr},  // 200 without a redirect: no message at all
-                        Case{"Socket Error # 10053\r\nSoftware caused connection abort.",
-                             "Kernel Size is too large."},
-                        Case{"Socket Error # 10061\r\nConnection refused.", "Upload fail!"},
-                        Case{"500 Internal Server Error", "Upload fail!"},
-                        Case{"Connection Closed Gracefully.", "Upload fail!"}}) {
+  for (const Case& c :
+       {Case{std::nullopt, ""},  // 200 without a redirect: no message at all
+        Case{UploadError::Socket(10053), "Kernel Size is too large."},
+        Case{UploadError::Socket(10061), "Upload fail!"},
+        Case{UploadError::Reply(500, "500 Internal Server Error"), "Upload fail!"},
+        // A device's error that merely holds the digits is no success.
+        Case{UploadError::Reply(500, "500 Flash write failed at block 302"), "Upload fail!"},
+        Case{UploadError::Reply(500, "500 Socket Error # 10053"), "Upload fail!"},
+        Case{UploadError::Closed(), "Upload fail!"},
+        Case{UploadError::FileChanged(image_),
+             "Upload fail!\nThe firmware file changed while it was sent:\n" + image_}}) {
     shown().clear();
     console.TabSheet3Show();
-    device().upload_error = c.error;
+    device().upload_failure = c.error;
     console.UploadBtnClick();
-    if (c.message == nullptr) {
+    if (c.message.empty()) {
       EXPECT_EQ(shown().size(), 1u);  // the question only
       EXPECT_TRUE(console.Label31->isVisible());
     } else {
-      ASSERT_EQ(shown().size(), 2u) << c.error;
+      ASSERT_EQ(shown().size(), 2u) << c.message;
       EXPECT_EQ(shown()[1].text, c.message);
       EXPECT_EQ(shown()[1].icon, MsgIcon::Information);
       EXPECT_FALSE(console.Label31->isVisible());

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "lan_support.h"
 #include "net/auth_get.h"
+#include "net/page_reader.h"
+#include "net/waiting.h"
 #include "scripted_peer.h"
 
 namespace {
@@ -202,8 +205,87 @@ TEST(AuthGetWire, ALengthThatWouldWrapNeverMakesAPartReplyComplete) {
     c.Send("-and-the-rest");
     c.Hold();
   });
+  // Such a length can never have come: the reply is cut short.
   const auto reply = Get(limits);
-  EXPECT_EQ(reply.BodyText, "<HTML>part-and-the-rest");
+  EXPECT_EQ(reply.Status, 0);
+  EXPECT_EQ(reply.BodyText, "");
+}
+
+TEST(AuthGetWire, APageThatEndsBeforeItsAnnouncedLengthIsNoPage) {
+  net::AuthGetLimits limits;
+  limits.idle_timeout_ms = 300;
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<HTML>var a=\"1\";\r\n";
+  for (const bool pause : {true, false}) {
+    ScriptedPeer peer(kLocal, 80, [&head, pause](PeerConnection& c) {
+      c.ReadRequest();
+      c.Send(head);
+      if (pause) c.Hold();  // a pause past the bound, then nothing
+    });                     // or closed early
+    const auto reply = Get(limits);
+    EXPECT_EQ(reply.Status, 0) << pause;
+    EXPECT_EQ(reply.BodyText, "") << pause;
+  }
+  // Without a length, a pause or a close still ends the page.
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\n\r\n<HTML>whole");
+  });
+  EXPECT_EQ(Get(limits).BodyText, "<HTML>whole");
+}
+
+TEST(AuthGetWire, EndlessRepliesCostOneReplyAcrossEveryAttempt) {
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\n\r\n<HTML>");
+    const std::string block(64 * 1024, 'x');
+    for (int i = 0; i < 128; ++i) c.Send(block);  // 8 MiB, past the 4 MiB cap
+  });
+  net::PageRead read;
+  const double growth = lan::PeakGrowthMiB([&read] {
+    read =
+        net::ReadPageWithRetries(kLocal, "admin", "secret", "/utility_use.htm", net::AuthGetPage);
+  });
+  EXPECT_EQ(read.attempts, 8);
+  EXPECT_EQ(read.reply.Status, 0);
+  if (lan::kMemoryIsMeasurable) {
+    EXPECT_LE(growth, 4 + 4) << growth;
+  }
+}
+
+TEST(AuthGetWire, APageReadAndAnActionEndWithinTheirBoundsWhateverTheAttempts) {
+  // A device that takes the connection and never answers: each attempt
+  // waits out its pause bound, and the bound on the whole ends the read.
+  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+    c.ReadRequest();
+    c.Hold();
+  });
+  const auto get = [](const std::string& a, const std::string& u, const std::string& p,
+                      const std::string& path) {
+    net::AuthGetLimits limits;
+    limits.idle_timeout_ms = 200;
+    return net::AuthGet(a, u, p, path, limits);
+  };
+  const auto start = Clock::now();
+  {
+    const net::ActionBound bound{std::chrono::milliseconds(500)};
+    const auto read = net::ReadPageWithRetries(kLocal, "admin", "secret", "/x", get);
+    EXPECT_EQ(read.reply.Status, 0);
+  }
+  const auto took = Clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(450));
+  EXPECT_LT(took, std::chrono::milliseconds(500 + 300));
+
+  // Time the user spends answering a box is not the device's.
+  const auto again = Clock::now();
+  {
+    const net::ActionBound bound{std::chrono::milliseconds(400)};
+    {
+      const net::UserTurn turn;
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    net::ReadPageWithRetries(kLocal, "admin", "secret", "/x", get);
+  }
+  EXPECT_GE(Clock::now() - again, std::chrono::milliseconds(300 + 350));
 }
 
 }  // namespace

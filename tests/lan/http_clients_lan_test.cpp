@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 
 #include "lan_support.h"
 #include "net/command_client.h"
+#include "net/http_data_stream.h"
 #include "net/page_reader.h"
 #include "net/socket_error.h"
 #include "net/upload_client.h"
@@ -427,6 +430,47 @@ TEST(UploadClientWire, ErrorTextsTheCallerInspects) {
     EXPECT_EQ(UploadError(), "Connection Closed Gracefully.");
   }
   EXPECT_EQ(UploadError(), "Socket Error # 10061\r\nConnection refused.");
+}
+
+// An image sent from its file while the device's side changes the file.
+net::UploadError UploadChangedMeanwhile(const std::function<void(const std::string&)>& change) {
+  const std::string path = "/tmp/brevane-wire-image.bin";
+  std::ofstream(path, std::ios::binary) << std::string(16 << 20, 'i');
+  ScriptedPeer peer(kLocal, 80, [&change, &path](PeerConnection& c) {
+    c.ReadToEnd(256 * 1024);
+    change(path);
+    c.ReadToEnd(32 << 20);  // the rest, or until the client gives up
+    c.Send("HTTP/1.0 302 Found\r\nLocation: man_firm.htm\r\n\r\n");
+  });
+  net::THttpDataStream body;
+  body.AddFormField("type", "file_upload");
+  body.AddFile("filename", path, "application/octet-stream");
+  body.FinishBody();
+  net::UploadClient client;
+  net::MemoryStream reply;
+  try {
+    client.Post("http://127.0.0.1/man.cgi", body, reply);
+  } catch (const net::UploadError& e) {
+    std::filesystem::remove(path);
+    return e;
+  }
+  std::filesystem::remove(path);
+  return net::UploadError(net::UploadError::Kind::Reply, "no error", 200);
+}
+
+TEST(UploadClientWire, AnImageChangedWhileItGoesOutIsAFailureNamingItWhateverTheDeviceSays) {
+  using Kind = net::UploadError::Kind;
+  // Rewritten in place: the device answers 302, and it is still a failure.
+  const auto rewritten = UploadChangedMeanwhile([](const std::string& path) {
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << "new";
+  });
+  EXPECT_EQ(rewritten.kind(), Kind::FileChanged) << rewritten.what();
+  EXPECT_NE(std::string(rewritten.what()).find("brevane-wire-image.bin"), std::string::npos);
+  // Cut short: the body cannot be finished, the send ends with the same
+  // failure (never a crash).
+  const auto cut = UploadChangedMeanwhile(
+      [](const std::string& path) { std::filesystem::resize_file(path, 300 * 1024); });
+  EXPECT_EQ(cut.kind(), Kind::FileChanged) << cut.what();
 }
 
 TEST(UploadClientWire, DeviceAbortingTheUploadGives10053) {

@@ -14,6 +14,7 @@
 
 #include "console/menuform.h"
 #include "core/session_state.h"
+#include "core/status_page.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "lan_support.h"
@@ -124,6 +125,23 @@ TEST_F(WaitingLan, ACancelledUploadNeverReportsSuccess) {
   EXPECT_FALSE(console.Timer1->isActive());  // no restart wait
   EXPECT_FALSE(console.ProgressBar1->isVisible());
   EXPECT_EQ(others, 0);
+}
+
+TEST_F(WaitingLan, ASilentDeviceHoldsALoginAndTheDriveDialogsReadsForTheirBoundAtMost) {
+  device.Control("fault hold 1000");
+  login.show();
+  login.PassEdit->setText("pw");
+  auto start = Clock::now();
+  login.MountBtnClick();
+  EXPECT_LT(Clock::now() - start, core::kReadingActionBound + std::chrono::seconds(1));
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "Connection failure");
+
+  shown().clear();
+  start = Clock::now();
+  drives.show();
+  EXPECT_LT(Clock::now() - start, core::kReadingActionBound + std::chrono::seconds(1));
+  EXPECT_FALSE(shown().empty());  // the failure is said
 }
 
 TEST_F(WaitingLan, ASlowDeviceIsWaitedForWithTheWindowsWorking) {

@@ -63,8 +63,12 @@ TEST(HttpDataStream, FirmwareUploadBodyLayout) {
       "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"" + file.path() +
       "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + image + "\r\n--\r\n" + kB + "\r\n";
   EXPECT_EQ(body.Bytes(), expected);
-  EXPECT_EQ(body.Position(), 0u);
   EXPECT_EQ(body.Size(), expected.size());
+  // The image is one piece of its own, sent from its file.
+  const auto pieces = body.Pieces();
+  ASSERT_EQ(pieces.size(), 3u);
+  ASSERT_NE(pieces[1].file, nullptr);
+  EXPECT_EQ(pieces[1].file->Length(), image.size());
 }
 
 TEST(HttpDataStream, EmptyFileAndAQuoteInThePath) {
@@ -97,11 +101,6 @@ TEST(HttpDataStream, ImagesOfEverySizeArriveWholeWhereverTheyStart) {
           "\r\n";
       ASSERT_EQ(body.Size(), expected.size()) << size;
       EXPECT_TRUE(body.Bytes() == expected) << size;
-      EXPECT_EQ(body.Position(), 0u);
-      // Still an ordinary stream afterwards.
-      body.Seek(body.Size());
-      body.Write("more");
-      EXPECT_EQ(body.Bytes().substr(body.Size() - 4), "more");
     }
   }
 }
@@ -129,6 +128,42 @@ TEST(HttpDataStream, UnopenableFileFailsAndAppendsNothing) {
     EXPECT_EQ(body.Bytes(), before);
   }
   ::unlink(fifo.c_str());
+}
+
+TEST(HttpDataStream, TheImageIsStillTheOneOpenedOnlyWhileNothingChangedIt) {
+  const std::string original(10000, 'a');
+  TempFile file(original);
+  auto opened = [&file] {
+    net::THttpDataStream body(Fixed);
+    body.AddFile("filename", file.path(), "application/octet-stream");
+    return body;
+  };
+  auto image = [](const net::THttpDataStream& body) { return body.Pieces()[1].file; };
+  const auto replace = [&file](const std::string& bytes) {
+    const std::string other = file.path() + ".new";
+    std::ofstream(other, std::ios::binary) << bytes;
+    std::filesystem::rename(other, file.path());
+  };
+
+  net::THttpDataStream untouched = opened();
+  EXPECT_TRUE(image(untouched)->Unchanged());
+
+  // Rewritten in place with other bytes of the same length.
+  net::THttpDataStream rewritten = opened();
+  ::usleep(10000);
+  std::fstream(file.path(), std::ios::in | std::ios::out | std::ios::binary) << "b";
+  EXPECT_FALSE(image(rewritten)->Unchanged());
+
+  // Cut short: the part reads what is left, and the change is seen.
+  net::THttpDataStream cut = opened();
+  std::filesystem::resize_file(file.path(), 100);
+  EXPECT_FALSE(image(cut)->Unchanged());
+  EXPECT_EQ(cut.Bytes().size(), cut.Size() - (10000 - 100));
+
+  // Another file put in its place.
+  net::THttpDataStream replaced = opened();
+  replace(std::string(100, 'c'));
+  EXPECT_FALSE(image(replaced)->Unchanged());
 }
 
 TEST(MemoryStream, ReadWriteSeekAndSize) {
