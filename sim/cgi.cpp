@@ -45,6 +45,20 @@ SharedFolder* FindFolder(DeviceState& s, const std::string& name) {
   return nullptr;
 }
 
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Share names are one name whatever their letter case: a second folder
+// differing from another only in case would be the same share.
+bool NameTaken(const DeviceState& s, const std::string& name,
+               const SharedFolder* except = nullptr) {
+  return std::any_of(s.folders.begin(), s.folders.end(), [&](const SharedFolder& f) {
+    return &f != except && Lower(f.name) == Lower(name);
+  });
+}
+
 FtpAccount* FindAccount(DeviceState& s, const std::string& name) {
   for (auto& a : s.accounts)
     if (a.name == name) return &a;
@@ -112,9 +126,11 @@ bool ValidIdentifier(const std::string& name) {
 bool ValidFolderName(const std::string& name) {
   // A folder lives inside the device's share: never its parent or itself.
   if (name.empty() || name.size() > 64 || name == "." || name == "..") return false;
+  for (const char* reserved : {"global", "homes", "printers", "print$", "ipc$"})
+    if (Lower(name) == reserved) return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
-    return c == '/' || c == '\\' || c == '"' || c == '<' || c == '>' ||
-           static_cast<unsigned char>(c) < 0x20;
+    return c == '/' || c == '\\' || c == '"' || c == '<' || c == '>' || c == '%' || c == '[' ||
+           c == ']' || static_cast<unsigned char>(c) < 0x20;
   });
 }
 
@@ -169,14 +185,16 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
     }
     if (type == "fm_mkdir_apply") {
       const std::string name = Param(params, "folder");
-      if (!ValidFolderName(name) || FindFolder(s, name)) return fail;
+      if (!ValidFolderName(name) || NameTaken(s, name)) return fail;
       s.folders.push_back({name, false, ""});
       return ok;
     }
     if (type == "fm_rename_apply") {
       const std::string to = Param(params, "folder"), from = Param(params, "to_name");
       SharedFolder* f = FindFolder(s, from);
-      if (f == nullptr || !ValidFolderName(to) || FindFolder(s, to)) return fail;
+      if (f == nullptr || !ValidFolderName(to) || NameTaken(s, to, f)) return fail;
+      // The folder's files go with it.
+      if (device.files != nullptr) device.files->Renamed(from, to);
       f->name = to;
       for (auto& a : s.accounts) std::replace(a.folders.begin(), a.folders.end(), from, to);
       if (s.ftp_anonymous_home == from) s.ftp_anonymous_home = to;
@@ -188,6 +206,7 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
                                    [&](const SharedFolder& f) { return f.name == name; });
       if (it == s.folders.end()) return fail;
       s.folders.erase(it);
+      if (device.files != nullptr) device.files->Removed(name);
       for (auto& a : s.accounts) std::erase(a.folders, name);
       return ok;
     }
@@ -272,6 +291,7 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
     }
     if (type == "IDE_init") {
       s.folders = {{"PUBLIC", true, ""}};
+      if (device.files != nullptr) device.files->Formatted();
       for (auto& a : s.accounts) a.folders.clear();
       s.ftp_anonymous_home = "PUBLIC";
       s.used_mb = 0;

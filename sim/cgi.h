@@ -27,6 +27,10 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
 
 // Name rules of the device.
 bool ValidIdentifier(const std::string& name);  // letters, digits, "-", "_", "="
+// A folder name the device takes: not its parent or itself, nothing that
+// would leave its share's place or mean more to the file server than the
+// name itself ("%" substitutions, "[" "]" that end a section, the server's
+// own sections such as "global" and "homes").
 bool ValidFolderName(const std::string& name);
 
 }  // namespace sim

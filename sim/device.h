@@ -89,6 +89,17 @@ struct DeviceState {
   bool reply_from_every_address = false;
 };
 
+// Where a device keeps its folders' files, when it keeps any: told what the
+// commands do to the folders, so the files go with them.
+class FolderFiles {
+ public:
+  virtual ~FolderFiles() = default;
+  virtual void Renamed(const std::string& from, const std::string& to) = 0;
+  virtual void Removed(const std::string& name) = 0;
+  // The disk was formatted: every folder's files are gone.
+  virtual void Formatted() = 0;
+};
+
 // Faults a test asks for; each counts down as connections use it.
 struct Faults {
   int refuse_ftp = 0;      // FTP commands answered with the failure page
@@ -112,6 +123,7 @@ class Device {
   std::map<std::string, int> http_requests;  // by path
   std::vector<std::string> commands;         // every CGI request line, in order
   std::atomic<int> restart_seconds{10};
+  FolderFiles* files = nullptr;  // the folders' files, set before serving
   std::atomic<long> discovery_requests{0};
 
   // While it restarts the device answers nothing, neither discovery nor HTTP.

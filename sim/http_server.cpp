@@ -25,6 +25,11 @@ constexpr std::size_t kMaxHead = 64 * 1024;
 constexpr int kReadTimeoutMs = 10000;
 // A request head must be whole within this long, however it trickles in.
 constexpr int kHeadDeadlineMs = 5000;
+// A request body too: this long, and a second more for every MiB, as a
+// large image comes over a LAN at 1 MiB/s at the least. A client slower
+// than that holds its connection no longer.
+constexpr int kBodyDeadlineMs = 5000;
+constexpr int kBodyMsPerMiB = 1000;
 // Connections served at once; more wait in the listen queue for a place.
 constexpr int kMaxConnections = 256;
 
@@ -342,7 +347,10 @@ void HttpServer::Serve(net::UniqueFd client) {
     }
     const auto length = static_cast<std::size_t>(request.content_length);
     body.reserve(length);
-    if (!ReadUntil(fd, body, length, [length](const std::string& b) { return b.size() >= length; }))
+    const int deadline = kBodyDeadlineMs + static_cast<int>((length >> 20) * kBodyMsPerMiB);
+    if (!ReadUntil(
+            fd, body, length, [length](const std::string& b) { return b.size() >= length; },
+            deadline))
       return;
     if (fault.server_error) return server_error();
     const auto upload = ParseUpload(body, BoundaryOf(request.content_type));

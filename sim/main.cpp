@@ -116,7 +116,10 @@ int main(int argc, char** argv) {
 
   try {
     std::unique_ptr<sim::SmbServer> smb;
-    if (!smb_dir.empty()) smb = std::make_unique<sim::SmbServer>(device, smb_dir);
+    if (!smb_dir.empty()) {
+      smb = std::make_unique<sim::SmbServer>(device, smb_dir);
+      device.files = smb.get();  // the folders' files follow the commands
+    }
     auto sync = [&smb] {
       if (smb) smb->Sync();
     };

@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,8 +26,6 @@ namespace fs = std::filesystem;
 
 // Accounts for protected folders: root's powers under names of their own,
 // known only inside this device's private view of /etc/passwd.
-constexpr int kAccounts = 64;
-
 std::string Account(int n) {
   return "bvshare" + std::to_string(n);
 }
@@ -43,14 +42,11 @@ SmbServer::SmbServer(Device& device, std::string dir) : device_(device), dir_(st
     fs::create_directories(dir_ + "/" + sub);
   // The accounts exist only in this device's own mount namespace (the test
   // LAN starts each device in a private one).
-  std::ifstream system_passwd("/etc/passwd"), system_group("/etc/group");
-  std::ostringstream passwd, group;
+  std::ifstream system_passwd("/etc/passwd");
+  std::ostringstream passwd;
   passwd << system_passwd.rdbuf();
-  group << system_group.rdbuf();
-  for (int n = 1; n <= kAccounts; ++n)
-    passwd << Account(n) << ":x:0:0:shared folder:/nonexistent:/usr/sbin/nologin\n";
-  std::ofstream(dir_ + "/passwd") << passwd.str();
-  std::ofstream(dir_ + "/group") << group.str();
+  system_accounts_ = passwd.str();
+  WriteAccounts();
   if (::mount((dir_ + "/passwd").c_str(), "/etc/passwd", nullptr, MS_BIND, nullptr) != 0)
     throw std::runtime_error(std::string("cannot give the device its own accounts: ") +
                              std::strerror(errno));
@@ -84,12 +80,50 @@ SmbServer::~SmbServer() {
   ::umount2("/etc/passwd", MNT_DETACH);
 }
 
+void SmbServer::WriteAccounts() {
+  std::string passwd = system_accounts_;
+  for (const auto& [folder, account] : users_)
+    passwd += account + ":x:0:0:shared folder:/nonexistent:/usr/sbin/nologin\n";
+  // Written in place: the device's /etc/passwd is this very file.
+  std::ofstream(dir_ + "/passwd", std::ios::trunc) << passwd;
+}
+
 std::string SmbServer::UserFor(const std::string& folder) {
   auto it = users_.find(folder);
   if (it != users_.end()) return it->second;
-  const std::string account = Account(static_cast<int>(users_.size() % kAccounts) + 1);
+  // Every protected folder has an account of its own, never one of another.
+  const std::string account = Account(next_account_++);
   users_[folder] = account;
+  WriteAccounts();
   return account;
+}
+
+bool SmbServer::SmbPasswd(const std::vector<std::string>& args, const std::string& input) {
+  int in[2];
+  if (::pipe(in) != 0) return false;
+  std::vector<std::string> argv = {"smbpasswd", "-c", dir_ + "/smb.conf"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const pid_t pid = Spawn(argv, {dir_ + "/smbd.log", in[0], false});
+  ::close(in[0]);
+  [[maybe_unused]] auto n = ::write(in[1], input.data(), input.size());
+  ::close(in[1]);
+  return pid > 0 && WaitFor(pid) == 0;
+}
+
+void SmbServer::Renamed(const std::string& from, const std::string& to) {
+  std::error_code error;
+  fs::rename(FolderPath(from), FolderPath(to), error);
+}
+
+void SmbServer::Removed(const std::string& name) {
+  std::error_code error;
+  fs::remove_all(FolderPath(name), error);
+}
+
+void SmbServer::Formatted() {
+  std::error_code error;
+  fs::remove_all(dir_ + "/shares", error);
+  fs::create_directories(dir_ + "/shares", error);
 }
 
 std::string SmbServer::Config(const std::vector<SharedFolder>& folders) {
@@ -129,13 +163,31 @@ std::string SmbServer::Config(const std::vector<SharedFolder>& folders) {
 }
 
 void SmbServer::Sync() {
+  // Every connection and the control socket may ask at once.
+  std::lock_guard sync(sync_mutex_);
   std::vector<SharedFolder> folders;
   {
     std::lock_guard lock(device_.mutex);
     folders = device_.state.folders;
+    std::error_code error;
+    for (const auto& f : folders) fs::create_directories(FolderPath(f.name), error);
   }
-  std::error_code error;
-  for (const auto& f : folders) fs::create_directories(FolderPath(f.name), error);
+
+  // An account goes with its folder's protection: a folder deleted,
+  // renamed or opened to all takes its account and password with it.
+  for (auto it = users_.begin(); it != users_.end();) {
+    const bool protected_now = std::any_of(folders.begin(), folders.end(), [&it](const auto& f) {
+      return f.name == it->first && f.shared && !f.password.empty();
+    });
+    if (protected_now) {
+      ++it;
+      continue;
+    }
+    SmbPasswd({"-x", it->second});
+    passwords_.erase(it->second);
+    it = users_.erase(it);
+    WriteAccounts();
+  }
 
   std::ostringstream map;
   for (const auto& f : folders)
@@ -156,15 +208,8 @@ void SmbServer::Sync() {
     // smbpasswd reads one password a line: one holding a line break would
     // be cut into two; such a folder keeps the password it had.
     if (f.password.find_first_of("\r\n") != std::string::npos) continue;
-    int in[2];
-    if (::pipe(in) != 0) continue;
-    const pid_t pid = Spawn({"smbpasswd", "-c", dir_ + "/smb.conf", "-s", "-a", account},
-                            {dir_ + "/smbd.log", in[0], false});
-    ::close(in[0]);
-    const std::string twice = f.password + "\n" + f.password + "\n";
-    [[maybe_unused]] auto n = ::write(in[1], twice.data(), twice.size());
-    ::close(in[1]);
-    if (WaitFor(pid) == 0) passwords_[account] = f.password;
+    if (SmbPasswd({"-s", "-a", account}, f.password + "\n" + f.password + "\n"))
+      passwords_[account] = f.password;
   }
 
   if (changed && smbd_ > 0) ::kill(smbd_, SIGHUP);  // reload the shares
