@@ -36,7 +36,7 @@ FolderDialog::FolderDialog(const char* title_key) : grid_(new QGridLayout) {
 
 QLineEdit* FolderDialog::AddEdit(QLabel* label, const char* label_key, int max_length) {
   auto* edit = new QLineEdit(this);
-  if (max_length > 0) edit->setMaxLength(max_length);
+  if (max_length > 0) ui::SetTypingLimit(edit, max_length);
   label->setText(ui::Tr(label_key));
   label->setBuddy(edit);
   grid_->addWidget(label, rows_, 0);
@@ -93,8 +93,9 @@ Form2& FolderDialog::Console() {
 
 void FolderDialog::SendAndClose(const std::string& url, const std::string& page_tag,
                                 const std::function<void()>& reread,
-                                std::initializer_list<QLineEdit*> edits) {
-  Console().SubmitWithRetries(url, page_tag, reread);
+                                std::initializer_list<QLineEdit*> edits, const char* field_key) {
+  if (!Console().Sendable(url, field_key)) return;
+  Console().SubmitWithRetries(url, page_tag, reread, field_key);
   for (QLineEdit* edit : edits) edit->clear();
   Opener()->setEnabled(true);
   hide();
@@ -116,5 +117,8 @@ void FolderDialog::keyPressEvent(QKeyEvent* event) {
 
 void FolderDialog::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (event->spontaneous()) return;  // restored, not shown anew
+  // It belongs to the console: always above it.
+  ui::SetOwner(this, ui::Windows().form2);
   ui::CenterOnScreen(this);
 }

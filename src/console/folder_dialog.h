@@ -55,9 +55,12 @@ class FolderDialog : public QWidget {
   // The console, through which the dialogs send their commands.
   static Form2& Console();
   // Sends `url` as the console's pages do, retrying while the device
-  // refuses, then clears `edits`, gives the button back and hides.
+  // refuses, then clears `edits`, gives the button back and hides. A command
+  // too long to go out whole is not sent, and the dialog stays as it is,
+  // the user told which value (`field_key`) makes it so.
   void SendAndClose(const std::string& url, const std::string& page_tag,
-                    const std::function<void()>& reread, std::initializer_list<QLineEdit*> edits);
+                    const std::function<void()>& reread, std::initializer_list<QLineEdit*> edits,
+                    const char* field_key);
 
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;

@@ -38,9 +38,10 @@ void Form9::FTPAddAccBtnClick() {
   if (!name) return;
   // A new account is read-only until its page says otherwise; the device
   // may refuse it for a while, so it is sent again up to 15 times.
-  SendAndClose(console::NasCommand(
-                   "ftp.htm", "ftps_user_add&Account=" + net::EncodeUrlValue(*name) + "&ftp_att=R"),
-               "ftp.htm", [] { Console().TabSheet5Show(); }, {FTPAddAccEdit});
+  SendAndClose(
+      console::NasCommand("ftp.htm",
+                          "ftps_user_add&Account=" + net::EncodeUrlValue(*name) + "&ftp_att=R"),
+      "ftp.htm", [] { Console().TabSheet5Show(); }, {FTPAddAccEdit}, "Account Name");
 }
 
 Form10::Form10()
@@ -65,9 +66,10 @@ void Form10::ModCreateFBtnClick() {
   const auto name = CheckName(ModCreateFEdit, ModCreateFBtn,
                               {kFolderListTitle, kOnlyLettersAndDigits, kFolderListTitle});
   if (!name) return;
-  SendAndClose(console::NasCommand(
-                   "smb.htm", "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
-               "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModCreateFEdit});
+  SendAndClose(
+      console::NasCommand("smb.htm",
+                          "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
+      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModCreateFEdit}, "Folder Name");
 }
 
 Form11::Form11()
@@ -93,6 +95,7 @@ QPushButton* Form11::Opener() const {
 
 void Form11::ModRenameFBtnClick() {
   const std::string old_name = ui::S(ModRenOldnameEdit->text());
+  if (!Form2::Named(old_name, Form2::kNoFolder, kFolderListTitle)) return;
   const auto name = CheckName(
       ModRenNewnameEdit, ModRenameFBtn,
       {kFolderListTitle, kOnlyLettersAndDigits, kFolderListTitle,
@@ -101,5 +104,6 @@ void Form11::ModRenameFBtnClick() {
   SendAndClose(
       console::NasCommand("smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
                                          "&to_name=" + net::EncodeUrlValue(old_name)),
-      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModRenOldnameEdit, ModRenNewnameEdit});
+      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModRenOldnameEdit, ModRenNewnameEdit},
+      "Old Name");
 }

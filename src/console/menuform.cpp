@@ -8,6 +8,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "i18n/translate.h"
@@ -84,7 +85,7 @@ Form2::Form2()
   Timer1->stop();
   Timer2->stop();
 
-  PageControl1->setTabVisible(kModifyFtp, false);
+  SetTabShown(kModifyFtp, false);
   PageControl1->setCurrentIndex(kStatus);
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     ui::Guard([this, index] {
@@ -106,6 +107,12 @@ Form2::Form2()
     raise();
     activateWindow();
   };
+  windows.close_console = [this] { Dismiss(); };
+  // Disabled for the login after a password change, the console is usable
+  // again once the login is answered; a restart wait keeps it disabled.
+  windows.login_answered = [this] {
+    if (!Timer1->isActive()) setEnabled(true);
+  };
 }
 
 Form2::~Form2() {
@@ -113,6 +120,8 @@ Form2::~Form2() {
   if (windows.form2 != this) return;
   windows.form2 = nullptr;
   windows.open_console = nullptr;
+  windows.close_console = nullptr;
+  windows.login_answered = nullptr;
 }
 
 void Form2::Pause() const {
@@ -124,11 +133,16 @@ void Form2::FormShow() {
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + core::Session().DeviceIp));
   SetTabShown(kStatus, true);
   SetTabShown(kModifyFtp, false);
+  // The FTP Server tab too: the console may have closed while an account
+  // was being modified.
+  SetTabShown(kFtpServer, true);
   Timer1->stop();
 }
 
 void Form2::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  // Restored from the task bar: the console was never hidden.
+  if (event->spontaneous()) return;
   ui::CenterOnScreen(this);
   // Showing the console is one action: all it reads ends within the bound.
   const net::ActionBound bound(core::kReadingActionBound);
@@ -144,11 +158,24 @@ void Form2::showEvent(QShowEvent* event) {
 void Form2::FormClose() {
   Timer2->stop();
   hide();
-  if (QWidget* login = ui::Windows().form4) {
-    login->setVisible(true);
-    login->raise();
-    login->activateWindow();
-  }
+  if (ui::Windows().open_login) ui::Windows().open_login(true, false);
+}
+
+void Form2::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  // Hidden for any reason (not only minimised): a disk scan is no longer
+  // followed, so no box for this device comes over another window.
+  if (!event->spontaneous()) Timer2->stop();
+}
+
+void Form2::Dismiss() {
+  for (QWidget* dialog : {ui::Windows().form6, ui::Windows().form7, ui::Windows().form8,
+                          ui::Windows().form9, ui::Windows().form10, ui::Windows().form11})
+    if (dialog != nullptr) dialog->hide();
+  Timer1->stop();
+  ResetWaitDisplay();
+  setEnabled(true);
+  hide();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
@@ -170,7 +197,10 @@ void Form2::PageControl1Change() {
 
 void Form2::SetTabShown(int index, bool shown) {
   selecting_ = true;
+  // A hidden page is out of reach by any means: the tab keys, its controls'
+  // shortcuts, the accessibility actions.
   PageControl1->setTabVisible(index, shown);
+  PageControl1->setTabEnabled(index, shown);
   selecting_ = false;
 }
 
@@ -239,12 +269,27 @@ void Form2::SelectPage(int index) {
   selecting_ = false;
 }
 
-int Form2::Submit(const std::string& url, const std::string& page_tag) {
+bool Form2::Sendable(const std::string& url, const char* field_key) const {
+  if (net::CommandClient::Fits(url)) return true;
+  console::Tell("This value is too long to be sent. Shorten it and try again.",
+                field_key != nullptr ? field_key : "Set");
+  return false;
+}
+
+bool Form2::Named(const std::string& name, const char* missing_key, const char* title_key) {
+  if (!name.empty()) return true;
+  console::Tell(missing_key, title_key);
+  return false;
+}
+
+int Form2::Submit(const std::string& url, const std::string& page_tag, const char* field_key) {
+  if (!Sendable(url, field_key)) return core::kCommandNotSent;
   return core::SubmitCommand(*CommandClient, *this, url, page_tag, ActiveTab());
 }
 
 int Form2::SubmitWithRetries(const std::string& url, const std::string& page_tag,
-                             const std::function<void()>& reread) {
+                             const std::function<void()>& reread, const char* field_key) {
+  if (!Sendable(url, field_key)) return core::kCommandNotSent;
   return core::SubmitWithRetries(*CommandClient, *this, url, page_tag, reread);
 }
 

@@ -61,6 +61,8 @@ class Form2 : public QWidget, public core::CommandHost {
   // Makes page `index` the active page from code, as the pages do (not a
   // tab picked by the user); its display routine runs if the window shows.
   void SelectPage(int index);
+  // Shows or hides a page's tab from code, leaving the active page alone.
+  void SetTabShown(int index, bool shown);
 
   // Status page (tab_status.cpp).
   void TabSheet1Show();
@@ -137,9 +139,21 @@ class Form2 : public QWidget, public core::CommandHost {
   void FillScanMessages(const std::string& value);
 
   // Command submission for the pages, through this window's CommandClient.
-  int Submit(const std::string& url, const std::string& page_tag);
+  // A command too long to go out whole is not sent: the user is told which
+  // value makes it so (`field_key`, the key of its label).
+  int Submit(const std::string& url, const std::string& page_tag, const char* field_key = nullptr);
   int SubmitWithRetries(const std::string& url, const std::string& page_tag,
-                        const std::function<void()>& reread = {});
+                        const std::function<void()>& reread = {}, const char* field_key = nullptr);
+  // True when `url` can go out whole; otherwise says so, naming the field.
+  bool Sendable(const std::string& url, const char* field_key) const;
+  // True when the name a command needs is there; otherwise says so
+  // (`missing_key`, titled `title_key`) and nothing is sent.
+  static bool Named(const std::string& name, const char* missing_key, const char* title_key);
+  static constexpr char kNoFolder[] = "The folder has no name: nothing was sent.";
+  static constexpr char kNoAccount[] = "The account has no name: nothing was sent.";
+  // Closes the console and its dialogs at once, wherever they stand: the
+  // main window hands another device on.
+  void Dismiss();
 
   // core::CommandHost
   std::string NewPassword() override;
@@ -348,6 +362,7 @@ class Form2 : public QWidget, public core::CommandHost {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -361,8 +376,6 @@ class Form2 : public QWidget, public core::CommandHost {
   void BuildDiskUtilityPage();
   void BuildFtpServerPage();
   void BuildModifyFtpPage();
-  // Shows or hides a page's tab from code, leaving the active page alone.
-  void SetTabShown(int index, bool shown);
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);

@@ -40,9 +40,10 @@ void Form6::CreateFBtnClick() {
       CheckName(FoldernameEdit, CreateFBtn,
                 {kFileServer, "Only alpha-numberic characters accepted (a-z, 0-9).", kFileServer});
   if (!name) return;
-  SendAndClose(console::NasCommand(
-                   "smb.htm", "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
-               kSmbTag, [] { Console().TabSheet4Show(); }, {FoldernameEdit});
+  SendAndClose(
+      console::NasCommand("smb.htm",
+                          "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
+      kSmbTag, [] { Console().TabSheet4Show(); }, {FoldernameEdit}, "Folder Name");
 }
 
 Form7::Form7()
@@ -67,16 +68,19 @@ QPushButton* Form7::Opener() const {
 }
 
 void Form7::RenameFBtnClick() {
+  const std::string old_name = ui::S(OldFoldernameEdit->text());
+  if (!Form2::Named(old_name, Form2::kNoFolder, kFileServer)) return;
   // This dialog's character message is looked up by its Chinese key, each
   // key ending in a double quote.
   const auto name = CheckName(NewFoldernameEdit, RenameFBtn,
                               {kFileServer, "僅接受英文字母或數字。\"", "SMB 伺服器\""});
   if (!name) return;
   // The new name goes first, under "folder".
-  SendAndClose(console::NasCommand(
-                   "smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name=" +
-                                  net::EncodeUrlValue(ui::S(OldFoldernameEdit->text()))),
-               kSmbTag, [] { Console().TabSheet4Show(); }, {OldFoldernameEdit, NewFoldernameEdit});
+  SendAndClose(
+      console::NasCommand("smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
+                                         "&to_name=" + net::EncodeUrlValue(old_name)),
+      kSmbTag, [] { Console().TabSheet4Show(); }, {OldFoldernameEdit, NewFoldernameEdit},
+      "Old Name");
 }
 
 Form8::Form8()
@@ -105,6 +109,10 @@ QPushButton* Form8::Opener() const {
 }
 
 void Form8::PublicPassBtnClick() {
+  // A password set on no folder would leave the folder open while the user
+  // believes it protected.
+  const std::string folder = ui::S(PublicFolderEdit->text());
+  if (!Form2::Named(folder, Form2::kNoFolder, kFileServer)) return;
   const std::string password = core::Trim(ui::S(PublicPassEdit->text()));
   const std::string repeated = core::Trim(ui::S(VerifyPassEdit->text()));
   PublicPassEdit->setText(ui::Q(password));
@@ -118,8 +126,8 @@ void Form8::PublicPassBtnClick() {
     platform::services().message_boxes->Show(i18n::Translate(refusal), i18n::Translate(kFileServer),
                                              platform::MsgIcon::Information,
                                              platform::MsgButtons::Ok);
-    // All three start again, the folder name included.
-    for (QLineEdit* edit : {PublicFolderEdit, PublicPassEdit, VerifyPassEdit}) {
+    // The passwords start again; the folder they are for stays.
+    for (QLineEdit* edit : {PublicPassEdit, VerifyPassEdit}) {
       edit->clear();
       edit->setEnabled(true);
     }
@@ -128,10 +136,9 @@ void Form8::PublicPassBtnClick() {
   }
   // Empty passwords are allowed: the folder is then open to all.
   SendAndClose(
-      console::NasCommand("smb.htm",
-                          "nas_mod&folder=" + net::EncodeUrlValue(ui::S(PublicFolderEdit->text())) +
-                              "&password1=" + net::EncodeUrlValue(password) +
-                              "&password2=" + net::EncodeUrlValue(repeated)),
+      console::NasCommand("smb.htm", "nas_mod&folder=" + net::EncodeUrlValue(folder) +
+                                         "&password1=" + net::EncodeUrlValue(password) +
+                                         "&password2=" + net::EncodeUrlValue(repeated)),
       kSmbTag, [] { Console().TabSheet4Show(); },
-      {PublicFolderEdit, PublicPassEdit, VerifyPassEdit});
+      {PublicFolderEdit, PublicPassEdit, VerifyPassEdit}, "Folder Name");
 }

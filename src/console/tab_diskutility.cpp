@@ -37,7 +37,7 @@ void Form2::BuildDiskUtilityPage() {
   DiskFormatBtn = new QPushButton(DiskUtiilityGB);
   Label56 = new ui::Label(DiskUtiilityGB);
   DiskSleepTimeEdit = new QLineEdit(DiskUtiilityGB);
-  DiskSleepTimeEdit->setMaxLength(2);
+  ui::SetTypingLimit(DiskSleepTimeEdit, 2);
   DiskSleepTimeEdit->setFixedWidth(48);
   Label57 = new ui::Label(DiskUtiilityGB);
   Label59 = new ui::Label(DiskUtiilityGB);
@@ -143,7 +143,7 @@ void Form2::DiskSleepBtnClick() {
     return;
   }
   SubmitWithRetries(console::NasCommand("sto.htm", "ide_set&idle=" + net::EscapeQueryText(typed)),
-                    kStoTag);
+                    kStoTag, {}, "Sleep Time");
 }
 
 void Form2::DiskScanBtnClick() {

@@ -83,6 +83,10 @@ void Form2::BuildFileServerPage() {
     connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
       if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
     });
+    // A click on the entry already selected counts too: it makes the
+    // buttons usable again after a refusal.
+    connect(list, &QListWidget::itemClicked, this,
+            ui::Guard([this, handler] { (this->*handler)(); }));
   };
   clicked(SMBFolderLB, &Form2::SMBFolderLBClick);
   clicked(SMBPublicFolderLB, &Form2::SMBPublicFolderLBClick);
@@ -155,6 +159,7 @@ void Form2::MovetoPublicBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
   if (!folder) return;
   DisableFileServerButtons();
+  if (!Named(*folder, kNoFolder, kFileServerTitle)) return;
   if (CharacterCount(*folder) > FolderDialog::kMaxLength) {
     // Every button stays off until the next click in a list or reading.
     platform::services().message_boxes->Show(Translate("Over Maximum (12 characters)."),
@@ -162,9 +167,10 @@ void Form2::MovetoPublicBtnClick() {
                                              MsgButtons::Ok);
     return;
   }
-  SubmitWithRetries(console::NasCommand("smb.htm", "nas_apply&share_list=" +
-                                                       net::EncodeUrlValue(*folder) + "&add=New"),
-                    kSmbTag, [this] { TabSheet4Show(); });
+  SubmitWithRetries(
+      console::NasCommand("smb.htm",
+                          "nas_apply&share_list=" + net::EncodeUrlValue(*folder) + "&add=New"),
+      kSmbTag, [this] { TabSheet4Show(); }, "Folder List");
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -173,10 +179,11 @@ void Form2::MovetoSMBBtnClick() {
   const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
   if (!folder) return;
   DisableFileServerButtons();
-  SubmitWithRetries(
-      console::NasCommand("smb.htm",
-                          "nas_apply&allow_share=" + net::EncodeUrlValue(*folder) + "&del=Remove"),
-      kSmbTag, [this] { TabSheet4Show(); });
+  if (Named(*folder, kNoFolder, kFileServerTitle))
+    SubmitWithRetries(
+        console::NasCommand(
+            "smb.htm", "nas_apply&allow_share=" + net::EncodeUrlValue(*folder) + "&del=Remove"),
+        kSmbTag, [this] { TabSheet4Show(); }, "Sharing List");
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -185,7 +192,8 @@ void Form2::ShowDeleteBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
   if (!folder) return;
   DisableFileServerButtons();
-  if (platform::services().message_boxes->Show(
+  if (Named(*folder, kNoFolder, kFileServerTitle) &&
+      platform::services().message_boxes->Show(
           Translate("Selected folder and its contents will be deleted!") + "\n" +
               Translate("Are you sure?"),
           Translate(kFileServerTitle), MsgIcon::Question,
@@ -193,7 +201,7 @@ void Form2::ShowDeleteBtnClick() {
     SubmitWithRetries(
         console::NasCommand("smb.htm",
                             "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
-        kSmbTag, [this] { TabSheet4Show(); });
+        kSmbTag, [this] { TabSheet4Show(); }, "Folder List");
   ClearSelections({SMBFolderLB});
   ShowCreateBtn->setEnabled(true);
 }

@@ -36,7 +36,7 @@ void Form2::BuildFtpServerPage() {
   FTPStatusCB->addItems({"Enable", "Disable"});
   Label43 = new ui::Label(FTPConfGB);
   FTPPortEdit = new QLineEdit(FTPConfGB);
-  FTPPortEdit->setMaxLength(5);
+  ui::SetTypingLimit(FTPPortEdit, 5);
   FTPPortEdit->setFixedWidth(70);
   Label44 = new ui::Label(FTPConfGB);
   FTPStatusBtn = new QPushButton(FTPConfGB);
@@ -180,7 +180,7 @@ void Form2::FTPStatusBtnClick() {
   // Sent once: the port exactly as typed, leading zeros and all.
   Submit(console::NasCommand("ftp.htm", "ftps_state_apply&ftps_set=" + state +
                                             "&ftps_port=" + net::EscapeQueryText(port_text)),
-         kFtpTag);
+         kFtpTag, "Port");
 }
 
 void Form2::AnonyBtnClick() {
@@ -197,7 +197,7 @@ void Form2::AnonyBtnClick() {
       console::NasCommand(
           "ftp.htm", "ftps_anonymous_apply&ftp_anon_stu=" + status + "&ftp_a_att=" + mode +
                          "&home=" + net::EscapeQueryText(ftp_homes_[home]) + "&anony_Apply=Apply"),
-      kFtpTag);
+      kFtpTag, {}, "Home Directory");
 }
 
 void Form2::AccountLVClick() {
@@ -223,9 +223,11 @@ void Form2::AccModifyBtnClick() {
   const int row = AccountLV->SelectedRow();
   if (row < 0) return;
   const std::string id = AccountLV->Text(row, 4);
-  SubmitWithRetries(console::NasCommand("ftp_mod.htm",
-                                        "ftps_userid_set&ftps_user_id=" + net::EscapeQueryText(id)),
-                    kFtpTag, [this] { TabSheet5Show(); });
+  if (!Named(id, kNoAccount, "Account List")) return;
+  SubmitWithRetries(
+      console::NasCommand("ftp_mod.htm",
+                          "ftps_userid_set&ftps_user_id=" + net::EscapeQueryText(id)),
+      kFtpTag, [this] { TabSheet5Show(); }, "Account List");
   ResetAccountButtons();
   // The account's own page, read as it comes up.
   SetTabShown(kModifyFtp, true);
@@ -246,11 +248,12 @@ void Form2::AccDelBtnClick() {
   const int row = AccountLV->SelectedRow();
   if (row < 0) return;
   const std::string id = AccountLV->Text(row, 4);
+  if (!Named(id, kNoAccount, "Account List")) return;
   if (platform::services().message_boxes->Show(
           Translate("Selected account will be deleted. Are you sure?"), Translate("Account List"),
           MsgIcon::Question, MsgButtons::OkCancel) != platform::MsgResult::Ok)
     return;
   SubmitWithRetries(
       console::NasCommand("ftp.htm", "ftps_user_del&FTP_AC_LIST=" + net::EscapeQueryText(id)),
-      kFtpTag, [this] { TabSheet5Show(); });
+      kFtpTag, [this] { TabSheet5Show(); }, "Account List");
 }

@@ -36,7 +36,7 @@ void Form2::BuildIpConfigPage() {
   SecondDnsEdit = new QLineEdit(IPinforGB);
   IPinforBtn = new QPushButton(IPinforGB);
   for (QLineEdit* edit : {IPAddressEdit, SubMaskEdit, GatewayEdit, PrimaryDnsEdit})
-    edit->setMaxLength(15);
+    ui::SetTypingLimit(edit, 15);
 
   IPinforGB->setTitle(ui::Tr("IP Information"));
   IPOption->setText(ui::Tr("IP Option"));
@@ -143,8 +143,9 @@ void Form2::IPinforBtnClick() {
            "&sdns=" + typed(SecondDnsEdit);
   }
   IPinforBtn->setEnabled(false);
-  SubmitWithRetries(url, "if_cgi.htm");
+  const int result = SubmitWithRetries(url, "if_cgi.htm", {}, "IP Address");
   IPinforBtn->setEnabled(true);
+  if (result == core::kCommandNotSent) return;  // nothing changed
 
   const std::string& address = core::Session().DeviceIp;
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + address));

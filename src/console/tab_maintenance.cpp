@@ -153,9 +153,14 @@ void Form2::UploadBtnClick() {
   body.AddFormField("redirect", "man_firm.htm");
   body.AddFormField("failure", "fail.htm");
   body.AddFormField("type", "file_upload");
-  // A file that cannot be read ends the action here with the file
-  // system's own words; nothing has been sent.
-  body.AddFile("filename", ui::S(FirmFileEdit->text()), "application/octet-stream");
+  try {
+    body.AddFile("filename", ui::S(FirmFileEdit->text()), "application/octet-stream");
+  } catch (...) {
+    // A file that cannot be read ends the action with the file system's own
+    // words; nothing has been sent, and the page is usable again.
+    TabSheet3Show();
+    throw;
+  }
   body.FinishBody();
 
   const std::string& ip = core::Session().DeviceIp;
@@ -181,8 +186,10 @@ void Form2::UploadBtnClick() {
     // The device took the image and answered with its redirect.
     if (!console::Confirmed(
             Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
-            kFirmwareTitle))
+            kFirmwareTitle)) {
+      TabSheet3Show();  // not now: the page is usable again
       return;
+    }
     Submit(RestartUrl(), "maintain.htm");
     Timer1->start();
     ProgressBar1->setValue(0);

@@ -35,7 +35,7 @@ void Form2::BuildModifyFtpPage() {
   Label47 = new ui::Label(ModifyFTPGB);
   ModFTPPassEdit = new QLineEdit(ModifyFTPGB);
   ModFTPPassEdit->setEchoMode(QLineEdit::Password);
-  ModFTPPassEdit->setMaxLength(12);
+  ui::SetTypingLimit(ModFTPPassEdit, 12);
   Label48 = new ui::Label(ModifyFTPGB);
   auto* access = new QWidget(ModifyFTPGB);
   ModFTPReadRB = new QRadioButton(access);
@@ -127,6 +127,10 @@ void Form2::BuildModifyFtpPage() {
     connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
       if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
     });
+    // A click on the entry already selected counts too: it makes the
+    // buttons usable again after a refusal.
+    connect(list, &QListWidget::itemClicked, this,
+            ui::Guard([this, handler] { (this->*handler)(); }));
   };
   clicked(FTPSFLB, &Form2::FTPSFLBClick);
   clicked(FTPSSharLB, &Form2::FTPSSharLBClick);
@@ -170,6 +174,7 @@ void Form2::TabSheet6Show() {
 void Form2::ModFTPBtnClick() {
   const std::string access = ModFTPReadRB->isChecked() ? "R" : "W";
   const std::string password = ui::S(ModFTPPassEdit->text());
+  if (!Named(modified_account_, kNoAccount, "Modify FTP Account")) return;
   if (CharacterCount(password) > FolderDialog::kMaxLength) {
     console::Tell("Over Maximum (12 characters).", "Modify FTP Account");
     return;
@@ -179,21 +184,24 @@ void Form2::ModFTPBtnClick() {
                              "ftps_user_add&Account=" + net::EncodeUrlValue(modified_account_) +
                                  "&Account_passwd=" + net::EncodeUrlValue(password) +
                                  "&ftp_att=" + access),
-         kModTag);
+         kModTag, "Account");
 }
 
 void Form2::ModMovetoSharBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  if (CharacterCount(*folder) > FolderDialog::kMaxLength)
+  if (!Named(modified_account_, kNoAccount, kFolderListTitle) ||
+      !Named(*folder, kNoFolder, kFolderListTitle)) {
+  } else if (CharacterCount(*folder) > FolderDialog::kMaxLength) {
     console::Tell("Over Maximum (12 characters).", kFolderListTitle);
-  else
+  } else {
     SubmitWithRetries(
         console::NasCommand("ftp_mod.htm",
                             "ftps_add_share&account=" + net::EncodeUrlValue(modified_account_) +
                                 "&account_List=" + net::EncodeUrlValue(*folder) + "&op_add=Add"),
-        kModTag, [this] { TabSheet6Show(); });
+        kModTag, [this] { TabSheet6Show(); }, "Folder List");
+  }
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
 }
@@ -202,11 +210,13 @@ void Form2::ModMovetoFolderBtnClick() {
   const auto folder = Selected(FTPSSharLB, ftp_account_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  SubmitWithRetries(
-      console::NasCommand("ftp_mod.htm",
-                          "ftps_del_share&account=" + net::EncodeUrlValue(modified_account_) +
-                              "&account_List=" + net::EncodeUrlValue(*folder) + "&op_del=Delete"),
-      kModTag, [this] { TabSheet6Show(); });
+  if (Named(modified_account_, kNoAccount, kFolderListTitle) &&
+      Named(*folder, kNoFolder, kFolderListTitle))
+    SubmitWithRetries(
+        console::NasCommand("ftp_mod.htm",
+                            "ftps_del_share&account=" + net::EncodeUrlValue(modified_account_) +
+                                "&account_List=" + net::EncodeUrlValue(*folder) + "&op_del=Delete"),
+        kModTag, [this] { TabSheet6Show(); }, "Sharing List");
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
 }
@@ -215,7 +225,8 @@ void Form2::ModDelBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  if (platform::services().message_boxes->Show(
+  if (Named(*folder, kNoFolder, kFolderListTitle) &&
+      platform::services().message_boxes->Show(
           Translate("Selected folder and its contents will be deleted!") + "\n" +
               Translate("Are you sure?"),
           Translate(kFolderListTitle), MsgIcon::Question,
@@ -223,7 +234,7 @@ void Form2::ModDelBtnClick() {
     SubmitWithRetries(
         console::NasCommand("smb.htm",
                             "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
-        kModTag, [this] { TabSheet6Show(); });
+        kModTag, [this] { TabSheet6Show(); }, "Folder List");
   ClearSelections({FTPSFLB, FTPSSharLB});
 }
 

@@ -58,7 +58,7 @@ constexpr char kIdentification[] = "Identification";
 
 QLineEdit* Edit(QWidget* parent, int max_length, bool password = false) {
   auto* edit = new QLineEdit(parent);
-  edit->setMaxLength(max_length);
+  ui::SetTypingLimit(edit, max_length);
   if (password) edit->setEchoMode(QLineEdit::Password);
   return edit;
 }
@@ -396,7 +396,7 @@ void Form2::identBtnClick() {
   Submit("http://" + core::Session().DeviceIp +
              "/nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1&hostname=" +
              host + "&group_name=" + group,
-         "id.htm");
+         "id.htm", host.size() >= group.size() ? "Host Name" : "Group Name");
 }
 
 void Form2::adminBtnClick() {
@@ -415,15 +415,11 @@ void Form2::adminBtnClick() {
   Submit("http://" + core::Session().DeviceIp +
              "/man.cgi?redirect=sys_auth.htm&failure=fail.htm&type=auth_apply&TF_password=" +
              net::EncodeUrlValue(password) + "&TF_passwordl=" + net::EncodeUrlValue(repeated),
-         "sys_auth.htm");
-  // The user logs in again with the new password; showing the login
+         "sys_auth.htm", "Password");
+  // The user logs in again with the new password; answering the login
   // dialog enables the console again.
   setEnabled(false);
-  if (QWidget* login = ui::Windows().form4) {
-    login->setVisible(true);
-    login->raise();
-    login->activateWindow();
-  }
+  if (ui::Windows().open_login) ui::Windows().open_login(true, true);
 }
 
 void Form2::DatatimeBtnClick() {
@@ -445,7 +441,7 @@ void Form2::DatatimeBtnClick() {
              "&time2=" + typed(SecondEdit) + "&R_sntp=" + mode + "&R_sntp_server=" + source +
              "&Sntp_ip=" + net::EscapeQueryText(listed) + "&sntp_input=" + typed(MantimeSEdit) +
              "&sntp_timezone=" + std::to_string(zone),
-         "sys_sntp.htm");
+         "sys_sntp.htm", TimeSMakeRB->isChecked() ? "Time Server" : "Date and Time");
 }
 
 void Form2::NetinfoBtnClick() {

@@ -45,6 +45,13 @@ int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::stri
     // still carried out; the probe below tells whether the device lives.
     if (client.StatusCode != 302) failed = true;
   }
+  // The device leaves its address once it has the command, so nothing can
+  // tell afterwards whether it took it: the console follows it only when
+  // the command went out, and not when the user called it off.
+  if (page_tag == "if_cgi.htm" && (net::ActionCancelled() || !client.RequestSent)) {
+    ShowConnectionFailure();  // said only when not cancelled
+    return kCommandNotSent;
+  }
 
   client.Host = session.DeviceIp;
   client.Port = 80;

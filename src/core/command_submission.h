@@ -28,12 +28,17 @@ class CommandHost {
 
 inline constexpr int kCommandDone = 1;
 inline constexpr int kCommandRefused = 0;  // try again
+// An address change that never reached the device, or that the user
+// cancelled: nothing changed, nothing follows.
+inline constexpr int kCommandNotSent = 2;
 inline constexpr int kMaxSubmissions = 15;
 
 // Sends one command URL with the session's credentials, probes the device,
 // applies the follow-up the page tag asks for and redisplays console page
 // `tab`. Returns kCommandRefused when the device refused an FTP command,
-// kCommandDone otherwise (also after a failed probe, which is reported once).
+// kCommandNotSent for an address change that did not go out (a refused
+// connection is reported) or was cancelled, kCommandDone otherwise (also
+// after a failed probe, which is reported once).
 int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::string& url,
                   const std::string& page_tag, int tab);
 

@@ -47,6 +47,9 @@ Form4::Form4()
 
   connect(MountBtn, &QPushButton::clicked, this, ui::Guard([this] { MountBtnClick(); }));
   connect(MenBtn, &QPushButton::clicked, this, ui::Guard([this] { MenBtnClick(); }));
+  ui::Windows().open_login = [this](bool manage, bool password_changed) {
+    Open(manage, password_changed);
+  };
 
   setWindowTitle(ui::Q(Translate("Remote Device Login")));
   Label1->setText(ui::Q(Translate("User Name")));
@@ -63,7 +66,26 @@ Form4::Form4()
 }
 
 Form4::~Form4() {
-  if (ui::Windows().form4 == this) ui::Windows().form4 = nullptr;
+  if (ui::Windows().form4 != this) return;
+  ui::Windows().form4 = nullptr;
+  ui::Windows().open_login = nullptr;
+}
+
+void Form4::Open(bool manage, bool password_changed) {
+  manage_ = manage;
+  const std::string& device = core::Session().DeviceIp;
+  // Another device's password, or the one just changed, is no password here.
+  if (device != device_ || password_changed) PassEdit->clear();
+  device_ = device;
+  MenBtn->setDefault(manage && !MenBtn->isHidden());
+  MountBtn->setDefault(!MenBtn->isDefault());
+  setVisible(true);
+  raise();
+  activateWindow();
+}
+
+void Form4::Answered() {
+  if (ui::Windows().login_answered) ui::Windows().login_answered();
 }
 
 Form4::LoginResult Form4::AttemptLogin() {
@@ -106,6 +128,7 @@ bool Form4::LogIn(bool focus_password_on_refusal) {
 }
 
 void Form4::MountBtnClick() {
+  Answered();
   if (!LogIn(false)) return;
   hide();
   auto* drives = static_cast<Form5*>(ui::Windows().form5);
@@ -118,6 +141,7 @@ void Form4::MountBtnClick() {
 }
 
 void Form4::MenBtnClick() {
+  Answered();
   if (!LogIn(true)) return;
   hide();
   if (ui::Windows().open_console) ui::Windows().open_console();
@@ -129,6 +153,7 @@ void Form4::FormShow() {
 }
 
 void Form4::FormClose() {
+  Answered();
   hide();
   QWidget* main = ui::Windows().form1;
   main->show();
@@ -143,7 +168,8 @@ void Form4::showEvent(QShowEvent* event) {
 }
 
 void Form4::keyPressEvent(QKeyEvent* event) {
-  if (!ui::DialogKey(this, event->key(), MountBtn)) QWidget::keyPressEvent(event);
+  if (!ui::DialogKey(this, event->key(), manage_ && !MenBtn->isHidden() ? MenBtn : MountBtn))
+    QWidget::keyPressEvent(event);
 }
 
 void Form4::closeEvent(QCloseEvent* event) {

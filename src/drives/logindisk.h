@@ -22,6 +22,10 @@ class Form4 : public QWidget {
 
   void MountBtnClick();
   void MenBtnClick();
+  // Shows the dialog for what the user is about to do: Enter then presses
+  // "Manage Drive" (`manage`) or "Connect". For another device than the
+  // last, and after a password change, the password starts empty.
+  void Open(bool manage, bool password_changed);
   void FormShow();
   void FormClose();
   void FormPaint() {}
@@ -38,11 +42,17 @@ class Form4 : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  // Enter connects (or presses the button that has the focus), Escape closes.
+  // Enter presses the button of the way the dialog was opened (or the
+  // button that has the focus), Escape closes.
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // Logs in, retrying while the device refuses or answers oddly; shows the
   // failure message; true on success.
   bool LogIn(bool focus_password_on_refusal);
+  // Tells the console the login was answered.
+  static void Answered();
+
+  bool manage_ = false;
+  std::string device_;  // the device the dialog was last opened for
 };

@@ -115,11 +115,7 @@ void Form5::FormShow() {
     setAttribute(Qt::WA_DontShowOnScreen, true);
     hide();
     if (QWidget* main = ui::Windows().form1) main->hide();
-    if (QWidget* login = ui::Windows().form4) {
-      login->show();
-      login->raise();
-      login->activateWindow();
-    }
+    if (ui::Windows().open_login) ui::Windows().open_login(false, false);
     return;
   }
 
@@ -290,8 +286,9 @@ void Form5::FormClose() {
 }
 
 void Form5::showEvent(QShowEvent* event) {
-  setAttribute(Qt::WA_DontShowOnScreen, false);
+  if (!event->spontaneous()) setAttribute(Qt::WA_DontShowOnScreen, false);
   QWidget::showEvent(event);
+  if (event->spontaneous()) return;  // restored, not shown anew
   ui::CenterOnScreen(this);
   ui::Guard([this] { FormShow(); })();
 }

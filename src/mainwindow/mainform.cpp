@@ -166,6 +166,9 @@ bool Form1::HandOffSelectedDevice() {
     boxes.Show(Translate("Subnets differ, Connection failed"), Translate("Rescan"),
                MsgIcon::Information, MsgButtons::Ok);
   StopBtnClick();
+  // A console open on a device acts on that device alone: it closes
+  // before another device is handed on.
+  if (ui::Windows().close_console) ui::Windows().close_console();
   core::Session().DeviceIp = ip;
   return true;
 }
@@ -174,11 +177,7 @@ void Form1::ManageBtnClick() {
   if (!HandOffSelectedDevice()) return;
   if (core::Config().management) {
     // The login dialog offers the console; it keeps this window in view.
-    if (QWidget* login = ui::Windows().form4) {
-      login->show();
-      login->raise();
-      login->activateWindow();
-    }
+    if (ui::Windows().open_login) ui::Windows().open_login(true, false);
     return;
   }
   const std::string url = "http://" + core::Session().DeviceIp;

@@ -20,8 +20,16 @@ std::string RedirectTarget(const std::string& host, const std::string& location)
 
 }  // namespace
 
+bool CommandClient::Fits(const std::string& url) {
+  const std::string path = ParseHttpUrl(url).path;
+  return FirstCharacters(path, kMaxPath).size() == path.size();
+}
+
 void CommandClient::Get(const std::string& url) {
+  RequestSent = false;
   if (url.empty()) throw HttpError("Empty URL");
+  // A cut command could be another command: one too long is not sent.
+  if (!Fits(url)) throw HttpError("URL too long");
   // Credentials and the cookie belong to the device asked first: a redirect
   // to another host or port does not get them.
   const HttpUrl first = ParseHttpUrl(url);
@@ -39,6 +47,7 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
   const HttpUrl target = ParseHttpUrl(url);
   Host = target.host;
   Port = target.port;
+  // A redirect's target is the device's own; it is cut, not refused.
   const std::string path(FirstCharacters(target.path, kMaxPath));
 
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
@@ -55,6 +64,7 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
     request += "Authorization: Basic " + Base64Encode(UserId + ":" + Password) + "\r\n";
   request += "Content-type: application/x-www-form-urlencoded\r\n\r\n";
   stream.SendAll(request, WaitBound());
+  RequestSent = true;
   StatusCode = 0;
 
   // The status and header of this reply replace the last ones as soon as

@@ -27,13 +27,17 @@ class CommandClient {
   std::string Header;
   std::string Body;
   bool IsConnected = false;
+  // True once the last Get's request has gone out whole, whatever came of
+  // it: a command that was never sent changed nothing on the device.
+  bool RequestSent = false;
 
   // Told when Connect fails, before the error is raised; shows nothing.
   std::function<void()> OnConnectionFailed;
 
   // GETs `url`, following redirects (300 to 302 with a Location). Throws
   // HttpError or SocketError when a connection cannot be made, a wait runs
-  // past its bound or the transfer fails.
+  // past its bound or the transfer fails, and HttpError for a path longer
+  // than kMaxPath characters: a command is sent whole or not at all.
   virtual void Get(const std::string& url);
 
   // Opens a connection to Host:Port within TimeOut; throws on failure.
@@ -43,6 +47,8 @@ class CommandClient {
   // Limits of our own.
   static constexpr int kMaxRedirects = 10;
   static constexpr std::size_t kMaxPath = 256;
+  // Whether `url`'s path is short enough to be sent.
+  static bool Fits(const std::string& url);
   // A wait the caller left unbounded (TimeOut 0) still ends after this long,
   // so a silent device cannot freeze the program.
   static constexpr int kUnboundedWaitCapMs = 30000;

@@ -106,8 +106,15 @@ std::vector<std::string> FakeDevice::CommandUrls() const {
 }
 
 void FakeCommandClient::Get(const std::string& url) {
+  RequestSent = false;
   if (url.empty()) throw net::HttpError("Empty URL");
+  if (!Fits(url)) throw net::HttpError("URL too long");
+  if (device_->refused_gets > 0) {
+    --device_->refused_gets;
+    throw net::SocketError(net::wsa::kConnectionRefused);
+  }
   device_->commands.push_back({url, UserId, Password, Referer});
+  RequestSent = true;
   if (device_->on_command) device_->on_command(url);
   StatusCode = 0;
   if (device_->failing_gets > 0) {

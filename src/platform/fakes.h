@@ -154,6 +154,8 @@ struct FakeDevice {
   std::vector<Command> commands;
   std::deque<std::string> headers;
   int failing_gets = 0;
+  // GETs refused before anything is sent (not recorded).
+  int refused_gets = 0;
   bool reachable = true;
   int probes = 0;
   // Runs at each GET, before it is answered, as the device applying it.

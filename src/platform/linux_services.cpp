@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -20,6 +21,7 @@
 #include "platform/gio_drives.h"
 #include "platform/platform.h"
 #include "ui/message_box.h"
+#include "ui/ui.h"
 
 namespace platform {
 namespace {
@@ -28,9 +30,10 @@ class QtMessageBoxes : public MessageBoxService {
  public:
   MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
                     MsgButtons buttons) override {
-    return ui::MakeMessageBox(text, title, icon, buttons)->exec() == QMessageBox::Ok
-               ? MsgResult::Ok
-               : MsgResult::Cancel;
+    const auto box = ui::MakeMessageBox(text, title, icon, buttons);
+    // Above the window the user was working in.
+    ui::SetOwner(box.get(), QApplication::activeWindow());
+    return box->exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
   }
 };
 

@@ -49,10 +49,13 @@ WindowSet& Windows() {
 
 }  // namespace ui
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
+#include <QValidator>
 #include <QWidget>
+#include <QWindow>
 
 namespace ui {
 
@@ -69,6 +72,41 @@ QString ToolTipFromPlainText(const QString& text) {
   // A tooltip is always read as rich text when it looks like it; this one
   // is markup that says the text itself.
   return Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
+}
+
+namespace {
+
+// Refuses an edit that would make the text longer than the limit and
+// longer than it was (the edit holds the new text while it is judged).
+class TypingLimit : public QValidator {
+ public:
+  TypingLimit(QLineEdit* edit, int characters)
+      : QValidator(edit), limit_(characters), length_(edit->text().toUcs4().size()) {
+    connect(edit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { length_ = text.toUcs4().size(); });
+  }
+  State validate(QString& input, int&) const override {
+    const auto length = input.toUcs4().size();
+    return length <= limit_ || length <= length_ ? Acceptable : Invalid;
+  }
+
+ private:
+  qsizetype limit_;
+  qsizetype length_;
+};
+
+}  // namespace
+
+void SetTypingLimit(QLineEdit* edit, int characters) {
+  edit->setValidator(new TypingLimit(edit, characters));
+}
+
+void SetOwner(QWidget* window, QWidget* owner) {
+  if (owner == nullptr || owner == window) return;
+  owner = owner->window();
+  window->winId();  // the native windows, so the desktop can be told
+  owner->winId();
+  window->windowHandle()->setTransientParent(owner->windowHandle());
 }
 
 void CenterOnScreen(QWidget* window) {

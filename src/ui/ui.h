@@ -52,6 +52,7 @@ class Application : public QApplication {
 
 class QWidget;
 class QPushButton;
+class QLineEdit;
 namespace ui {
 // A label that shows its text exactly as it is: a text from a device, a
 // file or the user is never taken for markup (a picture, a link, colours).
@@ -65,8 +66,17 @@ class Label : public QLabel {
 // A tooltip that shows `text` exactly as it is, on one line per line.
 QString ToolTipFromPlainText(const QString& text);
 
+// Limits what can be typed into `edit` to `characters`. Unlike a maximum
+// length, the limit is for typing only: a longer text put there by the
+// program (a device's value) is shown and kept whole, and can be shortened.
+void SetTypingLimit(QLineEdit* edit, int characters);
+
 // Places a top-level window in the middle of its screen.
 void CenterOnScreen(QWidget* window);
+// Makes `window` belong to `owner` for the desktop: it stays above it, and
+// a click on the owner does not hide it behind. Nothing when there is no
+// owner.
+void SetOwner(QWidget* window, QWidget* owner);
 // A dialog's keys: Enter presses `main_button` (when it is enabled), Escape
 // closes `dialog`. True when `key` was one of them.
 bool DialogKey(QWidget* dialog, int key, QPushButton* main_button);

@@ -117,6 +117,7 @@ void WaitWindow::Idle() {
   if (engaged_ && !isVisible() && since_.elapsed() >= kShowAfterMs) {
     // Over the window the user was working in.
     QWidget* over = QApplication::activeWindow();
+    SetOwner(this, over);
     show();
     if (over != nullptr && over != this) {
       QRect frame = frameGeometry();

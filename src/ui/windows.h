@@ -33,6 +33,16 @@ struct WindowSet {
   // Opens the console after a login for management (first page, password
   // fields emptied).
   std::function<void()> open_console;
+  // Closes the console and its dialogs, wherever they stand.
+  std::function<void()> close_console;
+  // The login dialog was answered or closed: a console waiting for it is
+  // usable again.
+  std::function<void()> login_answered;
+  // Shows the login dialog for what the user is about to do: the console
+  // (`manage`, also after a password change) or a drive. Its password
+  // starts empty for another device than the last, and after
+  // `password_changed`.
+  std::function<void(bool manage, bool password_changed)> open_login;
 };
 
 WindowSet& Windows();

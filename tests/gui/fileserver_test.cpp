@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -146,7 +148,8 @@ TEST_F(FileServerTest, CreateFolderNameRule) {
   EXPECT_TRUE(create.isVisible());
   EXPECT_EQ(Enabled(), "000000");
   EXPECT_EQ(create.windowTitle(), "Create Folder");
-  EXPECT_EQ(create.FoldernameEdit->maxLength(), 12);  // longer names cannot be typed
+  QTest::keyClicks(create.FoldernameEdit, "abcdefghijklmn");  // longer names cannot be typed
+  EXPECT_EQ(create.FoldernameEdit->text(), "abcdefghijkl");
   struct Case {
     const char *typed, *message, *left;
   };
@@ -242,11 +245,18 @@ TEST_F(FileServerTest, SharePasswordRule) {
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].text, message);
     EXPECT_EQ(shown()[0].title, "File Server");
-    // All three start again; the folder name is now editable.
-    EXPECT_TRUE(password.PublicFolderEdit->text().isEmpty());
+    // The passwords start again; the folder they are for stays as it was.
+    EXPECT_EQ(password.PublicFolderEdit->text(), "PUBLIC");
+    EXPECT_FALSE(password.PublicFolderEdit->isEnabled());
     EXPECT_TRUE(password.PublicPassEdit->text().isEmpty());
-    EXPECT_TRUE(password.PublicFolderEdit->isEnabled());
+    EXPECT_TRUE(password.VerifyPassEdit->text().isEmpty());
   }
+  // Never a password set on no folder.
+  shown().clear();
+  password.PublicFolderEdit->clear();
+  password.PublicPassBtnClick();
+  ASSERT_EQ(shown().size(), 1u);
+  EXPECT_EQ(shown()[0].text, "The folder has no name: nothing was sent.");
   EXPECT_TRUE(device().commands.empty());
 
   password.PublicFolderEdit->setText("PUBLIC");

@@ -110,9 +110,22 @@ TEST_F(SubmitCommandLan, NewAdministratorPasswordIsUsedFromThenOn) {
 }
 
 TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
-  // Fixed address: the device is gone from the old one; no connection
-  // failure is reported, the session follows the new address.
-  EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), 1);
+  // Nothing takes the command: the failure is said, and nothing moves.
+  EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), core::kCommandNotSent);
+  EXPECT_EQ(core::Session().DeviceIp, kLocal);
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
+  fakes.messages->shown.clear();
+
+  // Fixed address: the device takes the command and is gone from the old
+  // address; no connection failure is reported, the session follows.
+  {
+    ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
+      c.ReadRequest();
+      c.Reset();  // it leaves the address at once
+    });
+    EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), 1);
+  }
   EXPECT_EQ(core::Session().DeviceIp, "10.9.9.9");
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "IP 已變更，重新連線成功");
@@ -124,7 +137,10 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
   core::Session().DeviceIp = kLocal;
   fakes.messages->shown.clear();
   host.automatic = true;
-  EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1), 1);
+  {
+    ScriptedPeer peer(kLocal, 80, Redirect("if_cfg.htm"));
+    EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1), 1);
+  }
   EXPECT_EQ(host.returned, 1);
   EXPECT_EQ(core::Session().DeviceIp, kLocal);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
