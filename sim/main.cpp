@@ -3,6 +3,8 @@
 // with Basic authentication, takes firmware uploads, and can be told to
 // misbehave through its control socket.
 
+#include <sys/prctl.h>
+
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -34,7 +36,8 @@ void Usage() {
                "  --discovery KIND,...              replies to send to each discovery request\n"
                "  --reply-from-every-address        answer discovery from every address\n"
                "  --smb DIR                         serve the Sharing List over SMB (smbd),\n"
-               "                                    keeping every file under DIR\n");
+               "                                    keeping every file under DIR\n"
+               "  --exit-with-parent                stop when the program that started it ends\n");
 }
 
 }  // namespace
@@ -68,6 +71,9 @@ int main(int argc, char** argv) {
       control_path = next();
     } else if (arg == "--smb") {
       smb_dir = next();
+    } else if (arg == "--exit-with-parent") {
+      // A test that dies leaves no device behind holding its output.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     } else if (arg == "--reply-from-every-address") {
       control("set reply-from-every-address 1");
     } else if (arg == "--folder") {

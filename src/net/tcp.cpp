@@ -5,6 +5,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 
@@ -27,6 +29,36 @@ constexpr int kIdleSliceMs = 20;
 [[noreturn]] void ThrowErrno(int e) {
   throw SocketError::FromErrno(e);
 }
+
+// A write to a connection the peer has closed raises SIGPIPE, which ends
+// the process; send() can be told not to, sendfile() cannot. While this
+// lives the signal is held back for this thread, and one raised meanwhile
+// is taken away before it goes: the failed call reports EPIPE instead.
+class SigpipeHeld {
+ public:
+  SigpipeHeld() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    was_pending_ = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+  }
+  ~SigpipeHeld() {
+    if (!was_pending_) {
+      const timespec none{0, 0};
+      while (sigtimedwait(&pipe_, nullptr, &none) > 0) {
+      }
+    }
+    pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+  }
+  SigpipeHeld(const SigpipeHeld&) = delete;
+  SigpipeHeld& operator=(const SigpipeHeld&) = delete;
+
+ private:
+  sigset_t pipe_, before_;
+  bool was_pending_ = false;
+};
 
 }  // namespace
 
@@ -127,6 +159,7 @@ std::size_t TcpStream::SendFile(int fd, std::size_t offset, std::size_t length, 
   auto idle_at = Clock::now() + std::chrono::milliseconds(kIdleSliceMs);
   off_t at = static_cast<off_t>(offset);
   std::size_t sent = 0;
+  const SigpipeHeld held;
   while (sent < length) {
     const auto now = Clock::now();
     for (const auto end : {end_, BoundEnd()})

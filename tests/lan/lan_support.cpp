@@ -45,8 +45,8 @@ const Lan& ThisLan() {
 SimDevice::SimDevice(const Host& host, const std::vector<std::string>& args) : host_(host) {
   const char* devsim = std::getenv("BREVANE_DEVSIM");
   if (devsim == nullptr) throw std::runtime_error("BREVANE_DEVSIM is not set");
-  std::vector<std::string> argv = {"ip",   "netns",     "exec",      host.ns,
-                                   devsim, "--control", host.control};
+  std::vector<std::string> argv = {"ip",   "netns",     "exec",       host.ns,
+                                   devsim, "--control", host.control, "--exit-with-parent"};
   argv.insert(argv.end(), args.begin(), args.end());
   ::unlink(host.control.c_str());
   pid_ = sim::Spawn(argv);
