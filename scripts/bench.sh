@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Benchmarks. The translation of every start-up text with a 60 KB language
-# file; then, inside a private test LAN, firmware uploads of a 64 MiB and a
-# 512 MiB image with UploadClient against curl's multipart POST of the same
-# form, each checked as accepted by the simulated device; and how the
-# windows fare while the program waits on a healthy, slow, silent and
-# trickling device.
-#   scripts/bench.sh [ROUNDS]       ROUNDS: pairs per image (default 5)
+# file; the status-page rules on their worst pages; then, inside a private
+# test LAN, firmware uploads of a 64 MiB and a 512 MiB image by Brevane's
+# UploadClient, by curl's multipart POST of the same form and by a plain
+# sendfile() loop, to a receiver that discards and to the simulated device,
+# each checked to have arrived whole; Brevane's peak memory for images up to
+# 2 GiB; and how the windows fare while the program waits on a healthy,
+# slow, silent and trickling device.
+#   scripts/bench.sh [ROUNDS]       ROUNDS: rounds per image (default 15)
 # An existing build is used as it is; without one the project is set up and
 # built first.
 set -euo pipefail
@@ -23,8 +25,10 @@ work=$(mktemp -d /tmp/brevane-bench.XXXXXX)
 state="$work/lan.env"
 sim_pid=""
 sim2_pid=""
+receiver_pid=""
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null || true
+  [ -n "$receiver_pid" ] && kill "$receiver_pid" 2>/dev/null && wait "$receiver_pid" 2>/dev/null || true
   [ -n "$sim2_pid" ] && kill "$sim2_pid" 2>/dev/null && wait "$sim2_pid" 2>/dev/null || true
   "$root/scripts/testlan" down --state "$state" || true
   rm -rf "$work"
@@ -38,16 +42,29 @@ grep -ohE '(Tr|Translate)\("[^"]+"\)' src/mainwindow/*.cpp src/console/*.cpp src
 # The status-page rules on the worst page for each.
 "$bin/bench/page_rules_bench" || true
 
-scripts/testlan up --state "$state" --devices 2 >/dev/null
+scripts/testlan up --state "$state" --devices 3 >/dev/null
 ip=$(grep '^BREVANE_LAN_DEV1_IP=' "$state" | cut -d= -f2)
+ip3=$(grep '^BREVANE_LAN_DEV3_IP=' "$state" | cut -d= -f2)
 (exec scripts/testlan exec --state "$state" d1 -- "$bin/sim/brevane-devsim" \
-   --control "$work/d1.control" --firmware-limit 600000000) &
+   --control "$work/d1.control" --firmware-limit 3000000000) &
 sim_pid=$!
+# The receiver that reads and discards: the ceiling of what can be sent.
+(exec scripts/testlan exec --state "$state" d3 -- "$bin/bench/upload_bench" \
+   --receive 8080 "$work/received.log") &
+receiver_pid=$!
 head -c $((64 << 20)) /dev/urandom > "$work/image-64.bin"
 head -c $((512 << 20)) /dev/urandom > "$work/image-512.bin"
+head -c $((2048 << 20)) /dev/urandom > "$work/image-2048.bin"
 for _ in $(seq 50); do [ -S "$work/d1.control" ] && break; sleep 0.1; done
 scripts/testlan exec --state "$state" ws -- "$bin/bench/upload_bench" \
-  "http://$ip/man.cgi" "$work/d1.control" "${1:-5}" "$work/image-64.bin" "$work/image-512.bin"
+  "http://$ip3:8080/man.cgi" "$work/received.log" "http://$ip/man.cgi" "$work/d1.control" \
+  "${1:-15}" "$work/image-64.bin" "$work/image-512.bin"
+scripts/testlan exec --state "$state" ws -- "$bin/bench/upload_bench" --memory \
+  "http://$ip3:8080/man.cgi" "$work/received.log" \
+  "$work/image-64.bin" "$work/image-512.bin" "$work/image-2048.bin"
+rm -f "$work"/image-*.bin
+echo "the simulated device's peak memory after every upload above:" \
+  "$(awk '/VmHWM/ {printf "%.1f MiB", $2 / 1024}' "/proc/$sim_pid/status")"
 
 ip2=$(grep '^BREVANE_LAN_DEV2_IP=' "$state" | cut -d= -f2)
 (exec scripts/testlan exec --state "$state" d2 -- "$bin/sim/brevane-devsim" \

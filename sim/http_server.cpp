@@ -7,10 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "net/base64.h"
 #include "sim/cgi.h"
@@ -65,6 +69,40 @@ bool ReadUntil(int fd, std::string& data, std::size_t limit,
     if (data.size() > limit) return false;
   }
   return true;
+}
+
+// Receives a request body of `length` bytes, `start` of it read already,
+// into an unnamed file (gone when closed), within `deadline_ms`. The file,
+// or nothing when the body did not come whole in time.
+net::UniqueFd StoreBody(int fd, std::string_view start, std::size_t length, int deadline_ms) {
+  const std::string dir = std::filesystem::temp_directory_path().string();
+  net::UniqueFd file(::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  if (!file.valid()) return {};
+  auto store = [&file](std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(file.get(), bytes.data(), bytes.size());
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  };
+  start = start.substr(0, length);
+  if (!store(start)) return {};
+  std::size_t received = start.size();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
+  std::vector<char> buffer(256 * 1024);
+  while (received < length) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          end - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return {};
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(std::min<long long>(left, kReadTimeoutMs))) <= 0) return {};
+    const ssize_t n = ::recv(fd, buffer.data(), std::min(buffer.size(), length - received), 0);
+    if (n <= 0 || !store(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return {};
+    received += static_cast<std::size_t>(n);
+  }
+  return file;
 }
 
 std::string Lower(std::string text) {
@@ -346,14 +384,14 @@ void HttpServer::Serve(net::UniqueFd client) {
       return ResetConnection(fd);
     }
     const auto length = static_cast<std::size_t>(request.content_length);
-    body.reserve(length);
     const int deadline = kBodyDeadlineMs + static_cast<int>((length >> 20) * kBodyMsPerMiB);
-    if (!ReadUntil(
-            fd, body, length, [length](const std::string& b) { return b.size() >= length; },
-            deadline))
-      return;
+    // The image goes to storage as it arrives, as a device writes it to
+    // flash: memory stays the same whatever its size.
+    net::UniqueFd stored = StoreBody(fd, body, length, deadline);
+    if (!stored.valid()) return;
     if (fault.server_error) return server_error();
-    const auto upload = ParseUpload(body, BoundaryOf(request.content_type));
+    const auto upload =
+        ParseUpload(FileBody(stored.get(), length), BoundaryOf(request.content_type));
     std::string location = "fail.htm";
     // The device takes a non-empty image sent by its firmware form.
     if (upload && upload->fields.count("type") && upload->fields.at("type") == "file_upload" &&

@@ -1,5 +1,8 @@
 #include "sim/multipart.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 
 namespace sim {
@@ -28,26 +31,28 @@ std::string Attribute(std::string_view header, const std::string& attribute) {
 
 // The device's own framing: every part opens with the boundary line itself,
 // and the body ends with a "--" line followed by the boundary line.
-std::optional<Upload> ParseDeviceFraming(std::string_view body, const std::string& boundary) {
+std::optional<Upload> ParseDeviceFraming(const Body& body, const std::string& boundary) {
   const std::string opener = boundary + "\r\n";
   const std::string closing = "\r\n--\r\n" + boundary + "\r\n";
-  if (body.substr(0, opener.size()) != opener || body.size() < closing.size() ||
-      body.substr(body.size() - closing.size()) != closing)
+  const std::size_t size = body.Size();
+  if (size < closing.size() || body.Read(0, opener.size()) != opener ||
+      body.Read(size - closing.size(), closing.size()) != closing)
     return std::nullopt;
   // Without the closing, the parts are separated by CR LF + boundary + CR LF.
-  std::string_view parts = body.substr(0, body.size() - closing.size() + 2);
+  const std::size_t parts = size - closing.size() + 2;
   const std::string separator = "\r\n" + boundary + "\r\n";
   Upload upload;
   std::size_t start = opener.size();
-  while (start < parts.size()) {
+  while (start < parts) {
     // A file part runs to the end: its bytes may hold anything.
-    const auto head_end = parts.find("\r\n\r\n", start);
-    if (head_end == std::string_view::npos) return std::nullopt;
-    const std::string_view header = parts.substr(start, head_end + 2 - start);
+    const auto head_end = body.Find("\r\n\r\n", start, parts);
+    if (head_end == std::string_view::npos || head_end + 2 - start > kMaxPartText)
+      return std::nullopt;
+    const std::string header = body.Read(start, head_end + 2 - start);
     const std::string name = Attribute(header, "name");
     const bool is_file = header.find("; filename=\"") != std::string_view::npos;
     const std::size_t content = head_end + 4;
-    std::size_t next = is_file ? parts.size() - 2 : parts.find(separator, content);
+    std::size_t next = is_file ? parts - 2 : body.Find(separator, content, parts);
     if (next == std::string_view::npos || next < content) return std::nullopt;
     if (is_file) {
       upload.file_field = name;
@@ -55,7 +60,8 @@ std::optional<Upload> ParseDeviceFraming(std::string_view body, const std::strin
       upload.file_size = next - content;
       break;
     }
-    upload.fields[name] = std::string(parts.substr(content, next - content));
+    if (next - content > kMaxPartText) return std::nullopt;
+    upload.fields[name] = body.Read(content, next - content);
     start = next + separator.size();
   }
   return upload;
@@ -120,30 +126,35 @@ std::optional<Disposition> ParseDisposition(std::string_view value) {
 
 // Standard multipart/form-data: parts opened by "--" + boundary lines, the
 // last one closed by "--" + boundary + "--".
-std::optional<Upload> ParseStandardFraming(std::string_view body, const std::string& boundary) {
+std::optional<Upload> ParseStandardFraming(const Body& body, const std::string& boundary) {
+  const std::size_t size = body.Size();
   const std::string delimiter = "--" + boundary;
   const std::string inner = "\r\n" + delimiter;
   // The first delimiter opens the body or follows a preamble line.
-  std::size_t at = body.substr(0, delimiter.size()) == delimiter ? 0 : body.find(inner);
+  std::size_t at = body.Read(0, delimiter.size()) == delimiter ? 0 : body.Find(inner, 0, size);
   if (at == std::string_view::npos) return std::nullopt;
   if (at != 0) at += 2;
   Upload upload;
   bool file_seen = false;
   for (;;) {
     std::size_t pos = at + delimiter.size();
-    if (body.substr(pos, 2) == "--")
+    if (body.Read(pos, 2) == "--")
       return file_seen || !upload.fields.empty() ? std::optional<Upload>(upload) : std::nullopt;
-    while (pos < body.size() && (body[pos] == ' ' || body[pos] == '\t')) ++pos;
-    if (body.substr(pos, 2) != kCrlf) return std::nullopt;
+    for (std::string blank = body.Read(pos, 1); blank == " " || blank == "\t";
+         blank = body.Read(pos, 1))
+      ++pos;
+    if (body.Read(pos, 2) != kCrlf) return std::nullopt;
     pos += 2;
-    const auto head_end = body.find("\r\n\r\n", pos);
-    const auto next = body.find(inner, pos);
-    if (head_end == std::string_view::npos || next == std::string_view::npos || next < head_end)
+    const auto head_end = body.Find("\r\n\r\n", pos, size);
+    if (head_end == std::string_view::npos || head_end + 2 - pos > kMaxPartText)
       return std::nullopt;
+    const auto next = body.Find(inner, pos, size);
+    if (next == std::string_view::npos || next < head_end) return std::nullopt;
+    const std::string headers = body.Read(pos, head_end + 2 - pos);
     std::optional<Disposition> disposition;
-    for (std::size_t line = pos; line < head_end + 2;) {
-      const std::size_t end = body.find(kCrlf, line);
-      const std::string_view header = body.substr(line, end - line);
+    for (std::size_t line = 0; line < headers.size();) {
+      const std::size_t end = headers.find(kCrlf, line);
+      const std::string_view header = std::string_view(headers).substr(line, end - line);
       const auto colon = header.find(':');
       if (colon == std::string_view::npos) return std::nullopt;
       if (Lower(header.substr(0, colon)) == "content-disposition") {
@@ -154,15 +165,16 @@ std::optional<Upload> ParseStandardFraming(std::string_view body, const std::str
     }
     if (!disposition || !disposition->form_data || !disposition->has_name) return std::nullopt;
     const std::size_t content = head_end + 4;
-    const std::string_view data = body.substr(content, next - content);
+    const std::size_t length = next - content;
     if (disposition->has_filename) {
       if (file_seen) return std::nullopt;  // one image per upload
       file_seen = true;
       upload.file_field = disposition->name;
       upload.file_name = disposition->filename;
-      upload.file_size = data.size();
+      upload.file_size = length;
     } else {
-      upload.fields[disposition->name] = std::string(data);
+      if (length > kMaxPartText) return std::nullopt;
+      upload.fields[disposition->name] = body.Read(content, length);
     }
     at = next + 2;
   }
@@ -182,10 +194,52 @@ std::string BoundaryOf(const std::string& content_type) {
   return boundary.substr(0, boundary.find_first_of("; \t"));
 }
 
-std::optional<Upload> ParseUpload(std::string_view body, const std::string& boundary) {
+std::size_t MemoryBody::Find(std::string_view needle, std::size_t from, std::size_t limit) const {
+  return bytes_.substr(0, std::min(limit, bytes_.size())).find(needle, from);
+}
+
+std::string MemoryBody::Read(std::size_t at, std::size_t count) const {
+  return at >= bytes_.size() ? std::string() : std::string(bytes_.substr(at, count));
+}
+
+std::size_t FileBody::Find(std::string_view needle, std::size_t from, std::size_t limit) const {
+  // In pieces, each starting where the last could still hold a match.
+  constexpr std::size_t kPiece = 1 << 20;
+  limit = std::min(limit, size_);
+  if (needle.empty() || needle.size() > kPiece) return std::string_view::npos;
+  std::string piece;
+  for (std::size_t at = from; at < limit && limit - at >= needle.size();) {
+    piece = Read(at, std::min(kPiece, limit - at));
+    const auto found = piece.find(needle);
+    if (found != std::string::npos) return at + found;
+    if (at + piece.size() >= limit || piece.size() < needle.size()) break;
+    at += piece.size() - needle.size() + 1;
+  }
+  return std::string_view::npos;
+}
+
+std::string FileBody::Read(std::size_t at, std::size_t count) const {
+  if (at >= size_) return {};
+  std::string bytes(std::min(count, size_ - at), '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n =
+        ::pread(fd_, bytes.data() + got, bytes.size() - got, static_cast<off_t>(at + got));
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+std::optional<Upload> ParseUpload(const Body& body, const std::string& boundary) {
   if (boundary.empty()) return std::nullopt;
   if (auto upload = ParseDeviceFraming(body, boundary)) return upload;
   return ParseStandardFraming(body, boundary);
+}
+
+std::optional<Upload> ParseUpload(std::string_view body, const std::string& boundary) {
+  return ParseUpload(MemoryBody(body), boundary);
 }
 
 }  // namespace sim

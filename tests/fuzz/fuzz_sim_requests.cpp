@@ -1,6 +1,9 @@
 // The simulated device's parsers: request heads, queries and multipart
 // bodies, on arbitrary bytes and on what the program itself would send.
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,8 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string boundary =
       text.substr(0, text.find('\n') == std::string::npos ? std::min<std::size_t>(text.size(), 16)
                                                           : text.find('\n'));
-  if (const auto upload = sim::ParseUpload(text, boundary))
-    if (upload->file_size > text.size()) __builtin_trap();
+  const auto upload = sim::ParseUpload(text, boundary);
+  if (upload && upload->file_size > text.size()) __builtin_trap();
+  // The same body read from a file, as the device takes a large image,
+  // reads the same.
+  const int file = ::memfd_create("body", MFD_CLOEXEC);
+  if (::write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+    __builtin_trap();
+  const auto from_file = sim::ParseUpload(sim::FileBody(file, text.size()), boundary);
+  ::close(file);
+  if (upload.has_value() != from_file.has_value()) __builtin_trap();
+  if (upload && (upload->fields != from_file->fields || upload->file_size != from_file->file_size ||
+                 upload->file_name != from_file->file_name))
+    __builtin_trap();
 
   // The device's own framing of a field and a file reads back whole.
   const std::string b = "-------------------------20261207101010101";
@@ -42,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            "\r\nContent-Disposition: form-data; name=\"filename\"; filename=\"f\""
                            "\r\nContent-Type: application/octet-stream\r\n\r\n" +
                            text + "\r\n--\r\n" + b + "\r\n";
-  const auto upload = sim::ParseUpload(body, b);
-  if (!upload || upload->file_size != text.size() || upload->file_field != "filename")
+  const auto framed = sim::ParseUpload(body, b);
+  if (!framed || framed->file_size != text.size() || framed->file_field != "filename")
     __builtin_trap();
   return 0;
 }

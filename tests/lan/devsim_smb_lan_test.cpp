@@ -13,8 +13,10 @@
 
 #include "lan_support.h"
 #include "net/command_client.h"
+#include "net/http_data_stream.h"
 #include "net/page_values.h"
 #include "net/tcp.h"
+#include "net/upload_client.h"
 #include "net/url.h"
 #include "sim/process.h"
 
@@ -28,7 +30,8 @@ class DevsimSmbLan : public ::testing::Test {
   DevsimSmbLan()
       : dir_(lan::ThisLan().dir + "/smb-careful"),
         device_(lan::ThisLan().devices.at(0),
-                {"--smb", dir_, "--shared-folder", "PUBLIC", "--folder", "music"}) {}
+                {"--smb", dir_, "--shared-folder", "PUBLIC", "--folder", "music",
+                 "--firmware-limit", "200000000"}) {}
   ~DevsimSmbLan() override {
     std::error_code error;
     fs::remove_all(dir_, error);
@@ -135,6 +138,28 @@ TEST_F(DevsimSmbLan, CommandsFromManyConnectionsAtOnceKeepEveryShare) {
     }
   EXPECT_TRUE(Opens("c3x5", "c3x5", "pc3x5"));
   EXPECT_TRUE(Opens("c7x0", "c7x0", "pc7x0"));
+}
+
+TEST_F(DevsimSmbLan, AnImageGoesToStorageAsItArrivesInMemoryOfTheSameSize) {
+  const std::string path = lan::ThisLan().dir + "/large-image.bin";
+  std::ofstream(path, std::ios::binary) << std::string(96 << 20, 'i');
+  net::THttpDataStream body;
+  body.AddFormField("type", "file_upload");
+  body.AddFile("filename", path, "application/octet-stream");
+  body.FinishBody();
+  net::UploadClient client;
+  client.ContentType = body.ContentType();
+  net::MemoryStream reply;
+  try {
+    client.Post("http://" + ip() + "/man.cgi", body, reply);
+  } catch (const net::UploadError& e) {
+    EXPECT_EQ(e.number(), 302) << e.what();
+  }
+  fs::remove(path);
+  EXPECT_EQ(device_.Control("get firmware-upload"), path + " " + std::to_string(96 << 20));
+  if (lan::kMemoryIsMeasurable) {
+    EXPECT_LT(device_.PeakMiB(), 48) << "the device holds the image in memory";
+  }
 }
 
 TEST_F(DevsimSmbLan, ASlowRequestBodyHoldsItsConnectionForItsDeadlineOnly) {

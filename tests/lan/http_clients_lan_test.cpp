@@ -70,10 +70,13 @@ TEST(CommandClientWire, GetLinesWithAndWithoutCredentialsCookieAndReferer) {
   EXPECT_EQ(client.Port, 80);
 }
 
-TEST(CommandClientWire, LongPathsAreCutAndBlanksCannotBreakTheRequestLine) {
+TEST(CommandClientWire, LongPathsAreNeverCutAndBlanksCannotBreakTheRequestLine) {
   ScriptedPeer peer(kLocal, 80, Answer("HTTP/1.0 200 OK\r\n\r\n"));
   net::CommandClient client;
-  client.Get("http://127.0.0.1/" + std::string(300, 'p'));
+  // A cut command could be another command: one too long is not sent.
+  EXPECT_THROW(client.Get("http://127.0.0.1/" + std::string(257, 'p')), net::HttpError);
+  EXPECT_FALSE(client.RequestSent);
+  client.Get("http://127.0.0.1/" + std::string(255, 'p'));  // 256 with its "/": whole
   client.Get("http://127.0.0.1/if.cgi?ip=1.2.3.4 \r\nX: y");
   const auto requests = peer.Requests();
   ASSERT_EQ(requests.size(), 2u);

@@ -74,6 +74,13 @@ SimDevice::~SimDevice() {
   ::waitpid(pid_, &status, 0);
 }
 
+double SimDevice::PeakMiB() const {
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024;
+  return 0;
+}
+
 std::string SimDevice::Control(const std::string& command) const {
   const std::string answer = sim::ControlCall(host_.control, command);
   if (answer == "ok") return "";

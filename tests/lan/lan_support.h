@@ -39,6 +39,8 @@ class SimDevice {
   // One control command; the answer without "ok " (throws on "err").
   std::string Control(const std::string& command) const;
   const Host& host() const { return host_; }
+  // The simulator's peak resident memory so far, in MiB.
+  double PeakMiB() const;
 
  private:
   Host host_;
