@@ -8,27 +8,12 @@
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
-#include "core/text.h"
+#include "device/text.h"
 #include "i18n/translate.h"
 #include "platform/platform.h"
 #include "ui/message_box.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
-
-std::size_t CharacterCount(const std::string& utf8) {
-  std::size_t count = 0;
-  for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return count;
-}
-
-namespace {
-
-bool AllowedInName(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
-         c == '_' || c == '=';
-}
-
-}  // namespace
 
 FolderDialog::FolderDialog(const char* title_key) : grid_(new QGridLayout) {
   setWindowTitle(ui::Tr(title_key));
@@ -61,44 +46,35 @@ void FolderDialog::Finish(QPushButton* set_button) {
   setFixedSize(std::max(sizeHint().width(), ui::TitleBarWidth(windowTitle())), sizeHint().height());
 }
 
-std::optional<std::string> FolderDialog::CheckName(QLineEdit* edit, QPushButton* set_button,
-                                                   const NameRule& rule) {
-  const std::string name = core::Trim(ui::S(edit->text()));
-  edit->setText(ui::Q(name));
-  if (name.empty()) {
-    console::Tell("Value is empty", rule.title_key);
-    return std::nullopt;
-  }
-  auto refuse = [&](const char* text_key, const char* title_key) {
-    console::Tell(text_key, title_key);
-    edit->clear();
-    edit->setEnabled(true);
-    set_button->setEnabled(true);
-    return std::nullopt;
-  };
-  if (CharacterCount(name) > kMaxLength) {
-    if (rule.also_enable) rule.also_enable->setEnabled(true);
-    return refuse("Over Maximum (12 characters).", rule.title_key);
-  }
-  if (rule.same_as && rule.same_as(name))
-    return refuse("New name entries do not match!", rule.title_key);
-  for (const char c : name)
-    if (!AllowedInName(c)) return refuse(rule.invalid_key, rule.invalid_title_key);
-  return name;
-}
-
 Form2& FolderDialog::Console() {
   return *static_cast<Form2*>(ui::Windows().form2);
 }
 
-void FolderDialog::SendAndClose(const std::string& url, const std::string& page_tag,
-                                const std::function<void()>& reread,
-                                std::initializer_list<QLineEdit*> edits, const char* field_key) {
-  if (!Console().Sendable(url, field_key)) return;
-  Console().SubmitWithRetries(url, page_tag, reread, field_key);
+void FolderDialog::Trimmed(std::initializer_list<QLineEdit*> edits) {
+  for (QLineEdit* edit : edits) edit->setText(ui::Q(device::Trim(ui::S(edit->text()))));
+}
+
+bool FolderDialog::Carry(const device::Plan& plan, std::initializer_list<QLineEdit*> typed,
+                         std::initializer_list<QLineEdit*> edits,
+                         const std::function<void()>& reread) {
+  if (const device::Refusal* refused = device::Refused(plan)) {
+    console::Tell(refused->message);
+    if (refused->clear) {
+      for (QLineEdit* edit : typed) {
+        edit->clear();
+        edit->setEnabled(true);
+      }
+      set_button_->setEnabled(true);
+    }
+    return false;
+  }
+  const auto& command = std::get<device::Command>(plan);
+  if (!Console().Sendable(command.url, command.field)) return false;
+  Console().Send(command, reread);
   for (QLineEdit* edit : edits) edit->clear();
   Opener()->setEnabled(true);
   hide();
+  return true;
 }
 
 void FolderDialog::FormClose() {

@@ -3,14 +3,13 @@
 #include "console/menuform.h"
 #include "console/page_kit.h"
 #include "core/session_state.h"
-#include "net/url.h"
+#include "device/folders.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
 namespace {
 
 constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
-constexpr char kOnlyLettersAndDigits[] = "Only alpha-numberic characters accepted (a-z, 0-9).";
 
 }  // namespace
 
@@ -33,15 +32,12 @@ QPushButton* Form9::Opener() const {
 }
 
 void Form9::FTPAddAccBtnClick() {
-  const auto name =
-      CheckName(FTPAddAccEdit, FTPAddAccBtn, {"FTP Server", kOnlyLettersAndDigits, "FTP Server"});
-  if (!name) return;
-  // A new account is read-only until its page says otherwise; the device
-  // may refuse it for a while, so it is sent again up to 15 times.
-  SendAndClose(
-      console::NasCommand("ftp.htm",
-                          "ftps_user_add&Account=" + net::EncodeUrlValue(*name) + "&ftp_att=R"),
-      "ftp.htm", [] { Console().TabSheet5Show(); }, {FTPAddAccEdit}, "Account Name");
+  Trimmed({FTPAddAccEdit});
+  // The device may refuse a new account for a while: it is sent again, up
+  // to 15 times.
+  Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccount,
+                             ui::S(FTPAddAccEdit->text())),
+        {FTPAddAccEdit}, {FTPAddAccEdit}, [] { Console().TabSheet5Show(); });
 }
 
 Form10::Form10()
@@ -63,13 +59,10 @@ QPushButton* Form10::Opener() const {
 }
 
 void Form10::ModCreateFBtnClick() {
-  const auto name = CheckName(ModCreateFEdit, ModCreateFBtn,
-                              {kFolderListTitle, kOnlyLettersAndDigits, kFolderListTitle});
-  if (!name) return;
-  SendAndClose(
-      console::NasCommand("smb.htm",
-                          "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
-      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModCreateFEdit}, "Folder Name");
+  Trimmed({ModCreateFEdit});
+  Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccountFolder,
+                             ui::S(ModCreateFEdit->text())),
+        {ModCreateFEdit}, {ModCreateFEdit}, [] { Console().TabSheet6Show(); });
 }
 
 Form11::Form11()
@@ -95,15 +88,15 @@ QPushButton* Form11::Opener() const {
 
 void Form11::ModRenameFBtnClick() {
   const std::string old_name = ui::S(ModRenOldnameEdit->text());
-  if (!Form2::Named(old_name, Form2::kNoFolder, kFolderListTitle)) return;
-  const auto name = CheckName(
-      ModRenNewnameEdit, ModRenameFBtn,
-      {kFolderListTitle, kOnlyLettersAndDigits, kFolderListTitle,
-       [&old_name](const std::string& typed) { return typed == old_name; }, ModRenOldnameEdit});
-  if (!name) return;
-  SendAndClose(
-      console::NasCommand("smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
-                                         "&to_name=" + net::EncodeUrlValue(old_name)),
-      "ftp_mod.htm", [] { Console().TabSheet6Show(); }, {ModRenOldnameEdit, ModRenNewnameEdit},
-      "Old Name");
+  if (!old_name.empty()) Trimmed({ModRenNewnameEdit});
+  const device::Plan plan =
+      device::RenameFolder(core::Session().DeviceIp, device::NameDialog::RenameAccountFolder,
+                           old_name, ui::S(ModRenNewnameEdit->text()));
+  const device::Refusal* refused = device::Refused(plan);
+  // A name too long makes the old name editable too.
+  if (refused != nullptr &&
+      refused->message == device::Say("Over Maximum (12 characters).", kFolderListTitle))
+    ModRenOldnameEdit->setEnabled(true);
+  Carry(plan, {ModRenNewnameEdit}, {ModRenOldnameEdit, ModRenNewnameEdit},
+        [] { Console().TabSheet6Show(); });
 }

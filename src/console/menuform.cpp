@@ -269,16 +269,23 @@ void Form2::SelectPage(int index) {
   selecting_ = false;
 }
 
+bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread) {
+  if (const device::Refusal* refused = device::Refused(plan)) {
+    console::Tell(refused->message);
+    return false;
+  }
+  return Send(std::get<device::Command>(plan), reread) != core::kCommandNotSent;
+}
+
+int Form2::Send(const device::Command& command, const std::function<void()>& reread) {
+  return command.retried ? SubmitWithRetries(command.url, command.page_tag, reread, command.field)
+                         : Submit(command.url, command.page_tag, command.field);
+}
+
 bool Form2::Sendable(const std::string& url, const char* field_key) const {
   if (net::CommandClient::Fits(url)) return true;
   console::Tell("This value is too long to be sent. Shorten it and try again.",
                 field_key != nullptr ? field_key : "Set");
-  return false;
-}
-
-bool Form2::Named(const std::string& name, const char* missing_key, const char* title_key) {
-  if (!name.empty()) return true;
-  console::Tell(missing_key, title_key);
   return false;
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/command_submission.h"
+#include "device/device.h"
 #include "net/command_client.h"
 #include "net/upload_client.h"
 #include "ui/report_list_view.h"
@@ -135,8 +136,15 @@ class Form2 : public QWidget, public core::CommandHost {
   void DiskDelMsgBtnClick();
   void Timer2Timer();
   void RefreshScanResult();
-  // Puts a "disk_scan" value into DiskScanMO, one line per line feed.
+  // Shows the scan's messages, the latest in view.
   void FillScanMessages(const std::string& value);
+
+  // Carries out what a rule decided: shows its refusal, or sends its
+  // command. True when the command went out.
+  bool Carry(const device::Plan& plan, const std::function<void()>& reread = {});
+  // Sends a command: once, or again while the device refuses where the
+  // command asks for it; `reread` runs after the last refusal.
+  int Send(const device::Command& command, const std::function<void()>& reread = {});
 
   // Command submission for the pages, through this window's CommandClient.
   // A command too long to go out whole is not sent: the user is told which
@@ -146,11 +154,6 @@ class Form2 : public QWidget, public core::CommandHost {
                         const std::function<void()>& reread = {}, const char* field_key = nullptr);
   // True when `url` can go out whole; otherwise says so, naming the field.
   bool Sendable(const std::string& url, const char* field_key) const;
-  // True when the name a command needs is there; otherwise says so
-  // (`missing_key`, titled `title_key`) and nothing is sent.
-  static bool Named(const std::string& name, const char* missing_key, const char* title_key);
-  static constexpr char kNoFolder[] = "The folder has no name: nothing was sent.";
-  static constexpr char kNoAccount[] = "The account has no name: nothing was sent.";
   // Closes the console and its dialogs at once, wherever they stand: the
   // main window hands another device on.
   void Dismiss();
@@ -353,10 +356,6 @@ class Form2 : public QWidget, public core::CommandHost {
   QTimer* Timer1;  // the maintenance wait
   QTimer* Timer2;  // following a disk scan
 
-  // The five time servers offered, and the 25 time zones (index - 12 is
-  // the zone value the device uses).
-  static const char* const kTimeServers[5];
-  static const char* const kTimeZones[25];
   // Reads of the IP Config page in all while the address comes back empty.
   static constexpr int kAddressReads = 3;
 

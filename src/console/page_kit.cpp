@@ -1,14 +1,8 @@
 #include "console/page_kit.h"
 
-#include "core/session_state.h"
 #include "i18n/translate.h"
 
 namespace console {
-
-std::string NasCommand(const std::string& redirect, const std::string& command) {
-  return "http://" + core::Session().DeviceIp + "/nas.cgi?redirect=" + redirect +
-         "&failure=fail.htm&type=" + command;
-}
 
 void Tell(const std::string& text_key, const std::string& title_key, platform::MsgIcon icon) {
   platform::services().message_boxes->Show(i18n::Translate(text_key), i18n::Translate(title_key),
@@ -18,6 +12,33 @@ void Tell(const std::string& text_key, const std::string& title_key, platform::M
 bool Confirmed(const std::string& text, const std::string& title_key) {
   return platform::services().message_boxes->Show(
              text, i18n::Translate(title_key), platform::MsgIcon::Question,
+             platform::MsgButtons::OkCancel) == platform::MsgResult::Ok;
+}
+
+namespace {
+
+platform::MsgIcon IconOf(device::Icon icon) {
+  switch (icon) {
+    case device::Icon::Question:
+      return platform::MsgIcon::Question;
+    case device::Icon::Error:
+      return platform::MsgIcon::Error;
+    case device::Icon::Information:
+      break;
+  }
+  return platform::MsgIcon::Information;
+}
+
+}  // namespace
+
+void Tell(const device::Message& message) {
+  platform::services().message_boxes->Show(message.text, message.title, IconOf(message.icon),
+                                           platform::MsgButtons::Ok);
+}
+
+bool Confirmed(const device::Message& question) {
+  return platform::services().message_boxes->Show(
+             question.text, question.title, IconOf(question.icon),
              platform::MsgButtons::OkCancel) == platform::MsgResult::Ok;
 }
 

@@ -9,13 +9,10 @@
 #include <QWidget>
 #include <string>
 
+#include "device/device.h"
 #include "platform/platform.h"
 
 namespace console {
-
-// "http://" + the device + "/nas.cgi?redirect=" + `redirect` +
-// "&failure=fail.htm&type=" + `command` (the command and its parameters).
-std::string NasCommand(const std::string& redirect, const std::string& command);
 
 // A message box whose text and title are translated from their keys.
 void Tell(const std::string& text_key, const std::string& title_key,
@@ -23,6 +20,10 @@ void Tell(const std::string& text_key, const std::string& title_key,
 
 // Asks `text` (already translated) with OK and Cancel; true on OK.
 bool Confirmed(const std::string& text, const std::string& title_key);
+
+// A message of the device's rules, and a question of theirs (true on OK).
+void Tell(const device::Message& message);
+bool Confirmed(const device::Message& question);
 
 // Brings a modeless dialog up in front with the focus in `edit`.
 void Present(QWidget* dialog, QLineEdit* edit);

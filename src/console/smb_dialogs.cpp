@@ -3,19 +3,9 @@
 #include "console/menuform.h"
 #include "console/page_kit.h"
 #include "core/session_state.h"
-#include "core/text.h"
-#include "i18n/translate.h"
-#include "net/url.h"
-#include "platform/platform.h"
+#include "device/folders.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
-
-namespace {
-
-constexpr char kFileServer[] = "File Server";
-constexpr char kSmbTag[] = "smb.htm";
-
-}  // namespace
 
 Form6::Form6()
     : FolderDialog("Create Folder"),
@@ -36,14 +26,10 @@ QPushButton* Form6::Opener() const {
 }
 
 void Form6::CreateFBtnClick() {
-  const auto name =
-      CheckName(FoldernameEdit, CreateFBtn,
-                {kFileServer, "Only alpha-numberic characters accepted (a-z, 0-9).", kFileServer});
-  if (!name) return;
-  SendAndClose(
-      console::NasCommand("smb.htm",
-                          "fm_mkdir_apply&folder=" + net::EncodeUrlValue(*name) + "&to_name="),
-      kSmbTag, [] { Console().TabSheet4Show(); }, {FoldernameEdit}, "Folder Name");
+  Trimmed({FoldernameEdit});
+  Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateFolder,
+                             ui::S(FoldernameEdit->text())),
+        {FoldernameEdit}, {FoldernameEdit}, [] { Console().TabSheet4Show(); });
 }
 
 Form7::Form7()
@@ -69,18 +55,11 @@ QPushButton* Form7::Opener() const {
 
 void Form7::RenameFBtnClick() {
   const std::string old_name = ui::S(OldFoldernameEdit->text());
-  if (!Form2::Named(old_name, Form2::kNoFolder, kFileServer)) return;
-  // This dialog's character message is looked up by its Chinese key, each
-  // key ending in a double quote.
-  const auto name = CheckName(NewFoldernameEdit, RenameFBtn,
-                              {kFileServer, "僅接受英文字母或數字。\"", "SMB 伺服器\""});
-  if (!name) return;
-  // The new name goes first, under "folder".
-  SendAndClose(
-      console::NasCommand("smb.htm", "fm_rename_apply&folder=" + net::EncodeUrlValue(*name) +
-                                         "&to_name=" + net::EncodeUrlValue(old_name)),
-      kSmbTag, [] { Console().TabSheet4Show(); }, {OldFoldernameEdit, NewFoldernameEdit},
-      "Old Name");
+  if (!old_name.empty()) Trimmed({NewFoldernameEdit});
+  Carry(device::RenameFolder(core::Session().DeviceIp, device::NameDialog::RenameFolder, old_name,
+                             ui::S(NewFoldernameEdit->text())),
+        {NewFoldernameEdit}, {OldFoldernameEdit, NewFoldernameEdit},
+        [] { Console().TabSheet4Show(); });
 }
 
 Form8::Form8()
@@ -109,36 +88,12 @@ QPushButton* Form8::Opener() const {
 }
 
 void Form8::PublicPassBtnClick() {
-  // A password set on no folder would leave the folder open while the user
-  // believes it protected.
   const std::string folder = ui::S(PublicFolderEdit->text());
-  if (!Form2::Named(folder, Form2::kNoFolder, kFileServer)) return;
-  const std::string password = core::Trim(ui::S(PublicPassEdit->text()));
-  const std::string repeated = core::Trim(ui::S(VerifyPassEdit->text()));
-  PublicPassEdit->setText(ui::Q(password));
-  VerifyPassEdit->setText(ui::Q(repeated));
-  const char* refusal = nullptr;
-  if (CharacterCount(password) > kMaxLength || CharacterCount(repeated) > kMaxLength)
-    refusal = "Over Maximum (12 characters).";
-  else if (password != repeated)
-    refusal = "New password entries do not match!";
-  if (refusal != nullptr) {
-    platform::services().message_boxes->Show(i18n::Translate(refusal), i18n::Translate(kFileServer),
-                                             platform::MsgIcon::Information,
-                                             platform::MsgButtons::Ok);
-    // The passwords start again; the folder they are for stays.
-    for (QLineEdit* edit : {PublicPassEdit, VerifyPassEdit}) {
-      edit->clear();
-      edit->setEnabled(true);
-    }
-    PublicPassBtn->setEnabled(true);
-    return;
-  }
+  if (!folder.empty()) Trimmed({PublicPassEdit, VerifyPassEdit});
+  // Refused, the passwords start again; the folder they are for stays.
   // Empty passwords are allowed: the folder is then open to all.
-  SendAndClose(
-      console::NasCommand("smb.htm", "nas_mod&folder=" + net::EncodeUrlValue(folder) +
-                                         "&password1=" + net::EncodeUrlValue(password) +
-                                         "&password2=" + net::EncodeUrlValue(repeated)),
-      kSmbTag, [] { Console().TabSheet4Show(); },
-      {PublicFolderEdit, PublicPassEdit, VerifyPassEdit}, "Folder Name");
+  Carry(device::SetFolderPassword(core::Session().DeviceIp, folder, ui::S(PublicPassEdit->text()),
+                                  ui::S(VerifyPassEdit->text())),
+        {PublicPassEdit, VerifyPassEdit}, {PublicFolderEdit, PublicPassEdit, VerifyPassEdit},
+        [] { Console().TabSheet4Show(); });
 }

@@ -10,26 +10,12 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
-#include "core/text.h"
-#include "i18n/translate.h"
-#include "net/page_values.h"
-#include "net/url.h"
+#include "device/disk.h"
 #include "net/waiting.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 
-using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
-
 int Form2::ScanPollCount = 0;
-
-namespace {
-
-constexpr char kStoTag[] = "sto.htm";
-constexpr char kScanDisk[] = "Scan Disk";
-
-}  // namespace
 
 void Form2::BuildDiskUtilityPage() {
   DiskUtiilityGB = new QGroupBox(TabSheet7);
@@ -102,55 +88,32 @@ void Form2::BuildDiskUtilityPage() {
   connect(Timer2, &QTimer::timeout, this, ui::Guard([this] { Timer2Timer(); }));
 }
 
-void Form2::FillScanMessages(const std::string& value) {
-  DiskScanMO->setPlainText(ui::Q(net::ScanMessages(value)));
+void Form2::FillScanMessages(const std::string& messages) {
+  DiskScanMO->setPlainText(ui::Q(messages));
   // The latest messages are the ones in view.
   DiskScanMO->verticalScrollBar()->setValue(DiskScanMO->verticalScrollBar()->maximum());
 }
 
 void Form2::TabSheet7Show() {
-  const auto read = core::FetchStatusPage();
-  if (!read) return;  // the page stays as it was
-  const std::string& page = *read;
-  DiskDelMsgBtn->setEnabled(false);
-  // The device ends this line without CR, so the value read runs on: the
-  // sleep time is what stands before its first quote and semicolon.
-  const std::string idle = net::PageValue(page, "disk_idle_value=\"");
-  const auto end = idle.find("\";");
-  const std::string minutes = end == std::string::npos ? "" : idle.substr(0, end);
-  DiskSleepTimeEdit->setText(ui::Q(minutes.empty() ? "0" : minutes));
-  DiskDelMsgBtn->setEnabled(net::PageValue(page, "disk_fix_enable=\"") != "DISABLE");
-  FillScanMessages(net::PageValue(page, "disk_scan=\""));
+  const auto page = core::FetchStatusPage();
+  if (!page) return;  // the page stays as it was
+  const device::DiskView view = device::ShowDisk(*page);
+  DiskSleepTimeEdit->setText(ui::Q(view.sleep_minutes));
+  DiskDelMsgBtn->setEnabled(view.clear_messages);
+  FillScanMessages(view.scan_messages);
 }
 
 void Form2::DiskFormatBtnClick() {
-  if (!console::Confirmed(
-          Translate("This will format the hard disk and erase all data from the disk!") + "\n" +
-              Translate("Are you sure?"),
-          "Disk Tools"))
-    return;
-  Submit(console::NasCommand("sto_ok.htm", "IDE_init"), kStoTag);
+  if (console::Confirmed(device::ConfirmFormat())) Send(device::Format(core::Session().DeviceIp));
 }
 
 void Form2::DiskSleepBtnClick() {
-  const std::string typed = ui::S(DiskSleepTimeEdit->text());
-  // Not a number: the conversion's own message, and nothing is sent.
-  const int minutes = core::ToInteger(typed);
-  if (minutes != 0 && (minutes < 5 || minutes > 60)) {
-    platform::services().message_boxes->Show(Translate("Invalid Sleep Time"),
-                                             Translate("Disk Tools"), MsgIcon::Information,
-                                             MsgButtons::Ok);
-    return;
-  }
-  SubmitWithRetries(console::NasCommand("sto.htm", "ide_set&idle=" + net::EscapeQueryText(typed)),
-                    kStoTag, {}, "Sleep Time");
+  Carry(device::SetSleepTime(core::Session().DeviceIp, ui::S(DiskSleepTimeEdit->text())));
 }
 
 void Form2::DiskScanBtnClick() {
-  if (!console::Confirmed(Translate("This operation will take some time to complete! Continue?"),
-                          kScanDisk))
-    return;
-  Submit(console::NasCommand("sto.htm", "ide_scandisk_start"), kStoTag);
+  if (!console::Confirmed(device::ConfirmScan())) return;
+  Send(device::StartScan(core::Session().DeviceIp));
   Timer2->start();
 }
 
@@ -174,7 +137,7 @@ void Form2::RefreshScanResult() {
       page = core::FetchStatusPage();
   }
   // Without a page the messages shown stay.
-  if (page) FillScanMessages(net::PageValue(*page, "disk_scan=\""));
+  if (page) FillScanMessages(device::ScanMessagesOf(*page));
   Timer2->start();
 }
 
@@ -184,6 +147,6 @@ void Form2::DiskRefBtnClick() {
 }
 
 void Form2::DiskDelMsgBtnClick() {
-  if (!console::Confirmed(Translate("Are you sure to clear scan result?"), kScanDisk)) return;
-  Submit(console::NasCommand("sto.htm", "ide_fixdisk_start"), kStoTag);
+  if (console::Confirmed(device::ConfirmClearScanMessages()))
+    Send(device::ClearScanMessages(core::Session().DeviceIp));
 }

@@ -9,21 +9,13 @@
 #include "console/smb_dialogs.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
-#include "i18n/translate.h"
-#include "net/page_values.h"
-#include "net/url.h"
-#include "platform/platform.h"
+#include "device/folders.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
-
-using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 namespace {
 
 constexpr char kFileServerTitle[] = "File Server";
-constexpr char kSmbTag[] = "smb.htm";
 
 }  // namespace
 
@@ -133,12 +125,11 @@ void Form2::DisableFileServerButtons() {
 void Form2::TabSheet4Show() {
   DisableFileServerButtons();
   ShowCreateBtn->setEnabled(true);
-  const auto read = core::FetchStatusPage();
-  if (!read) return;  // the lists stay as they were
-  const std::string& page = *read;
-  FillList(SMBFolderLB, smb_folders_, net::OptionValues(net::PageValue(page, "share_list=\"")));
-  FillList(SMBPublicFolderLB, smb_shared_,
-           net::OptionValues(net::PageValue(page, "allow_share=\"")));
+  const auto page = core::FetchStatusPage();
+  if (!page) return;  // the lists stay as they were
+  const device::FileServerView view = device::ShowFileServer(*page);
+  FillList(SMBFolderLB, smb_folders_, view.folders);
+  FillList(SMBPublicFolderLB, smb_shared_, view.shared);
 }
 
 void Form2::SMBFolderLBClick() {
@@ -159,18 +150,10 @@ void Form2::MovetoPublicBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
   if (!folder) return;
   DisableFileServerButtons();
-  if (!Named(*folder, kNoFolder, kFileServerTitle)) return;
-  if (CharacterCount(*folder) > FolderDialog::kMaxLength) {
-    // Every button stays off until the next click in a list or reading.
-    platform::services().message_boxes->Show(Translate("Over Maximum (12 characters)."),
-                                             Translate(kFileServerTitle), MsgIcon::Information,
-                                             MsgButtons::Ok);
+  // Refused, every button stays off until the next click in a list or
+  // reading.
+  if (!Carry(device::ShareFolder(core::Session().DeviceIp, *folder), [this] { TabSheet4Show(); }))
     return;
-  }
-  SubmitWithRetries(
-      console::NasCommand("smb.htm",
-                          "nas_apply&share_list=" + net::EncodeUrlValue(*folder) + "&add=New"),
-      kSmbTag, [this] { TabSheet4Show(); }, "Folder List");
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -179,11 +162,7 @@ void Form2::MovetoSMBBtnClick() {
   const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
   if (!folder) return;
   DisableFileServerButtons();
-  if (Named(*folder, kNoFolder, kFileServerTitle))
-    SubmitWithRetries(
-        console::NasCommand(
-            "smb.htm", "nas_apply&allow_share=" + net::EncodeUrlValue(*folder) + "&del=Remove"),
-        kSmbTag, [this] { TabSheet4Show(); }, "Sharing List");
+  Carry(device::UnshareFolder(core::Session().DeviceIp, *folder), [this] { TabSheet4Show(); });
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -192,16 +171,9 @@ void Form2::ShowDeleteBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
   if (!folder) return;
   DisableFileServerButtons();
-  if (Named(*folder, kNoFolder, kFileServerTitle) &&
-      platform::services().message_boxes->Show(
-          Translate("Selected folder and its contents will be deleted!") + "\n" +
-              Translate("Are you sure?"),
-          Translate(kFileServerTitle), MsgIcon::Question,
-          MsgButtons::OkCancel) == platform::MsgResult::Ok)
-    SubmitWithRetries(
-        console::NasCommand("smb.htm",
-                            "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
-        kSmbTag, [this] { TabSheet4Show(); }, "Folder List");
+  const device::Plan plan = device::DeleteFolder(core::Session().DeviceIp, *folder);
+  if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteFolder(kFileServerTitle)))
+    Carry(plan, [this] { TabSheet4Show(); });
   ClearSelections({SMBFolderLB});
   ShowCreateBtn->setEnabled(true);
 }

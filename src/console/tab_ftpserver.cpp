@@ -10,24 +10,10 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
-#include "core/text.h"
+#include "device/ftp.h"
 #include "i18n/translate.h"
-#include "net/page_values.h"
-#include "net/url.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
-
-using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
-
-namespace {
-
-constexpr char kFtpTag[] = "ftp.htm";
-constexpr char kFtpConfiguration[] = "FTP Configuration";
-
-}  // namespace
 
 void Form2::BuildFtpServerPage() {
   FTPConfGB = new QGroupBox(TabSheet5);
@@ -135,29 +121,23 @@ void Form2::ResetAccountButtons() {
 
 void Form2::TabSheet5Show() {
   ResetAccountButtons();
-  const auto read = core::FetchStatusPage();
-  if (!read) return;  // the page stays as it was
-  const std::string& page = *read;
-  auto value = [&page](const char* key) { return net::PageValue(page, key); };
-  FTPStatusCB->setCurrentIndex(value("ftps_status=\"") == "ENABLE" ? 0 : 1);
-  FTPPortEdit->setText(ui::Q(value("ftps_port=\"")));
-  (value("ftp_anon_stu=\"") == "checked" ? AnonyEnRB : AnonyDisRB)->setChecked(true);
-  (value("ftp_a_att=\"") == "checked" ? AnonyReadORB : AnonyWriteRB)->setChecked(true);
-
-  ftp_homes_ = net::OptionValues(value("ftps_dir_list=\""));
+  const auto page = core::FetchStatusPage();
+  if (!page) return;  // the page stays as it was
+  const device::FtpServerView view = device::ShowFtpServer(*page);
+  FTPStatusCB->setCurrentIndex(view.enabled ? 0 : 1);
+  FTPPortEdit->setText(ui::Q(view.port));
+  (view.anonymous ? AnonyEnRB : AnonyDisRB)->setChecked(true);
+  (view.anonymous_read_only ? AnonyReadORB : AnonyWriteRB)->setChecked(true);
+  ftp_homes_ = view.homes;
   AnonyHDCB->clear();
   for (const std::string& folder : ftp_homes_) AnonyHDCB->addItem(ui::Q(folder));
-  int home = ftp_homes_.empty() ? -1 : 0;
-  const std::string home_folder = value("ftps_home_def=\"");
-  for (std::size_t i = 0; i < ftp_homes_.size(); ++i)
-    if (ftp_homes_[i] == home_folder) home = static_cast<int>(i);  // the last equal one
-  AnonyHDCB->setCurrentIndex(home);
+  AnonyHDCB->setCurrentIndex(view.home.value_or(-1));
 
   // Refilling the list is no click in it.
   const QSignalBlocker quiet(AccountLV);
   AccountLV->Clear();
   account_options_.clear();
-  for (const net::AccountRow& row : net::AccountRows(value("ftp_ac_list=\""))) {
+  for (const net::AccountRow& row : view.accounts) {
     AccountLV->AddRow({row.name, row.password, row.access, row.state, row.id});
     account_options_.push_back(row.option);
   }
@@ -165,39 +145,17 @@ void Form2::TabSheet5Show() {
 }
 
 void Form2::FTPStatusBtnClick() {
-  const std::string port_text = ui::S(FTPPortEdit->text());
-  // Not a whole number: the conversion's own message, nothing sent.
-  const int port = core::ToInteger(port_text);
-  if (port != 21 && (port < 1025 || port > 65500)) {
-    console::Tell("Invalid port number", kFtpConfiguration);
-    return;
-  }
-  if (FTPStatusCB->currentIndex() < 0) {
-    console::Tell("Please choose an entry from the list.", kFtpConfiguration);
-    return;
-  }
-  const std::string state = FTPStatusCB->currentText() == "Enable" ? "ENABLE" : "DISABLE";
-  // Sent once: the port exactly as typed, leading zeros and all.
-  Submit(console::NasCommand("ftp.htm", "ftps_state_apply&ftps_set=" + state +
-                                            "&ftps_port=" + net::EscapeQueryText(port_text)),
-         kFtpTag, "Port");
+  Carry(device::SetFtpService(core::Session().DeviceIp, FTPStatusCB->currentIndex(),
+                              ui::S(FTPPortEdit->text())));
 }
 
 void Form2::AnonyBtnClick() {
   const int home = AnonyHDCB->currentIndex();
-  if (home < 0 || home >= static_cast<int>(ftp_homes_.size())) {
-    console::Tell("Please choose an entry from the list.", kFtpConfiguration);
-    return;
-  }
-  const std::string status = AnonyEnRB->isChecked() ? "ENABLE" : "DISABLE";
-  const std::string mode = AnonyReadORB->isChecked() ? "RO" : "RW";
-  // The home folder goes as the device named it, only made safe for the
-  // query.
-  SubmitWithRetries(
-      console::NasCommand(
-          "ftp.htm", "ftps_anonymous_apply&ftp_anon_stu=" + status + "&ftp_a_att=" + mode +
-                         "&home=" + net::EscapeQueryText(ftp_homes_[home]) + "&anony_Apply=Apply"),
-      kFtpTag, {}, "Home Directory");
+  Carry(device::SetAnonymousAccess(
+      core::Session().DeviceIp, AnonyEnRB->isChecked(), AnonyReadORB->isChecked(),
+      home >= 0 && home < static_cast<int>(ftp_homes_.size())
+          ? std::optional<std::string>(ftp_homes_[static_cast<std::size_t>(home)])
+          : std::nullopt));
 }
 
 void Form2::AccountLVClick() {
@@ -210,24 +168,17 @@ void Form2::AccAddBtnClick() {
   ResetAccountButtons();
   // The device is told a new account is coming, then the dialog asks for
   // its name.
-  SubmitWithRetries(console::NasCommand("ftp_add.htm", "ftps_userid_set&ftps_user_id=255"),
-                    "/ftp.htm", [this] { TabSheet5Show(); });
+  Send(device::PrepareNewAccount(core::Session().DeviceIp), [this] { TabSheet5Show(); });
   auto* dialog = static_cast<Form9*>(ui::Windows().form9);
-  dialog->show();
-  dialog->raise();
-  dialog->activateWindow();
-  dialog->FTPAddAccEdit->setFocus();
+  console::Present(dialog, dialog->FTPAddAccEdit);
 }
 
 void Form2::AccModifyBtnClick() {
   const int row = AccountLV->SelectedRow();
   if (row < 0) return;
-  const std::string id = AccountLV->Text(row, 4);
-  if (!Named(id, kNoAccount, "Account List")) return;
-  SubmitWithRetries(
-      console::NasCommand("ftp_mod.htm",
-                          "ftps_userid_set&ftps_user_id=" + net::EscapeQueryText(id)),
-      kFtpTag, [this] { TabSheet5Show(); }, "Account List");
+  if (!Carry(device::SelectAccount(core::Session().DeviceIp, AccountLV->Text(row, 4)),
+             [this] { TabSheet5Show(); }))
+    return;
   ResetAccountButtons();
   // The account's own page, read as it comes up.
   SetTabShown(kModifyFtp, true);
@@ -239,21 +190,15 @@ void Form2::AccStatusBtnClick() {
   if (row < 0) return;
   // The device counts its accounts by their place in its own list, which
   // is this row's place unless an option above it gave no row.
-  SubmitWithRetries(console::NasCommand("ftp.htm", "ftps_user_enabled&FTP_AC_LIST=" +
-                                                       std::to_string(account_options_[row])),
-                    kFtpTag, [this] { TabSheet5Show(); });
+  Send(device::ToggleAccount(core::Session().DeviceIp, account_options_[row]),
+       [this] { TabSheet5Show(); });
 }
 
 void Form2::AccDelBtnClick() {
   const int row = AccountLV->SelectedRow();
   if (row < 0) return;
-  const std::string id = AccountLV->Text(row, 4);
-  if (!Named(id, kNoAccount, "Account List")) return;
-  if (platform::services().message_boxes->Show(
-          Translate("Selected account will be deleted. Are you sure?"), Translate("Account List"),
-          MsgIcon::Question, MsgButtons::OkCancel) != platform::MsgResult::Ok)
-    return;
-  SubmitWithRetries(
-      console::NasCommand("ftp.htm", "ftps_user_del&FTP_AC_LIST=" + net::EscapeQueryText(id)),
-      kFtpTag, [this] { TabSheet5Show(); }, "Account List");
+  const device::Plan plan =
+      device::DeleteAccount(core::Session().DeviceIp, AccountLV->Text(row, 4));
+  if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteAccount()))
+    Carry(plan, [this] { TabSheet5Show(); });
 }

@@ -5,19 +5,16 @@
 #include <QHBoxLayout>
 
 #include "console/menuform.h"
+#include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
-#include "core/text.h"
+#include "device/ip_config.h"
 #include "i18n/translate.h"
-#include "net/page_values.h"
-#include "net/url.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 void Form2::BuildIpConfigPage() {
   IPinforGB = new QGroupBox(TabSheet2);
@@ -88,16 +85,16 @@ void Form2::TabSheet2Show() {
   // moment: read again, a few times at most.
   for (int read = 0; read < kAddressReads; ++read) {
     // A failed read leaves the page as it was and ends the reading.
-    const auto fetched = core::FetchStatusPage();
-    if (!fetched) return;
-    const std::string& page = *fetched;
-    (net::PageValue(page, "ip_type=\"") == "DHCP CLIENT" ? AutoIPRB : StaticIPRB)->setChecked(true);
-    SetAddressFieldsEnabled(!AutoIPRB->isChecked());
-    IPAddressEdit->setText(ui::Q(net::PageValue(page, "ip=\"")));
-    SubMaskEdit->setText(ui::Q(net::PageValue(page, "submask=\"")));
-    GatewayEdit->setText(ui::Q(net::PageValue(page, "gateway=\"")));
-    PrimaryDnsEdit->setText(ui::Q(net::PageValue(page, "pdns=\"")));
-    SecondDnsEdit->setText(ui::Q(net::PageValue(page, "sdns=\"")));
+    const auto page = core::FetchStatusPage();
+    if (!page) return;
+    const device::AddressSettings shown = device::ShowIpConfig(*page);
+    (shown.automatic ? AutoIPRB : StaticIPRB)->setChecked(true);
+    SetAddressFieldsEnabled(!shown.automatic);
+    IPAddressEdit->setText(ui::Q(shown.ip));
+    SubMaskEdit->setText(ui::Q(shown.mask));
+    GatewayEdit->setText(ui::Q(shown.gateway));
+    PrimaryDnsEdit->setText(ui::Q(shown.primary_dns));
+    SecondDnsEdit->setText(ui::Q(shown.secondary_dns));
     if (!IPAddressEdit->text().isEmpty()) break;
   }
 }
@@ -111,49 +108,27 @@ void Form2::StaticIPRBClick() {
 }
 
 void Form2::IPinforBtnClick() {
-  std::string url = "http://" + core::Session().DeviceIp;
-  if (AutoIPRB->isChecked()) {
-    url += "/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm&type=dhcpc_apply&ifname=";
-  } else {
-    // A fixed address that is not an address would leave the device
-    // unreachable: refuse it before anything is sent. Gateway and name
-    // servers may be left empty.
-    struct Field {
-      QLineEdit* edit;
-      const char* label_key;
-      bool may_be_empty;
-    };
-    for (const Field& field :
-         {Field{IPAddressEdit, "IP Address", false}, Field{SubMaskEdit, "Subnet Mask", false},
-          Field{GatewayEdit, "Gateway", true}, Field{PrimaryDnsEdit, "Primary DNS", true},
-          Field{SecondDnsEdit, "Secondary DNS", true}}) {
-      const std::string text = ui::S(field.edit->text());
-      if ((text.empty() && field.may_be_empty) || core::IsDottedAddress(text)) continue;
-      platform::services().message_boxes->Show(
-          Translate(field.label_key) + ": \"" + text + "\" " +
-              Translate("is not an address. Enter four numbers from 0 to 255 separated by dots."),
-          Translate("IP Information"), MsgIcon::Information, MsgButtons::Ok);
-      field.edit->setFocus();
-      return;
-    }
-    auto typed = [](QLineEdit* edit) { return net::EscapeQueryText(ui::S(edit->text())); };
-    url += "/if.cgi?redirect=if_cfg.htm&failure=fail.htm&type=wan_fixip_apply&ip=" +
-           typed(IPAddressEdit) + "&submask=" + typed(SubMaskEdit) +
-           "&gateway=" + typed(GatewayEdit) + "&pdns=" + typed(PrimaryDnsEdit) +
-           "&sdns=" + typed(SecondDnsEdit);
+  QLineEdit* const fields[] = {IPAddressEdit, SubMaskEdit, GatewayEdit, PrimaryDnsEdit,
+                               SecondDnsEdit};
+  const device::Plan plan = device::SetAddress(
+      core::Session().DeviceIp,
+      {AutoIPRB->isChecked(), ui::S(IPAddressEdit->text()), ui::S(SubMaskEdit->text()),
+       ui::S(GatewayEdit->text()), ui::S(PrimaryDnsEdit->text()), ui::S(SecondDnsEdit->text())});
+  if (const device::Refusal* refused = device::Refused(plan)) {
+    console::Tell(refused->message);
+    fields[refused->field]->setFocus();
+    return;
   }
   IPinforBtn->setEnabled(false);
-  const int result = SubmitWithRetries(url, "if_cgi.htm", {}, "IP Address");
+  const bool sent = Carry(plan);
   IPinforBtn->setEnabled(true);
-  if (result == core::kCommandNotSent) return;  // nothing changed
+  if (!sent) return;  // nothing changed
 
   const std::string& address = core::Session().DeviceIp;
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + address));
   const ui::WindowSet& windows = ui::Windows();
   if (!windows.check_subnet || windows.check_subnet(address)) return;
-  platform::services().message_boxes->Show(Translate("Subnets differ, Connection failed"),
-                                           Translate("Rescan"), MsgIcon::Information,
-                                           MsgButtons::Ok);
+  console::Tell("Subnets differ, Connection failed", "Rescan");
   close();
   if (windows.rescan) windows.rescan();
   if (windows.form4) windows.form4->close();

@@ -8,28 +8,13 @@
 #include "console/menuform.h"
 #include "console/page_kit.h"
 #include "core/session_state.h"
+#include "device/maintenance.h"
 #include "i18n/translate.h"
-#include "net/http_data_stream.h"
-#include "net/socket_error.h"
-#include "net/upload_client.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
-
-namespace {
-
-constexpr char kFirmwareTitle[] = "Firmware Upload";
-
-std::string RestartUrl() {
-  return "http://" + core::Session().DeviceIp +
-         "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=reboot";
-}
-
-}  // namespace
 
 void Form2::BuildMaintenancePage() {
   FirmUpGB = new QGroupBox(TabSheet3);
@@ -141,96 +126,73 @@ void Form2::BrowseBtnClick() {
 }
 
 void Form2::UploadBtnClick() {
-  if (!console::Confirmed(Translate("This will flash the firmware. Continue?"), kFirmwareTitle)) {
+  if (!console::Confirmed(device::ConfirmFlash())) {
     ResetWaitDisplay();
     return;
   }
-  net::MemoryStream reply;
-  net::THttpDataStream body;
   Label31->show();
   for (QPushButton* button : {UploadBtn, RebootBtn, ResetBtn}) button->setEnabled(false);
-
-  body.AddFormField("redirect", "man_firm.htm");
-  body.AddFormField("failure", "fail.htm");
-  body.AddFormField("type", "file_upload");
+  const std::string path = ui::S(FirmFileEdit->text());
+  std::optional<net::THttpDataStream> body;
   try {
-    body.AddFile("filename", ui::S(FirmFileEdit->text()), "application/octet-stream");
+    body.emplace(device::FirmwareForm(path));
   } catch (...) {
     // A file that cannot be read ends the action with the file system's own
     // words; nothing has been sent, and the page is usable again.
     TabSheet3Show();
     throw;
   }
-  body.FinishBody();
 
   const std::string& ip = core::Session().DeviceIp;
   UploadClient->UserName = core::Session().UserName;
   UploadClient->Password = core::Session().UserPassword;
-  UploadClient->Referer = "http://" + ip + "/maintain.htm";
-  UploadClient->ContentType = body.ContentType();
-  // What the device's answer says is judged by what it is, never by digits
-  // inside its text.
-  using Kind = net::UploadError::Kind;
-  std::optional<net::UploadError> failure;
+  UploadClient->Referer = device::UploadReferer(ip);
+  UploadClient->ContentType = body->ContentType();
+  std::exception_ptr error;
   try {
-    UploadClient->Post("http://" + ip + "/man.cgi", body, reply);
-    return;
-  } catch (const net::UploadError& e) {
-    failure = e;
-  } catch (const std::exception& e) {
-    failure = net::UploadError(Kind::Reply, e.what());
+    net::MemoryStream reply;
+    UploadClient->Post(device::UploadUrl(ip), *body, reply);
+  } catch (...) {
+    error = std::current_exception();
   }
-
-  auto& boxes = *platform::services().message_boxes;
-  if (failure->kind() == Kind::Reply && failure->number() == 302) {
-    // The device took the image and answered with its redirect.
-    if (!console::Confirmed(
-            Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
-            kFirmwareTitle)) {
-      TabSheet3Show();  // not now: the page is usable again
-      return;
-    }
-    Submit(RestartUrl(), "maintain.htm");
-    Timer1->start();
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-    setEnabled(false);
+  const device::UploadOutcome outcome = device::JudgeUpload(error);
+  if (outcome == device::UploadOutcome::Answered) return;
+  if (outcome != device::UploadOutcome::Accepted) {
+    console::Tell(device::UploadFailure(outcome, path));
+    Label31->hide();
+    Label32->hide();
     return;
   }
-  std::string message = Translate("Upload fail!");
-  if (failure->kind() == Kind::Socket && failure->number() == net::wsa::kConnectionAborted)
-    message = Translate("Kernel Size is too large.");
-  else if (failure->kind() == Kind::FileChanged)
-    // Whatever the device said, what it has is not the image chosen.
-    message += "\n" + Translate("The firmware file changed while it was sent:") + "\n" +
-               ui::S(FirmFileEdit->text());
-  boxes.Show(message, Translate(kFirmwareTitle), MsgIcon::Information, MsgButtons::Ok);
-  Label31->hide();
-  Label32->hide();
+  // The device took the image and answered with its redirect.
+  if (!console::Confirmed(device::ConfirmRestartAfterUpload())) {
+    TabSheet3Show();  // not now: the page is usable again
+    return;
+  }
+  Send(device::Restart(ip));
+  Timer1->start();
+  ProgressBar1->setValue(0);
+  ProgressBar1->show();
+  setEnabled(false);
 }
 
 void Form2::RebootBtnClick() {
-  if (!console::Confirmed(Translate("This will reboot the device.") + "\n" +
-                              Translate("All open connections will reset. Continue?"),
-                          "System Reboot")) {
+  if (!console::Confirmed(device::ConfirmReboot())) {
     ResetWaitDisplay();
     return;
   }
   StartWait(true);
-  Submit(RestartUrl(), "maintain.htm");
+  Send(device::Restart(core::Session().DeviceIp));
 }
 
 void Form2::ResetBtnClick() {
-  if (!console::Confirmed(Translate("This will restore device's default settings. Continue?"),
-                          "Factory Defaults")) {
+  if (!console::Confirmed(device::ConfirmFactoryReset())) {
     ResetWaitDisplay();
     return;
   }
   StartWait(true);
-  Submit("http://" + core::Session().DeviceIp +
-             "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting",
-         "maintain.htm");
-  Submit(RestartUrl(), "maintain.htm");
+  // The reset, then the restart: each once the one before has returned.
+  for (const device::Command& command : device::FactoryReset(core::Session().DeviceIp))
+    Send(command);
 }
 
 void Form2::Timer1Timer() {

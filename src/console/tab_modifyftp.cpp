@@ -10,20 +10,12 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
-#include "i18n/translate.h"
-#include "net/page_values.h"
-#include "net/url.h"
-#include "platform/platform.h"
+#include "device/ftp.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
-using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
-
 namespace {
 
-constexpr char kModTag[] = "ftp_mod.htm";
 constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
 
 }  // namespace
@@ -159,49 +151,28 @@ void Form2::ResetFolderListButtons() {
 void Form2::TabSheet6Show() {
   ResetFolderListButtons();
   ShowModCreateBtn->setEnabled(true);
-  const auto read = core::FetchStatusPage();
-  if (!read) return;  // the page stays as it was
-  const std::string& page = *read;
-  auto value = [&page](const char* key) { return net::PageValue(page, key); };
-  modified_account_ = value("ftps_account=\"");
-  ModFTPAccLabel->setText(ui::Q(modified_account_));
-  ModFTPPassEdit->setText(ui::Q(value("ftps_account_passwd=\"")));
-  (value("ftps_att=\"") == "checked" ? ModFTPReadRB : ModFTPWriteRB)->setChecked(true);
-  FillList(FTPSFLB, ftp_folders_, net::OptionValues(value("ftps_dir_list=\"")));
-  FillList(FTPSSharLB, ftp_account_folders_, net::ShareListTexts(value("ftps_share_list=\"")));
+  const auto page = core::FetchStatusPage();
+  if (!page) return;  // the page stays as it was
+  const device::FtpAccountView view = device::ShowFtpAccount(*page);
+  modified_account_ = view.account;
+  ModFTPAccLabel->setText(ui::Q(view.account));
+  ModFTPPassEdit->setText(ui::Q(view.password));
+  (view.read_only ? ModFTPReadRB : ModFTPWriteRB)->setChecked(true);
+  FillList(FTPSFLB, ftp_folders_, view.folders);
+  FillList(FTPSSharLB, ftp_account_folders_, view.account_folders);
 }
 
 void Form2::ModFTPBtnClick() {
-  const std::string access = ModFTPReadRB->isChecked() ? "R" : "W";
-  const std::string password = ui::S(ModFTPPassEdit->text());
-  if (!Named(modified_account_, kNoAccount, "Modify FTP Account")) return;
-  if (CharacterCount(password) > FolderDialog::kMaxLength) {
-    console::Tell("Over Maximum (12 characters).", "Modify FTP Account");
-    return;
-  }
-  // Sent once; the password may be empty.
-  Submit(console::NasCommand("ftp_mod.htm",
-                             "ftps_user_add&Account=" + net::EncodeUrlValue(modified_account_) +
-                                 "&Account_passwd=" + net::EncodeUrlValue(password) +
-                                 "&ftp_att=" + access),
-         kModTag, "Account");
+  Carry(device::SetAccount(core::Session().DeviceIp, modified_account_,
+                           ui::S(ModFTPPassEdit->text()), ModFTPReadRB->isChecked()));
 }
 
 void Form2::ModMovetoSharBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  if (!Named(modified_account_, kNoAccount, kFolderListTitle) ||
-      !Named(*folder, kNoFolder, kFolderListTitle)) {
-  } else if (CharacterCount(*folder) > FolderDialog::kMaxLength) {
-    console::Tell("Over Maximum (12 characters).", kFolderListTitle);
-  } else {
-    SubmitWithRetries(
-        console::NasCommand("ftp_mod.htm",
-                            "ftps_add_share&account=" + net::EncodeUrlValue(modified_account_) +
-                                "&account_List=" + net::EncodeUrlValue(*folder) + "&op_add=Add"),
-        kModTag, [this] { TabSheet6Show(); }, "Folder List");
-  }
+  Carry(device::GiveFolder(core::Session().DeviceIp, modified_account_, *folder),
+        [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
 }
@@ -210,13 +181,8 @@ void Form2::ModMovetoFolderBtnClick() {
   const auto folder = Selected(FTPSSharLB, ftp_account_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  if (Named(modified_account_, kNoAccount, kFolderListTitle) &&
-      Named(*folder, kNoFolder, kFolderListTitle))
-    SubmitWithRetries(
-        console::NasCommand("ftp_mod.htm",
-                            "ftps_del_share&account=" + net::EncodeUrlValue(modified_account_) +
-                                "&account_List=" + net::EncodeUrlValue(*folder) + "&op_del=Delete"),
-        kModTag, [this] { TabSheet6Show(); }, "Sharing List");
+  Carry(device::TakeFolder(core::Session().DeviceIp, modified_account_, *folder),
+        [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
 }
@@ -225,16 +191,9 @@ void Form2::ModDelBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  if (Named(*folder, kNoFolder, kFolderListTitle) &&
-      platform::services().message_boxes->Show(
-          Translate("Selected folder and its contents will be deleted!") + "\n" +
-              Translate("Are you sure?"),
-          Translate(kFolderListTitle), MsgIcon::Question,
-          MsgButtons::OkCancel) == platform::MsgResult::Ok)
-    SubmitWithRetries(
-        console::NasCommand("smb.htm",
-                            "fm_rmdir_apply&folder=" + net::EncodeUrlValue(*folder) + "&to_name="),
-        kModTag, [this] { TabSheet6Show(); }, "Folder List");
+  const device::Plan plan = device::DeleteAccountFolder(core::Session().DeviceIp, *folder);
+  if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteFolder(kFolderListTitle)))
+    Carry(plan, [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
 }
 

@@ -8,10 +8,9 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
-#include "core/text.h"
+#include "device/status.h"
+#include "device/text.h"
 #include "i18n/translate.h"
-#include "net/page_values.h"
-#include "net/url.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
@@ -20,66 +19,13 @@ using i18n::Translate;
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-const char* const Form2::kTimeServers[5] = {"pool.ntp.org", "europe.pool.ntp.org",
-                                            "north-america.pool.ntp.org", "asia.pool.ntp.org",
-                                            "oceania.pool.ntp.org"};
-
-const char* const Form2::kTimeZones[25] = {
-    "(GMT-12:00)Eniwetok, Kwajalein",
-    "(GMT-11:00)Midway Island, Samoa",
-    "(GMT-10:00)Hawaii",
-    "(GMT-09:00)Alaska",
-    "(GMT-08:00)Pacific Time; Tijuana",
-    "(GMT-07:00)Arizona, Mountain Time",
-    "(GMT-06:00)Central Time, Tegucigalpa",
-    "(GMT-05:00)Bogota, Lima,Eastern Time",
-    "(GMT-04:00)Atlantic Time, Caracas, Santiago",
-    "(GMT-03:00)Brasilia, Buenos Aires, Georgetown",
-    "(GMT-02:00)Mid_Atlantic",
-    "(GMT-01:00)Azores, Cape Verde Is.",
-    "(GMT)Eniwetok, Kwajalein",
-    "(GMT+01:00)Amsterdam,Vienna,Paris,Rom",
-    "(GMT+02:00)Athens, Cario, Harare, Jerusalem",
-    "(GMT+03:00)Kuwait, Moscow, Tehran",
-    "(GMT+04:00)Abuphabi, Baku",
-    "(GMT+05:00)Ekaterinburg, Karachi, Islamabad",
-    "(GMT+06:00)Astana, Colombo, Dhaka",
-    "(GMT+07:00)Bangkok, Hanoi, Jakarka",
-    "(GMT+08:00)Beijing, Hong Kong, Singapore, Taipei",
-    "(GMT+09:00)Tokyo, Dsaka, Sapporo",
-    "(GMT+10:00)Brisbane, Canberra,Syndey, Hobart",
-    "(GMT+11:00)Magadan, Solomooon Is.",
-    "(GMT+12:00)Auckland, Fiji, Kamchatka",
-};
-
 namespace {
-
-constexpr char kIdentification[] = "Identification";
 
 QLineEdit* Edit(QWidget* parent, int max_length, bool password = false) {
   auto* edit = new QLineEdit(parent);
   ui::SetTypingLimit(edit, max_length);
   if (password) edit->setEchoMode(QLineEdit::Password);
   return edit;
-}
-
-// The first character of a UTF-8 text that is not an ASCII letter or digit,
-// "-", "_" or "="; empty when there is none.
-std::string FirstForbidden(const std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' ||
-        c == '_' || c == '=')
-      continue;
-    std::size_t end = i + 1;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-    return text.substr(i, end - i);
-  }
-  return {};
-}
-
-bool StartsWithDigit(const QString& text) {
-  return !text.isEmpty() && text[0] >= QChar('0') && text[0] <= QChar('9');
 }
 
 }  // namespace
@@ -122,12 +68,12 @@ void Form2::BuildStatusPage() {
   TimeSSelRB = new QRadioButton(TimeSPL);
   TimeSMakeRB = new QRadioButton(TimeSPL);
   TimeSSelCB = new QComboBox(DatatimeGB);
-  for (const char* server : kTimeServers) TimeSSelCB->addItem(server);
+  for (const char* server : device::kTimeServers) TimeSSelCB->addItem(server);
   MantimeSEdit = Edit(DatatimeGB, 64);
   MantimeSEdit->hide();
   Label16 = new ui::Label(DatatimeGB);
   TimezoneCB = new QComboBox(DatatimeGB);
-  for (const char* zone : kTimeZones) TimezoneCB->addItem(zone);
+  for (const char* zone : device::kTimeZones) TimezoneCB->addItem(zone);
   DatatimeBtn = new QPushButton(DatatimeGB);
 
   NetinfoGB = new QGroupBox(TabSheet1);
@@ -301,58 +247,45 @@ void Form2::BuildStatusPage() {
 void Form2::TabSheet1Show() {
   AdminEdit->setText(ui::Q(core::Session().UserName));
   // A failed read leaves the page as it was.
-  const auto read = core::FetchStatusPage();
-  if (!read) return;
-  const std::string& page = *read;
-  auto value = [&page](const char* key) { return net::PageValue(page, key); };
-  try {
-    HostEdit->setText(ui::Q(value("host_name=\"")));
-    GroupEdit->setText(ui::Q(value("group_name=\"")));
-    CurrenttimeLB->setText(ui::Q(value("sntp_time=\"")));
-    YearEdit->setText(ui::Q(value("sntp_day0=\"")));
-    MonthEdit->setText(ui::Q(value("sntp_day1=\"")));
-    DataEdit->setText(ui::Q(value("sntp_day2=\"")));
-    HourEdit->setText(ui::Q(value("sntp_time0=\"")));
-    MinuteEdit->setText(ui::Q(value("sntp_time1=\"")));
-    SecondEdit->setText(ui::Q(value("sntp_time2=\"")));
-    (value("sntp_auto=\"") == net::kOnMarker ? SntpAutoRB : SntpDisRB)->setChecked(true);
-    (value("sntp_timeserver=\"") == "0" ? TimeSSelRB : TimeSMakeRB)->setChecked(true);
-
-    const std::string server = value("sntp_server=\"");
-    int listed = 0;
-    for (int i = 4; i >= 0; --i)
-      if (server == kTimeServers[i]) listed = i;
-    TimeSSelCB->setCurrentIndex(listed);
-    TimeSSelCB->setVisible(TimeSSelRB->isChecked());
-    MantimeSEdit->setVisible(!TimeSSelRB->isChecked());
-    if (!TimeSSelRB->isChecked()) MantimeSEdit->setText(ui::Q(server));
-
-    const std::string zone = value("sntp_zone=\"");
-    const long long zone_index = zone.empty() ? 0 : core::ToInteger(zone) + 12LL;
-    TimezoneCB->setCurrentIndex(zone_index >= 0 && zone_index < 25 ? static_cast<int>(zone_index)
-                                                                   : -1);
-
-    IPAddressLB->setText(ui::Q(value("ip_addr=\"")));
-    (value("dhcps_option=\"") == net::kOnMarker ? DhcpsERB : DhcpsDRB)->setChecked(true);
-    MSCAddrLB->setText(ui::Q(value("mac_addr=\"")));
-    FirmverLB->setText(ui::Q(value("firm_ver=\"")));
-    DiskidLB->setText(ui::Q(" " + net::RemoveLineBreakTags(value("disk_id=\""))));
-    FreesizeLB->setText(ui::Q(core::Trim(value("free_size=\""))));
-    TotalsizeLB->setText(ui::Q(value("total_size=\"")));
-
-    const std::string language = value("default_lang=\"");
-    const int language_index = language.empty() ? 0 : core::ToInteger(language);
+  const auto page = core::FetchStatusPage();
+  if (!page) return;
+  const device::StatusView view = device::ShowStatus(*page);
+  HostEdit->setText(ui::Q(view.host));
+  GroupEdit->setText(ui::Q(view.group));
+  CurrenttimeLB->setText(ui::Q(view.current_time));
+  for (auto [edit, text] : {std::pair{YearEdit, &view.year},
+                            {MonthEdit, &view.month},
+                            {DataEdit, &view.day},
+                            {HourEdit, &view.hour},
+                            {MinuteEdit, &view.minute},
+                            {SecondEdit, &view.second}})
+    edit->setText(ui::Q(*text));
+  (view.sntp_auto ? SntpAutoRB : SntpDisRB)->setChecked(true);
+  (view.server_from_list ? TimeSSelRB : TimeSMakeRB)->setChecked(true);
+  TimeSSelCB->setCurrentIndex(view.listed_server);
+  TimeSSelCB->setVisible(view.server_from_list);
+  MantimeSEdit->setVisible(!view.server_from_list);
+  if (!view.server_from_list) MantimeSEdit->setText(ui::Q(view.manual_server));
+  // The page shows what it read up to a value that is not a number; the
+  // rest keeps its contents.
+  if (view.reached > device::StatusView::kTime) {
+    TimezoneCB->setCurrentIndex(view.zone.value_or(-1));
+    IPAddressLB->setText(ui::Q(view.ip));
+    (view.dhcp_server ? DhcpsERB : DhcpsDRB)->setChecked(true);
+    MSCAddrLB->setText(ui::Q(view.mac));
+    FirmverLB->setText(ui::Q(view.firmware));
+    DiskidLB->setText(ui::Q(view.disk_id));
+    FreesizeLB->setText(ui::Q(view.free_size));
+    TotalsizeLB->setText(ui::Q(view.total_size));
+  }
+  if (view.reached == device::StatusView::kAll) {
     LangCB->clear();
     QStringList languages;
-    for (const std::string& entry : net::HashListEntries(value("lang_list=\"")))
-      languages << ui::Q(entry);
+    for (const std::string& entry : view.languages) languages << ui::Q(entry);
     LangCB->addItems(languages);
-    LangCB->setCurrentIndex(language_index >= 0 && language_index < LangCB->count() ? language_index
-                                                                                    : -1);
-  } catch (const core::ConversionError& error) {
-    // The page shows what it read so far; the rest keeps its contents.
-    ui::ReportError(error);
+    LangCB->setCurrentIndex(view.language.value_or(-1));
   }
+  if (!view.failure.empty()) ui::ReportError(device::ConversionError(view.failure));
 }
 
 void Form2::TimeSSelRBClick() {
@@ -366,56 +299,23 @@ void Form2::TimeSMakeRBClick() {
 }
 
 void Form2::identBtnClick() {
-  if (HostEdit->text().isEmpty() || GroupEdit->text().isEmpty()) {
-    console::Tell("Value is empty", kIdentification, MsgIcon::Error);
-    return;
+  const std::string host = ui::S(HostEdit->text()), group = ui::S(GroupEdit->text());
+  const device::Plan plan = device::SetIdentification(core::Session().DeviceIp, host, group);
+  // Past the first checks the names are trimmed and written back.
+  const device::Refusal* refused = device::Refused(plan);
+  if (refused == nullptr || refused->field >= 0) {
+    HostEdit->setText(ui::Q(device::Trim(host)));
+    if (refused == nullptr || refused->field > 0) GroupEdit->setText(ui::Q(device::Trim(group)));
   }
-  if (StartsWithDigit(HostEdit->text()) || StartsWithDigit(GroupEdit->text())) {
-    console::Tell("First character cannot be a number (0~9)", kIdentification,
-                  MsgIcon::Information);
-    return;
-  }
-  // Each name is trimmed and written back, then checked character by
-  // character; one of blanks only is empty once trimmed.
-  auto checked = [](QLineEdit* edit, const char* label_key, std::string& name) {
-    name = core::Trim(ui::S(edit->text()));
-    edit->setText(ui::Q(name));
-    if (name.empty()) {
-      console::Tell("Value is empty", kIdentification, MsgIcon::Error);
-      return false;
-    }
-    const std::string forbidden = FirstForbidden(name);
-    if (forbidden.empty()) return true;
-    platform::services().message_boxes->Show(
-        Translate("Invalid value ") + forbidden + Translate(label_key) + " " + name,
-        Translate(kIdentification), MsgIcon::Information, MsgButtons::Ok);
-    return false;
-  };
-  std::string host, group;
-  if (!checked(HostEdit, "Host Name", host) || !checked(GroupEdit, "Group Name", group)) return;
-  Submit("http://" + core::Session().DeviceIp +
-             "/nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1&hostname=" +
-             host + "&group_name=" + group,
-         "id.htm", host.size() >= group.size() ? "Host Name" : "Group Name");
+  Carry(plan);
 }
 
 void Form2::adminBtnClick() {
-  const std::string password = ui::S(PassEdit->text());
-  const std::string repeated = ui::S(VerifyEdit->text());
-  if (password.empty() || repeated.empty()) {
-    console::Tell("Password cannot be empty!", "Administration", MsgIcon::Information);
+  if (!Carry(device::SetAdministratorPassword(core::Session().DeviceIp, ui::S(PassEdit->text()),
+                                              ui::S(VerifyEdit->text())))) {
     setEnabled(true);
     return;
   }
-  if (password != repeated) {
-    console::Tell("New password entries do not match!", "Administration", MsgIcon::Information);
-    setEnabled(true);
-    return;
-  }
-  Submit("http://" + core::Session().DeviceIp +
-             "/man.cgi?redirect=sys_auth.htm&failure=fail.htm&type=auth_apply&TF_password=" +
-             net::EncodeUrlValue(password) + "&TF_passwordl=" + net::EncodeUrlValue(repeated),
-         "sys_auth.htm", "Password");
   // The user logs in again with the new password; answering the login
   // dialog enables the console again.
   setEnabled(false);
@@ -423,43 +323,21 @@ void Form2::adminBtnClick() {
 }
 
 void Form2::DatatimeBtnClick() {
-  const std::string mode = SntpAutoRB->isChecked() ? "ENABLE" : "DISABLE";
-  const std::string source = TimeSSelRB->isChecked() ? "0" : "1";
-  if (TimeSMakeRB->isChecked() && MantimeSEdit->text().isEmpty()) {
-    console::Tell("Time server is empty", "Date and Time", MsgIcon::Information);
-    return;
-  }
-  const std::string listed =
-      TimeSSelCB->currentIndex() >= 0 ? ui::S(TimeSSelCB->currentText()) : "";
-  const int zone = TimezoneCB->currentIndex() - 12;
-  // Typed values go as typed, but nothing typed may reshape the query.
-  auto typed = [](QLineEdit* edit) { return net::EscapeQueryText(ui::S(edit->text())); };
-  Submit("http://" + core::Session().DeviceIp +
-             "/man.cgi?redirect=sys_sntp.htm&failure=fail.htm&type=sntp_apply&sntp_time=&day0=" +
-             typed(YearEdit) + "&day1=" + typed(MonthEdit) + "&day2=" + typed(DataEdit) +
-             "&time0=" + typed(HourEdit) + "&time1=" + typed(MinuteEdit) +
-             "&time2=" + typed(SecondEdit) + "&R_sntp=" + mode + "&R_sntp_server=" + source +
-             "&Sntp_ip=" + net::EscapeQueryText(listed) + "&sntp_input=" + typed(MantimeSEdit) +
-             "&sntp_timezone=" + std::to_string(zone),
-         "sys_sntp.htm", TimeSMakeRB->isChecked() ? "Time Server" : "Date and Time");
+  const device::DateTime when{ui::S(YearEdit->text()),   ui::S(MonthEdit->text()),
+                              ui::S(DataEdit->text()),   ui::S(HourEdit->text()),
+                              ui::S(MinuteEdit->text()), ui::S(SecondEdit->text())};
+  Carry(device::SetDateAndTime(
+      core::Session().DeviceIp, when, SntpAutoRB->isChecked(), TimeSSelRB->isChecked(),
+      TimeSSelCB->currentIndex() >= 0 ? ui::S(TimeSSelCB->currentText()) : "",
+      ui::S(MantimeSEdit->text()), TimezoneCB->currentIndex()));
 }
 
 void Form2::NetinfoBtnClick() {
-  const std::string state = DhcpsERB->isChecked() ? "ENABLE" : "DISABLE";
-  SubmitWithRetries(
-      "http://" + core::Session().DeviceIp +
-          "/dhcps.cgi?redirect=status.htm&failure=fail.htm&type=dhcps_apply&R_dhcps=" + state +
-          "&TF_wins=&TF_ippoolmin=2&TF_ippoolmax=254&TF_lease_day=1&TF_lease_hr=0"
-          "&TF_lease_min=0",
-      "status.htm", [this] { TabSheet1Show(); });
+  Send(device::SetDhcpServer(core::Session().DeviceIp, DhcpsERB->isChecked()),
+       [this] { TabSheet1Show(); });
 }
 
 void Form2::LangBtnClick() {
-  SubmitWithRetries("http://" + core::Session().DeviceIp +
-                        "/nas.cgi?redirect=status.htm&failure=fail.htm&type=nas_lang_apply&lang=" +
-                        std::to_string(LangCB->currentIndex()),
-                    "status.htm");
-  platform::services().message_boxes->Show(Translate("Please restart system to apply changes!"),
-                                           Translate("Language"), MsgIcon::Question,
-                                           MsgButtons::Ok);
+  Send(device::SetLanguage(core::Session().DeviceIp, LangCB->currentIndex()));
+  console::Tell(device::LanguageSetNote());
 }

@@ -160,7 +160,8 @@ void CollectKeys(const Source& source, std::set<std::string>& keys) {
       i = end;
     }
   };
-  for (const char* helper : {"Tell", "Confirmed", "AddEdit", "checked", "CheckName"}) {
+  for (const char* helper : {"Tell", "Confirmed", "AddEdit", "checked", "CheckName", "Say",
+                             "NoFolder", "NoAccount", "ConfirmDeleteFolder"}) {
     for (const std::size_t open : source.Calls(helper)) {
       const std::size_t close = source.Close(open);
       for (auto& key : source.TopLiterals(open + 1, close)) keys.insert(key);
@@ -172,12 +173,16 @@ void CollectKeys(const Source& source, std::set<std::string>& keys) {
     const std::size_t open = at + 5;
     for (auto& key : source.TopLiterals(open + 1, source.Close(open))) keys.insert(key);
   }
-  // Functions that choose a key: every literal they return.
-  for (std::size_t at = text.find("Key(int"); at != std::string::npos;
-       at = text.find("Key(int", at + 1)) {
-    const std::size_t body = text.find('{', at);
-    if (text.rfind(';', body) > at) continue;  // a declaration
-    for (auto& key : source.TopLiterals(body, source.Close(body))) keys.insert(key);
+  // Functions that choose a key: every literal they return, and their
+  // constants.
+  for (const char* chooser : {"Key(int", "TextsOf(NameDialog"}) {
+    for (std::size_t at = text.find(chooser); at != std::string::npos;
+         at = text.find(chooser, at + 1)) {
+      const std::size_t body = text.find('{', at);
+      if (text.rfind(';', body) > at) continue;  // a declaration
+      for (auto& key : source.TopLiterals(body, source.Close(body))) keys.insert(key);
+      constants(body, source.Close(body));
+    }
   }
   // Folder dialogs: their title, and their name rule's texts.
   for (const std::size_t open : source.Calls("FolderDialog")) {
@@ -188,7 +193,7 @@ void CollectKeys(const Source& source, std::set<std::string>& keys) {
 std::set<std::string> ProgramKeys() {
   std::set<std::string> keys;
   const fs::path src = fs::path(BREVANE_SOURCE_DIR) / "src";
-  for (const char* folder : {"app", "ui", "core", "mainwindow", "console", "drives"}) {
+  for (const char* folder : {"app", "ui", "core", "device", "mainwindow", "console", "drives"}) {
     for (const auto& entry : fs::directory_iterator(src / folder)) {
       if (entry.path().extension() != ".cpp") continue;
       CollectKeys(Source(ReadAll(entry.path())), keys);

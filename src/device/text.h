@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace core {
+namespace device {
 
 // A text that should have been a number: its message is what the user sees.
 class ConversionError : public std::runtime_error {
@@ -22,4 +22,7 @@ std::string Trim(std::string_view text);
 // True for four decimal numbers from 0 to 255 joined by dots ("10.0.0.1").
 bool IsDottedAddress(std::string_view text);
 
-}  // namespace core
+// The number of characters (code points) of a UTF-8 text.
+std::size_t CharacterCount(std::string_view utf8);
+
+}  // namespace device

@@ -1,8 +1,8 @@
-#include "core/text.h"
+#include "device/text.h"
 
 #include <charconv>
 
-namespace core {
+namespace device {
 
 int ToInteger(std::string_view text) {
   int value = 0;
@@ -23,6 +23,12 @@ std::string Trim(std::string_view text) {
   return std::string(text);
 }
 
+std::size_t CharacterCount(std::string_view utf8) {
+  std::size_t count = 0;
+  for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
+}
+
 bool IsDottedAddress(std::string_view text) {
   for (int part = 0; part < 4; ++part) {
     if (part > 0) {
@@ -41,4 +47,4 @@ bool IsDottedAddress(std::string_view text) {
   return text.empty();
 }
 
-}  // namespace core
+}  // namespace device

@@ -1,0 +1,72 @@
+#pragma once
+
+// The device's rules, as a user meets them: what each page of the console
+// shows from the status page, and what each action sends or why it refuses.
+// No toolkit here: the console's windows and brevane-ctl both call these
+// functions, so the two send the same commands by the same code.
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace device {
+
+// A text for the user, already translated.
+enum class Icon { Information, Question, Error };
+struct Message {
+  std::string text;
+  std::string title;
+  Icon icon = Icon::Information;
+  bool operator==(const Message&) const = default;
+};
+
+// The translated message of `text_key` titled `title_key`.
+Message Say(const std::string& text_key, const std::string& title_key,
+            Icon icon = Icon::Information);
+
+// One command to the device: a GET of a CGI program.
+struct Command {
+  std::string url;       // whole: "http://" + address + path and query
+  std::string page_tag;  // the answer page it is submitted with
+  // Sent again while the device refuses it (15 times at most).
+  bool retried = false;
+  // The label key of the value that could make the command too long to be
+  // sent whole, for the refusal that says so.
+  const char* field = nullptr;
+  bool operator==(const Command&) const = default;
+};
+
+// Why an action sends nothing.
+struct Refusal {
+  Message message;
+  // Which of the action's values the refusal is about (its place among
+  // the action's arguments, from 0), for the window to put the focus there.
+  int field = 0;
+  // The refused value is to be typed again: the window clears it.
+  bool clear = false;
+};
+
+// What an action does: refuses, or sends its command.
+using Plan = std::variant<Refusal, Command>;
+
+inline const Refusal* Refused(const Plan& plan) {
+  return std::get_if<Refusal>(&plan);
+}
+
+// "http://" + address + "/nas.cgi?redirect=" + redirect + "&failure=fail.htm
+// &type=" + command (the command and its parameters).
+std::string NasUrl(const std::string& address, const std::string& redirect,
+                   const std::string& command);
+
+// Longest name or password the device takes, in characters.
+inline constexpr std::size_t kMaxNameLength = 12;
+
+// The refusals of a name or an account that a command cannot do without.
+Message NoFolder(const std::string& title_key);
+Message NoAccount(const std::string& title_key);
+
+// The question asked before a folder and all it holds is deleted.
+Message ConfirmDeleteFolder(const std::string& title_key);
+
+}  // namespace device

@@ -1,0 +1,89 @@
+#include "device/maintenance.h"
+
+#include "i18n/translate.h"
+#include "net/socket_error.h"
+#include "net/upload_client.h"
+
+namespace device {
+
+using i18n::Translate;
+
+namespace {
+constexpr char kFirmwareTitle[] = "Firmware Upload";
+}
+
+net::THttpDataStream FirmwareForm(const std::string& path) {
+  net::THttpDataStream body;
+  body.AddFormField("redirect", "man_firm.htm");
+  body.AddFormField("failure", "fail.htm");
+  body.AddFormField("type", "file_upload");
+  body.AddFile("filename", path, "application/octet-stream");
+  body.FinishBody();
+  return body;
+}
+
+std::string UploadUrl(const std::string& address) {
+  return "http://" + address + "/man.cgi";
+}
+
+std::string UploadReferer(const std::string& address) {
+  return "http://" + address + "/maintain.htm";
+}
+
+UploadOutcome JudgeUpload(std::exception_ptr error) {
+  if (!error) return UploadOutcome::Answered;
+  using Kind = net::UploadError::Kind;
+  try {
+    std::rethrow_exception(error);
+  } catch (const net::UploadError& e) {
+    if (e.kind() == Kind::Reply && e.number() == 302) return UploadOutcome::Accepted;
+    if (e.kind() == Kind::Socket && e.number() == net::wsa::kConnectionAborted)
+      return UploadOutcome::TooLarge;
+    if (e.kind() == Kind::FileChanged) return UploadOutcome::FileChanged;
+  } catch (...) {
+  }
+  return UploadOutcome::Failed;
+}
+
+Message UploadFailure(UploadOutcome outcome, const std::string& path) {
+  if (outcome == UploadOutcome::TooLarge) return Say("Kernel Size is too large.", kFirmwareTitle);
+  std::string text = Translate("Upload fail!");
+  if (outcome == UploadOutcome::FileChanged)
+    // Whatever the device said, what it has is not the image chosen.
+    text += "\n" + Translate("The firmware file changed while it was sent:") + "\n" + path;
+  return {text, Translate(kFirmwareTitle), Icon::Information};
+}
+
+Message ConfirmFlash() {
+  return Say("This will flash the firmware. Continue?", kFirmwareTitle, Icon::Question);
+}
+
+Message ConfirmRestartAfterUpload() {
+  return {Translate("Firmware Upload Successful.") + "\n" + Translate("Reboot..."),
+          Translate(kFirmwareTitle), Icon::Question};
+}
+
+Message ConfirmReboot() {
+  return {Translate("This will reboot the device.") + "\n" +
+              Translate("All open connections will reset. Continue?"),
+          Translate("System Reboot"), Icon::Question};
+}
+
+Message ConfirmFactoryReset() {
+  return Say("This will restore device's default settings. Continue?", "Factory Defaults",
+             Icon::Question);
+}
+
+Command Restart(const std::string& address) {
+  return {"http://" + address + "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=reboot",
+          "maintain.htm"};
+}
+
+std::vector<Command> FactoryReset(const std::string& address) {
+  return {
+      {"http://" + address + "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting",
+       "maintain.htm"},
+      Restart(address)};
+}
+
+}  // namespace device
