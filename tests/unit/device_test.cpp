@@ -1,0 +1,374 @@
+// The device's rules below the windows: what each console page shows of a
+// status page, and what each action sends or why it refuses.
+
+#include <gtest/gtest.h>
+
+#include <exception>
+
+#include "device/disk.h"
+#include "device/folders.h"
+#include "device/ftp.h"
+#include "device/ip_config.h"
+#include "device/maintenance.h"
+#include "device/status.h"
+#include "device/text.h"
+#include "net/http_reply.h"
+#include "net/page_values.h"
+#include "net/upload_client.h"
+
+namespace {
+
+using device::Command;
+using device::Plan;
+
+constexpr char kIp[] = "10.0.0.7";
+
+std::string Page(std::initializer_list<std::pair<std::string, std::string>> variables) {
+  std::string page = "<HTML><SCRIPT>\r\n";
+  for (const auto& [name, value] : variables) page += "var " + name + "=\"" + value + "\";\r\n";
+  return page + "</SCRIPT></HTML>\r\n";
+}
+
+std::string Nas(const std::string& redirect, const std::string& command) {
+  return std::string("http://") + kIp + "/nas.cgi?redirect=" + redirect +
+         "&failure=fail.htm&type=" + command;
+}
+
+// The URL a plan sends; the refusal's text when it refuses.
+std::string Sent(const Plan& plan) {
+  if (const auto* refused = device::Refused(plan)) return "refused: " + refused->message.text;
+  return std::get<Command>(plan).url;
+}
+std::string Title(const Plan& plan) {
+  return device::Refused(plan) ? device::Refused(plan)->message.title : "";
+}
+
+// --- Status ----------------------------------------------------------------
+
+TEST(StatusRules, WhatThePageShows) {
+  const auto view = device::ShowStatus(Page({{"host_name", "NAS"},
+                                             {"sntp_auto", net::kOnMarker},
+                                             {"sntp_timeserver", "1"},
+                                             {"sntp_server", "ntp.example.org"},
+                                             {"sntp_zone", "8"},
+                                             {"disk_id", "WD<br>SN<BR>"},
+                                             {"free_size", " 12 GB \t"},
+                                             {"default_lang", "1"},
+                                             {"lang_list", "English#Deutsch"}}));
+  EXPECT_EQ(view.host, "NAS");
+  EXPECT_TRUE(view.sntp_auto);
+  EXPECT_FALSE(view.server_from_list);
+  EXPECT_EQ(view.manual_server, "ntp.example.org");
+  EXPECT_EQ(view.zone, 20);
+  EXPECT_EQ(view.disk_id, " WDSN");
+  EXPECT_EQ(view.free_size, "12 GB");
+  EXPECT_EQ(view.languages, (std::vector<std::string>{"English", "Deutsch"}));
+  EXPECT_EQ(view.language, 1);
+  EXPECT_EQ(view.reached, device::StatusView::kAll);
+
+  // A listed server is chosen by its place; an empty zone is the first.
+  const auto listed = device::ShowStatus(
+      Page({{"sntp_timeserver", "0"}, {"sntp_server", "asia.pool.ntp.org"}, {"sntp_zone", ""}}));
+  EXPECT_TRUE(listed.server_from_list);
+  EXPECT_EQ(listed.listed_server, 3);
+  EXPECT_EQ(listed.manual_server, "");
+  EXPECT_EQ(listed.zone, 0);
+  EXPECT_EQ(device::ShowStatus(Page({{"sntp_zone", "13"}})).zone, std::nullopt);
+  EXPECT_EQ(device::ShowStatus(Page({{"default_lang", "5"}})).language, std::nullopt);
+
+  // A zone or language that is no number stops the reading there.
+  const auto bad_zone = device::ShowStatus(Page({{"sntp_zone", "x"}, {"firm_ver", "2"}}));
+  EXPECT_EQ(bad_zone.reached, device::StatusView::kTime);
+  EXPECT_EQ(bad_zone.failure, "'x' is not a valid integer value");
+  EXPECT_EQ(bad_zone.firmware, "");
+  const auto bad_language = device::ShowStatus(Page({{"firm_ver", "2"}, {"default_lang", "one"}}));
+  EXPECT_EQ(bad_language.reached, device::StatusView::kLanguage);
+  EXPECT_EQ(bad_language.firmware, "2");
+}
+
+TEST(StatusRules, Identification) {
+  EXPECT_EQ(Sent(device::SetIdentification(kIp, "", "G")), "refused: Value is empty");
+  EXPECT_EQ(Title(device::SetIdentification(kIp, "", "G")), "Identification");
+  EXPECT_EQ(Sent(device::SetIdentification(kIp, "1NAS", "G")),
+            "refused: First character cannot be a number (0~9)");
+  EXPECT_EQ(Sent(device::SetIdentification(kIp, "   ", "G")), "refused: Value is empty");
+  // The first character outside the rule is named whole, even a UTF-8 one.
+  EXPECT_EQ(Sent(device::SetIdentification(kIp, "NAS", "H\xC3\xA9me")),
+            "refused: Invalid value \xC3\xA9Group Name H\xC3\xA9me");
+  EXPECT_EQ(device::Refused(device::SetIdentification(kIp, "N.S", "G"))->field, 0);
+  const Plan ok = device::SetIdentification(kIp, " NAS-1_= ", "HOME ");
+  EXPECT_EQ(Sent(ok), std::string("http://") + kIp +
+                          "/nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply"
+                          "&enable=1&hostname=NAS-1_=&group_name=HOME");
+  EXPECT_EQ(std::get<Command>(ok).page_tag, "id.htm");
+  EXPECT_FALSE(std::get<Command>(ok).retried);
+}
+
+TEST(StatusRules, PasswordDateAndTimeDhcpAndLanguage) {
+  EXPECT_EQ(Sent(device::SetAdministratorPassword(kIp, "", "")),
+            "refused: Password cannot be empty!");
+  EXPECT_EQ(Sent(device::SetAdministratorPassword(kIp, "a", "b")),
+            "refused: New password entries do not match!");
+  EXPECT_EQ(Sent(device::SetAdministratorPassword(kIp, "p w&", "p w&")),
+            std::string("http://") + kIp +
+                "/man.cgi?redirect=sys_auth.htm&failure=fail.htm&type=auth_apply"
+                "&TF_password=p+w%26&TF_passwordl=p+w%26");
+
+  const device::DateTime when{"2026", "12", "07", "10", "0&x", "5"};
+  EXPECT_EQ(Sent(device::SetDateAndTime(kIp, when, false, false, "pool.ntp.org", "", 12)),
+            "refused: Time server is empty");
+  // Typed values keep their bytes, but cannot reshape the query.
+  EXPECT_EQ(Sent(device::SetDateAndTime(kIp, when, true, false, "pool.ntp.org", "my ntp?", 0)),
+            std::string("http://") + kIp +
+                "/man.cgi?redirect=sys_sntp.htm&failure=fail.htm&type=sntp_apply&sntp_time="
+                "&day0=2026&day1=12&day2=07&time0=10&time1=0%26x&time2=5&R_sntp=ENABLE"
+                "&R_sntp_server=1&Sntp_ip=pool.ntp.org&sntp_input=my%20ntp%3F&sntp_timezone=-12");
+
+  const Command dhcp = device::SetDhcpServer(kIp, true);
+  EXPECT_NE(dhcp.url.find("type=dhcps_apply&R_dhcps=ENABLE&TF_wins=&TF_ippoolmin=2"),
+            std::string::npos);
+  EXPECT_TRUE(dhcp.retried);
+  EXPECT_EQ(device::SetLanguage(kIp, 2).url, Nas("status.htm", "nas_lang_apply&lang=2"));
+}
+
+// --- IP Config -------------------------------------------------------------
+
+TEST(IpConfigRules, ShownAndSet) {
+  EXPECT_TRUE(device::ShowIpConfig(Page({{"ip_type", "DHCP CLIENT"}})).automatic);
+  EXPECT_FALSE(device::ShowIpConfig(Page({{"ip_type", "dhcp client"}})).automatic);
+
+  // Automatic: no address values, whatever the fields hold.
+  EXPECT_EQ(Sent(device::SetAddress(kIp, {true, "bad", "", "", "", ""})),
+            std::string("http://") + kIp +
+                "/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm&type=dhcpc_apply&ifname=");
+  struct Case {
+    device::AddressSettings settings;
+    int field;  // -1: sent
+  } cases[] = {{{false, "10.0.0.9", "255.255.255.0", "", "", ""}, -1},
+               {{false, "10.0.0.256", "255.255.255.0", "", "", ""}, 0},
+               {{false, "10.0.0.9", "", "", "", ""}, 1},
+               {{false, "10.0.0.9", "255.0.0.0", "gw", "", ""}, 2},
+               {{false, "10.0.0.9", "255.0.0.0", "", "", "1.2.3"}, 4}};
+  for (const Case& c : cases) {
+    const Plan plan = device::SetAddress(kIp, c.settings);
+    if (c.field < 0) {
+      EXPECT_EQ(Sent(plan), std::string("http://") + kIp +
+                                "/if.cgi?redirect=if_cfg.htm&failure=fail.htm&type=wan_fixip_apply"
+                                "&ip=10.0.0.9&submask=255.255.255.0&gateway=&pdns=&sdns=");
+      EXPECT_EQ(std::get<Command>(plan).page_tag, "if_cgi.htm");
+    } else {
+      ASSERT_NE(device::Refused(plan), nullptr) << c.field;
+      EXPECT_EQ(device::Refused(plan)->field, c.field);
+      EXPECT_EQ(device::Refused(plan)->message.title, "IP Information");
+    }
+  }
+  EXPECT_EQ(device::Refused(device::SetAddress(kIp, {false, "x", "", "", "", ""}))->message.text,
+            "IP Address: \"x\" is not an address. Enter four numbers from 0 to 255 separated by "
+            "dots.");
+}
+
+// --- Maintenance -----------------------------------------------------------
+
+TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
+  using net::UploadError;
+  using Outcome = device::UploadOutcome;
+  auto of = [](auto error) { return device::JudgeUpload(std::make_exception_ptr(error)); };
+  EXPECT_EQ(device::JudgeUpload(nullptr), Outcome::Answered);
+  EXPECT_EQ(of(UploadError::Reply(302, "302 Found")), Outcome::Accepted);
+  EXPECT_EQ(of(UploadError::Reply(500, "500 Flash write failed at block 302")), Outcome::Failed);
+  EXPECT_EQ(of(UploadError::Socket(10053)), Outcome::TooLarge);
+  EXPECT_EQ(of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Failed);
+  EXPECT_EQ(of(UploadError::FileChanged("/fw.bin")), Outcome::FileChanged);
+  EXPECT_EQ(of(net::HttpError("302 but plain")), Outcome::Failed);
+  EXPECT_EQ(device::UploadFailure(Outcome::TooLarge, "/fw.bin").text, "Kernel Size is too large.");
+  EXPECT_EQ(device::UploadFailure(Outcome::FileChanged, "/fw.bin").text,
+            "Upload fail!\nThe firmware file changed while it was sent:\n/fw.bin");
+
+  const auto reset = device::FactoryReset(kIp);
+  ASSERT_EQ(reset.size(), 2u);
+  EXPECT_NE(reset[0].url.find("type=default_setting"), std::string::npos);
+  EXPECT_EQ(reset[1], device::Restart(kIp));
+  EXPECT_EQ(device::Restart(kIp).page_tag, "maintain.htm");
+}
+
+// --- File Server and the folder dialogs ----------------------------------
+
+TEST(FolderRules, ListsMovesAndDelete) {
+  const auto view = device::ShowFileServer(
+      Page({{"share_list", "<option value=\"a\">a</option>"},
+            {"allow_share", "<option value=\"P\">P</option><option value=\"Q\">Q</option>"}}));
+  EXPECT_EQ(view.folders, std::vector<std::string>{"a"});
+  EXPECT_EQ(view.shared, (std::vector<std::string>{"P", "Q"}));
+
+  const std::string chinese12 =  // 12 characters in 36 bytes: short enough
+      "\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87"
+      "\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87";
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, chinese12)).find("refused"), std::string::npos);
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, "abcdefghijklm")),
+            "refused: Over Maximum (12 characters).");
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, "")),
+            "refused: The folder has no name: nothing was sent.");
+  // Taken out of the Sharing List at any length.
+  EXPECT_EQ(Sent(device::UnshareFolder(kIp, "a very long name")),
+            Nas("smb.htm", "nas_apply&allow_share=a+very+long+name&del=Remove"));
+  EXPECT_EQ(Sent(device::DeleteFolder(kIp, "m&m")),
+            Nas("smb.htm", "fm_rmdir_apply&folder=m%26m&to_name="));
+  EXPECT_TRUE(std::get<Command>(device::DeleteFolder(kIp, "m")).retried);
+}
+
+TEST(FolderRules, TheNameRuleOfEachDialog) {
+  using device::NameDialog;
+  struct Case {
+    NameDialog dialog;
+    const char* typed;
+    const char* sent;  // or the refusal
+    const char* title;
+  } cases[] = {
+      {NameDialog::CreateFolder, "   ", "refused: Value is empty", "File Server"},
+      {NameDialog::CreateFolder, "abcdefghijklm", "refused: Over Maximum (12 characters).",
+       "File Server"},
+      {NameDialog::CreateFolder, "a.b",
+       "refused: Only alpha-numberic characters accepted (a-z, 0-9).", "File Server"},
+      {NameDialog::CreateFolder, " A-b_c=1 ",
+       "smb.htm|fm_mkdir_apply&folder=A%2Db%5Fc%3D1&to_name=", ""},
+      {NameDialog::CreateAccount, "bob", "ftp.htm|ftps_user_add&Account=bob&ftp_att=R", ""},
+      {NameDialog::CreateAccount, "b b",
+       "refused: Only alpha-numberic characters accepted (a-z, 0-9).", "FTP Server"},
+      {NameDialog::CreateAccountFolder, "x y",
+       "refused: Only alpha-numberic characters accepted (a-z, 0-9).",
+       "Modify FTP Account Folder List"},
+  };
+  for (const Case& c : cases) {
+    const Plan plan = device::CreateFolder(kIp, c.dialog, c.typed);
+    const std::string sent = c.sent;
+    if (sent.rfind("refused", 0) == 0) {
+      EXPECT_EQ(Sent(plan), sent) << c.typed;
+      EXPECT_EQ(Title(plan), c.title) << c.typed;
+    } else {
+      EXPECT_EQ(Sent(plan), Nas(sent.substr(0, sent.find('|')), sent.substr(sent.find('|') + 1)));
+    }
+  }
+  // A rename: the new name first; the SMB dialog refuses a character in
+  // words of its own, and only the account's dialog an unchanged name.
+  EXPECT_EQ(Sent(device::RenameFolder(kIp, NameDialog::RenameFolder, "old", "new")),
+            Nas("smb.htm", "fm_rename_apply&folder=new&to_name=old"));
+  EXPECT_EQ(Title(device::RenameFolder(kIp, NameDialog::RenameFolder, "old", "n w")),
+            "SMB 伺服器\"");
+  EXPECT_EQ(
+      Sent(device::RenameFolder(kIp, NameDialog::RenameFolder, "same", "same")).find("refused"),
+      std::string::npos);
+  EXPECT_EQ(Sent(device::RenameFolder(kIp, NameDialog::RenameAccountFolder, "same", "same")),
+            "refused: New name entries do not match!");
+  const Plan on_account = device::RenameFolder(kIp, NameDialog::RenameAccountFolder, "a", "b");
+  EXPECT_EQ(std::get<Command>(on_account).page_tag, "ftp_mod.htm");
+  EXPECT_EQ(Sent(device::RenameFolder(kIp, NameDialog::RenameFolder, "", "b")),
+            "refused: The folder has no name: nothing was sent.");
+  // Refusals of what is to be typed again say so; an empty name does not.
+  EXPECT_TRUE(device::Refused(device::CreateFolder(kIp, NameDialog::CreateFolder, "a.b"))->clear);
+  EXPECT_FALSE(device::Refused(device::CreateFolder(kIp, NameDialog::CreateFolder, ""))->clear);
+}
+
+TEST(FolderRules, SharePassword) {
+  EXPECT_EQ(Sent(device::SetFolderPassword(kIp, "", "a", "a")),
+            "refused: The folder has no name: nothing was sent.");
+  EXPECT_EQ(Sent(device::SetFolderPassword(kIp, "P", "abcdefghijklm", "abcdefghijklm")),
+            "refused: Over Maximum (12 characters).");
+  EXPECT_EQ(Sent(device::SetFolderPassword(kIp, "P", "one", "two")),
+            "refused: New password entries do not match!");
+  EXPECT_EQ(Sent(device::SetFolderPassword(kIp, "P", " my pw ", "my pw")),
+            Nas("smb.htm", "nas_mod&folder=P&password1=my+pw&password2=my+pw"));
+  // Both empty: the folder is open to all again.
+  EXPECT_EQ(Sent(device::SetFolderPassword(kIp, "P", "", "")),
+            Nas("smb.htm", "nas_mod&folder=P&password1=&password2="));
+}
+
+// --- FTP -------------------------------------------------------------------
+
+TEST(FtpRules, TheServerPage) {
+  const auto view = device::ShowFtpServer(
+      Page({{"ftps_status", "ENABLE"},
+            {"ftp_a_att", "checked"},
+            {"ftps_dir_list", "<option value=\"P\">x<option value=\"m\">x<option value=\"P\">x"},
+            {"ftps_home_def", "P"}}));
+  EXPECT_TRUE(view.enabled);
+  EXPECT_TRUE(view.anonymous_read_only);
+  EXPECT_EQ(view.home, 2);  // the last folder of that name
+  EXPECT_EQ(device::ShowFtpServer(Page({})).home, std::nullopt);
+
+  EXPECT_EQ(Sent(device::SetFtpService(kIp, 0, "021")),
+            Nas("ftp.htm", "ftps_state_apply&ftps_set=ENABLE&ftps_port=021"));
+  for (const char* port : {"1024", "65501", "0"})
+    EXPECT_EQ(Sent(device::SetFtpService(kIp, 1, port)), "refused: Invalid port number") << port;
+  EXPECT_EQ(Sent(device::SetFtpService(kIp, 1, "1025")),
+            Nas("ftp.htm", "ftps_state_apply&ftps_set=DISABLE&ftps_port=1025"));
+  EXPECT_EQ(Sent(device::SetFtpService(kIp, -1, "21")),
+            "refused: Please choose an entry from the list.");
+  EXPECT_THROW(device::SetFtpService(kIp, 0, "2 1"), device::ConversionError);
+  EXPECT_EQ(Sent(device::SetAnonymousAccess(kIp, true, false, "my docs")),
+            Nas("ftp.htm",
+                "ftps_anonymous_apply&ftp_anon_stu=ENABLE&ftp_a_att=RW&home=my%20docs"
+                "&anony_Apply=Apply"));
+  EXPECT_EQ(Sent(device::SetAnonymousAccess(kIp, true, false, std::nullopt)),
+            "refused: Please choose an entry from the list.");
+
+  EXPECT_EQ(device::PrepareNewAccount(kIp).page_tag, "/ftp.htm");
+  EXPECT_EQ(Sent(device::SelectAccount(kIp, "7")),
+            Nas("ftp_mod.htm", "ftps_userid_set&ftps_user_id=7"));
+  EXPECT_EQ(Sent(device::SelectAccount(kIp, "")),
+            "refused: The account has no name: nothing was sent.");
+  EXPECT_EQ(device::ToggleAccount(kIp, 2).url, Nas("ftp.htm", "ftps_user_enabled&FTP_AC_LIST=2"));
+  EXPECT_EQ(Sent(device::DeleteAccount(kIp, "9")), Nas("ftp.htm", "ftps_user_del&FTP_AC_LIST=9"));
+}
+
+TEST(FtpRules, AnAccountsPage) {
+  const auto view = device::ShowFtpAccount(Page(
+      {{"ftps_account", "amy"},
+       {"ftps_att", "checked"},
+       {"ftps_share_list", "<option value=\"1\">Alpha </option><option value=\"2\">b</option>"}}));
+  EXPECT_EQ(view.account, "amy");
+  EXPECT_TRUE(view.read_only);
+  EXPECT_EQ(view.account_folders, (std::vector<std::string>{"Alpha", "b"}));
+
+  EXPECT_EQ(Sent(device::SetAccount(kIp, "amy", "", false)),
+            Nas("ftp_mod.htm", "ftps_user_add&Account=amy&Account_passwd=&ftp_att=W"));
+  EXPECT_EQ(Sent(device::SetAccount(kIp, "amy", "abcdefghijklm", true)),
+            "refused: Over Maximum (12 characters).");
+  EXPECT_EQ(Sent(device::SetAccount(kIp, "", "pw", true)),
+            "refused: The account has no name: nothing was sent.");
+  EXPECT_EQ(Sent(device::GiveFolder(kIp, "amy", "abcdefghijklm")),
+            "refused: Over Maximum (12 characters).");
+  EXPECT_EQ(Sent(device::GiveFolder(kIp, "amy", "music")),
+            Nas("ftp_mod.htm", "ftps_add_share&account=amy&account_List=music&op_add=Add"));
+  EXPECT_EQ(
+      Sent(device::TakeFolder(kIp, "amy", "abcdefghijklm")),
+      Nas("ftp_mod.htm", "ftps_del_share&account=amy&account_List=abcdefghijklm&op_del=Delete"));
+  // Deleted from the account's page with the File Server's command.
+  const Plan deleted = device::DeleteAccountFolder(kIp, "m");
+  EXPECT_EQ(Sent(deleted), Nas("smb.htm", "fm_rmdir_apply&folder=m&to_name="));
+  EXPECT_EQ(std::get<Command>(deleted).page_tag, "ftp_mod.htm");
+}
+
+// --- Disk Utility ----------------------------------------------------------
+
+TEST(DiskRules, ShownAndSet) {
+  // The device's idle line runs on past its own end.
+  std::string page = "<HTML>var disk_idle_value=\"30\";\nvar disk_scan=\"a\nb\n\";\r\n";
+  EXPECT_EQ(device::ShowDisk(page).sleep_minutes, "30");
+  EXPECT_TRUE(device::ShowDisk(page).clear_messages);
+  EXPECT_EQ(device::ShowDisk(Page({{"disk_idle_value", "30"}})).sleep_minutes, "0");
+  EXPECT_FALSE(device::ShowDisk(Page({{"disk_fix_enable", "DISABLE"}})).clear_messages);
+  EXPECT_EQ(device::ScanMessagesOf(Page({{"disk_scan", "a\nb\n"}})), "a\nb");
+
+  for (const char* minutes : {"0", "5", "60"})
+    EXPECT_EQ(Sent(device::SetSleepTime(kIp, minutes)),
+              Nas("sto.htm", std::string("ide_set&idle=") + minutes));
+  for (const char* minutes : {"4", "61"})
+    EXPECT_EQ(Sent(device::SetSleepTime(kIp, minutes)), "refused: Invalid Sleep Time");
+  EXPECT_THROW(device::SetSleepTime(kIp, "x"), device::ConversionError);
+  // The format names its own answer page but goes with the others' tag.
+  EXPECT_EQ(device::Format(kIp).url, Nas("sto_ok.htm", "IDE_init"));
+  EXPECT_EQ(device::Format(kIp).page_tag, "sto.htm");
+  EXPECT_EQ(device::StartScan(kIp).url, Nas("sto.htm", "ide_scandisk_start"));
+}
+
+}  // namespace
