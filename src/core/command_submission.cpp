@@ -2,6 +2,7 @@
 
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "device/exchange.h"
 #include "i18n/translate.h"
 #include "net/waiting.h"
 #include "platform/platform.h"
@@ -13,7 +14,6 @@ using i18n::Translate;
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-constexpr int kProbeTimeoutMs = 1000;
 constexpr int kConsolePauseMs = 20;
 
 void Pause() {
@@ -29,45 +29,26 @@ void Show(const std::string& text, const std::string& title, MsgIcon icon) {
 int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::string& url,
                   const std::string& page_tag, int tab) {
   SessionState& session = Session();
-  bool failed = false;
-  client.UserId = session.UserName;
-  client.Password = session.UserPassword;
-  client.Referer = "http://" + session.DeviceIp + "/" + page_tag;
   if (session.DeviceIp.empty()) {
+    client.Referer = "http://" + session.DeviceIp + "/" + page_tag;
     Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
     return kCommandDone;
   }
-
-  try {
-    client.Get(url);
-  } catch (const std::exception&) {
-    // A command whose answer page cannot be fetched after the redirect was
-    // still carried out; the probe below tells whether the device lives.
-    if (client.StatusCode != 302) failed = true;
-  }
+  const device::Delivery delivery =
+      device::Deliver(client, {session.DeviceIp, session.UserName, session.UserPassword}, url,
+                      page_tag);
   // The device leaves its address once it has the command, so nothing can
   // tell afterwards whether it took it: the console follows it only when
   // the command went out, and not when the user called it off.
-  if (page_tag == "if_cgi.htm" && (net::ActionCancelled() || !client.RequestSent)) {
+  if (page_tag == "if_cgi.htm" && (net::ActionCancelled() || !delivery.sent)) {
     ShowConnectionFailure();  // said only when not cancelled
     return kCommandNotSent;
   }
-
-  client.Host = session.DeviceIp;
-  client.Port = 80;
-  client.ReportLevel = 1;
-  client.TimeOut = kProbeTimeoutMs;
-  try {
-    client.Connect();
-  } catch (const std::exception&) {
-  }
   // After an address change the device is expected to be gone.
-  if (!client.IsConnected && page_tag != "if_cgi.htm") {
+  if (!delivery.alive && page_tag != "if_cgi.htm") {
     ShowConnectionFailure();
     return kCommandDone;
   }
-  client.Disconnect();
-  const std::string& header = client.Header;
 
   if (page_tag == "sys_auth.htm") {
     session.UserPassword = host.NewPassword();
@@ -80,12 +61,9 @@ int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::stri
       Show(Translate("IP 已變更，重新連線成功"), Translate("IP 資訊"), MsgIcon::Question);
     }
     return kCommandDone;
-  } else if (page_tag == "ftp.htm") {
-    if (url.find("ftps_user_enabled") == std::string::npos &&
-        (failed || header.find("fail.htm") != std::string::npos)) {
-      Pause();
-      return kCommandRefused;
-    }
+  } else if (device::RefusedFtpCommand(url, page_tag, delivery)) {
+    Pause();
+    return kCommandRefused;
   } else if (page_tag == "maintain.htm") {
     return kCommandDone;
   }
