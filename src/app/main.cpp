@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "app/program.h"
 #include "core/configuration.h"
@@ -25,19 +23,6 @@ constexpr char kUsage[] =
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n";
 
-// The shipped language files: installed beside the program
-// (<prefix>/share/brevane/lang), or in the source tree for a build run in
-// place.
-std::string LanguageDirectory() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const auto installed = exe.parent_path().parent_path() / "share/brevane/lang";
-    if (std::filesystem::is_directory(installed, error)) return installed.string();
-  }
-  return BREVANE_SOURCE_LANG_DIR;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,7 +42,7 @@ int main(int argc, char** argv) {
   }
   // Without a language file in the current directory, the texts come in
   // the user's language from the shipped files.
-  i18n::SetFallbackLanguageFile(LanguageDirectory() + "/" + i18n::LocaleLanguage() + "/language");
+  i18n::UseShippedLanguageFiles(BREVANE_SOURCE_LANG_DIR);
   ui::Application application(argc, argv);
   application.setApplicationName("Brevane");
   // Only closing the main window ends the program; closing a dialog while the

@@ -34,9 +34,8 @@ int SubmitCommand(net::CommandClient& client, CommandHost& host, const std::stri
     Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
     return kCommandDone;
   }
-  const device::Delivery delivery =
-      device::Deliver(client, {session.DeviceIp, session.UserName, session.UserPassword}, url,
-                      page_tag);
+  const device::Delivery delivery = device::Deliver(
+      client, {session.DeviceIp, session.UserName, session.UserPassword}, url, page_tag);
   // The device leaves its address once it has the command, so nothing can
   // tell afterwards whether it took it: the console follows it only when
   // the command went out, and not when the user called it off.

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <unordered_map>
 #include <vector>
 
@@ -112,6 +113,17 @@ void SetTranslationSwitch(int value) {
 }
 int TranslationSwitch() {
   return g_switch;
+}
+
+void UseShippedLanguageFiles(const std::string& built_in) {
+  std::error_code error;
+  std::string directory = built_in;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const auto installed = exe.parent_path().parent_path() / "share/brevane/lang";
+    if (std::filesystem::is_directory(installed, error)) directory = installed.string();
+  }
+  SetFallbackLanguageFile(directory + "/" + LocaleLanguage() + "/language");
 }
 
 std::string Translate(const std::string& key) {

@@ -18,6 +18,12 @@ std::string LocaleLanguage();
 // the installed one for the user's locale; empty (the start): none.
 void SetFallbackLanguageFile(const std::string& path);
 
+// Makes the shipped file of the user's locale the fallback: the one
+// installed beside the program (<prefix>/share/brevane/lang, found from the
+// program's own path), or the one under `built_in` (the source tree's lang
+// folder) for a build run in place.
+void UseShippedLanguageFiles(const std::string& built_in);
+
 // The translation switch: 0 at start, set to 1 once the main window exists.
 // Only while it is 1 is the language file consulted.
 void SetTranslationSwitch(int value);

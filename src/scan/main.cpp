@@ -14,6 +14,7 @@
 #include "net/discovery.h"
 #include "net/socket_error.h"
 #include "net/udp_socket.h"
+#include "scan/discover.h"
 #include "scan/scan_output.h"
 
 namespace {
@@ -33,8 +34,6 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 when a device answered, 1 when none did, 2 on a usage or\n"
     "socket error.\n";
-
-constexpr int kQueueBytes = 4 * 1024 * 1024;  // a thousand replies arriving at once
 
 int UsageError(const std::string& what) {
   std::fprintf(stderr, "brevane-scan: %s\nTry 'brevane-scan --help'.\n", what.c_str());
@@ -85,33 +84,14 @@ int main(int argc, char** argv) {
 
   net::DeviceList found;
   try {
-    std::unique_ptr<net::UdpSocket> socket;
-    try {
-      socket = std::make_unique<net::UdpSocket>(net::kDiscoveryPort, kQueueBytes);
-    } catch (const net::SocketError& e) {
-      if (e.number() == net::wsa::kAddressInUse) {
-        std::fprintf(stderr, "brevane-scan: UDP port %u is already in use (is Brevane running?)\n",
-                     static_cast<unsigned>(net::kDiscoveryPort));
-        return 2;
-      }
-      throw;
-    }
-    if (!interface.empty()) socket->BindToInterface(interface);
-    socket->SendTo(broadcast, net::kDiscoveryPort, net::BuildDiscoveryRequest());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      if (left <= 0) break;
-      const auto datagram = socket->Receive(static_cast<int>(std::min<long long>(left, 1000)));
-      if (!datagram) continue;
-      if (const auto device = net::ParseDiscoveryReply(datagram->bytes, datagram->sender_ip))
-        found.Add(*device);
-    }
+    found = scan::Discover(seconds, {interface, broadcast});
   } catch (const net::SocketError& e) {
-    std::fprintf(stderr, "brevane-scan: %s (socket error %d)\n",
-                 net::WsaErrorDescription(e.number()).c_str(), e.number());
+    if (e.number() == net::wsa::kAddressInUse)
+      std::fprintf(stderr, "brevane-scan: UDP port %u is already in use (is Brevane running?)\n",
+                   static_cast<unsigned>(net::kDiscoveryPort));
+    else
+      std::fprintf(stderr, "brevane-scan: %s (socket error %d)\n",
+                   net::WsaErrorDescription(e.number()).c_str(), e.number());
     return 2;
   }
 

@@ -83,21 +83,6 @@ std::string Hex(const char* format, unsigned value) {
   return text;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char32_t c : Decode(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (IsControl(c) || IsInvisible(c)) {
-      out += Hex("\\u%04x", static_cast<unsigned>(c));
-    } else {
-      AppendUtf8(out, c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string CsvField(std::string_view text) {
   std::string printable = Printable(text);
   // A spreadsheet takes a field beginning so for a formula and runs it.
@@ -124,6 +109,21 @@ std::string Printable(std::string_view text) {
       AppendUtf8(out, c);
   }
   return out;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (const char32_t c : Decode(text)) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (IsControl(c) || IsInvisible(c)) {
+      out += Hex("\\u%04x", static_cast<unsigned>(c));
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  return out + "\"";
 }
 
 std::size_t DisplayWidth(std::string_view printable) {

@@ -19,6 +19,10 @@ namespace scan {
 // escapes stay unambiguous.
 std::string Printable(std::string_view text);
 
+// `text` as a JSON string, quotes included: exact, with control, direction
+// and zero-width characters written as \uXXXX.
+std::string JsonString(std::string_view text);
+
 // The width `text` takes in a terminal: East Asian wide characters count
 // two columns.
 std::size_t DisplayWidth(std::string_view printable);

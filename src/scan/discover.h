@@ -1,0 +1,24 @@
+#pragma once
+
+// One discovery scan from a terminal program: a request broadcast, the
+// replies collected for a while (the first reply from an address kept).
+
+#include <functional>
+#include <string>
+
+#include "net/discovery.h"
+
+namespace scan {
+
+struct Where {
+  std::string interface;                               // empty: every interface
+  std::string broadcast = net::kDiscoveryBroadcastIp;  // where the request goes
+};
+
+// Collects replies for `seconds`, or until `enough` says the devices found
+// so far suffice. Throws net::SocketError when the socket cannot be used
+// (UDP port 14675 taken, for one).
+net::DeviceList Discover(int seconds, const Where& where,
+                         const std::function<bool(const net::DeviceList&)>& enough = {});
+
+}  // namespace scan
