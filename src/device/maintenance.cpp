@@ -48,9 +48,13 @@ UploadOutcome JudgeUpload(std::exception_ptr error) {
 Message UploadFailure(UploadOutcome outcome, const std::string& path) {
   if (outcome == UploadOutcome::TooLarge) return Say("Kernel Size is too large.", kFirmwareTitle);
   std::string text = Translate("Upload fail!");
-  if (outcome == UploadOutcome::FileChanged)
+  if (outcome == UploadOutcome::FileChanged) {
     // Whatever the device said, what it has is not the image chosen.
-    text += "\n" + Translate("The firmware file changed while it was sent:") + "\n" + path;
+    text += '\n';
+    text += Translate("The firmware file changed while it was sent:");
+    text += '\n';
+    text += path;
+  }
   return {text, Translate(kFirmwareTitle), Icon::Information};
 }
 

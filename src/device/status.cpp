@@ -94,7 +94,8 @@ StatusView ShowStatus(const std::string& page) {
     view.dhcp_server = value("dhcps_option=\"") == net::kOnMarker;
     view.mac = value("mac_addr=\"");
     view.firmware = value("firm_ver=\"");
-    view.disk_id = " " + net::RemoveLineBreakTags(value("disk_id=\""));
+    view.disk_id = ' ';
+    view.disk_id += net::RemoveLineBreakTags(value("disk_id=\""));
     view.free_size = Trim(value("free_size=\""));
     view.total_size = value("total_size=\"");
     view.reached = StatusView::kLanguage;

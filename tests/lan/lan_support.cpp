@@ -1,20 +1,26 @@
 #include "lan_support.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "sim/control.h"
 #include "sim/http_server.h"
 #include "sim/process.h"
+
+extern char** environ;
 
 namespace lan {
 
@@ -72,6 +78,45 @@ SimDevice::~SimDevice() {
   ::kill(pid_, SIGTERM);
   int status = 0;
   ::waitpid(pid_, &status, 0);
+}
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+Result Run(std::vector<std::string> argv, const std::string& input) {
+  const std::string base =
+      std::filesystem::temp_directory_path() / ("brevane-run-" + std::to_string(::getpid()));
+  std::ofstream(base + ".in", std::ios::binary) << input;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, (base + ".in").c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, (base + ".out").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, (base + ".err").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = 0;
+  Result result;
+  if (posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ) == 0) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.out = Slurp(base + ".out");
+  result.err = Slurp(base + ".err");
+  for (const char* ending : {".in", ".out", ".err"}) std::filesystem::remove(base + ending);
+  return result;
 }
 
 double SimDevice::PeakMiB() const {

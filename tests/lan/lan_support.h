@@ -72,6 +72,14 @@ inline constexpr bool kMemoryIsMeasurable = true;
 // while `action` ran, in MiB (the kernel's high-water mark, reset first).
 double PeakGrowthMiB(const std::function<void()>& action);
 
+// A program's exit status and what it printed.
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+// Runs a program (no shell) with `input` as its standard input; waits for it.
+Result Run(std::vector<std::string> argv, const std::string& input = "");
+
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns done().
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));

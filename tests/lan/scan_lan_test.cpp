@@ -1,69 +1,22 @@
 // brevane-scan in the test LAN: what it prints for real devices, malformed
 // replies and a crowd, and its exit statuses.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "lan_support.h"
 #include "net/discovery.h"
 #include "net/udp_socket.h"
 
-extern char** environ;
-
 namespace {
 
 using lan::SimDevice;
 using lan::ThisLan;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Runs a program with its output and errors in files of their own.
-Result Run(std::vector<std::string> argv, const std::string& input = "") {
-  const std::string base =
-      std::filesystem::temp_directory_path() / ("brevane-scan-test-" + std::to_string(::getpid()));
-  std::ofstream(base + ".in", std::ios::binary) << input;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, (base + ".in").c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, (base + ".out").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, (base + ".err").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<char*> raw;
-  for (auto& a : argv) raw.push_back(a.data());
-  raw.push_back(nullptr);
-  pid_t pid = 0;
-  Result result;
-  if (posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ) == 0) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  result.out = Slurp(base + ".out");
-  result.err = Slurp(base + ".err");
-  for (const char* ending : {".in", ".out", ".err"}) std::filesystem::remove(base + ending);
-  return result;
-}
+using lan::Result;
+using lan::Run;
 
 Result Scan(std::vector<std::string> args) {
   const char* scan = std::getenv("BREVANE_SCAN");

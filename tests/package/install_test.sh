@@ -23,6 +23,8 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 [ "$("$root/usr/bin/brevane" --version)" = "brevane 1.18" ] || fail "brevane --version"
 "$root/usr/bin/brevane" --help | grep -q -- '--console' || fail "brevane --help"
 "$root/usr/bin/brevane-scan" --help >/dev/null || fail "brevane-scan --help"
+[ "$("$root/usr/bin/brevane-ctl" --version)" = "brevane-ctl 1.18" ] || fail "brevane-ctl --version"
+"$root/usr/bin/brevane-ctl" --help | grep -q -- '--password-file' || fail "brevane-ctl --help"
 "$root/usr/bin/brevane-devsim" --help 2>&1 | grep -q -- '--control' || fail "brevane-devsim --help"
 
 id=org.brevane.Brevane
@@ -36,6 +38,8 @@ for file in \
     usr/share/brevane/lang/zh-TW/language \
     usr/share/man/man1/brevane.1.gz \
     usr/share/man/man1/brevane-scan.1.gz \
+    usr/share/man/man1/brevane-ctl.1.gz \
+    usr/share/bash-completion/completions/brevane-ctl \
     usr/share/man/man1/brevane-devsim.1.gz \
     usr/share/doc/brevane/copyright \
     usr/share/doc/brevane-devsim/copyright; do

@@ -1,0 +1,216 @@
+// brevane-ctl against simulated devices in the test LAN: each command
+// changes the device as the console would, a refusal sends nothing, the
+// password goes nowhere it could be read, and the exit statuses and JSON
+// are what scripts rely on.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "console/menuform.h"
+#include "core/session_state.h"
+#include "lan_support.h"
+#include "net/page_values.h"
+#include "platform/fakes.h"
+#include "scripted_peer.h"
+
+extern char** environ;
+
+namespace {
+
+using lan::Result;
+using lan::SimDevice;
+using lan::ThisLan;
+using Clock = std::chrono::steady_clock;
+
+std::string Ctl() {
+  const char* ctl = std::getenv("BREVANE_CTL");
+  return ctl != nullptr ? ctl : "brevane-ctl";
+}
+
+class CtlLan : public ::testing::Test {
+ protected:
+  CtlLan()
+      : device_(ThisLan().devices.at(0),
+                {"--name", "NAS1", "--group", "HOME", "--password", "s3cret", "--shared-folder",
+                 "PUBLIC", "--account", "bob:x"}),
+        secret_(ThisLan().dir + "/ctl-password") {
+    std::ofstream(secret_) << "s3cret\n";
+  }
+  ~CtlLan() override { std::filesystem::remove(secret_); }
+
+  Result Run(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), {Ctl(), "--password-file", secret_});
+    return lan::Run(args, input);
+  }
+  const std::string& ip() const { return device_.host().ip; }
+  std::string Get(const std::string& key) { return device_.Control("get " + key); }
+  int Commands() { return std::stoi(device_.Control("commands")); }
+
+  SimDevice device_;
+  std::string secret_;
+};
+
+TEST_F(CtlLan, EachCommandChangesTheDeviceAsTheConsoleWould) {
+  const std::string pw = ThisLan().dir + "/new-password";
+  std::ofstream(pw) << "f0lder pw\n";
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"NAS1/HOME", "folder", "create", "docs"},  // by name, as a scan finds it
+           {ip(), "name", "NAS2", "OFFICE"},
+           {ip(), "folder", "share", "docs"},
+           {"--new-password-file", pw, ip(), "folder", "password", "docs"},
+           {ip(), "ftp", "account", "create", "amy"},
+           {ip(), "ftp", "account", "access", "amy", "rw"},
+           {ip(), "ftp", "account", "give", "amy", "docs"},
+           {ip(), "ftp", "service", "on", "--port", "2121"},
+           {ip(), "disk", "sleep", "15"},
+           {ip(), "time", "--zone", "8", "--server", "ntp.example.org"}}) {
+    const Result result = Run(command);
+    EXPECT_EQ(result.status, 0) << command[1] << " " << command[2] << ": " << result.err;
+  }
+  std::filesystem::remove(pw);
+  EXPECT_EQ(Get("host_name"), "NAS2");
+  EXPECT_EQ(Get("group_name"), "OFFICE");
+  EXPECT_EQ(net::OptionValues(Get("allow_share")), (std::vector<std::string>{"PUBLIC", "docs"}));
+  EXPECT_EQ(Get("share-password docs"), "f0lder pw");
+  const std::string accounts = Get("ftp_ac_list");
+  EXPECT_NE(accounts.find("amy"), std::string::npos);
+  EXPECT_NE(accounts.find("Read/Write"), std::string::npos);
+  EXPECT_EQ(Get("ftps_port"), "2121");
+  EXPECT_EQ(Get("disk_idle_value").substr(0, 2), "15");
+  EXPECT_EQ(Get("sntp_zone"), "8");
+  EXPECT_EQ(Get("sntp_server"), "ntp.example.org");
+}
+
+TEST_F(CtlLan, RefusalsSendNothingAndEveryStatusMeansWhatItSays) {
+  const int before = Commands();
+  const Result refused = Run({ip(), "name", "1NAS", "HOME"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("First character cannot be a number (0~9)"), std::string::npos);
+  EXPECT_EQ(Run({ip(), "disk", "sleep", "61"}).status, 1);
+  EXPECT_EQ(Run({ip(), "folder", "share", "thirteen-long"}).status, 1);
+  // Destructive, and no terminal to ask: nothing without --yes.
+  const Result reset = Run({ip(), "reset"});
+  EXPECT_EQ(reset.status, 2);
+  EXPECT_NE(reset.err.find("--yes"), std::string::npos);
+  EXPECT_EQ(Run({ip(), "disk", "format"}).status, 2);
+  EXPECT_EQ(Commands(), before);
+
+  EXPECT_EQ(Run({ip(), "frobnicate"}).status, 2);
+  EXPECT_EQ(Run({}).status, 2);
+  EXPECT_EQ(lan::Run({Ctl(), "--version"}).out, "brevane-ctl 1.18\n");
+  EXPECT_EQ(lan::Run({Ctl(), ip(), "show"}).status, 1);  // no password: refused
+  EXPECT_EQ(Run({"NOSUCH", "show"}).status, 3);
+
+  // A device that takes the connection and never answers: given up within
+  // the bound on a page read, as no answer.
+  device_.Control("fault hold 100");
+  const auto start = Clock::now();
+  EXPECT_EQ(Run({ip(), "show"}).status, 3);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(21));
+}
+
+TEST_F(CtlLan, JsonParsesForScripts) {
+  for (const char* what : {"status", "ip", "folders", "ftp", "disk"}) {
+    const Result json = Run({"--json", ip(), "show", what});
+    ASSERT_EQ(json.status, 0) << what;
+    const Result parsed =
+        lan::Run({"/usr/bin/python3", "-c", "import json,sys; json.load(sys.stdin)"}, json.out);
+    EXPECT_EQ(parsed.status, 0) << what << ": " << json.out;
+  }
+  const Result failed = Run({"--json", ip(), "disk", "sleep", "61"});
+  EXPECT_EQ(lan::Run({"/usr/bin/python3", "-c",
+                      "import json,sys; d=json.load(sys.stdin); sys.exit(d['status'])"},
+                     failed.out)
+                .status,
+            1);
+}
+
+TEST_F(CtlLan, ThePasswordIsInNoProcessesArgumentsOrEnvironment) {
+  device_.Control("fault hold 100");  // keeps brevane-ctl waiting while we look
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  const std::string fd = std::to_string(pipe_fds[0]);
+  std::vector<std::string> argv = {Ctl(), "--password-fd", fd, ip(), "show"};
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawnp(&pid, raw[0], nullptr, nullptr, raw.data(), environ), 0);
+  ASSERT_EQ(::write(pipe_fds[1], "s3cret\n", 7), 7);
+  ::close(pipe_fds[1]);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  for (const char* part : {"cmdline", "environ"}) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + part, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_FALSE(text.empty()) << part;
+    EXPECT_EQ(text.find("s3cret"), std::string::npos) << part;
+  }
+  ::kill(pid, SIGTERM);
+  ::waitpid(pid, nullptr, 0);
+  ::close(pipe_fds[0]);
+}
+
+// The console and brevane-ctl send the same command, byte for byte.
+TEST(CtlWire, TheConsoleAndCtlSendTheSameRequests) {
+  constexpr char kLocal[] = "127.0.0.1";
+  const std::string page =
+      "<HTML>var host_name=\"NAS\";\r\nvar ftps_port=\"21\";\r\nvar ftps_status=\"ENABLE\";\r\n"
+      "var share_list=\"<option value=\"docs\">docs</option>\";\r\n";
+  lan::ScriptedPeer peer(kLocal, 80, [&page](lan::PeerConnection& c) {
+    const std::string request = c.ReadRequest();
+    if (request.empty()) return;  // a probe
+    if (request.find(".cgi?") != std::string::npos)
+      c.Send("HTTP/1.0 302 Found\r\nLocation: done.htm\r\n\r\n");
+    else
+      c.Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
+             page);
+  });
+  auto commands = [&peer] {
+    std::vector<std::string> sent;
+    for (const auto& r : peer.Requests())
+      if (r.find(".cgi?") != std::string::npos) sent.push_back(r);
+    return sent;
+  };
+
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  core::Session() = {kLocal, "admin", "pw"};
+  Form2 console;
+  console.HostEdit->setText("NAS-2");
+  console.GroupEdit->setText("HOME");
+  console.identBtnClick();
+  console.FTPPortEdit->setText("2121");
+  console.FTPStatusCB->setCurrentIndex(0);
+  console.FTPStatusBtnClick();
+  console.TabSheet4Show();
+  console.SMBFolderLB->setCurrentRow(0);
+  console.MovetoPublicBtnClick();
+  const std::vector<std::string> from_console = commands();
+  ASSERT_EQ(from_console.size(), 3u);
+
+  const std::string secret = ThisLan().dir + "/wire-password";
+  std::ofstream(secret) << "pw\n";
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"name", "NAS-2", "HOME"},
+                                             {"ftp", "service", "on", "--port", "2121"},
+                                             {"folder", "share", "docs"}}) {
+    std::vector<std::string> argv = {Ctl(), "--password-file", secret, kLocal};
+    argv.insert(argv.end(), command.begin(), command.end());
+    EXPECT_EQ(lan::Run(argv).status, 0) << command[0];
+  }
+  std::filesystem::remove(secret);
+  const std::vector<std::string> all = commands();
+  ASSERT_EQ(all.size(), 6u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(all[3 + i], from_console[i]);
+}
+
+}  // namespace
