@@ -375,6 +375,9 @@ class Form2 : public QWidget, public core::CommandHost {
   void BuildDiskUtilityPage();
   void BuildFtpServerPage();
   void BuildModifyFtpPage();
+  // Runs `handler` for a click in `list`, and for a change of its selection
+  // that is no program's own.
+  void ListClicks(QListWidget* list, void (Form2::*handler)());
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);

@@ -71,17 +71,8 @@ void Form2::BuildFileServerPage() {
   page->addWidget(SMBGB);
   DisableFileServerButtons();
 
-  auto clicked = [this](QListWidget* list, void (Form2::*handler)()) {
-    connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
-      if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
-    });
-    // A click on the entry already selected counts too: it makes the
-    // buttons usable again after a refusal.
-    connect(list, &QListWidget::itemClicked, this,
-            ui::Guard([this, handler] { (this->*handler)(); }));
-  };
-  clicked(SMBFolderLB, &Form2::SMBFolderLBClick);
-  clicked(SMBPublicFolderLB, &Form2::SMBPublicFolderLBClick);
+  ListClicks(SMBFolderLB, &Form2::SMBFolderLBClick);
+  ListClicks(SMBPublicFolderLB, &Form2::SMBPublicFolderLBClick);
   connect(MovetoPublicBtn, &QPushButton::clicked, this,
           ui::Guard([this] { MovetoPublicBtnClick(); }));
   connect(MovetoSMBBtn, &QPushButton::clicked, this, ui::Guard([this] { MovetoSMBBtnClick(); }));
@@ -90,30 +81,6 @@ void Form2::BuildFileServerPage() {
   connect(ShowDeleteBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowDeleteBtnClick(); }));
   connect(ShowPublicPassBtn, &QPushButton::clicked, this,
           ui::Guard([this] { ShowPublicPassBtnClick(); }));
-}
-
-void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,
-                     const std::vector<std::string>& entries) {
-  quiet_lists_ = true;
-  list->clear();
-  kept = entries;
-  for (const std::string& entry : entries) list->addItem(ui::Q(entry));
-  quiet_lists_ = false;
-}
-
-std::optional<std::string> Form2::Selected(const QListWidget* list,
-                                           const std::vector<std::string>& kept) const {
-  const auto items = list->selectedItems();
-  if (items.isEmpty()) return std::nullopt;
-  const int row = list->row(items.first());
-  if (row < 0 || row >= static_cast<int>(kept.size())) return std::nullopt;
-  return kept[static_cast<std::size_t>(row)];
-}
-
-void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
-  quiet_lists_ = true;
-  for (QListWidget* list : lists) list->clearSelection();
-  quiet_lists_ = false;
 }
 
 void Form2::DisableFileServerButtons() {

@@ -115,17 +115,8 @@ void Form2::BuildModifyFtpPage() {
   page->addWidget(ModFTPFolderGB, 1);
   page->addLayout(back);
 
-  auto clicked = [this](QListWidget* list, void (Form2::*handler)()) {
-    connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
-      if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
-    });
-    // A click on the entry already selected counts too: it makes the
-    // buttons usable again after a refusal.
-    connect(list, &QListWidget::itemClicked, this,
-            ui::Guard([this, handler] { (this->*handler)(); }));
-  };
-  clicked(FTPSFLB, &Form2::FTPSFLBClick);
-  clicked(FTPSSharLB, &Form2::FTPSSharLBClick);
+  ListClicks(FTPSFLB, &Form2::FTPSFLBClick);
+  ListClicks(FTPSSharLB, &Form2::FTPSSharLBClick);
   connect(ModFTPBtn, &QPushButton::clicked, this, ui::Guard([this] { ModFTPBtnClick(); }));
   connect(ModMovetoSharBtn, &QPushButton::clicked, this,
           ui::Guard([this] { ModMovetoSharBtnClick(); }));
