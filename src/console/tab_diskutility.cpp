@@ -18,37 +18,24 @@
 int Form2::ScanPollCount = 0;
 
 void Form2::BuildDiskUtilityPage() {
-  DiskUtiilityGB = new QGroupBox(TabSheet7);
-  Label55 = new ui::Label(DiskUtiilityGB);
-  DiskFormatBtn = new QPushButton(DiskUtiilityGB);
-  Label56 = new ui::Label(DiskUtiilityGB);
+  DiskUtiilityGB = new QGroupBox(ui::Tr("Disk Tools"), TabSheet7);
+  Label55 = new ui::Label(ui::Tr("Format Disk"), DiskUtiilityGB);
+  DiskFormatBtn = new QPushButton(ui::Tr("Format"), DiskUtiilityGB);
+  Label56 = new ui::Label(ui::Tr("Sleep Time"), DiskUtiilityGB);
   DiskSleepTimeEdit = new QLineEdit(DiskUtiilityGB);
   ui::SetTypingLimit(DiskSleepTimeEdit, 2);
   DiskSleepTimeEdit->setFixedWidth(48);
-  Label57 = new ui::Label(DiskUtiilityGB);
-  Label59 = new ui::Label(DiskUtiilityGB);
-  DiskSleepBtn = new QPushButton(DiskUtiilityGB);
-  ScanDiskGB = new QGroupBox(TabSheet7);
-  Label58 = new ui::Label(ScanDiskGB);
-  DiskScanBtn = new QPushButton(ScanDiskGB);
+  Label57 = new ui::Label(ui::Tr("(min)"), DiskUtiilityGB);
+  Label59 = new ui::Label(ui::Tr("(0 to disable, 5-60 to enable)"), DiskUtiilityGB);
+  DiskSleepBtn = new QPushButton(ui::Tr("Set"), DiskUtiilityGB);
+  ScanDiskGB = new QGroupBox(ui::Tr("Scan Disk"), TabSheet7);
+  Label58 = new ui::Label(ui::Tr("Scan Disk"), ScanDiskGB);
+  DiskScanBtn = new QPushButton(ui::Tr("Start"), ScanDiskGB);
   DiskScanMO = new QPlainTextEdit(ScanDiskGB);
   DiskScanMO->setReadOnly(true);
   DiskScanMO->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  DiskDelMsgBtn = new QPushButton(ScanDiskGB);
-  DiskRefBtn = new QPushButton(ScanDiskGB);
-
-  DiskUtiilityGB->setTitle(ui::Tr("Disk Tools"));
-  Label55->setText(ui::Tr("Format Disk"));
-  Label56->setText(ui::Tr("Sleep Time"));
-  DiskFormatBtn->setText(ui::Tr("Format"));
-  DiskSleepBtn->setText(ui::Tr("Set"));
-  Label57->setText(ui::Tr("(min)"));
-  Label59->setText(ui::Tr("(0 to disable, 5-60 to enable)"));
-  ScanDiskGB->setTitle(ui::Tr("Scan Disk"));
-  Label58->setText(ui::Tr("Scan Disk"));
-  DiskScanBtn->setText(ui::Tr("Start"));
-  DiskDelMsgBtn->setText(ui::Tr("Delete Error Messages"));
-  DiskRefBtn->setText(ui::Tr("Ignore Error Messages"));
+  DiskDelMsgBtn = new QPushButton(ui::Tr("Delete Error Messages"), ScanDiskGB);
+  DiskRefBtn = new QPushButton(ui::Tr("Ignore Error Messages"), ScanDiskGB);
 
   auto* tools = new QGridLayout(DiskUtiilityGB);
   tools->addWidget(Label55, 0, 0);

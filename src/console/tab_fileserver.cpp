@@ -20,27 +20,17 @@ constexpr char kFileServerTitle[] = "File Server";
 }  // namespace
 
 void Form2::BuildFileServerPage() {
-  SMBGB = new QGroupBox(TabSheet4);
-  Label39 = new ui::Label(SMBGB);
-  Label40 = new ui::Label(SMBGB);
+  SMBGB = new QGroupBox(ui::Tr("File Server"), TabSheet4);
+  Label39 = new ui::Label(ui::Tr("Folder List"), SMBGB);
+  Label40 = new ui::Label(ui::Tr("Sharing List"), SMBGB);
   SMBFolderLB = new QListWidget(SMBGB);
   SMBPublicFolderLB = new QListWidget(SMBGB);
-  MovetoPublicBtn = new QPushButton(SMBGB);
-  MovetoSMBBtn = new QPushButton(SMBGB);
-  ShowCreateBtn = new QPushButton(SMBGB);
-  ShowRenameBtn = new QPushButton(SMBGB);
-  ShowDeleteBtn = new QPushButton(SMBGB);
-  ShowPublicPassBtn = new QPushButton(SMBGB);
-
-  SMBGB->setTitle(ui::Tr("File Server"));
-  Label39->setText(ui::Tr("Folder List"));
-  Label40->setText(ui::Tr("Sharing List"));
-  MovetoPublicBtn->setText(ui::Tr("-->"));
-  MovetoSMBBtn->setText(ui::Tr("<--"));
-  ShowCreateBtn->setText(ui::Tr("Create"));
-  ShowRenameBtn->setText(ui::Tr("Rename"));
-  ShowDeleteBtn->setText(ui::Tr("Delete"));
-  ShowPublicPassBtn->setText(ui::Tr("Password"));
+  MovetoPublicBtn = new QPushButton(ui::Tr("-->"), SMBGB);
+  MovetoSMBBtn = new QPushButton(ui::Tr("<--"), SMBGB);
+  ShowCreateBtn = new QPushButton(ui::Tr("Create"), SMBGB);
+  ShowRenameBtn = new QPushButton(ui::Tr("Rename"), SMBGB);
+  ShowDeleteBtn = new QPushButton(ui::Tr("Delete"), SMBGB);
+  ShowPublicPassBtn = new QPushButton(ui::Tr("Password"), SMBGB);
 
   auto* moves = new QVBoxLayout;
   moves->addStretch(1);

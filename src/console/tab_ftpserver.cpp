@@ -16,54 +16,37 @@
 #include "ui/windows.h"
 
 void Form2::BuildFtpServerPage() {
-  FTPConfGB = new QGroupBox(TabSheet5);
-  Label41 = new ui::Label(FTPConfGB);
+  const QString set = ui::Tr("Set");
+  FTPConfGB = new QGroupBox(ui::Tr("FTP Configuration"), TabSheet5);
+  Label41 = new ui::Label(ui::Tr("FTP Status"), FTPConfGB);
   FTPStatusCB = new QComboBox(FTPConfGB);
   FTPStatusCB->addItems({"Enable", "Disable"});
-  Label43 = new ui::Label(FTPConfGB);
+  Label43 = new ui::Label(ui::Tr("Port"), FTPConfGB);
   FTPPortEdit = new QLineEdit(FTPConfGB);
   ui::SetTypingLimit(FTPPortEdit, 5);
   FTPPortEdit->setFixedWidth(70);
-  Label44 = new ui::Label(FTPConfGB);
-  FTPStatusBtn = new QPushButton(FTPConfGB);
-  Label42 = new ui::Label(FTPConfGB);
+  Label44 = new ui::Label(ui::Tr("(21 or 1025-65500)"), FTPConfGB);
+  FTPStatusBtn = new QPushButton(set, FTPConfGB);
+  Label42 = new ui::Label(ui::Tr("Allow anonymous"), FTPConfGB);
   FTPAnonyStatusPL = new QWidget(FTPConfGB);
-  AnonyEnRB = new QRadioButton(FTPAnonyStatusPL);
-  AnonyDisRB = new QRadioButton(FTPAnonyStatusPL);
+  AnonyEnRB = new QRadioButton(ui::Tr("Enable"), FTPAnonyStatusPL);
+  AnonyDisRB = new QRadioButton(ui::Tr("Disable"), FTPAnonyStatusPL);
   FTPAnonyReWrPL = new QWidget(FTPConfGB);
-  AnonyReadORB = new QRadioButton(FTPAnonyReWrPL);
-  AnonyWriteRB = new QRadioButton(FTPAnonyReWrPL);
-  Label45 = new ui::Label(FTPConfGB);
+  AnonyReadORB = new QRadioButton(ui::Tr("Read only"), FTPAnonyReWrPL);
+  AnonyWriteRB = new QRadioButton(ui::Tr("Read/Write"), FTPAnonyReWrPL);
+  Label45 = new ui::Label(ui::Tr("Home Directory"), FTPConfGB);
   AnonyHDCB = new QComboBox(FTPConfGB);
-  AnonyBtn = new QPushButton(FTPConfGB);
-  FTPCreatAccGB = new QGroupBox(TabSheet5);
+  AnonyBtn = new QPushButton(set, FTPConfGB);
+  FTPCreatAccGB = new QGroupBox(ui::Tr("Account List"), TabSheet5);
   AccountLV = new ui::ReportListView(FTPCreatAccGB);
-  AccAddBtn = new QPushButton(FTPCreatAccGB);
-  AccModifyBtn = new QPushButton(FTPCreatAccGB);
-  AccStatusBtn = new QPushButton(FTPCreatAccGB);
-  AccDelBtn = new QPushButton(FTPCreatAccGB);
+  AccAddBtn = new QPushButton(ui::Tr("Create"), FTPCreatAccGB);
+  AccModifyBtn = new QPushButton(ui::Tr("Modify"), FTPCreatAccGB);
+  AccStatusBtn = new QPushButton(ui::Tr("Enable/Disable"), FTPCreatAccGB);
+  AccDelBtn = new QPushButton(ui::Tr("Delete"), FTPCreatAccGB);
 
-  const QString set = ui::Tr("Set");
-  FTPConfGB->setTitle(ui::Tr("FTP Configuration"));
-  Label41->setText(ui::Tr("FTP Status"));
-  Label43->setText(ui::Tr("Port"));
-  Label44->setText(ui::Tr("(21 or 1025-65500)"));
-  FTPStatusBtn->setText(set);
-  Label42->setText(ui::Tr("Allow anonymous"));
-  AnonyEnRB->setText(ui::Tr("Enable"));
-  AnonyDisRB->setText(ui::Tr("Disable"));
-  AnonyReadORB->setText(ui::Tr("Read only"));
-  AnonyWriteRB->setText(ui::Tr("Read/Write"));
-  Label45->setText(ui::Tr("Home Directory"));
-  AnonyBtn->setText(set);
-  FTPCreatAccGB->setTitle(ui::Tr("Account List"));
   AccountLV->SetColumns({i18n::Translate("User Name"), i18n::Translate("Password"),
                          i18n::Translate("Access"), i18n::Translate("Enable/Disable"), "Value"},
                         {150, 150, 110, 106, 0});
-  AccAddBtn->setText(ui::Tr("Create"));
-  AccModifyBtn->setText(ui::Tr("Modify"));
-  AccStatusBtn->setText(ui::Tr("Enable/Disable"));
-  AccDelBtn->setText(ui::Tr("Delete"));
 
   console::RadioPair(FTPAnonyStatusPL, AnonyEnRB, AnonyDisRB);
   console::RadioPair(FTPAnonyReWrPL, AnonyReadORB, AnonyWriteRB);

@@ -17,34 +17,23 @@
 using i18n::Translate;
 
 void Form2::BuildIpConfigPage() {
-  IPinforGB = new QGroupBox(TabSheet2);
-  IPOption = new ui::Label(IPinforGB);
-  AutoIPRB = new QRadioButton(IPinforGB);
-  StaticIPRB = new QRadioButton(IPinforGB);
-  Label23 = new ui::Label(IPinforGB);
+  IPinforGB = new QGroupBox(ui::Tr("IP Information"), TabSheet2);
+  IPOption = new ui::Label(ui::Tr("IP Option"), IPinforGB);
+  AutoIPRB = new QRadioButton(ui::Tr("Automatic IP"), IPinforGB);
+  StaticIPRB = new QRadioButton(ui::Tr("Static IP as below"), IPinforGB);
+  Label23 = new ui::Label(ui::Tr("IP Address"), IPinforGB);
   IPAddressEdit = new QLineEdit(IPinforGB);
-  Label24 = new ui::Label(IPinforGB);
+  Label24 = new ui::Label(ui::Tr("Subnet Mask"), IPinforGB);
   SubMaskEdit = new QLineEdit(IPinforGB);
-  Label25 = new ui::Label(IPinforGB);
+  Label25 = new ui::Label(ui::Tr("Gateway"), IPinforGB);
   GatewayEdit = new QLineEdit(IPinforGB);
-  Label26 = new ui::Label(IPinforGB);
+  Label26 = new ui::Label(ui::Tr("Primary DNS"), IPinforGB);
   PrimaryDnsEdit = new QLineEdit(IPinforGB);
-  Label27 = new ui::Label(IPinforGB);
+  Label27 = new ui::Label(ui::Tr("Secondary DNS"), IPinforGB);
   SecondDnsEdit = new QLineEdit(IPinforGB);
-  IPinforBtn = new QPushButton(IPinforGB);
+  IPinforBtn = new QPushButton(ui::Tr("Set"), IPinforGB);
   for (QLineEdit* edit : {IPAddressEdit, SubMaskEdit, GatewayEdit, PrimaryDnsEdit})
     ui::SetTypingLimit(edit, 15);
-
-  IPinforGB->setTitle(ui::Tr("IP Information"));
-  IPOption->setText(ui::Tr("IP Option"));
-  Label23->setText(ui::Tr("IP Address"));
-  Label24->setText(ui::Tr("Subnet Mask"));
-  Label25->setText(ui::Tr("Gateway"));
-  Label26->setText(ui::Tr("Primary DNS"));
-  Label27->setText(ui::Tr("Secondary DNS"));
-  AutoIPRB->setText(ui::Tr("Automatic IP"));
-  StaticIPRB->setText(ui::Tr("Static IP as below"));
-  IPinforBtn->setText(ui::Tr("Set"));
 
   auto* grid = new QGridLayout(IPinforGB);
   grid->addWidget(IPOption, 0, 0);

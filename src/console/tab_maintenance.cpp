@@ -17,36 +17,26 @@
 using i18n::Translate;
 
 void Form2::BuildMaintenancePage() {
-  FirmUpGB = new QGroupBox(TabSheet3);
-  Label28 = new ui::Label(FirmUpGB);
+  FirmUpGB = new QGroupBox(ui::Tr("Firmware Upload"), TabSheet3);
+  Label28 = new ui::Label(ui::Tr("Upload Firmware"), FirmUpGB);
   FirmFileEdit = new QLineEdit(FirmUpGB);
   FirmFileEdit->setEnabled(false);  // filled only by Browse
-  BrowseBtn = new QPushButton(FirmUpGB);
-  UploadBtn = new QPushButton(FirmUpGB);
-  SysRebootGB = new QGroupBox(TabSheet3);
+  BrowseBtn = new QPushButton(ui::Tr("Browse..."), FirmUpGB);
+  UploadBtn = new QPushButton(ui::Tr("Upload"), FirmUpGB);
+  SysRebootGB = new QGroupBox(ui::Tr("System Reboot"), TabSheet3);
   Label29 = new ui::Label(SysRebootGB);
-  RebootBtn = new QPushButton(SysRebootGB);
-  FactoryDefGB = new QGroupBox(TabSheet3);
+  RebootBtn = new QPushButton(ui::Tr("Reboot"), SysRebootGB);
+  FactoryDefGB = new QGroupBox(ui::Tr("Factory Defaults"), TabSheet3);
   Label30 = new ui::Label(FactoryDefGB);
-  ResetBtn = new QPushButton(FactoryDefGB);
-  Label31 = new ui::Label(TabSheet3);
-  Label32 = new ui::Label(TabSheet3);
+  ResetBtn = new QPushButton(ui::Tr("Reset"), FactoryDefGB);
+  Label31 = new ui::Label(ui::Tr("Wait a minute..."), TabSheet3);
+  Label32 = new ui::Label(ui::Tr("Maintenance Action Successful"), TabSheet3);
   ProgressBar1 = new QProgressBar(TabSheet3);
   ProgressBar1->setRange(0, kWaitMaximum);
   ProgressBar1->setTextVisible(false);
   Label29->setWordWrap(true);
   Label30->setWordWrap(true);
 
-  FirmUpGB->setTitle(ui::Tr("Firmware Upload"));
-  Label28->setText(ui::Tr("Upload Firmware"));
-  BrowseBtn->setText(ui::Tr("Browse..."));
-  UploadBtn->setText(ui::Tr("Upload"));
-  SysRebootGB->setTitle(ui::Tr("System Reboot"));
-  RebootBtn->setText(ui::Tr("Reboot"));
-  FactoryDefGB->setTitle(ui::Tr("Factory Defaults"));
-  ResetBtn->setText(ui::Tr("Reset"));
-  Label31->setText(ui::Tr("Wait a minute..."));
-  Label32->setText(ui::Tr("Maintenance Action Successful"));
   Label29->setText(ui::Q(Translate("Select Reboot to perform a software restart.") + "\n\n" +
                          Translate("The SYS LED blinks as the device restarts and then remains on "
                                    "if the restart is successful.") +

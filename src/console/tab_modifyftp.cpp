@@ -21,29 +21,29 @@ constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
 }  // namespace
 
 void Form2::BuildModifyFtpPage() {
-  ModifyFTPGB = new QGroupBox(TabSheet6);
-  Label46 = new ui::Label(ModifyFTPGB);
+  ModifyFTPGB = new QGroupBox(ui::Tr("Modify FTP Account"), TabSheet6);
+  Label46 = new ui::Label(ui::Tr("Account"), ModifyFTPGB);
   ModFTPAccLabel = new ui::Label(ModifyFTPGB);
-  Label47 = new ui::Label(ModifyFTPGB);
+  Label47 = new ui::Label(ui::Tr("Password"), ModifyFTPGB);
   ModFTPPassEdit = new QLineEdit(ModifyFTPGB);
   ModFTPPassEdit->setEchoMode(QLineEdit::Password);
   ui::SetTypingLimit(ModFTPPassEdit, 12);
-  Label48 = new ui::Label(ModifyFTPGB);
+  Label48 = new ui::Label(ui::Tr("Access"), ModifyFTPGB);
   auto* access = new QWidget(ModifyFTPGB);
-  ModFTPReadRB = new QRadioButton(access);
-  ModFTPWriteRB = new QRadioButton(access);
-  ModFTPBtn = new QPushButton(ModifyFTPGB);
-  ModFTPFolderGB = new QGroupBox(TabSheet6);
-  Label49 = new ui::Label(ModFTPFolderGB);
+  ModFTPReadRB = new QRadioButton(ui::Tr("Read only"), access);
+  ModFTPWriteRB = new QRadioButton(ui::Tr("Read/Write"), access);
+  ModFTPBtn = new QPushButton(ui::Tr("Set"), ModifyFTPGB);
+  ModFTPFolderGB = new QGroupBox(ui::Tr("Modify FTP Account Folder List"), TabSheet6);
+  Label49 = new ui::Label(ui::Tr("Folder List"), ModFTPFolderGB);
   FTPSFLB = new QListWidget(ModFTPFolderGB);
-  Label50 = new ui::Label(ModFTPFolderGB);
+  Label50 = new ui::Label(ui::Tr("Sharing List"), ModFTPFolderGB);
   FTPSSharLB = new QListWidget(ModFTPFolderGB);
-  ModMovetoSharBtn = new QPushButton(ModFTPFolderGB);
-  ModMovetoFolderBtn = new QPushButton(ModFTPFolderGB);
-  ShowModCreateBtn = new QPushButton(ModFTPFolderGB);
-  ShowModRenameBtn = new QPushButton(ModFTPFolderGB);
-  ModDelBtn = new QPushButton(ModFTPFolderGB);
-  BackBtn = new QPushButton(TabSheet6);
+  ModMovetoSharBtn = new QPushButton(ui::Tr("-->"), ModFTPFolderGB);
+  ModMovetoFolderBtn = new QPushButton(ui::Tr("<--"), ModFTPFolderGB);
+  ShowModCreateBtn = new QPushButton(ui::Tr("Create"), ModFTPFolderGB);
+  ShowModRenameBtn = new QPushButton(ui::Tr("Rename"), ModFTPFolderGB);
+  ModDelBtn = new QPushButton(ui::Tr("Delete"), ModFTPFolderGB);
+  BackBtn = new QPushButton(ui::Tr("Back"), TabSheet6);
 
   // The page's text in navy, the account's name in maroon.
   QPalette navy = TabSheet6->palette();
@@ -52,23 +52,6 @@ void Form2::BuildModifyFtpPage() {
   QPalette maroon = ModFTPAccLabel->palette();
   maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
   ModFTPAccLabel->setPalette(maroon);
-
-  ModifyFTPGB->setTitle(ui::Tr("Modify FTP Account"));
-  Label46->setText(ui::Tr("Account"));
-  Label47->setText(ui::Tr("Password"));
-  Label48->setText(ui::Tr("Access"));
-  ModFTPReadRB->setText(ui::Tr("Read only"));
-  ModFTPWriteRB->setText(ui::Tr("Read/Write"));
-  ModFTPBtn->setText(ui::Tr("Set"));
-  ModFTPFolderGB->setTitle(ui::Tr("Modify FTP Account Folder List"));
-  Label49->setText(ui::Tr("Folder List"));
-  Label50->setText(ui::Tr("Sharing List"));
-  ModMovetoSharBtn->setText(ui::Tr("-->"));
-  ModMovetoFolderBtn->setText(ui::Tr("<--"));
-  ShowModCreateBtn->setText(ui::Tr("Create"));
-  ShowModRenameBtn->setText(ui::Tr("Rename"));
-  ModDelBtn->setText(ui::Tr("Delete"));
-  BackBtn->setText(ui::Tr("Back"));
 
   auto* access_row = new QHBoxLayout(access);
   access_row->setContentsMargins(0, 0, 0, 0);
