@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "core/configuration.h"
 #include "i18n/translate.h"
+#include "net/version.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
 
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("brevane 1.18");
+      std::printf("brevane %s\n", net::kVersion);
       return 0;
     } else if (argv[i][0] == '-' && argv[i][1] == '-') {
       std::fprintf(stderr, "brevane: unknown option %s\n\n%s", argv[i], kUsage);

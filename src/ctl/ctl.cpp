@@ -29,6 +29,7 @@
 #include "net/socket_error.h"
 #include "net/tcp.h"
 #include "net/upload_client.h"
+#include "net/version.h"
 #include "net/waiting.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
@@ -37,8 +38,6 @@ namespace ctl {
 namespace {
 
 using i18n::Translate;
-
-constexpr char kVersion[] = "brevane-ctl 1.18\n";
 
 constexpr char kUsageText[] =
     "Usage: brevane-ctl [OPTION]... DEVICE COMMAND [ARGUMENT]...\n"
@@ -869,7 +868,7 @@ int Run(int argc, char** argv) {
         std::fputs(kUsageText, stdout);
         return kDone;
       } else if (arg == "--version") {
-        std::fputs(kVersion, stdout);
+        std::printf("brevane-ctl %s\n", net::kVersion);
         return kDone;
       } else if (arg == "--user") {
         const char* user = value();

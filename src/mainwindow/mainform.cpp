@@ -8,16 +8,13 @@
 #include "core/session_state.h"
 #include "core/subnet.h"
 #include "i18n/translate.h"
+#include "net/version.h"
 #include "ui/ui.h"
 #include "ui/windows.h"
 
 using i18n::Translate;
 using platform::MsgButtons;
 using platform::MsgIcon;
-
-namespace {
-constexpr char kVersion[] = "1.18";
-}
 
 Form1::Form1()
     : ProgressBar1(new QProgressBar(this)),
@@ -66,7 +63,7 @@ Form1::Form1()
 
   i18n::SetTranslationSwitch(1);
   Timer1->stop();
-  setWindowTitle(ui::Q(Translate("Brevane - Version ") + kVersion));
+  setWindowTitle(ui::Q(Translate("Brevane - Version ") + net::kVersion));
   HDListView->SetColumns({Translate("IP Address"), Translate("Device Name"),
                           Translate("Group Name"), Translate("Firmware Version")},
                          {130, 170, 150, 150});

@@ -4,6 +4,7 @@
 
 #include "net/http_data_stream.h"
 #include "net/http_reply.h"
+#include "net/version.h"
 
 namespace net {
 
@@ -47,7 +48,7 @@ class UploadClient {
   std::size_t ContentLength = 0;  // replaced by the body's size at each Post
 
   static constexpr char kAccept[] = "text/html, */*";
-  static constexpr char kUserAgent[] = "Brevane/1.18";
+  static constexpr char kUserAgent[] = "Brevane/" BREVANE_VERSION;
 
   // POSTs the whole of `body` to `url`, a file's part straight from the
   // file; the reply body of a 2xx reply goes to `reply`. Errors (an

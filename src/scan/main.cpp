@@ -14,6 +14,7 @@
 #include "net/discovery.h"
 #include "net/socket_error.h"
 #include "net/udp_socket.h"
+#include "net/version.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
 
@@ -31,6 +32,7 @@ constexpr char kUsage[] =
     "  --interface NAME      send and listen on that network interface only\n"
     "  --broadcast ADDRESS   send the request to ADDRESS (default 255.255.255.255)\n"
     "  --help                show this text and exit\n"
+    "  --version             show the version and exit\n"
     "\n"
     "Exit status: 0 when a device answered, 1 when none did, 2 on a usage or\n"
     "socket error.\n";
@@ -56,6 +58,9 @@ int main(int argc, char** argv) {
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     if (arg == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("brevane-scan %s\n", net::kVersion);
       return 0;
     } else if (arg == "--json") {
       format = Format::Json;

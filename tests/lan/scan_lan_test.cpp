@@ -100,6 +100,7 @@ TEST(ScanLan, ExitStatuses) {
     EXPECT_NE(usage.err.find("brevane-scan:"), std::string::npos);
   }
   EXPECT_EQ(Scan({"--help"}).status, 0);
+  EXPECT_EQ(Scan({"--version"}).out, "brevane-scan 1.18\n");
   EXPECT_EQ(Scan({"--interface", "nosuch0", "--seconds", "1"}).status, 2);
 
   net::UdpSocket taken(net::kDiscoveryPort, 0);

@@ -23,6 +23,7 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 [ "$("$root/usr/bin/brevane" --version)" = "brevane 1.18" ] || fail "brevane --version"
 "$root/usr/bin/brevane" --help | grep -q -- '--console' || fail "brevane --help"
 "$root/usr/bin/brevane-scan" --help >/dev/null || fail "brevane-scan --help"
+[ "$("$root/usr/bin/brevane-scan" --version)" = "brevane-scan 1.18" ] || fail "brevane-scan --version"
 [ "$("$root/usr/bin/brevane-ctl" --version)" = "brevane-ctl 1.18" ] || fail "brevane-ctl --version"
 "$root/usr/bin/brevane-ctl" --help | grep -q -- '--password-file' || fail "brevane-ctl --help"
 "$root/usr/bin/brevane-devsim" --help 2>&1 | grep -q -- '--control' || fail "brevane-devsim --help"
