@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
   i18n::UseShippedLanguageFiles(BREVANE_SOURCE_LANG_DIR);
   ui::Application application(argc, argv);
   application.setApplicationName("Brevane");
+  // The toolkit's own buttons and dialogs speak the same language.
+  ui::UseToolkitLanguage(i18n::LocaleLanguage());
   // Only closing the main window ends the program; closing a dialog while the
   // main window is hidden for it must not.
   application.setQuitOnLastWindowClosed(false);

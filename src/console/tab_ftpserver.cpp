@@ -20,7 +20,7 @@ void Form2::BuildFtpServerPage() {
   FTPConfGB = new QGroupBox(ui::Tr("FTP Configuration"), TabSheet5);
   Label41 = new ui::Label(ui::Tr("FTP Status"), FTPConfGB);
   FTPStatusCB = new QComboBox(FTPConfGB);
-  FTPStatusCB->addItems({"Enable", "Disable"});
+  FTPStatusCB->addItems({ui::Tr("Enable"), ui::Tr("Disable")});
   Label43 = new ui::Label(ui::Tr("Port"), FTPConfGB);
   FTPPortEdit = new QLineEdit(FTPConfGB);
   ui::SetTypingLimit(FTPPortEdit, 5);
@@ -121,7 +121,8 @@ void Form2::TabSheet5Show() {
   AccountLV->Clear();
   account_options_.clear();
   for (const net::AccountRow& row : view.accounts) {
-    AccountLV->AddRow({row.name, row.password, row.access, row.state, row.id});
+    AccountLV->AddRow({row.name, row.password, device::AccountWord(row.access),
+                       device::AccountWord(row.state), row.id});
     account_options_.push_back(row.option);
   }
   AccountLV->clearSelection();

@@ -462,8 +462,9 @@ void Ctl::Show() {
     std::string accounts = "[";
     for (std::size_t i = 0; i < v.accounts.size(); ++i) {
       const auto& a = v.accounts[i];
-      human += "  " + scan::Printable(a.name) + "  " + scan::Printable(a.access) + "  " +
-               scan::Printable(a.state) + "\n";
+      human += "  " + scan::Printable(a.name) + "  " +
+               scan::Printable(device::AccountWord(a.access)) + "  " +
+               scan::Printable(device::AccountWord(a.state)) + "\n";
       accounts += std::string(i ? ", " : "") + "{\"name\": " + Json(a.name) +
                   ", \"access\": " + Json(a.access) + ", \"state\": " + Json(a.state) + "}";
     }

@@ -13,6 +13,18 @@ constexpr char kFolderListTitle[] = "Modify FTP Account Folder List";
 
 }  // namespace
 
+namespace {
+// What a device writes in an account's row for its access and its state.
+constexpr const char* kAccountWords[] = {"Read only", "Read/Write", "Enable", "Disable"};
+}  // namespace
+
+std::string AccountWord(const std::string& word) {
+  for (std::size_t i = 0; i < std::size(kAccountWords); ++i) {
+    if (word == kAccountWords[i]) return i18n::Translate(kAccountWords[i]);
+  }
+  return word;
+}
+
 FtpServerView ShowFtpServer(const std::string& page) {
   auto value = [&page](const char* key) { return net::PageValue(page, key); };
   FtpServerView view;

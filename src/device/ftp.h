@@ -21,6 +21,9 @@ struct FtpServerView {
   std::vector<net::AccountRow> accounts;
 };
 FtpServerView ShowFtpServer(const std::string& page);
+// A word of the device's account list ("Read only", "Enable", ...) in the
+// user's language; anything else the device wrote, as written.
+std::string AccountWord(const std::string& word);
 
 // The FTP service's "Set": on or off (`state` is the entry chosen: 0 on,
 // 1 off, -1 none) and the port as typed. A port that is not a whole number

@@ -1,5 +1,9 @@
 #include "ui/ui.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include "i18n/translate.h"
 #include "platform/platform.h"
 
@@ -129,6 +133,22 @@ bool DialogKey(QWidget* dialog, int key, QPushButton* main_button) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
   if (main_button != nullptr && main_button->isEnabled()) main_button->click();
   return true;
+}
+
+bool UseToolkitLanguage(const std::string& language) {
+  static QTranslator translator;
+  QCoreApplication::removeTranslator(&translator);
+  if (language == "en") return true;
+  // "zh-TW" is the locale zh_TW.
+  std::string name = language;
+  for (char& c : name) {
+    if (c == '-') c = '_';
+  }
+  if (!translator.load(QLocale(Q(name)), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return false;
+  }
+  return QCoreApplication::installTranslator(&translator);
 }
 
 }  // namespace ui

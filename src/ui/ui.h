@@ -46,6 +46,12 @@ class Application : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// Loads the toolkit's own texts (the buttons of message boxes, the file
+// dialog) in `language`, the program's language ("zh-TW", "en"), from the
+// system's Qt translations. False when there are none for it; English
+// needs none.
+bool UseToolkitLanguage(const std::string& language);
+
 }  // namespace ui
 
 #include <QLabel>

@@ -24,6 +24,7 @@
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -35,11 +36,13 @@
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "gui_test_support.h"
+#include "i18n/language_file.h"
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
 #include "support/click.h"
 #include "ui/accessibility.h"
 #include "ui/message_box.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -306,6 +309,76 @@ TEST(AccessibilityTest, EveryTextFitsInEnglishAndInChinese) {
     }
     EXPECT_TRUE(cut.empty()) << language << ":" << cut;
   }
+}
+
+TEST(AccessibilityTest, TheToolkitsOwnButtonsSpeakTheProgramsLanguage) {
+  const auto ok = [] { return QCoreApplication::translate("QPlatformTheme", "OK").toStdString(); };
+  ASSERT_TRUE(ui::UseToolkitLanguage("zh-TW"));
+  EXPECT_EQ(ok(), "確定");
+  ASSERT_TRUE(ui::UseToolkitLanguage("en"));
+  EXPECT_EQ(ok(), "OK");
+}
+
+// Every text of `window` a user can come to see: captions, entries of lists
+// and combo boxes, headings, tabs, the title.
+std::vector<QString> ShownTexts(QWidget* window) {
+  std::vector<QString> texts{window->windowTitle()};
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (auto* label = qobject_cast<QLabel*>(w)) texts.push_back(label->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) texts.push_back(button->text());
+    if (auto* group = qobject_cast<QGroupBox*>(w)) texts.push_back(group->title());
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+      for (int i = 0; i < combo->count(); ++i) texts.push_back(combo->itemText(i));
+    if (auto* tabs = qobject_cast<QTabBar*>(w))
+      for (int i = 0; i < tabs->count(); ++i) texts.push_back(tabs->tabText(i));
+    if (auto* table = qobject_cast<QTableWidget*>(w)) {
+      for (int c = 0; c < table->columnCount(); ++c) {
+        if (table->horizontalHeaderItem(c)) texts.push_back(table->horizontalHeaderItem(c)->text());
+        for (int r = 0; r < table->rowCount(); ++r)
+          if (table->item(r, c)) texts.push_back(table->item(r, c)->text());
+      }
+    }
+  }
+  return texts;
+}
+
+TEST(AccessibilityTest, InChineseNoTextIsLeftInEnglish) {
+  const i18n::ParsedLanguageFile english = i18n::ParseLanguageFile(ShippedLanguage("en"));
+  const i18n::ParsedLanguageFile chinese = i18n::ParseLanguageFile(ShippedLanguage("zh-TW"));
+  testing_support::LanguageFile file(ShippedLanguage("zh-TW"));
+  platform::fakes::FakePlatform fakes;
+  core::Session() = {"192.168.1.77", "admin", "pw"};
+  const auto account = [](const char* name, const char* access, const char* state) {
+    const auto gap = [](std::size_t n) {
+      std::string nbsp;
+      while (n-- > 0) nbsp += "&nbsp;";
+      return nbsp;
+    };
+    return std::string("<option value=\"1\">") + name + gap(21 - std::strlen(name)) + "pw" +
+           gap(11) + access + gap(11) + state + gap(1) + "</option>";
+  };
+  fakes.device->page = testing_support::StatusPage(
+      {{"host_name", "NAS"},
+       {"ftp_ac_list", "<select>" + account("bob", "Read only", "Enable") +
+                           account("amy", "Read/Write", "Disable") + "</select>"}});
+  auto windows = app::CreateWindows();
+  std::string english_left;
+  for (const auto& window : windows) {
+    window->show();
+    QApplication::processEvents();
+    if (auto* console = dynamic_cast<Form2*>(window.get())) {
+      console->SelectPage(Form2::kFtpServer);
+    }
+    for (QString text : ShownTexts(window.get())) {
+      const std::string shown = text.remove(QRegularExpression("&(?!&)")).toStdString();
+      if (i18n::LookUpLanguage(english, shown).empty()) continue;
+      const std::string wanted = i18n::LookUpLanguage(chinese, shown);
+      if (wanted != shown)
+        english_left += "\n  \"" + shown + "\" in " + window->metaObject()->className();
+    }
+    window->hide();
+  }
+  EXPECT_TRUE(english_left.empty()) << english_left;
 }
 
 }  // namespace
