@@ -63,6 +63,14 @@ void RadioPair(QWidget* panel, QRadioButton* first, QRadioButton* second) {
   row->addStretch(1);
 }
 
+std::pair<QPushButton*, QPushButton*> MoveButtons(QWidget* parent) {
+  auto* to_sharing = new QPushButton(ui::Tr("-->"), parent);
+  auto* to_folders = new QPushButton(ui::Tr("<--"), parent);
+  to_sharing->setAccessibleName(ui::Tr("Move to Sharing List"));
+  to_folders->setAccessibleName(ui::Tr("Move to Folder List"));
+  return {to_sharing, to_folders};
+}
+
 }  // namespace console
 
 // What the pages share on the console window: carrying out the device's

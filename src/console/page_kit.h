@@ -5,6 +5,7 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
 #include <string>
@@ -30,5 +31,9 @@ void Present(QWidget* dialog, QLineEdit* edit);
 
 // Lays two radio buttons side by side on their own panel, one group.
 void RadioPair(QWidget* panel, QRadioButton* first, QRadioButton* second);
+
+// The arrow buttons between a folder list and a sharing list, made with
+// the names a screen reader says for them.
+std::pair<QPushButton*, QPushButton*> MoveButtons(QWidget* parent);
 
 }  // namespace console

@@ -3,6 +3,7 @@
 
 #include <QGridLayout>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
@@ -25,8 +26,7 @@ void Form2::BuildFileServerPage() {
   Label40 = new ui::Label(ui::Tr("Sharing List"), SMBGB);
   SMBFolderLB = new QListWidget(SMBGB);
   SMBPublicFolderLB = new QListWidget(SMBGB);
-  MovetoPublicBtn = new QPushButton(ui::Tr("-->"), SMBGB);
-  MovetoSMBBtn = new QPushButton(ui::Tr("<--"), SMBGB);
+  std::tie(MovetoPublicBtn, MovetoSMBBtn) = console::MoveButtons(SMBGB);
   ShowCreateBtn = new QPushButton(ui::Tr("Create"), SMBGB);
   ShowRenameBtn = new QPushButton(ui::Tr("Rename"), SMBGB);
   ShowDeleteBtn = new QPushButton(ui::Tr("Delete"), SMBGB);

@@ -20,7 +20,8 @@ void Form2::BuildMaintenancePage() {
   FirmUpGB = new QGroupBox(ui::Tr("Firmware Upload"), TabSheet3);
   Label28 = new ui::Label(ui::Tr("Upload Firmware"), FirmUpGB);
   FirmFileEdit = new QLineEdit(FirmUpGB);
-  FirmFileEdit->setEnabled(false);  // filled only by Browse
+  // Filled only by Browse, and read at full contrast.
+  FirmFileEdit->setReadOnly(true);
   BrowseBtn = new QPushButton(ui::Tr("Browse..."), FirmUpGB);
   UploadBtn = new QPushButton(ui::Tr("Upload"), FirmUpGB);
   SysRebootGB = new QGroupBox(ui::Tr("System Reboot"), TabSheet3);

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "console/ftp_dialogs.h"
 #include "console/menuform.h"
@@ -38,8 +39,7 @@ void Form2::BuildModifyFtpPage() {
   FTPSFLB = new QListWidget(ModFTPFolderGB);
   Label50 = new ui::Label(ui::Tr("Sharing List"), ModFTPFolderGB);
   FTPSSharLB = new QListWidget(ModFTPFolderGB);
-  ModMovetoSharBtn = new QPushButton(ui::Tr("-->"), ModFTPFolderGB);
-  ModMovetoFolderBtn = new QPushButton(ui::Tr("<--"), ModFTPFolderGB);
+  std::tie(ModMovetoSharBtn, ModMovetoFolderBtn) = console::MoveButtons(ModFTPFolderGB);
   ShowModCreateBtn = new QPushButton(ui::Tr("Create"), ModFTPFolderGB);
   ShowModRenameBtn = new QPushButton(ui::Tr("Rename"), ModFTPFolderGB);
   ModDelBtn = new QPushButton(ui::Tr("Delete"), ModFTPFolderGB);

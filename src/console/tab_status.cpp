@@ -72,6 +72,8 @@ void Form2::BuildStatusPage() {
   for (const char* server : device::kTimeServers) TimeSSelCB->addItem(server);
   MantimeSEdit = Edit(DatatimeGB, 64);
   MantimeSEdit->hide();
+  MantimeSEdit->setAccessibleName(TimeSMakeRB->text());
+  Label15->setBuddy(TimeSSelCB);
   Label16 = new ui::Label(ui::Tr("Time Zone"), DatatimeGB);
   TimezoneCB = new QComboBox(DatatimeGB);
   for (const char* zone : device::kTimeZones) TimezoneCB->addItem(zone);
@@ -136,6 +138,11 @@ void Form2::BuildStatusPage() {
   auto separator = [this](const char* text) { return new ui::Label(text, DatatimeGB); };
   for (QLineEdit* edit : {YearEdit, MonthEdit, DataEdit, HourEdit, MinuteEdit, SecondEdit})
     edit->setFixedWidth(edit == YearEdit ? 52 : 34);
+  // Each part of the date by its own name: the separators say nothing.
+  constexpr const char* kDateParts[] = {"Year", "Month", "Day", "Hour", "Minute", "Second"};
+  QLineEdit* const parts[] = {YearEdit, MonthEdit, DataEdit, HourEdit, MinuteEdit, SecondEdit};
+  for (std::size_t i = 0; i < std::size(parts); ++i)
+    parts[i]->setAccessibleName(ui::Tr(kDateParts[i]));
   date->addWidget(YearEdit);
   date->addWidget(separator("/"));
   date->addWidget(MonthEdit);
@@ -255,6 +262,8 @@ void Form2::TabSheet1Show() {
 void Form2::TimeSSelRBClick() {
   TimeSSelCB->show();
   MantimeSEdit->hide();
+  MantimeSEdit->setAccessibleName(TimeSMakeRB->text());
+  Label15->setBuddy(TimeSSelCB);
 }
 
 void Form2::TimeSMakeRBClick() {

@@ -29,17 +29,40 @@ bool TakesInput(const QWidget* widget) {
           static_cast<const QAbstractButton*>(widget)->text().isEmpty());
 }
 
-// The input control just after `index` in `layout`, if the next widget is one.
+// The first input control in `layout`, searched depth first: the edit of a
+// row that also holds a hint and a button.
+QWidget* FirstInput(QLayout* layout) {
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (QWidget* widget = item->widget(); widget != nullptr && TakesInput(widget)) return widget;
+    if (QLayout* inner = item->layout()) {
+      if (QWidget* found = FirstInput(inner)) return found;
+    }
+  }
+  return nullptr;
+}
+
+// A widget in `item`, or the first input of a nested row.
+QWidget* InputIn(QLayoutItem* item) {
+  if (item == nullptr) return nullptr;
+  if (item->layout() != nullptr) return FirstInput(item->layout());
+  QWidget* widget = item->widget();
+  return widget != nullptr && TakesInput(widget) ? widget : nullptr;
+}
+
+// The input control the label at `index` in `layout` names: in a grid, the
+// one to its right (alone or first in a nested row), or a list under it;
+// in a row, the next widget; in a column, a list under it.
 QWidget* NextInput(QLayout* layout, int index) {
   if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
     int row = 0, column = 0, rows = 0, columns = 0;
     grid->getItemPosition(index, &row, &column, &rows, &columns);
-    QLayoutItem* next = grid->itemAtPosition(row, column + columns);
-    QWidget* widget = next != nullptr ? next->widget() : nullptr;
-    return widget != nullptr && TakesInput(widget) ? widget : nullptr;
+    if (QWidget* right = InputIn(grid->itemAtPosition(row, column + columns))) return right;
+    QLayoutItem* below = grid->itemAtPosition(row + rows, column);
+    QWidget* under = below != nullptr ? below->widget() : nullptr;
+    return qobject_cast<QAbstractItemView*>(under) != nullptr ? under : nullptr;
   }
   if (auto* box = qobject_cast<QBoxLayout*>(layout)) {
-    // Beside it in a row; a list may have its label above it.
     const bool row = box->direction() == QBoxLayout::LeftToRight;
     if (!row && box->direction() != QBoxLayout::TopToBottom) return nullptr;
     for (int i = index + 1; i < box->count(); ++i) {
@@ -52,6 +75,24 @@ QWidget* NextInput(QLayout* layout, int index) {
   return nullptr;
 }
 
+// The value label to the right of a caption in a grid ("Current Time" and
+// the time): the caption then names the value while it is empty.
+QWidget* ValueBeside(QLayout* layout, int index) {
+  auto* grid = qobject_cast<QGridLayout*>(layout);
+  if (grid == nullptr) return nullptr;
+  int row = 0, column = 0, rows = 0, columns = 0;
+  grid->getItemPosition(index, &row, &column, &rows, &columns);
+  QLayoutItem* right = grid->itemAtPosition(row, column + columns);
+  return right != nullptr ? qobject_cast<QLabel*>(right->widget()) : nullptr;
+}
+
+// A caption has words: "/" and ":" between the parts of a date name nothing.
+bool IsCaption(const QLabel* label) {
+  for (const QChar c : label->text())
+    if (c.isLetterOrNumber()) return true;
+  return false;
+}
+
 void LabelInLayout(QLayout* layout) {
   for (int i = 0; i < layout->count(); ++i) {
     QLayoutItem* item = layout->itemAt(i);
@@ -60,11 +101,15 @@ void LabelInLayout(QLayout* layout) {
       continue;
     }
     auto* label = qobject_cast<QLabel*>(item->widget());
-    if (label == nullptr || label->buddy() != nullptr) continue;
-    if (QWidget* input = NextInput(layout, i)) {
-      // The label's text names the control only where both share a parent.
-      if (input->parentWidget() == label->parentWidget()) label->setBuddy(input);
-    }
+    if (label == nullptr || label->buddy() != nullptr || !IsCaption(label)) continue;
+    QWidget* input = NextInput(layout, i);
+    if (input == nullptr) input = ValueBeside(layout, i);
+    // The label's text names the control only where both share a parent.
+    if (input == nullptr || input->parentWidget() != label->parentWidget()) continue;
+    if (!input->accessibleName().isEmpty()) continue;  // named as it was made
+    label->setBuddy(input);
+    // A list's name is its own, not its buddy's.
+    if (qobject_cast<QAbstractItemView*>(input) != nullptr) input->setAccessibleName(label->text());
   }
 }
 
@@ -142,8 +187,12 @@ void GiveShortcuts(QWidget* window) {
   for (auto* button : window->findChildren<QAbstractButton*>())
     if (qobject_cast<QPushButton*>(button) == nullptr && !button->text().isEmpty())
       controls.push_back(button);
+  // A caption of a value (its buddy another label) takes no letter: there
+  // is nothing to go to.
   for (auto* label : window->findChildren<QLabel*>())
-    if (label->buddy() != nullptr && !label->text().isEmpty()) controls.push_back(label);
+    if (label->buddy() != nullptr && qobject_cast<QLabel*>(label->buddy()) == nullptr &&
+        !label->text().isEmpty())
+      controls.push_back(label);
 
   // The window's own controls first: their letters are kept out of every page.
   std::map<QWidget*, Letters> taken;

@@ -4,9 +4,13 @@ class QWidget;
 
 namespace ui {
 
-// Makes each caption label beside an input control (to its left in a grid
-// row or a row of widgets) that control's buddy, so screen readers name the
-// control by the label's text, whatever language it shows.
+// Makes each caption label the buddy of the control it names, so screen
+// readers name the control by the label's text, whatever language it shows:
+// the input to its right in a grid (or the first one of a row nested
+// there), the next one in a row of widgets, a list under it, or else the
+// value label to its right, named by it while empty. Labels without words
+// ("/", ":") name nothing, and a control given its name as it was made
+// keeps it.
 void LabelInputs(QWidget* window);
 
 // Gives the window's buttons, check boxes and labelled inputs keyboard

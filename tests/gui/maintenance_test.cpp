@@ -43,7 +43,9 @@ class MaintenanceTest : public ConsoleTest {
 
 TEST_F(MaintenanceTest, BrowsingEnablesUploadAndACancelKeepsTheEarlierPath) {
   EXPECT_FALSE(console.UploadBtn->isEnabled());
-  EXPECT_FALSE(console.FirmFileEdit->isEnabled());
+  // Not typed into, yet drawn as any text.
+  EXPECT_TRUE(console.FirmFileEdit->isReadOnly());
+  EXPECT_TRUE(console.FirmFileEdit->isEnabled());
   console.BrowseBtnClick();  // cancelled
   EXPECT_FALSE(console.UploadBtn->isEnabled());
   Choose(image_);
