@@ -45,12 +45,20 @@ bin="$root/build/default"
 
 work=$(mktemp -d /tmp/brevane-demo.XXXXXX)
 state="$work/lan.env"
+# What the background programs (the devices, D-Bus, GVfs, the screen and
+# Brevane itself) say goes to a log, not to this terminal.
+log="$root/build/demo.log"
+: >"$log"
+echo "demo: messages of the programs in the background go to $log"
 pids=()
 cleanup() {
-  # Last started, first stopped: the program, then the screen, then the devices.
+  # Last started, first stopped: the program with its desktop session (its
+  # own process group, so nothing of it outlives the screen), then the
+  # screen, then the devices.
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
+    kill -TERM -- "-${pids[i]}" 2>/dev/null || kill "${pids[i]}" 2>/dev/null || true
     wait "${pids[i]}" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 -- "-${pids[i]}" 2>/dev/null || break; sleep 0.1; done
   done
   "$root/scripts/testlan" down --state "$state" || true
   # A session cut short leaves its GVfs folder mounted.
@@ -59,7 +67,7 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-scripts/testlan up --state "$state" --devices 3
+scripts/testlan up --state "$state" --devices 3 >>"$log"
 lan() { exec "$root/scripts/testlan" exec --state "$state" "$@"; }
 dev() {  # dev K ARGS...: start simulated device K, its folders shared over SMB
   local k=$1; shift
@@ -67,7 +75,7 @@ dev() {  # dev K ARGS...: start simulated device K, its folders shared over SMB
   mkdir -p "$work/smb-d$k/shares/PUBLIC"
   echo "A file on simulated device $k." >"$work/smb-d$k/shares/PUBLIC/welcome.txt"
   (lan "d$k" -- "$bin/sim/brevane-devsim" --control "$work/d$k.control" \
-     --smb "$work/smb-d$k" "$@") &
+     --smb "$work/smb-d$k" "$@") >>"$log" 2>&1 &
   pids+=($!)
 }
 # Log in as "admin": NAS-LIVINGROOM and MEDIA have no password yet,
@@ -90,11 +98,11 @@ export BREVANE_DEMO_WORK="$work"
 if [ -n "$shot" ] || [ -n "${BREVANE_DEMO_RUN:-}" ] || [ -z "${DISPLAY:-}" ]; then
   # A virtual screen with a window manager, so the window looks as on a desktop.
   display=":$((90 + RANDOM % 9))"
-  Xvfb "$display" -screen 0 "${BREVANE_DEMO_SCREEN:-760x520}x24" -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "${BREVANE_DEMO_SCREEN:-760x520}x24" -nolisten tcp >>"$log" 2>&1 &
   pids+=($!)
   export DISPLAY="$display"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-  openbox >/dev/null 2>&1 &
+  openbox >>"$log" 2>&1 &
   pids+=($!)
 fi
 
@@ -102,13 +110,19 @@ fi
 # shares; they appear under $work/home/Network Drives.
 if [ -n "$shell" ]; then
   # The drives are mounted inside the session only: its shell can open them.
+  # The shell has the terminal (descriptor 3); leaving it ends the program
+  # while the session is still there, then the session.
   echo "demo: Brevane runs on $DISPLAY; this shell is inside its desktop session."
   echo "demo: connected drives: ls ~/'Network Drives'/Z/   ('exit' ends the demo)"
   (cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- \
-     bash -c '"$@" & cd "$HOME" && exec bash -i' demo "${run[@]}")
+     bash -c '"$@" >>"$0" 2>&1 & app=$!
+              cd "$HOME" && bash -i 2>&3 3>&-
+              kill $app 2>/dev/null; wait $app 2>/dev/null; true' "$log" "${run[@]}") \
+    3>&2 2>>"$log"
   exit 0
 fi
-(cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- "${run[@]}") &
+(cd "$work/run" && exec setsid "$root/scripts/testlan" exec --state "$state" ws -- \
+   "$root/scripts/desktop-session" --home "$work/home" -- "${run[@]}") >>"$log" 2>&1 &
 app=$!
 pids+=($app)
 
