@@ -95,7 +95,8 @@ TEST_F(CtlLan, RefusalsSendNothingAndEveryStatusMeansWhatItSays) {
   const int before = Commands();
   const Result refused = Run({ip(), "name", "1NAS", "HOME"});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("First character cannot be a number (0~9)"), std::string::npos);
+  // In the shipped English.
+  EXPECT_NE(refused.err.find("The first character cannot be a digit (0-9)."), std::string::npos);
   EXPECT_EQ(Run({ip(), "disk", "sleep", "61"}).status, 1);
   EXPECT_EQ(Run({ip(), "folder", "share", "thirteen-long"}).status, 1);
   // Destructive, and no terminal to ask: nothing without --yes.
