@@ -554,6 +554,39 @@ void Ctl::Address() {
            : "The device answers at " + session_.address + ".");
 }
 
+namespace {
+
+// The upload's progress on a terminal: one line, rewritten as the percentage
+// grows.
+class UploadProgress : public net::WaitObserver {
+ public:
+  explicit UploadProgress(const std::string& address) {
+    text_ = Translate("Sending the firmware to %1 …");
+    if (const auto at = text_.find("%1"); at != std::string::npos) text_.replace(at, 2, address);
+    net::SetWaitObserver(this);
+  }
+  ~UploadProgress() override {
+    net::SetWaitObserver(nullptr);
+    if (shown_ >= 0) std::fputc('\n', stderr);
+  }
+  void Begin(net::Activity, const std::string&) override {}
+  void Idle() override {}
+  void End() override {}
+  void Progress(std::uint64_t done, std::uint64_t total) override {
+    const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+    if (percent == shown_) return;
+    shown_ = percent;
+    std::fprintf(stderr, "\r%s %3d%%", scan::Printable(text_).c_str(), percent);
+    std::fflush(stderr);
+  }
+
+ private:
+  std::string text_;
+  int shown_ = -1;
+};
+
+}  // namespace
+
 void Ctl::Upload() {
   const std::string path = Arg(2, "FILE");
   NoMoreThan(3);
@@ -572,6 +605,9 @@ void Ctl::Upload() {
   upload.ContentType = body.ContentType();
   std::exception_ptr error;
   try {
+    // Progress only for a person watching.
+    std::optional<UploadProgress> progress;
+    if (!options_.json && ::isatty(STDERR_FILENO)) progress.emplace(session_.address);
     net::MemoryStream reply;
     upload.Post(device::UploadUrl(session_.address), body, reply);
   } catch (...) {

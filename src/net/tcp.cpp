@@ -171,6 +171,7 @@ std::size_t TcpStream::SendFile(int fd, std::size_t offset, std::size_t length, 
     const ssize_t n = ::sendfile(fd_.get(), fd, &at, std::min(length - sent, kPiece));
     if (n > 0) {
       sent += static_cast<std::size_t>(n);
+      if (observed) ReportProgress(sent, length);
     } else if (n == 0) {
       break;  // the file ended before its length
     } else if (errno == EAGAIN || errno == EWOULDBLOCK) {

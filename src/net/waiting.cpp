@@ -47,6 +47,10 @@ bool WaitObserved() {
   return observer != nullptr;
 }
 
+void ReportProgress(std::uint64_t done, std::uint64_t total) {
+  if (observer != nullptr) observer->Progress(done, total);
+}
+
 WaitScope::WaitScope(Activity activity, const std::string& target) {
   ++depth;
   if (observer != nullptr) observer->Begin(activity, target);

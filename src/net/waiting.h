@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,11 +26,16 @@ class WaitObserver {
   virtual void Begin(Activity activity, const std::string& target) = 0;
   virtual void Idle() = 0;
   virtual void End() = 0;
+  // How far a long send has come: `done` of `total` bytes.
+  virtual void Progress(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
 // The observer for every later wait; nullptr (the start) waits quietly.
 void SetWaitObserver(WaitObserver* observer);
 bool WaitObserved();
+
+// Tells the observer how far a long send has come.
+void ReportProgress(std::uint64_t done, std::uint64_t total);
 
 // Marks one wait on a device from construction to destruction.
 class WaitScope {
