@@ -6,7 +6,8 @@
 # sendfile() loop, to a receiver that discards and to the simulated device,
 # each checked to have arrived whole; Brevane's peak memory for images up to
 # 2 GiB; and how the windows fare while the program waits on a healthy,
-# slow, silent and trickling device.
+# slow, silent and trickling device; and the main window's first paint
+# against a bare Qt window's, on a virtual screen.
 #   scripts/bench.sh [ROUNDS]       ROUNDS: rounds per image (default 15)
 # An existing build is used as it is; without one the project is set up and
 # built first.
@@ -16,7 +17,8 @@ root=$(pwd)
 bin="$root/build/default"
 if [ ! -x "$bin/bench/upload_bench" ] || [ ! -x "$bin/bench/translate_bench" ] ||
    [ ! -x "$bin/bench/page_rules_bench" ] ||
-   [ ! -x "$bin/bench/wait_bench" ] || [ ! -x "$bin/sim/brevane-devsim" ]; then
+   [ ! -x "$bin/bench/wait_bench" ] || [ ! -x "$bin/bench/startup_bench" ] ||
+   [ ! -x "$bin/sim/brevane-devsim" ]; then
   scripts/setup.sh
   scripts/build.sh default
 fi
@@ -26,7 +28,9 @@ state="$work/lan.env"
 sim_pid=""
 sim2_pid=""
 receiver_pid=""
+xvfb_pid=""
 cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null || true
   [ -n "$receiver_pid" ] && kill "$receiver_pid" 2>/dev/null && wait "$receiver_pid" 2>/dev/null || true
   [ -n "$sim2_pid" ] && kill "$sim2_pid" 2>/dev/null && wait "$sim2_pid" 2>/dev/null || true
@@ -73,3 +77,13 @@ sim2_pid=$!
 for _ in $(seq 50); do [ -S "$work/d2.control" ] && break; sleep 0.1; done
 scripts/testlan exec --state "$state" ws -- "$bin/bench/wait_bench" "$ip2" "$work/d2.control" 2>&1 |
   grep -v 'does not support\|XDG_RUNTIME_DIR'
+
+# Start-up: the program (it broadcasts at once, so inside the LAN) and a bare
+# Qt window, in turn, on a virtual screen of their own.
+display=":$((80 + RANDOM % 9))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+(cd "$work" && DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" \
+   "$root/scripts/testlan" exec --state "$state" ws -- \
+   "$bin/bench/startup_bench" "${1:-15}" "$bin/src/app/brevane" --console)

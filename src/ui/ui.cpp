@@ -1,7 +1,13 @@
 #include "ui/ui.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 #include "i18n/translate.h"
@@ -149,6 +155,42 @@ bool UseToolkitLanguage(const std::string& language) {
     return false;
   }
   return QCoreApplication::installTranslator(&translator);
+}
+
+namespace {
+
+class FirstPaint : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !seen_) {
+      seen_ = true;
+      // Reported once the paint is done.
+      QTimer::singleShot(0, [] {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        long kb = 0;
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+          if (line.rfind("VmRSS:", 0) == 0) kb = std::atol(line.c_str() + 6);
+        std::printf("painted %lld %ld\n",
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()),
+                    kb);
+        std::fflush(stdout);
+        std::_Exit(0);
+      });
+    }
+    return false;
+  }
+
+ private:
+  bool seen_ = false;
+};
+
+}  // namespace
+
+void ReportFirstPaint(QWidget* window) {
+  window->installEventFilter(new FirstPaint(window));
 }
 
 }  // namespace ui
