@@ -12,9 +12,14 @@ namespace app {
 // created. The windows live as long as the returned list.
 std::vector<std::unique_ptr<QWidget>> CreateWindows();
 
-// The program: create the windows, show the main window, run the event
-// loop. An error during start-up is reported and ends the program. Always
-// returns 0.
+// The same in two steps: the main window, then the others after it.
+std::unique_ptr<QWidget> CreateMainWindow();
+void CreateOtherWindows(std::vector<std::unique_ptr<QWidget>>& windows);
+
+// The program: create the main window and show it, create the other
+// windows in their order as soon as it has painted (none is shown before
+// it), run the event loop. An error during start-up is reported and ends
+// the program. Always returns 0.
 int RunProgram();
 
 }  // namespace app

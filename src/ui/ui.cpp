@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -161,36 +162,41 @@ namespace {
 
 class FirstPaint : public QObject {
  public:
-  using QObject::QObject;
+  FirstPaint(QWidget* window, std::function<void()> then)
+      : QObject(window), then_(std::move(then)) {}
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint && !seen_) {
-      seen_ = true;
-      // Reported once the paint is done.
-      QTimer::singleShot(0, [] {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        long kb = 0;
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-          if (line.rfind("VmRSS:", 0) == 0) kb = std::atol(line.c_str() + 6);
-        std::printf("painted %lld %ld\n",
-                    static_cast<long long>(
-                        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()),
-                    kb);
-        std::fflush(stdout);
-        std::_Exit(0);
-      });
+    if (event->type() == QEvent::Paint && then_) {
+      // Once the paint is done.
+      QTimer::singleShot(0, parent(), std::exchange(then_, nullptr));
+      deleteLater();
     }
     return false;
   }
 
  private:
-  bool seen_ = false;
+  std::function<void()> then_;
 };
 
 }  // namespace
 
+void AfterFirstPaint(QWidget* window, std::function<void()> then) {
+  window->installEventFilter(new FirstPaint(window, std::move(then)));
+}
+
 void ReportFirstPaint(QWidget* window) {
-  window->installEventFilter(new FirstPaint(window));
+  AfterFirstPaint(window, [] {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    long kb = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmRSS:", 0) == 0) kb = std::atol(line.c_str() + 6);
+    std::printf(
+        "painted %lld %ld\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()),
+        kb);
+    std::fflush(stdout);
+    std::_Exit(0);
+  });
 }
 
 }  // namespace ui

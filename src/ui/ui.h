@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <string>
 
 namespace ui {
@@ -51,6 +52,9 @@ class Application : public QApplication {
 // system's Qt translations. False when there are none for it; English
 // needs none.
 bool UseToolkitLanguage(const std::string& language);
+
+// Runs `then` once, as soon as `window` has been painted for the first time.
+void AfterFirstPaint(QWidget* window, std::function<void()> then);
 
 // For the start-up benchmark: once `window` has been painted for the first
 // time, prints "painted NS KB" (the steady clock's time in nanoseconds and

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
+
 #include "app/program.h"
 #include "console/ftp_dialogs.h"
 #include "console/menuform.h"
@@ -12,6 +15,7 @@
 #include "gui_test_support.h"
 #include "net/discovery.h"
 #include "net/socket_error.h"
+#include "ui/windows.h"
 
 namespace {
 
@@ -206,6 +210,20 @@ TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyR
   EXPECT_NE(dynamic_cast<ui::WaitWindow*>(windows[10].get()), nullptr);
   for (const auto& w : windows) EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
+}
+
+TEST_F(MainWindowTest, TheOtherWindowsAreMadeRightAfterTheMainWindowFirstPaints) {
+  bool main_painted_alone = false, all_made = false;
+  QTimer::singleShot(0, [&] { main_painted_alone = ui::Windows().form2 == nullptr; });
+  QTimer::singleShot(300, [&] {
+    all_made = ui::Windows().form2 != nullptr && ui::Windows().form4 != nullptr &&
+               ui::Windows().form11 != nullptr;
+    QApplication::exit(0);
+  });
+  EXPECT_EQ(app::RunProgram(), 0);
+  EXPECT_TRUE(main_painted_alone);
+  EXPECT_TRUE(all_made);
+  EXPECT_TRUE(fakes.messages->shown.empty());
 }
 
 TEST_F(MainWindowTest, PortAlreadyTakenIsReportedAndTheProgramEndsWithStatusZero) {
