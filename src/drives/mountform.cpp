@@ -199,7 +199,7 @@ int Form5::ConnectShare(const std::string& address, char letter, const std::stri
   auto& drives = *platform::services().drives;
   if (const int result = drives.AddConnection(record, password); result != 0) return result;
   drives.UseShare(remote, password);
-  if (chk_AutoReconnect->isChecked()) drives.MapDrivePersistently(drive, remote, password);
+  if (chk_AutoReconnect->isChecked()) return drives.MapDrivePersistently(drive, remote, password);
   return 0;
 }
 

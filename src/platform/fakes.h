@@ -101,10 +101,12 @@ class FakeDrives : public NetworkDrives {
   void UseShare(const std::string& remote_name, const std::string& password) override {
     used.push_back({"", remote_name, password});
   }
-  void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
-                            const std::string& password) override {
+  int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                           const std::string& password) override {
     mapped.push_back({drive, remote_name, password});
+    return map_result;
   }
+  int map_result = 0;  // what MapDrivePersistently answers
 
   std::map<char, DriveType> types;        // by upper-case letter; others: NoRootDir
   std::map<char, std::string> connected;  // letter -> remote name

@@ -239,7 +239,7 @@ std::string GioNetworkDrives::ShareUri(const std::string& remote_name, bool with
          escaped.get();
 }
 
-std::string GioNetworkDrives::AutostartEntry(const std::string& uri) {
+std::string GioNetworkDrives::AutostartEntry(const std::string& uri, bool anonymous) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Reconnect network drive\n"
@@ -247,7 +247,7 @@ std::string GioNetworkDrives::AutostartEntry(const std::string& uri) {
          uri +
          " again at login\n"
          "Exec=gio mount " +
-         DesktopExecArgument(uri) +
+         (anonymous ? "--anonymous " : "") + DesktopExecArgument(uri) +
          "\n"
          "NoDisplay=true\n"
          "X-GNOME-Autostart-enabled=true\n";
@@ -420,22 +420,50 @@ void GioNetworkDrives::UseShare(const std::string& remote_name, const std::strin
     Mount(uri, share, password, Save::Never);
 }
 
-void GioNetworkDrives::MapDrivePersistently(const std::string& drive,
-                                            const std::string& remote_name,
-                                            const std::string& password) {
+int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                                           const std::string& password) {
   std::string server, share;
   const auto letter = LetterOf(drive);
-  if (!letter || !SplitRemoteName(remote_name, server, share)) return;
-  // The kept drive is the share mounted under its user's name: a mount of
-  // its own, so the password is asked for (and goes to the keyring) even
-  // when the share is open already, and the login finds it there again.
-  const std::string uri = ShareUri(remote_name, true);
-  if (Mount(uri, share, password, Save::Permanently) != 0) return;
+  if (!letter) return 1200;
+  if (!SplitRemoteName(remote_name, server, share)) return drive_error::kBadNetName;
+  // A protected folder is kept mounted under its user's name: a mount of its
+  // own, so the password is asked for (and goes to the keyring) even when
+  // the share is open already, and the login finds it there again. An open
+  // folder has no user to log in as: it is kept as it is mounted.
+  const bool open = password.empty();
+  const std::string uri = ShareUri(remote_name, !open);
+  bool fresh = false;
+  if (const int result =
+          Mount(uri, share, password, open ? Save::Never : Save::Permanently, &fresh);
+      result != 0)
+    return result;
+  auto take_back = [&] {
+    if (!fresh) return;
+    GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
+    Unmount(file.get());
+  };
   std::error_code error;
-  if (!fs::is_symlink(LetterPath(*letter), error) && CreateLetter(*letter, uri, remote_name) != 0)
-    return;
+  const bool had_letter = fs::is_symlink(LetterPath(*letter), error);
+  if (!had_letter) {
+    if (const int result = CreateLetter(*letter, uri, remote_name); result != 0) {
+      take_back();
+      return result;
+    }
+  }
   fs::create_directories(places_.autostart_dir, error);
-  std::ofstream(AutostartPath(*letter)) << AutostartEntry(uri);
+  std::ofstream entry(AutostartPath(*letter));
+  entry << AutostartEntry(uri, open);
+  entry.close();
+  if (!entry) {
+    fs::remove(AutostartPath(*letter), error);
+    if (!had_letter) {
+      fs::remove(LetterPath(*letter), error);
+      fs::remove(UncPath(*letter), error);
+    }
+    take_back();
+    return 1205;  // the user's profile (the autostart folder) cannot be written
+  }
+  return 0;
 }
 
 int GioNetworkDrives::Disconnect(const std::string& drive) {

@@ -44,7 +44,7 @@ class GioNetworkDrives : public NetworkDrives {
   // again unless it was mounted already.
   int ProbeShare(const std::string& remote_name, const std::string& password) override;
   void UseShare(const std::string& remote_name, const std::string& password) override;
-  void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+  int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
                             const std::string& password) override;
 
   // Unmounts the share a letter stands for and removes the letter.
@@ -55,7 +55,7 @@ class GioNetworkDrives : public NetworkDrives {
   // not of that form.
   static std::string ShareUri(const std::string& remote_name, bool with_user = false);
   // The autostart entry that mounts `uri` at login.
-  static std::string AutostartEntry(const std::string& uri);
+  static std::string AutostartEntry(const std::string& uri, bool anonymous = false);
   // The local places (GVfs FUSE folders) of the shares mounted now, as the
   // GVfs mount tracker has them; nothing when it cannot be asked. The
   // tracker is asked each time: this process's own view of the mounts

@@ -155,8 +155,11 @@ class NetworkDrives {
   // use the share with its password ...
   virtual void UseShare(const std::string& remote_name, const std::string& password) = 0;
   // ... and map the drive letter to it so it comes back at the next login.
-  virtual void MapDrivePersistently(const std::string& drive, const std::string& remote_name,
-                                    const std::string& password) = 0;
+  // Returns 0, or the result above that says what could not be made (the
+  // mount, the letter, its note, the entry that reconnects at login); what
+  // it made before a failure is taken back.
+  virtual int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                                   const std::string& password) = 0;
 };
 
 struct Services {

@@ -149,6 +149,11 @@ TEST_F(DrivesLan, ReconnectAtStartupLeavesTheLetterToThePersistentMapping) {
   // The check box keeps its state for the next showing.
   drives.show();
   EXPECT_TRUE(drives.chk_AutoReconnect->isChecked());
+  // A letter that cannot be kept is a failed connection, said as such.
+  fakes.drives->map_result = 1205;
+  drives.MountSetBtnClick();
+  EXPECT_EQ(fakes.messages->shown.back().text, "The system is unable to open the user profile.");
+  EXPECT_TRUE(drives.isVisible());
 }
 
 TEST_F(DrivesLan, EachConnectionErrorHasItsMessage) {

@@ -132,6 +132,18 @@ TEST_F(GioDrivesLan, AReconnectingLetterStaysTakenAndIsMountedAgain) {
   EXPECT_EQ(Read(SmbDir() + "/shares/secret/remounted.txt"), "back");
 }
 
+TEST_F(GioDrivesLan, AnOpenFolderKeptForTheNextLoginGetsItsLetter) {
+  ASSERT_EQ(drives->MapDrivePersistently("X:", Remote("PUBLIC"), ""), 0);
+  ASSERT_EQ(drives->GetDriveType("x:\\"), DriveType::Remote);
+  EXPECT_EQ(drives->GetConnection("X:"), Remote("PUBLIC"));
+  // At login it is mounted as it was: anonymously.
+  EXPECT_NE(Read(places.autostart_dir + "/brevane-drive-X.desktop")
+                .find("Exec=gio mount --anonymous smb://" + device.host().ip + "/PUBLIC\n"),
+            std::string::npos);
+  std::ofstream(Letter('X') / "kept.txt") << "kept";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/kept.txt"), "kept");
+}
+
 TEST_F(GioDrivesLan, AProbeLeavesNothingMounted) {
   const auto before = GioNetworkDrives::MountedPlaces();
   ASSERT_TRUE(before);
