@@ -110,15 +110,15 @@ fi
 # shares; they appear under $work/home/Network Drives.
 if [ -n "$shell" ]; then
   # The drives are mounted inside the session only: its shell can open them.
-  # The shell has the terminal (descriptor 3); leaving it ends the program
-  # while the session is still there, then the session.
+  # Only the shell has the terminal (descriptors 3 and 4); leaving it ends
+  # the program while the session is still there, then the session.
   echo "demo: Brevane runs on $DISPLAY; this shell is inside its desktop session."
   echo "demo: connected drives: ls ~/'Network Drives'/Z/   ('exit' ends the demo)"
   (cd "$work/run" && lan ws -- "$root/scripts/desktop-session" --home "$work/home" -- \
-     bash -c '"$@" >>"$0" 2>&1 & app=$!
-              cd "$HOME" && bash -i 2>&3 3>&-
+     bash -c '"$@" >>"$0" 2>&1 3>&- 4>&- & app=$!
+              cd "$HOME" && bash -i >&4 2>&3 3>&- 4>&-
               kill $app 2>/dev/null; wait $app 2>/dev/null; true' "$log" "${run[@]}") \
-    3>&2 2>>"$log"
+    3>&2 4>&1 >>"$log" 2>&1
   exit 0
 fi
 (cd "$work/run" && exec setsid "$root/scripts/testlan" exec --state "$state" ws -- \
