@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "device/maintenance.h"
 #include "net/http_data_stream.h"
 #include "net/tcp.h"
 #include "net/upload_client.h"
@@ -48,19 +49,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The firmware form, as the Maintenance page fills it.
-net::THttpDataStream Body(const std::string& file) {
-  net::THttpDataStream body;
-  body.AddFormField("redirect", "man_firm.htm");
-  body.AddFormField("failure", "fail.htm");
-  body.AddFormField("type", "file_upload");
-  body.AddFile("filename", file, "application/octet-stream");
-  body.FinishBody();
-  return body;
-}
-
 int ClientUpload(const std::string& url, const std::string& file) {
-  const net::THttpDataStream body = Body(file);
+  // The firmware form, as the Maintenance page fills it.
+  const net::THttpDataStream body = device::FirmwareForm(file);
   net::UploadClient client;
   client.UserName = "admin";
   client.ContentType = body.ContentType();
@@ -79,7 +70,8 @@ int ClientUpload(const std::string& url, const std::string& file) {
 // there is: a blocking socket, send() for the bytes in memory, sendfile()
 // for the image.
 int SendfileUpload(const std::string& url, const std::string& file) {
-  const net::THttpDataStream body = Body(file);
+  // The firmware form, as the Maintenance page fills it.
+  const net::THttpDataStream body = device::FirmwareForm(file);
   const net::HttpUrl target = net::ParseHttpUrl(url);
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
