@@ -161,7 +161,7 @@ struct Options {
   std::string user = "admin";
   std::optional<std::string> password_file, new_password_file;
   std::optional<int> password_fd, new_password_fd;
-  bool yes = false, wait = false, json = false, follow = false;
+  bool yes = false, wait = false, json = false;
   int seconds = 3;
   int wait_seconds = 180;
   scan::Where where;
