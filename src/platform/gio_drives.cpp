@@ -379,8 +379,13 @@ int GioNetworkDrives::AddConnection(const NetResource& resource, const std::stri
     if (Connected(*letter)) return drive_error::kAlreadyAssigned;
   }
   // The device knows a protected folder's password under the folder's name.
-  const int result = Mount(uri, share, password, Save::Never);
-  if (result != 0 || !letter) return result;
+  bool fresh = false;
+  const int result = Mount(uri, share, password, Save::Never, &fresh);
+  if (result != 0) return result;
+  if (!letter) {
+    if (fresh) letterless_.insert(uri);
+    return 0;
+  }
   return CreateLetter(*letter, uri, resource.remote_name);
 }
 
@@ -432,22 +437,29 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
   // folder has no user to log in as: it is kept as it is mounted.
   const bool open = password.empty();
   const std::string uri = ShareUri(remote_name, !open);
-  bool fresh = false;
-  if (const int result =
-          Mount(uri, share, password, open ? Save::Never : Save::Permanently, &fresh);
-      result != 0)
-    return result;
-  auto take_back = [&] {
-    if (!fresh) return;
-    GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
+  // A connection this object made without a letter led to this drive: an
+  // open folder's drive keeps that mount, a protected folder's has its own.
+  const std::string letterless = ShareUri(remote_name);
+  const bool mounted_letterless = letterless_.erase(letterless) > 0;
+  auto unmount = [](const std::string& mounted) {
+    GObjectPtr<GFile> file(g_file_new_for_uri(mounted.c_str()));
     Unmount(file.get());
+  };
+  bool fresh = false;
+  const int result = Mount(uri, share, password, open ? Save::Never : Save::Permanently, &fresh);
+  if (mounted_letterless && (result != 0 || uri != letterless)) unmount(letterless);
+  if (result != 0) return result;
+  // Whether a failure from here on takes back the drive's mount.
+  const bool ours = fresh || (mounted_letterless && uri == letterless);
+  auto take_back = [&] {
+    if (ours) unmount(uri);
   };
   std::error_code error;
   const bool had_letter = fs::is_symlink(LetterPath(*letter), error);
   if (!had_letter) {
-    if (const int result = CreateLetter(*letter, uri, remote_name); result != 0) {
+    if (const int made = CreateLetter(*letter, uri, remote_name); made != 0) {
       take_back();
-      return result;
+      return made;
     }
   }
   fs::create_directories(places_.autostart_dir, error);

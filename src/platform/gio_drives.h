@@ -45,7 +45,7 @@ class GioNetworkDrives : public NetworkDrives {
   int ProbeShare(const std::string& remote_name, const std::string& password) override;
   void UseShare(const std::string& remote_name, const std::string& password) override;
   int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
-                            const std::string& password) override;
+                           const std::string& password) override;
 
   // Unmounts the share a letter stands for and removes the letter.
   int Disconnect(const std::string& drive);
@@ -84,6 +84,10 @@ class GioNetworkDrives : public NetworkDrives {
   Places places_;
   int mount_timeout_ms_;
   std::set<char> remounted_;  // reconnecting letters mounted again in this run
+  // Shares this object mounted for a connection without a letter (the
+  // dialog's first step): a drive kept for the next login has a mount of
+  // its own, and takes these back whether it is made or not.
+  std::set<std::string> letterless_;
 };
 
 }  // namespace platform

@@ -313,6 +313,21 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   EXPECT_EQ(fakes.messages->shown.back().text, "Remote Device Connected");
   std::ofstream(base + "/Network Drives/Y/dialog.txt") << "protected";
   EXPECT_EQ(Read(SmbDir() + "/shares/vault/dialog.txt"), "protected");
+  // The probes left nothing: one mount for each letter.
+  EXPECT_EQ(GioNetworkDrives::MountedPlaces()->size(), 2u);
+
+  // The same protected folder kept for the next login: still one mount, the
+  // drive's own.
+  drives->Disconnect("Y:");
+  dialog.show();
+  dialog.FolderCB->setCurrentIndex(dialog.FolderCB->findText("vault"));
+  dialog.FolderCBChange();
+  dialog.FolderPassEdit->setText(QString::fromStdString(kVaultPassword));
+  dialog.chk_AutoReconnect->setChecked(true);
+  dialog.MountSetBtnClick();
+  EXPECT_EQ(fakes.messages->shown.back().text, "Remote Device Connected");
+  EXPECT_EQ(GioNetworkDrives::MountedPlaces()->size(), 2u);
+  EXPECT_EQ(Read(base + "/Network Drives/Y/dialog.txt"), "protected");
 
   drives->Disconnect("Z:");
   drives->Disconnect("Y:");
