@@ -33,7 +33,9 @@ class QtMessageBoxes : public MessageBoxService {
     const auto box = ui::MakeMessageBox(text, title, icon, buttons);
     // Above the window the user was working in.
     ui::SetOwner(box.get(), QApplication::activeWindow());
-    return box->exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
+    const int pressed = box->exec();
+    return pressed == QMessageBox::Ok || pressed == QMessageBox::Yes ? MsgResult::Ok
+                                                                     : MsgResult::Cancel;
   }
 };
 

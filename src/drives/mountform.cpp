@@ -1,9 +1,11 @@
 #include "drives/mountform.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QUrl>
 
 #include "core/session_state.h"
 #include "core/status_page.h"
@@ -30,6 +32,7 @@ std::string RemoteName(const std::string& address, const std::string& folder) {
 Form5::Form5()
     : Label1(new ui::Label(this)),
       CmbDrive(new QComboBox(this)),
+      DrivePlaceLabel(new ui::Label(this)),
       Label2(new ui::Label(this)),
       FolderCB(new QComboBox(this)),
       Label3(new ui::Label(this)),
@@ -46,14 +49,15 @@ Form5::Form5()
   auto* grid = new QGridLayout;
   grid->addWidget(Label1, 0, 0);
   grid->addWidget(CmbDrive, 0, 1);
-  grid->addWidget(Label2, 1, 0);
-  grid->addWidget(FolderCB, 1, 1);
-  grid->addWidget(Label3, 2, 0);
-  grid->addWidget(FolderPassEdit, 2, 1);
+  grid->addWidget(DrivePlaceLabel, 1, 1);
+  grid->addWidget(Label2, 2, 0);
+  grid->addWidget(FolderCB, 2, 1);
+  grid->addWidget(Label3, 3, 0);
+  grid->addWidget(FolderPassEdit, 3, 1);
   auto* reconnect = new QHBoxLayout;
   reconnect->addWidget(chk_AutoReconnect);
   reconnect->addWidget(lab_AutoReconnect, 1);
-  grid->addLayout(reconnect, 3, 0, 1, 2);
+  grid->addLayout(reconnect, 4, 0, 1, 2);
   grid->setColumnStretch(1, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -64,6 +68,7 @@ Form5::Form5()
   layout->addLayout(buttons);
 
   connect(MountSetBtn, &QPushButton::clicked, this, ui::Guard([this] { MountSetBtnClick(); }));
+  connect(CmbDrive, &QComboBox::currentTextChanged, this, [this] { ShowDrivePlace(); });
   connect(FolderCB, &QComboBox::activated, this, ui::Guard([this] { FolderCBChange(); }));
   // Typing a folder name is a change too.
   connect(FolderCB->lineEdit(), &QLineEdit::textEdited, this,
@@ -78,6 +83,30 @@ Form5::Form5()
 
 Form5::~Form5() {
   if (ui::Windows().form5 == this) ui::Windows().form5 = nullptr;
+}
+
+char Form5::SelectedLetter() const {
+  const int index = CmbDrive->currentIndex();
+  if (index < 0 || CmbDrive->currentText() != CmbDrive->itemText(index)) return 0;
+  return ui::S(CmbDrive->itemText(index))[0];
+}
+
+std::string Form5::ShownDrivePlace(char letter) {
+  std::string place = platform::services().drives->DrivePlace(std::string(1, letter) + ":");
+  const QString home = QDir::homePath();
+  if (!home.isEmpty() && home != "/") {
+    const std::string prefix = ui::S(home) + "/";
+    if (place.rfind(prefix, 0) == 0) place = "~/" + place.substr(prefix.size());
+  }
+  return place;
+}
+
+void Form5::ShowDrivePlace() {
+  const char letter = SelectedLetter();
+  const std::string place = letter != 0 ? ShownDrivePlace(letter) : std::string();
+  DrivePlaceLabel->setText(place.empty() ? QString()
+                                         : ui::Q(Translate("Drive folder:") + " " + place));
+  DrivePlaceLabel->setVisible(!place.empty());
 }
 
 std::string Form5::SelectedFolder() const {
@@ -137,6 +166,7 @@ void Form5::SetCaptions() {
   Label3->setText(ui::Q(Translate("Password")));
   lab_AutoReconnect->setText(ui::Q(Translate("Automatically reconnect at startup")));
   MountSetBtn->setText(ui::Q(Translate("Connect")));
+  ShowDrivePlace();
 }
 
 bool Form5::RefreshFolderList() {
@@ -241,8 +271,8 @@ std::string Form5::ResultMessageKey(int code) {
 
 void Form5::MountSetBtnClick() {
   auto& boxes = *platform::services().message_boxes;
-  const int drive_index = CmbDrive->currentIndex();
-  if (drive_index < 0 || CmbDrive->currentText() != CmbDrive->itemText(drive_index)) {
+  const char letter = SelectedLetter();
+  if (letter == 0) {
     boxes.Show(Translate("Please Select Disk Name!"), Translate("Connection Error"),
                MsgIcon::Question, MsgButtons::Ok);
     return;
@@ -253,17 +283,39 @@ void Form5::MountSetBtnClick() {
                MsgIcon::Question, MsgButtons::Ok);
     return;
   }
-  const char letter = ui::S(CmbDrive->itemText(drive_index))[0];
   const int result = ConnectShare(ip, letter, SelectedFolder(), ui::S(FolderPassEdit->text()));
   if (result == 0) {
-    boxes.Show(Translate("Remote Device Connected"), Translate("Connect"), MsgIcon::Information,
-               MsgButtons::Ok);
-    if (FolderCB->count() > 0) FolderCB->setCurrentIndex(0);
-    FormClose();
+    ReportConnected(letter);
     return;
   }
   boxes.Show(Translate(ResultMessageKey(result)), Translate("Connect"), MsgIcon::Information,
              MsgButtons::Ok);
+}
+
+void Form5::ReportConnected(char letter) {
+  auto& boxes = *platform::services().message_boxes;
+  const std::string place = ShownDrivePlace(letter);
+  bool open = false;
+  if (place.empty()) {
+    boxes.Show(Translate("Remote Device Connected"), Translate("Connect"), MsgIcon::Information,
+               MsgButtons::Ok);
+  } else {
+    open = boxes.Show(Translate("Remote Device Connected") + "\n\n" + Translate("Drive folder:") +
+                          " " + place + "\n\n" + Translate("Open it in the file manager?"),
+                      Translate("Connect"), MsgIcon::Information,
+                      MsgButtons::YesNo) == platform::MsgResult::Ok;
+  }
+  if (FolderCB->count() > 0) FolderCB->setCurrentIndex(0);
+  FormClose();
+  if (!open) return;
+  const std::string url =
+      ui::S(QUrl::fromLocalFile(
+                ui::Q(platform::services().drives->DrivePlace(std::string(1, letter) + ":")))
+                .toString(QUrl::FullyEncoded));
+  if (!platform::services().url_opener->Open(url))
+    boxes.Show(
+        Translate("No program could open the folder. Open it in a file manager:") + "\n" + place,
+        Translate("Connect"), MsgIcon::Information, MsgButtons::Ok);
 }
 
 bool Form5::FormKeyPress(int key) {

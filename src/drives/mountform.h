@@ -39,9 +39,13 @@ class Form5 : public QWidget {
                    const std::string& password);
   // The message for a connection result.
   static std::string ResultMessageKey(int code);
+  // The folder a letter's drive opens as, with "~" for the home folder;
+  // empty where a drive is opened by its letter.
+  static std::string ShownDrivePlace(char letter);
 
   QLabel* Label1;
   QComboBox* CmbDrive;
+  QLabel* DrivePlaceLabel;  // the chosen letter's folder
   QLabel* Label2;
   QComboBox* FolderCB;
   QLabel* Label3;
@@ -66,6 +70,11 @@ class Form5 : public QWidget {
   std::vector<std::string> folders_;
   bool credentials_given_ = false;
   std::string SelectedFolder() const;
+  char SelectedLetter() const;  // 0 when none is chosen
+  void ShowDrivePlace();
+  // Tells where the new drive is and opens it in the file manager if the
+  // user wants it.
+  void ReportConnected(char letter);
   // The captions, translated afresh at each showing.
   void SetCaptions();
 };

@@ -107,6 +107,10 @@ class FakeDrives : public NetworkDrives {
     return map_result;
   }
   int map_result = 0;  // what MapDrivePersistently answers
+  std::string DrivePlace(const std::string& drive) override {
+    return places_dir.empty() ? std::string() : places_dir + "/" + drive.substr(0, 1);
+  }
+  std::string places_dir;  // where the letters' folders are; none by default
 
   std::map<char, DriveType> types;        // by upper-case letter; others: NoRootDir
   std::map<char, std::string> connected;  // letter -> remote name

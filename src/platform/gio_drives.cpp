@@ -478,6 +478,11 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
   return 0;
 }
 
+std::string GioNetworkDrives::DrivePlace(const std::string& drive) {
+  const auto letter = LetterOf(drive);
+  return letter ? LetterPath(*letter) : std::string();
+}
+
 int GioNetworkDrives::Disconnect(const std::string& drive) {
   const auto letter = LetterOf(drive);
   if (!letter) return 1200;

@@ -46,6 +46,8 @@ class GioNetworkDrives : public NetworkDrives {
   void UseShare(const std::string& remote_name, const std::string& password) override;
   int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
                            const std::string& password) override;
+  // The letter's link in the drives folder.
+  std::string DrivePlace(const std::string& drive) override;
 
   // Unmounts the share a letter stands for and removes the letter.
   int Disconnect(const std::string& drive);

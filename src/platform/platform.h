@@ -19,7 +19,8 @@
 namespace platform {
 
 enum class MsgIcon { None, Information, Question, Warning, Error };
-enum class MsgButtons { Ok, OkCancel };
+enum class MsgButtons { Ok, OkCancel, YesNo };
+// Ok stands for the box's yes (OK or Yes), Cancel for its no (Cancel or No).
 enum class MsgResult { Ok, Cancel };
 
 // Message boxes without an owner window; returns the button pressed.
@@ -32,7 +33,7 @@ class MessageBoxService {
   MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
                  MsgButtons buttons) {
     if (net::ActionCancelled())
-      return buttons == MsgButtons::OkCancel ? MsgResult::Cancel : MsgResult::Ok;
+      return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
     // The user's turn: the action's bound on waiting for the device stops.
     net::UserTurn turn;
     return Present(text, title, icon, buttons);
@@ -160,6 +161,9 @@ class NetworkDrives {
   // it made before a failure is taken back.
   virtual int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
                                    const std::string& password) = 0;
+  // The folder the user opens for a drive such as "Z:"; empty when the
+  // drive is opened by its letter alone, as on systems with drive letters.
+  virtual std::string DrivePlace(const std::string& /*drive*/) { return {}; }
 };
 
 struct Services {

@@ -39,9 +39,10 @@ int TitleBarWidth(const QString& title) {
 std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::string& title,
                                             MsgIcon icon, MsgButtons buttons) {
   const QString caption = QString::fromUtf8(title);
-  auto box = std::make_unique<QMessageBox>(
-      ToQtIcon(icon), caption, QString::fromUtf8(text),
-      buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+  QMessageBox::StandardButtons shown = QMessageBox::Ok;
+  if (buttons == MsgButtons::OkCancel) shown = QMessageBox::Ok | QMessageBox::Cancel;
+  if (buttons == MsgButtons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
+  auto box = std::make_unique<QMessageBox>(ToQtIcon(icon), caption, QString::fromUtf8(text), shown);
   // The text may carry a device's or a file's words: shown as they are.
   box->setTextFormat(Qt::PlainText);
   // The box sizes itself to its text and ignores a minimum width; a spacer

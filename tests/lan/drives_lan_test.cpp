@@ -133,6 +133,17 @@ TEST_F(DrivesLan, SuccessfulConnectionMapsTheLetterAndReturnsToTheDeviceList) {
   EXPECT_TRUE(fakes.drives->mapped.empty());
   EXPECT_FALSE(drives.isVisible());
   EXPECT_TRUE(main.isVisible());
+  EXPECT_TRUE(fakes.urls->opened.empty());
+
+  // Without a program for folders, the user is told where the drive is.
+  fakes.drives->places_dir = "/nowhere/Network Drives";
+  fakes.urls->handled = false;
+  drives.show();
+  drives.MountSetBtnClick();
+  EXPECT_EQ(fakes.urls->opened.back(), "file:///nowhere/Network%20Drives/Y");
+  EXPECT_EQ(fakes.messages->shown.back().text,
+            "No program could open the folder. Open it in a file manager:\n"
+            "/nowhere/Network Drives/Y");
 }
 
 TEST_F(DrivesLan, ReconnectAtStartupLeavesTheLetterToThePersistentMapping) {

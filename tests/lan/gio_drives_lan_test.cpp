@@ -294,9 +294,16 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   EXPECT_EQ(dialog.CmbDrive->currentText(), "Z");
   EXPECT_EQ(dialog.FolderCB->currentText(), "PUBLIC");
   EXPECT_FALSE(dialog.FolderPassEdit->isVisible());
+  // Where the drive will be, before and after; the user opens it from there.
+  EXPECT_EQ(dialog.DrivePlaceLabel->text(), "Drive folder: ~/DriveDialog/Network Drives/Z");
   dialog.MountSetBtnClick();
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
-  EXPECT_EQ(fakes.messages->shown[0].text, "Remote Device Connected");
+  EXPECT_EQ(fakes.messages->shown[0].text,
+            "Remote Device Connected\n\nDrive folder: ~/DriveDialog/Network Drives/Z\n\n"
+            "Open it in the file manager?");
+  EXPECT_EQ(fakes.messages->shown[0].buttons, platform::MsgButtons::YesNo);
+  ASSERT_EQ(fakes.urls->opened.size(), 1u);
+  EXPECT_EQ(fakes.urls->opened[0], "file://" + base + "/Network%20Drives/Z");
   std::ofstream(base + "/Network Drives/Z/dialog.txt") << "via the dialog";
   EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/dialog.txt"), "via the dialog");
 
@@ -309,8 +316,10 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   dialog.FolderCBChange();
   EXPECT_TRUE(dialog.FolderPassEdit->isVisible());  // the device asked for a password
   dialog.FolderPassEdit->setText(QString::fromStdString(kVaultPassword));
+  fakes.messages->answers = {platform::MsgResult::Cancel};  // not now
   dialog.MountSetBtnClick();
-  EXPECT_EQ(fakes.messages->shown.back().text, "Remote Device Connected");
+  EXPECT_EQ(fakes.messages->shown.back().text.rfind("Remote Device Connected\n", 0), 0u);
+  EXPECT_EQ(fakes.urls->opened.size(), 1u);
   std::ofstream(base + "/Network Drives/Y/dialog.txt") << "protected";
   EXPECT_EQ(Read(SmbDir() + "/shares/vault/dialog.txt"), "protected");
   // The probes left nothing: one mount for each letter.
@@ -325,7 +334,7 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   dialog.FolderPassEdit->setText(QString::fromStdString(kVaultPassword));
   dialog.chk_AutoReconnect->setChecked(true);
   dialog.MountSetBtnClick();
-  EXPECT_EQ(fakes.messages->shown.back().text, "Remote Device Connected");
+  EXPECT_EQ(fakes.messages->shown.back().text.rfind("Remote Device Connected\n", 0), 0u);
   EXPECT_EQ(GioNetworkDrives::MountedPlaces()->size(), 2u);
   EXPECT_EQ(Read(base + "/Network Drives/Y/dialog.txt"), "protected");
 
