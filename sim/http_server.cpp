@@ -216,7 +216,7 @@ void HttpServer::Listen(const std::string& ip) {
   bound_ip_ = ip;
 }
 
-void HttpServer::MoveAddress(const std::string& ip) {
+bool HttpServer::MoveAddress(const std::string& ip) {
   std::string old_ip;
   int prefix = 24;
   {
@@ -224,7 +224,7 @@ void HttpServer::MoveAddress(const std::string& ip) {
     old_ip = device_.state.ip;
     prefix = device_.state.prefix;
   }
-  if (ip == old_ip) return;
+  if (ip == old_ip) return true;
   // Removing the old (primary) address must not take the new one with it.
   if (std::FILE* f = std::fopen("/proc/sys/net/ipv4/conf/lan0/promote_secondaries", "w")) {
     std::fputs("1", f);
@@ -232,12 +232,13 @@ void HttpServer::MoveAddress(const std::string& ip) {
   }
   if (!RunIp({"addr", "add", ip + "/" + std::to_string(prefix), "dev", "lan0"})) {
     std::fprintf(stderr, "devsim: cannot take address %s\n", ip.c_str());
-    return;
+    return false;
   }
   RunIp({"addr", "del", old_ip + "/" + std::to_string(prefix), "dev", "lan0"});
   std::lock_guard lock(device_.mutex);
   device_.state.ip = ip;
   // The accept loop notices the new address and listens there.
+  return true;
 }
 
 void HttpServer::Run() {

@@ -35,7 +35,8 @@ class HttpServer {
 
   // Moves the device to `ip`: the address is added to the interface, the
   // old one removed, and the server answers at the new one only.
-  void MoveAddress(const std::string& ip);
+  // False when the device cannot take the address.
+  bool MoveAddress(const std::string& ip);
 
  private:
   void Run();

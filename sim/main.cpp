@@ -3,6 +3,7 @@
 // with Basic authentication, takes firmware uploads, and can be told to
 // misbehave through its control socket.
 
+#include <arpa/inet.h>
 #include <sys/prctl.h>
 
 #include <csignal>
@@ -131,7 +132,15 @@ int main(int argc, char** argv) {
     };
     sim::DiscoveryResponder discovery(device);
     sim::HttpServer http(device, sync);
-    sim::ControlServer control_server(control_path, [&device, &sync](const std::string& command) {
+    sim::ControlServer control_server(control_path, [&](const std::string& command) {
+      // move ADDRESS: the device leaves its address for another, as after a
+      // new lease from the network's DHCP server.
+      if (command.rfind("move ", 0) == 0) {
+        const std::string ip = command.substr(5);
+        in_addr parsed{};
+        if (::inet_pton(AF_INET, ip.c_str(), &parsed) != 1) return std::string("err bad address");
+        return http.MoveAddress(ip) ? std::string("ok") : std::string("err cannot move");
+      }
       const std::string answer = sim::HandleControlCommand(device, command);
       sync();
       return answer;

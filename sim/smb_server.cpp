@@ -131,8 +131,8 @@ std::string SmbServer::Config(const std::vector<SharedFolder>& folders) {
   conf << "[global]\n"
           "  workgroup = WORKGROUP\n"
           "  server role = standalone server\n"
-          "  interfaces = lan0\n"
-          "  bind interfaces only = yes\n"
+          // Every address of the device's own namespace: one it moves to
+          // serves at once.
           "  smb ports = 445\n"
           "  disable netbios = yes\n"
           "  load printers = no\n"

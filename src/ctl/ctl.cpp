@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "device/disk.h"
+#include "device/drives.h"
 #include "device/exchange.h"
 #include "device/folders.h"
 #include "device/ftp.h"
@@ -31,6 +33,7 @@
 #include "net/upload_client.h"
 #include "net/version.h"
 #include "net/waiting.h"
+#include "platform/gio_drives.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
 
@@ -41,6 +44,7 @@ using i18n::Translate;
 
 constexpr char kUsageText[] =
     "Usage: brevane-ctl [OPTION]... DEVICE COMMAND [ARGUMENT]...\n"
+    "   or: brevane-ctl [OPTION]... --reconnect-drive LETTER\n"
     "Shows and changes a network-storage device's settings, with the checks and\n"
     "the commands of Brevane's management console.\n"
     "\n"
@@ -84,6 +88,10 @@ constexpr char kUsageText[] =
     "                             device answers again (--wait-seconds, default 180)\n"
     "  --json                     print results as JSON\n"
     "  --seconds N                how long a scan for a device name lasts (default 3)\n"
+    "  --reconnect-drive LETTER   mount a drive kept for the next login again (its\n"
+    "                             login entry runs this); if its device no longer\n"
+    "                             answers at the drive's address, one scan looks for\n"
+    "                             it by name and group and the drive follows it\n"
     "  --interface NAME, --broadcast ADDRESS   where that scan goes\n"
     "  --help, --version\n"
     "\n"
@@ -165,6 +173,7 @@ struct Options {
   int seconds = 3;
   int wait_seconds = 180;
   scan::Where where;
+  std::optional<std::string> reconnect_drive;
 };
 
 std::string Json(const std::string& text) {
@@ -877,6 +886,48 @@ int Ctl::Run() {
   return kDone;
 }
 
+int ReconnectDrive(const Options& options) {
+  const std::string& letter = *options.reconnect_drive;
+  const char c = letter.empty()
+                     ? '\0'
+                     : static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+  if (c < 'D' || c > 'Z' || letter.size() > 2 || (letter.size() == 2 && letter[1] != ':'))
+    Usage("--reconnect-drive takes a drive letter from D to Z");
+  const std::string drive = std::string(1, c) + ":";
+  platform::GioNetworkDrives drives;
+  std::optional<platform::DriveRecord> kept;
+  for (const auto& d : drives.ListDrives())
+    if (d.drive == drive) kept = d;
+  if (!kept) Fail(kFailed, "there is no drive " + drive);
+  const int result = drives.Reconnect(drive);
+  if (result == 0) return kDone;
+  // Refused by its device: the device is there, and stays where it is.
+  namespace error = platform::drive_error;
+  if (result == error::kInvalidPassword || result == error::kAccessDenied ||
+      result == error::kCancelled)
+    Fail(kFailed, drive + " " + Translate(device::DriveResultKey(result)));
+  net::DeviceList found;
+  try {
+    found = scan::Discover(options.seconds, options.where);
+  } catch (const net::SocketError& e) {
+    Fail(kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)) +
+                        " (cannot scan for its device: " + net::WsaErrorDescription(e.number()) +
+                        ")");
+  }
+  const device::Following following = device::FollowDevices(
+      {{drive, device::RemoteAddress(kept->remote_name), kept->device_name, kept->group_name}},
+      found.Devices());
+  if (!following.ambiguous.empty())
+    Fail(kFailed, scan::Printable(device::SayAmbiguous(following.ambiguous)));
+  if (following.moves.empty())
+    Fail(kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)));
+  const device::DriveMove& move = following.moves.front();
+  if (const int moved = drives.MoveDrive(drive, move.to); moved != 0)
+    Fail(kFailed, device::SayNotMoved({{move, moved}}));
+  std::printf("%s\n", device::SayMoved({move}).c_str());
+  return kDone;
+}
+
 // Options before DEVICE.
 std::optional<int> Number(const char* text, int min, int max) {
   if (text == nullptr || *text == '\0') return std::nullopt;
@@ -937,6 +988,10 @@ int Run(int argc, char** argv) {
         const char* name = value();
         if (name == nullptr) Usage("--interface takes an interface name");
         options.where.interface = name;
+      } else if (arg == "--reconnect-drive") {
+        const char* letter = value();
+        if (letter == nullptr) Usage("--reconnect-drive takes a drive letter");
+        options.reconnect_drive = letter;
       } else if (arg == "--broadcast") {
         const char* address = value();
         if (address == nullptr || !IsAddress(address))
@@ -945,6 +1000,10 @@ int Run(int argc, char** argv) {
       } else {
         Usage("unknown option " + arg);
       }
+    }
+    if (options.reconnect_drive) {
+      if (!args.empty()) Usage("unexpected " + args.front());
+      return ReconnectDrive(options);
     }
     return Ctl(options, args).Run();
   } catch (const Failure& failure) {

@@ -9,6 +9,7 @@
 
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "device/drives.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "net/waiting.h"
@@ -229,44 +230,17 @@ int Form5::ConnectShare(const std::string& address, char letter, const std::stri
   auto& drives = *platform::services().drives;
   if (const int result = drives.AddConnection(record, password); result != 0) return result;
   drives.UseShare(remote, password);
-  if (chk_AutoReconnect->isChecked()) return drives.MapDrivePersistently(drive, remote, password);
+  if (chk_AutoReconnect->isChecked()) {
+    if (const int result = drives.MapDrivePersistently(drive, remote, password); result != 0)
+      return result;
+  }
+  // The drive follows its device by these, should the device move.
+  drives.NoteDevice(drive, core::Session().DeviceName, core::Session().GroupName);
   return 0;
 }
 
 std::string Form5::ResultMessageKey(int code) {
-  switch (code) {
-    case 5:
-      return "Access to the network resource was denied.";
-    case 66:
-      return "The type of local device and the type of network resource do not match.";
-    case 67:
-      return "The resource name is invalid, or the named resource cannot be located.";
-    case 85:
-      return "The local device is already connected to a network resource.";
-    case 86:
-      return "The password is invalid.";
-    case 170:
-    case 1204:
-      return "The value specified by provider does not match any provider.";
-    case 1200:
-      return "The value specified by Disk Number is invalid.";
-    case 1202:
-      return "An entry for the device specified in Disk Number is already in the user profile.";
-    case 1203:
-      return "A network component has not started.";
-    case 1205:
-      return "The system is unable to open the user profile.";
-    case 1206:
-      return "The user profile is in an incorrect format.";
-    case 1208:
-      return "A network-specific error occurred.";
-    case 1222:
-      return "No network.";
-    case 1223:
-      return "The connection was cancelled by the user.";
-    default:
-      return "Exception Error.";
-  }
+  return device::DriveResultKey(code);
 }
 
 void Form5::MountSetBtnClick() {

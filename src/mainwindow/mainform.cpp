@@ -7,6 +7,7 @@
 #include "core/configuration.h"
 #include "core/session_state.h"
 #include "core/subnet.h"
+#include "device/drives.h"
 #include "i18n/translate.h"
 #include "net/version.h"
 #include "ui/ui.h"
@@ -123,9 +124,39 @@ void Form1::Timer1Timer() {
   ProgressBar1->setValue(std::min(ProgressBar1->value() + kScanStep, ProgressBar1->maximum()));
   if (ProgressBar1->value() == ProgressBar1->maximum()) {
     Timer1->stop();
+    FollowDrives();
     platform::services().message_boxes->Show(Translate("Search Completed!"), "information",
                                              MsgIcon::Information, MsgButtons::Ok);
   }
+}
+
+void Form1::FollowDrives() {
+  auto& drives = *platform::services().drives;
+  std::vector<device::DriveOfDevice> kept;
+  for (const auto& d : drives.ListDrives())
+    kept.push_back({d.drive, device::RemoteAddress(d.remote_name), d.device_name, d.group_name});
+  const device::Following following = device::FollowDevices(kept, Devices.Devices());
+  std::vector<device::DriveMove> moved;
+  std::vector<std::pair<device::DriveMove, int>> failed;
+  for (const auto& move : following.moves) {
+    if (const int result = drives.MoveDrive(move.drive, move.to); result == 0)
+      moved.push_back(move);
+    else
+      failed.push_back({move, result});
+  }
+  // A drive whose device cannot be told from another is said once a run.
+  std::vector<device::DriveOfDevice> ambiguous;
+  for (const auto& d : following.ambiguous)
+    if (ambiguity_said_.insert(d.drive + d.device_name + "/" + d.group_name).second)
+      ambiguous.push_back(d);
+  auto& boxes = *platform::services().message_boxes;
+  const std::string title = Translate("Connect");
+  if (!moved.empty())
+    boxes.Show(device::SayMoved(moved), title, MsgIcon::Information, MsgButtons::Ok);
+  if (!failed.empty())
+    boxes.Show(device::SayNotMoved(failed), title, MsgIcon::Warning, MsgButtons::Ok);
+  if (!ambiguous.empty())
+    boxes.Show(device::SayAmbiguous(ambiguous), title, MsgIcon::Warning, MsgButtons::Ok);
 }
 
 void Form1::IdUDPServer1UDPRead(const net::Datagram& datagram) {
@@ -167,6 +198,8 @@ bool Form1::HandOffSelectedDevice() {
   // before another device is handed on.
   if (ui::Windows().close_console) ui::Windows().close_console();
   core::Session().DeviceIp = ip;
+  core::Session().DeviceName = HDListView->Text(row, 1);
+  core::Session().GroupName = HDListView->Text(row, 2);
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "net/discovery.h"
 #include "platform/platform.h"
@@ -26,6 +28,9 @@ class Form1 : public QWidget {
   void ScanBtnClick();
   void StopBtnClick();
   void Timer1Timer();
+  // After a whole scan: the drives whose device answered at a new address
+  // are pointed there, and the user is told.
+  void FollowDrives();
   void IdUDPServer1UDPRead(const net::Datagram& datagram);
   void HDListViewClick() {}
   void RadioButtonConnectClick();
@@ -58,4 +63,5 @@ class Form1 : public QWidget {
   // Steps shared by both hand-offs: the selected device, the subnet
   // warning, the scan stopped, DeviceIp set. False when nothing is selected.
   bool HandOffSelectedDevice();
+  std::set<std::string> ambiguity_said_;
 };

@@ -1,6 +1,7 @@
 #include "platform/gio_drives.h"
 
 #include <gio/gio.h>
+#include <libsecret/secret.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,8 @@ namespace {
 
 // While the windows are told about waits, a mount looks in this often.
 constexpr guint kIdleSliceMs = 20;
+// How long a drive that moved waits for the old address's mount to go.
+constexpr int kLetGoMs = 1000;
 
 // "smb://[user@]host/share" as the user wrote it: "\\host\share".
 std::string ShownName(const std::string& uri) {
@@ -143,6 +146,56 @@ std::string DesktopExecArgument(const std::string& text) {
   return out;
 }
 
+// The keyring's passwords GIO saved for `user` on the SMB server `server`.
+GHashTable* SmbPasswordQuery(const std::string& server, const std::string& user) {
+  GHashTable* query = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
+  g_hash_table_insert(query, g_strdup("server"), g_strdup(server.c_str()));
+  g_hash_table_insert(query, g_strdup("protocol"), g_strdup("smb"));
+  g_hash_table_insert(query, g_strdup("user"), g_strdup(user.c_str()));
+  return query;
+}
+
+// Saves a copy of each password GIO saved for `user` on `from` as one for
+// the same user on `to`; the number copied.
+int CopySavedPasswords(const std::string& from, const std::string& to, const std::string& user) {
+  GHashTable* query = SmbPasswordQuery(from, user);
+  GError* error = nullptr;
+  GList* found = secret_password_searchv_sync(
+      SECRET_SCHEMA_COMPAT_NETWORK, query,
+      static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK |
+                                     SECRET_SEARCH_LOAD_SECRETS),
+      nullptr, &error);
+  g_hash_table_unref(query);
+  g_clear_error(&error);
+  int copied = 0;
+  for (GList* item = found; item != nullptr; item = item->next) {
+    auto* saved = static_cast<SecretRetrievable*>(item->data);
+    SecretValue* value = secret_retrievable_retrieve_secret_sync(saved, nullptr, nullptr);
+    GHashTable* attributes = secret_retrievable_get_attributes(saved);
+    gchar* label = secret_retrievable_get_label(saved);
+    if (value != nullptr && attributes != nullptr) {
+      // Every attribute as it was (the schema's name too, so GIO finds it),
+      // with the new server.
+      g_hash_table_replace(attributes, g_strdup("server"), g_strdup(to.c_str()));
+      if (secret_password_storev_sync(nullptr, attributes, SECRET_COLLECTION_DEFAULT,
+                                      label != nullptr ? label : "", secret_value_get_text(value),
+                                      nullptr, nullptr))
+        ++copied;
+    }
+    g_free(label);
+    if (attributes != nullptr) g_hash_table_unref(attributes);
+    if (value != nullptr) secret_value_unref(value);
+  }
+  g_list_free_full(found, g_object_unref);
+  return copied;
+}
+
+void ForgetSavedPasswords(const std::string& server, const std::string& user) {
+  GHashTable* query = SmbPasswordQuery(server, user);
+  secret_password_clearv_sync(SECRET_SCHEMA_COMPAT_NETWORK, query, nullptr, nullptr);
+  g_hash_table_unref(query);
+}
+
 }  // namespace
 
 GioNetworkDrives::Places GioNetworkDrives::UserPlaces() {
@@ -211,12 +264,8 @@ bool GioNetworkDrives::Connected(char letter) {
   if (!mounted || OnMountedPlace(target.string(), *mounted)) return true;
   if (fs::exists(AutostartPath(letter), error)) {
     // Kept for the next login: mounted again (the keyring has its password).
-    std::string remote, server, share;
-    std::ifstream note(UncPath(letter));
-    std::getline(note, remote);
-    if (remounted_.insert(letter).second && SplitRemoteName(remote, server, share) &&
-        Mount(ShareUri(remote, true), share, {}, Save::Permanently) == 0)
-      WaitUntilListable(target.string(), remote);
+    if (remounted_.insert(letter).second && Reconnect(std::string(1, letter) + ":") == 0)
+      WaitUntilListable(target.string(), ReadNote(letter)->remote_name);
     return true;
   }
   fs::remove(LetterPath(letter), error);
@@ -239,18 +288,62 @@ std::string GioNetworkDrives::ShareUri(const std::string& remote_name, bool with
          escaped.get();
 }
 
-std::string GioNetworkDrives::AutostartEntry(const std::string& uri, bool anonymous) {
+std::string GioNetworkDrives::AutostartEntry(const std::string& program, char letter,
+                                             const std::string& uri) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
-         "Name=Reconnect network drive\n"
+         "Name=Reconnect network drive " +
+         std::string(1, letter) +
+         "\n"
          "Comment=Mounts " +
          uri +
          " again at login\n"
-         "Exec=gio mount " +
-         (anonymous ? "--anonymous " : "") + DesktopExecArgument(uri) +
+         "Exec=" +
+         DesktopExecArgument(program) + " --reconnect-drive " + std::string(1, letter) +
          "\n"
          "NoDisplay=true\n"
          "X-GNOME-Autostart-enabled=true\n";
+}
+
+std::optional<GioNetworkDrives::Note> GioNetworkDrives::ReadNote(char letter) const {
+  std::ifstream in(UncPath(letter));
+  Note note;
+  std::string with_user;
+  if (!in || !std::getline(in, note.remote_name) || note.remote_name.empty()) return std::nullopt;
+  std::getline(in, note.device_name);
+  std::getline(in, note.group_name);
+  std::getline(in, with_user);
+  note.with_user = with_user == "user";
+  return note;
+}
+
+bool GioNetworkDrives::WriteNote(char letter, const Note& note) const {
+  // One line each: a name with a line break is not kept (the drive then
+  // does not follow its device).
+  auto line = [](const std::string& text) {
+    return text.find_first_of("\r\n") == std::string::npos ? text : std::string();
+  };
+  const std::string path = UncPath(letter), fresh = path + ".new";
+  {
+    std::ofstream out(fresh, std::ios::trunc);
+    out << note.remote_name << "\n"
+        << line(note.device_name) << "\n"
+        << line(note.group_name) << "\n"
+        << (note.with_user ? "user" : "") << "\n";
+    if (!out.flush()) return false;
+  }
+  std::error_code error;
+  fs::rename(fresh, path, error);
+  return !error;
+}
+
+bool GioNetworkDrives::WriteAutostartEntry(char letter, const std::string& uri) const {
+  std::error_code error;
+  fs::create_directories(places_.autostart_dir, error);
+  std::ofstream entry(AutostartPath(letter), std::ios::trunc);
+  entry << AutostartEntry(places_.reconnect_program, letter, uri);
+  entry.close();
+  return static_cast<bool>(entry);
 }
 
 DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
@@ -262,10 +355,9 @@ DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
 std::optional<std::string> GioNetworkDrives::GetConnection(const std::string& drive) {
   const auto letter = LetterOf(drive);
   if (!letter || !Connected(*letter)) return std::nullopt;
-  std::ifstream in(UncPath(*letter));
-  std::string remote;
-  if (!in || !std::getline(in, remote)) return std::nullopt;
-  return remote;
+  const auto note = ReadNote(*letter);
+  if (!note) return std::nullopt;
+  return note->remote_name;
 }
 
 int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
@@ -386,7 +478,7 @@ int GioNetworkDrives::AddConnection(const NetResource& resource, const std::stri
     if (fresh) letterless_.insert(uri);
     return 0;
   }
-  return CreateLetter(*letter, uri, resource.remote_name);
+  return CreateLetter(*letter, uri, {resource.remote_name, {}, {}, false});
 }
 
 int GioNetworkDrives::ProbeShare(const std::string& remote_name, const std::string& password) {
@@ -403,17 +495,19 @@ int GioNetworkDrives::ProbeShare(const std::string& remote_name, const std::stri
   return result;
 }
 
-int GioNetworkDrives::CreateLetter(char letter, const std::string& uri,
-                                   const std::string& remote_name) {
+int GioNetworkDrives::CreateLetter(char letter, const std::string& uri, const Note& note) {
   GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
   std::unique_ptr<char, decltype(&g_free)> local(g_file_get_path(file.get()), g_free);
   if (!local) return 1203;  // mounted, but there is no local place for it (no GVfs FUSE)
-  WaitUntilListable(local.get(), remote_name);
+  WaitUntilListable(local.get(), note.remote_name);
   std::error_code error;
   fs::create_directories(places_.drives_dir, error);
   fs::create_symlink(local.get(), LetterPath(letter), error);
   if (error) return 1200;
-  std::ofstream(UncPath(letter)) << remote_name << "\n";
+  if (!WriteNote(letter, note)) {
+    fs::remove(LetterPath(letter), error);
+    return 1200;
+  }
   return 0;
 }
 
@@ -457,16 +551,12 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
   std::error_code error;
   const bool had_letter = fs::is_symlink(LetterPath(*letter), error);
   if (!had_letter) {
-    if (const int made = CreateLetter(*letter, uri, remote_name); made != 0) {
+    if (const int made = CreateLetter(*letter, uri, {remote_name, {}, {}, !open}); made != 0) {
       take_back();
       return made;
     }
   }
-  fs::create_directories(places_.autostart_dir, error);
-  std::ofstream entry(AutostartPath(*letter));
-  entry << AutostartEntry(uri, open);
-  entry.close();
-  if (!entry) {
+  if (!WriteAutostartEntry(*letter, uri)) {
     fs::remove(AutostartPath(*letter), error);
     if (!had_letter) {
       fs::remove(LetterPath(*letter), error);
@@ -481,6 +571,102 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
 std::string GioNetworkDrives::DrivePlace(const std::string& drive) {
   const auto letter = LetterOf(drive);
   return letter ? LetterPath(*letter) : std::string();
+}
+
+void GioNetworkDrives::NoteDevice(const std::string& drive, const std::string& device_name,
+                                  const std::string& group_name) {
+  const auto letter = LetterOf(drive);
+  if (!letter) return;
+  auto note = ReadNote(*letter);
+  if (!note) return;
+  note->device_name = device_name;
+  note->group_name = group_name;
+  WriteNote(*letter, *note);
+}
+
+std::vector<DriveRecord> GioNetworkDrives::ListDrives() {
+  std::vector<DriveRecord> drives;
+  for (char letter = 'D'; letter <= 'Z'; ++letter) {
+    std::error_code error;
+    if (!fs::is_symlink(LetterPath(letter), error)) continue;
+    const auto note = ReadNote(letter);
+    if (!note) continue;
+    drives.push_back({std::string(1, letter) + ":", note->remote_name, note->device_name,
+                      note->group_name, fs::exists(AutostartPath(letter), error)});
+  }
+  return drives;
+}
+
+int GioNetworkDrives::Reconnect(const std::string& drive) {
+  const auto letter = LetterOf(drive);
+  if (!letter) return 1200;
+  const auto note = ReadNote(*letter);
+  std::string server, share;
+  if (!note || !SplitRemoteName(note->remote_name, server, share)) return drive_error::kBadNetName;
+  // No password of ours: a protected folder's comes from the keyring, an
+  // open folder is mounted anonymously.
+  return Mount(NoteUri(*note), share, {}, note->with_user ? Save::Permanently : Save::Never);
+}
+
+int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& address) {
+  const auto letter = LetterOf(drive);
+  if (!letter) return 1200;
+  std::error_code error;
+  const auto note = ReadNote(*letter);
+  const fs::path old_place = fs::read_symlink(LetterPath(*letter), error);
+  std::string server, share;
+  if (!note || error || !SplitRemoteName(note->remote_name, server, share))
+    return drive_error::kBadNetName;
+  Note moved = *note;
+  moved.remote_name = "\\\\" + address + "\\" + share;
+  const std::string uri = NoteUri(moved);
+  if (uri.empty()) return drive_error::kBadNetName;
+  const bool at_login = fs::exists(AutostartPath(*letter), error);
+
+  // The folder's saved password goes along; the new address has it first,
+  // so the mount finds it there.
+  const bool copied = note->with_user && CopySavedPasswords(server, address, share) > 0;
+  bool fresh = false;
+  const int result =
+      Mount(uri, share, {}, note->with_user ? Save::Permanently : Save::Never, &fresh);
+  GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
+  std::unique_ptr<char, decltype(&g_free)> local(
+      result == 0 ? g_file_get_path(file.get()) : nullptr, g_free);
+  auto give_up = [&](int code) {
+    if (fresh) Unmount(file.get());
+    if (copied) ForgetSavedPasswords(address, share);
+    return code;
+  };
+  if (result != 0) return give_up(result);
+  if (!local) return give_up(drive_error::kServiceNotStarted);
+  WaitUntilListable(local.get(), moved.remote_name);
+
+  // The letter is replaced in one step: it never stands for nothing.
+  const std::string link = LetterPath(*letter), fresh_link = link + ".new";
+  fs::remove(fresh_link, error);
+  fs::create_symlink(local.get(), fresh_link, error);
+  if (!error) fs::rename(fresh_link, link, error);
+  if (error) {
+    fs::remove(fresh_link, error);
+    return give_up(1200);
+  }
+  if (!WriteNote(*letter, moved) || (at_login && !WriteAutostartEntry(*letter, uri))) {
+    // Back to the old address, all of it.
+    fs::create_symlink(old_place, fresh_link, error);
+    fs::rename(fresh_link, link, error);
+    WriteNote(*letter, *note);
+    if (at_login) WriteAutostartEntry(*letter, NoteUri(*note));
+    return give_up(1205);
+  }
+  // What stood for the old address goes: its mount and its password. GVfs
+  // lets go of a mount whose server is gone only after the network's
+  // timeouts (about 18 s); it does so on its own while the drive is in use.
+  if (const auto mounted = MountedPlaces(); mounted && OnMountedPlace(old_place, *mounted)) {
+    GObjectPtr<GFile> old_file(g_file_new_for_path(old_place.c_str()));
+    Unmount(old_file.get(), kLetGoMs);
+  }
+  if (copied) ForgetSavedPasswords(server, share);
+  return 0;
 }
 
 int GioNetworkDrives::Disconnect(const std::string& drive) {
@@ -498,23 +684,33 @@ int GioNetworkDrives::Disconnect(const std::string& drive) {
   return 0;
 }
 
-void GioNetworkDrives::Unmount(GFile* file) {
+void GioNetworkDrives::Unmount(GFile* file, int wait_ms) {
   GMount* mount = g_file_find_enclosing_mount(file, nullptr, nullptr);
   if (mount == nullptr) return;
   GMainContext* context = g_main_context_new();
   g_main_context_push_thread_default(context);
-  bool done = false;
+  // Left behind (never to be called back) when the wait ends first.
+  auto* done = new bool(false);
   g_mount_unmount_with_operation(
       mount, G_MOUNT_UNMOUNT_FORCE, nullptr, nullptr,
       +[](GObject* source, GAsyncResult* result, gpointer data) {
         g_mount_unmount_with_operation_finish(G_MOUNT(source), result, nullptr);
         *static_cast<bool*>(data) = true;
       },
-      &done);
-  while (!done) g_main_context_iteration(context, TRUE);
+      done);
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  while (!*done) {
+    if (wait_ms < 0) {
+      g_main_context_iteration(context, TRUE);
+      continue;
+    }
+    if (std::chrono::steady_clock::now() >= give_up) break;
+    if (!g_main_context_iteration(context, FALSE)) g_usleep(10000);
+  }
   g_main_context_pop_thread_default(context);
   g_main_context_unref(context);
   g_object_unref(mount);
+  if (*done) delete done;
 }
 
 }  // namespace platform

@@ -12,8 +12,13 @@
 // drive dialog compares (\\address\folder).
 //
 // Reconnecting at login: the share's password goes to the desktop keyring
-// (GIO's permanent password saving) and an autostart entry mounts the share
-// again when the user next logs in.
+// (GIO's permanent password saving) and an autostart entry has brevane-ctl
+// mount the share again when the user next logs in, looking for the device
+// at a new address if it no longer answers at its old one.
+//
+// A drive follows its device: the note also keeps the device's name and
+// group, so the drive can be pointed at the device's new address (link,
+// note, keyring entry and autostart entry alike).
 
 #include <optional>
 #include <set>
@@ -31,6 +36,8 @@ class GioNetworkDrives : public NetworkDrives {
   struct Places {
     std::string drives_dir;     // where the letters live
     std::string autostart_dir;  // the desktop's autostart folder
+    // What the autostart entries run to reconnect a drive.
+    std::string reconnect_program = "brevane-ctl";
   };
   // The user's own places: ~/Network Drives and ~/.config/autostart.
   static Places UserPlaces();
@@ -48,6 +55,11 @@ class GioNetworkDrives : public NetworkDrives {
                            const std::string& password) override;
   // The letter's link in the drives folder.
   std::string DrivePlace(const std::string& drive) override;
+  void NoteDevice(const std::string& drive, const std::string& device_name,
+                  const std::string& group_name) override;
+  std::vector<DriveRecord> ListDrives() override;
+  int MoveDrive(const std::string& drive, const std::string& address) override;
+  int Reconnect(const std::string& drive) override;
 
   // Unmounts the share a letter stands for and removes the letter.
   int Disconnect(const std::string& drive);
@@ -56,8 +68,9 @@ class GioNetworkDrives : public NetworkDrives {
   // ("smb://folder@address/folder" with the user); empty when the name is
   // not of that form.
   static std::string ShareUri(const std::string& remote_name, bool with_user = false);
-  // The autostart entry that mounts `uri` at login.
-  static std::string AutostartEntry(const std::string& uri, bool anonymous = false);
+  // The autostart entry that mounts `uri` again at login as `letter`.
+  static std::string AutostartEntry(const std::string& program, char letter,
+                                    const std::string& uri);
   // The local places (GVfs FUSE folders) of the shares mounted now, as the
   // GVfs mount tracker has them; nothing when it cannot be asked. The
   // tracker is asked each time: this process's own view of the mounts
@@ -76,9 +89,24 @@ class GioNetworkDrives : public NetworkDrives {
   // freed, link and note, unless it reconnects at login; that one stays
   // taken and is mounted again, once per run.
   bool Connected(char letter);
-  // Makes `letter` stand for the mounted `uri`.
-  int CreateLetter(char letter, const std::string& uri, const std::string& remote_name);
-  static void Unmount(GFile* file);
+  // What is kept beside a letter's link.
+  struct Note {
+    std::string remote_name;  // \\address\folder
+    std::string device_name, group_name;
+    bool with_user = false;  // mounted as the folder's user (its password in the keyring)
+  };
+  std::optional<Note> ReadNote(char letter) const;
+  bool WriteNote(char letter, const Note& note) const;
+  // The URI a letter's share is mounted by.
+  static std::string NoteUri(const Note& note) {
+    return ShareUri(note.remote_name, note.with_user);
+  }
+  // Makes `letter` stand for the mounted `uri` (link and note).
+  int CreateLetter(char letter, const std::string& uri, const Note& note);
+  bool WriteAutostartEntry(char letter, const std::string& uri) const;
+  // Unmounts the share `file` is on; waits for it at most `wait_ms` (< 0:
+  // until it is done), after which GVfs finishes it alone.
+  static void Unmount(GFile* file, int wait_ms = -1);
   std::string LetterPath(char letter) const;
   std::string UncPath(char letter) const;
   std::string AutostartPath(char letter) const;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/command_client.h"
 #include "net/page_reader.h"
@@ -132,6 +133,16 @@ inline constexpr int kCancelled = 1223;
 inline constexpr int kUnexpected = 1627;  // no message of its own: "Exception Error."
 }  // namespace drive_error
 
+// A drive of the workstation, with the device its folder belongs to.
+struct DriveRecord {
+  std::string drive;        // "Z:"
+  std::string remote_name;  // \\address\folder
+  // The device as its discovery reply names it; empty when not known.
+  std::string device_name;
+  std::string group_name;
+  bool at_login = false;  // comes back at the next login
+};
+
 class NetworkDrives {
  public:
   virtual ~NetworkDrives() = default;
@@ -164,6 +175,22 @@ class NetworkDrives {
   // The folder the user opens for a drive such as "Z:"; empty when the
   // drive is opened by its letter alone, as on systems with drive letters.
   virtual std::string DrivePlace(const std::string& /*drive*/) { return {}; }
+
+  // Drives that follow their device to a new address. The device a drive's
+  // folder belongs to, recorded once the drive is connected:
+  virtual void NoteDevice(const std::string& /*drive*/, const std::string& /*device_name*/,
+                          const std::string& /*group_name*/) {}
+  // The drives there are now, with their devices.
+  virtual std::vector<DriveRecord> ListDrives() { return {}; }
+  // Points a drive at its folder on the same device at `address`: the
+  // letter, its note, its saved password and its login entry. Returns 0 or
+  // a result above; on failure the drive stays as it was.
+  virtual int MoveDrive(const std::string& /*drive*/, const std::string& /*address*/) {
+    return drive_error::kUnexpected;
+  }
+  // Connects a drive kept for the login again, as the login does; 0 or a
+  // result above.
+  virtual int Reconnect(const std::string& /*drive*/) { return drive_error::kUnexpected; }
 };
 
 struct Services {

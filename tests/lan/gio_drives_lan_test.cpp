@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "lan_support.h"
 #include "net/waiting.h"
@@ -32,7 +33,8 @@ class GioDrivesLan : public ::testing::Test {
     // Each test its own letters, so nothing one test leaves lets another pass.
     const std::string home = std::getenv("HOME");
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    places = {home + "/" + name + "/Network Drives", home + "/" + name + "/autostart"};
+    places = {home + "/" + name + "/Network Drives", home + "/" + name + "/autostart",
+              CtlProgram()};
     drives = std::make_unique<GioNetworkDrives>(places, 8000);
   }
   ~GioDrivesLan() override {
@@ -137,9 +139,10 @@ TEST_F(GioDrivesLan, AnOpenFolderKeptForTheNextLoginGetsItsLetter) {
   ASSERT_EQ(drives->GetDriveType("x:\\"), DriveType::Remote);
   EXPECT_EQ(drives->GetConnection("X:"), Remote("PUBLIC"));
   // At login it is mounted as it was: anonymously.
-  EXPECT_NE(Read(places.autostart_dir + "/brevane-drive-X.desktop")
-                .find("Exec=gio mount --anonymous smb://" + device.host().ip + "/PUBLIC\n"),
+  const std::string entry = Read(places.autostart_dir + "/brevane-drive-X.desktop");
+  EXPECT_NE(entry.find("Comment=Mounts smb://" + device.host().ip + "/PUBLIC again at login\n"),
             std::string::npos);
+  EXPECT_NE(entry.find("Exec=" + CtlProgram() + " --reconnect-drive X\n"), std::string::npos);
   std::ofstream(Letter('X') / "kept.txt") << "kept";
   EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/kept.txt"), "kept");
 }
@@ -210,7 +213,7 @@ TEST_F(GioDrivesLan, ReconnectAtLoginIsRecordedWithTheKeyring) {
   drives->MapDrivePersistently("R:", Remote("secret"), kOddPassword);
   EXPECT_EQ(drives->GetConnection("R:"), Remote("secret"));
   const std::string entry = Read(places.autostart_dir + "/brevane-drive-R.desktop");
-  EXPECT_NE(entry.find("Exec=gio mount smb://secret@" + device.host().ip + "/secret\n"),
+  EXPECT_NE(entry.find("Comment=Mounts smb://secret@" + device.host().ip + "/secret again"),
             std::string::npos)
       << entry;
   // The password is nowhere in plain text.
@@ -222,19 +225,14 @@ TEST_F(GioDrivesLan, ReconnectAtLoginIsRecordedWithTheKeyring) {
   // (The letter stays for the next session.)
 }
 
-// A new session of the same user: log in as a desktop does (run the
-// autostart entries), then use the drive.
-TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
-  SimDevice device(ThisLan().devices.at(0), DeviceArgs());
-  const std::string base =
-      std::string(std::getenv("HOME")) + "/ReconnectAtLoginIsRecordedWithTheKeyring";
-  const std::string autostart = base + "/autostart";
-  ASSERT_TRUE(fs::exists(autostart + "/brevane-drive-R.desktop"));
-  for (const auto& entry : fs::directory_iterator(autostart)) {
+// Logs in as a desktop does: runs the autostart entries of the user whose
+// home and configuration folder is `base`.
+void LogIn(const std::string& base) {
+  for (const auto& entry : fs::directory_iterator(base + "/autostart")) {
     std::string exec = Read(entry.path());
     exec = exec.substr(exec.find("Exec=") + 5);
     exec = exec.substr(0, exec.find('\n'));
-    std::vector<std::string> argv;
+    std::vector<std::string> argv = {"env", "HOME=" + base, "XDG_CONFIG_HOME=" + base};
     std::istringstream words(exec);
     for (std::string word; words >> word;) {
       for (std::size_t at; (at = word.find("%%")) != std::string::npos;) word.erase(at, 1);
@@ -243,6 +241,17 @@ TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
     // No terminal to ask on: the password must come from the keyring.
     EXPECT_EQ(sim::Run(argv), 0) << exec;
   }
+}
+
+// A new session of the same user: log in, then use the drive.
+TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
+  SimDevice device(ThisLan().devices.at(0), DeviceArgs());
+  const std::string base =
+      std::string(std::getenv("HOME")) + "/ReconnectAtLoginIsRecordedWithTheKeyring";
+  const std::string autostart = base + "/autostart";
+  ASSERT_TRUE(fs::exists(autostart + "/brevane-drive-R.desktop"));
+  LogIn(base);
+  EXPECT_TRUE(fs::is_directory(base + "/Network Drives/R"));  // mounted by the login
   GioNetworkDrives drives({base + "/Network Drives", autostart}, 8000);
   EXPECT_EQ(drives.GetDriveType("r:\\"), DriveType::Remote);
   std::ofstream(base + "/Network Drives/R/after-login.txt") << "back";
@@ -261,8 +270,9 @@ TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\"), "");
   EXPECT_EQ(GioNetworkDrives::ShareUri("10.0.0.5\\x"), "");
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a\\b"), "");
-  EXPECT_NE(GioNetworkDrives::AutostartEntry("smb://h/%E7").find("Exec=gio mount smb://h/%%E7\n"),
-            std::string::npos);
+  const std::string entry = GioNetworkDrives::AutostartEntry("/opt/50%/ctl", 'X', "smb://h/%E7");
+  EXPECT_NE(entry.find("Comment=Mounts smb://h/%E7 again at login\n"), std::string::npos);
+  EXPECT_NE(entry.find("Exec=/opt/50%%/ctl --reconnect-drive X\n"), std::string::npos);
 }
 
 }  // namespace
@@ -359,6 +369,112 @@ TEST(GioDriveServiceLan, ARefusedShareServiceIsNoNetworkFailure) {
   record.local_name = "W:";
   record.remote_name = "\\\\" + device.host().ip + "\\PUBLIC";
   EXPECT_EQ(drives.AddConnection(record, ""), platform::drive_error::kServiceNotStarted);
+}
+
+}  // namespace
+
+// Drives that follow their device: connected as a user does, the device
+// moves, a scan finds it at its new address.
+#include "scan/discover.h"
+
+namespace {
+
+// The same host part, ten further on: free in the test LAN.
+std::string OtherAddress(const std::string& ip) {
+  const auto dot = ip.rfind('.');
+  return ip.substr(0, dot + 1) + std::to_string(std::stoi(ip.substr(dot + 1)) + 10);
+}
+
+const std::string kFollowBase = std::string(std::getenv("HOME")) + "/Follow";
+
+TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  const lan::Host& host = ThisLan().devices.at(0);
+  lan::AddressRestorer restore(host);
+  SimDevice device(host, DeviceArgs());
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  auto drives = std::make_shared<GioNetworkDrives>(
+      GioNetworkDrives::Places{kFollowBase + "/Network Drives", kFollowBase + "/autostart",
+                               CtlProgram()},
+      8000);
+  platform::services().drives = drives;
+  Form1 main;
+  main.Devices = scan::Discover(2, {});
+  ASSERT_EQ(main.Devices.Devices().size(), 1u);
+  Form5 dialog;
+  core::Session() = {host.ip, "admin", "", "STORAGE", "WORKGROUP"};
+
+  // A protected folder kept for the next login on Z, an open one on Y.
+  dialog.show();
+  dialog.FolderCB->setCurrentIndex(dialog.FolderCB->findText("ledger"));
+  dialog.FolderCBChange();
+  dialog.FolderPassEdit->setText(QString::fromStdString(kLedgerPassword));
+  dialog.chk_AutoReconnect->setChecked(true);
+  fakes.messages->answers = {platform::MsgResult::Cancel};
+  dialog.MountSetBtnClick();
+  dialog.show();
+  dialog.chk_AutoReconnect->setChecked(false);
+  dialog.FolderCB->setCurrentIndex(dialog.FolderCB->findText("PUBLIC"));
+  fakes.messages->answers = {platform::MsgResult::Cancel};
+  dialog.MountSetBtnClick();
+  ASSERT_EQ(drives->GetConnection("Z:"), "\\\\" + host.ip + "\\ledger");
+  ASSERT_EQ(drives->GetConnection("Y:"), "\\\\" + host.ip + "\\PUBLIC");
+
+  // The device gets another address; the next whole scan finds it there.
+  const std::string moved_to = OtherAddress(host.ip);
+  device.Control("move " + moved_to);
+  main.Devices = scan::Discover(2, {});
+  main.ProgressBar1->setValue(Form1::kScanMaximum - Form1::kScanStep);
+  fakes.messages->shown.clear();
+  main.Timer1Timer();
+  ASSERT_EQ(fakes.messages->shown.size(), 2u);
+  EXPECT_EQ(fakes.messages->shown[0].text,
+            "These drives now use their device's new address:\n"
+            "Y:  " +
+                host.ip + " \u2192 " + moved_to +
+                "\n"
+                "Z:  " +
+                host.ip + " \u2192 " + moved_to);
+  EXPECT_EQ(fakes.messages->shown[1].text, "Search Completed!");
+
+  // Both letters work at the new address, with their files; nothing stays
+  // mounted at the old one; the login entry names the new address.
+  EXPECT_EQ(drives->GetConnection("Z:"), "\\\\" + moved_to + "\\ledger");
+  std::ofstream(SmbDir() + "/shares/ledger/before.txt") << "kept";
+  EXPECT_EQ(Read(kFollowBase + "/Network Drives/Z/before.txt"), "kept");
+  std::ofstream(kFollowBase + "/Network Drives/Y/after.txt") << "moved";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/after.txt"), "moved");
+  EXPECT_NE(Read(kFollowBase + "/autostart/brevane-drive-Z.desktop")
+                .find("smb://ledger@" + moved_to + "/ledger again"),
+            std::string::npos);
+  // The old address's mounts go (GVfs takes its time with a server gone).
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+  while (GioNetworkDrives::MountedPlaces()->size() > 2 &&
+         std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(GioNetworkDrives::MountedPlaces()->size(), 2u);
+  // The open drive was for this session only; the kept one is for the next
+  // (GioReconnectLan), whose device will be back at its first address.
+  drives->Disconnect("Y:");
+}
+
+// The next login: the device is back at its first address while the kept
+// drive names the other one.
+TEST(GioReconnectLan, AKeptDriveLooksForItsDeviceAtLogin) {
+  const lan::Host& host = ThisLan().devices.at(0);
+  SimDevice device(host, DeviceArgs());
+  ASSERT_NE(Read(kFollowBase + "/Network Drives/.Z.unc").find(OtherAddress(host.ip)),
+            std::string::npos);
+  LogIn(kFollowBase);
+  EXPECT_TRUE(fs::is_directory(kFollowBase + "/Network Drives/Z"));
+  GioNetworkDrives drives({kFollowBase + "/Network Drives", kFollowBase + "/autostart"}, 8000);
+  EXPECT_EQ(drives.GetConnection("Z:"), "\\\\" + host.ip + "\\ledger");
+  EXPECT_NE(Read(kFollowBase + "/autostart/brevane-drive-Z.desktop")
+                .find("smb://ledger@" + host.ip + "/ledger again"),
+            std::string::npos);
+  std::ofstream(kFollowBase + "/Network Drives/Z/at-login.txt") << "found";
+  EXPECT_EQ(Read(SmbDir() + "/shares/ledger/at-login.txt"), "found");
+  drives.Disconnect("Z:");
 }
 
 }  // namespace

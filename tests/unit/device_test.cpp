@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "device/disk.h"
+#include "device/drives.h"
 #include "device/folders.h"
 #include "device/ftp.h"
 #include "device/ip_config.h"
@@ -369,6 +370,41 @@ TEST(DiskRules, ShownAndSet) {
   EXPECT_EQ(device::Format(kIp).url, Nas("sto_ok.htm", "IDE_init"));
   EXPECT_EQ(device::Format(kIp).page_tag, "sto.htm");
   EXPECT_EQ(device::StartScan(kIp).url, Nas("sto.htm", "ide_scandisk_start"));
+}
+
+// --- Drives that follow their device ----------------------------------------
+
+TEST(DriveRules, ADriveFollowsOnlyItsOneDeviceAndOnlyFromASilentAddress) {
+  using device::DriveMove;
+  const device::DriveOfDevice z{"Z:", "10.0.0.5", "MEDIA", "HOME"};
+  auto answer = [](const std::string& ip, const std::string& name, const std::string& group) {
+    return net::DeviceRecord{ip, name, group, "1.0"};
+  };
+  auto follow = [&](const std::vector<net::DeviceRecord>& answers,
+                    const device::DriveOfDevice& drive) {
+    return device::FollowDevices({drive}, answers);
+  };
+  // Its device answers elsewhere, nothing at its address: it moves.
+  EXPECT_EQ(
+      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.7", "OTHER", "HOME")}, z).moves,
+      (std::vector<DriveMove>{{"Z:", "10.0.0.5", "10.0.0.9"}}));
+  // It stays: its address answers (whoever answers), its device is not
+  // found (other group, other name), its device is not known.
+  EXPECT_TRUE(
+      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.5", "X", "Y")}, z).moves.empty());
+  EXPECT_TRUE(follow({answer("10.0.0.9", "MEDIA", "WORK")}, z).moves.empty());
+  EXPECT_TRUE(follow({answer("10.0.0.9", "media", "HOME")}, z).moves.empty());
+  EXPECT_TRUE(follow({answer("10.0.0.9", "", "")}, {"Z:", "10.0.0.5", "", ""}).moves.empty());
+  // Two devices with its name and group: it stays, and that is said.
+  const auto two =
+      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.8", "MEDIA", "HOME")}, z);
+  EXPECT_TRUE(two.moves.empty());
+  ASSERT_EQ(two.ambiguous.size(), 1u);
+  EXPECT_EQ(device::SayAmbiguous(two.ambiguous),
+            "These drives keep their address: more than one device answered with the name and "
+            "group of theirs:\nZ:  MEDIA / HOME");
+  EXPECT_EQ(device::RemoteAddress("\\\\10.0.0.5\\PUBLIC"), "10.0.0.5");
+  EXPECT_EQ(device::RemoteAddress("10.0.0.5\\PUBLIC"), "");
 }
 
 }  // namespace
