@@ -41,9 +41,13 @@ std::string SayMoved(const std::vector<DriveMove>& moves) {
 
 std::string SayNotMoved(const std::vector<std::pair<DriveMove, int>>& failures) {
   std::string text = Translate("These drives could not follow their device to its new address:");
+  // A protected folder whose password was not kept cannot be mounted anew
+  // without the user.
   for (const auto& [m, code] : failures)
     text +=
-        "\n" + m.drive + "  " + m.from + " \u2192 " + m.to + ": " + Translate(DriveResultKey(code));
+        "\n" + m.drive + "  " + m.from + " \u2192 " + m.to + ": " +
+        Translate(code == 86 ? "Its password was not kept: connect it again in the drive dialog."
+                             : DriveResultKey(code));
   return text;
 }
 

@@ -403,6 +403,9 @@ TEST(DriveRules, ADriveFollowsOnlyItsOneDeviceAndOnlyFromASilentAddress) {
   EXPECT_EQ(device::SayAmbiguous(two.ambiguous),
             "These drives keep their address: more than one device answered with the name and "
             "group of theirs:\nZ:  MEDIA / HOME");
+  EXPECT_EQ(device::SayNotMoved({{{"X:", "10.0.0.5", "10.0.0.9"}, 86}}),
+            "These drives could not follow their device to its new address:\nX:  10.0.0.5 \u2192 "
+            "10.0.0.9: Its password was not kept: connect it again in the drive dialog.");
   EXPECT_EQ(device::RemoteAddress("\\\\10.0.0.5\\PUBLIC"), "10.0.0.5");
   EXPECT_EQ(device::RemoteAddress("10.0.0.5\\PUBLIC"), "");
 }
