@@ -7,7 +7,8 @@
 //
 // Actions: reboot (the Maintenance page's wait), create-folder (the File
 // Server page's create dialog), scan (a disk scan followed), modify-account
-// (the first FTP account's page).
+// (the first FTP account's page), drive (the drive dialog, through
+// "Connect", instead of the console).
 //
 
 #include <QApplication>
@@ -117,6 +118,18 @@ int main(int argc, char** argv) {
   if (row < 0) return Fail("the device did not answer");
   Settle(300);
   main->HDListView->selectRow(row);
+  if (action == "drive") {
+    main->CountBtnClick();
+    Settle(300);
+    if (login->isVisible()) {
+      login->PassEdit->setText(ui::Q(password));
+      login->MountBtnClick();
+    }
+    Settle(800);
+    const bool saved = Shoot(out);
+    platform::Install({});
+    return saved ? 0 : Fail("cannot save the picture");
+  }
   main->ManageBtnClick();
   Settle(300);
   login->PassEdit->setText(ui::Q(password));
