@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev libglib2.0-dev
-  libsecret-1-dev
+  libsecret-1-dev libfontconfig-dev
   # network drives at run time (GVfs mounts, its FUSE folder, the keyring)
   gvfs-backends gvfs-fuse dbus dbus-x11 gnome-keyring libglib2.0-bin
   # the toolkit's own texts (message-box buttons, the file dialog) in the user's language

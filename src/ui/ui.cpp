@@ -6,6 +6,8 @@
 #include <fstream>
 #include <utility>
 
+#include <fontconfig/fontconfig.h>
+
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
@@ -34,7 +36,19 @@ QString Tr(const std::string& key) {
   return Q(i18n::Translate(key));
 }
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+FontWarmer::FontWarmer() : thread_([] { FcInit(); }) {}
+
+FontWarmer::~FontWarmer() {
+  Finish();
+}
+
+void FontWarmer::Finish() {
+  if (thread_.joinable()) thread_.join();
+}
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  Finish();
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {

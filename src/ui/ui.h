@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace ui {
 
@@ -39,9 +40,25 @@ auto Guard(F handler) {
   };
 }
 
+// Reads the system's font configuration on a thread of its own from
+// construction on; joined by Finish().
+class FontWarmer {
+ protected:
+  FontWarmer();
+  ~FontWarmer();
+  void Finish();
+
+ private:
+  std::thread thread_;
+};
+
 // The application object: an error that escapes any event's handling is
 // reported the same way instead of unwinding through the toolkit.
-class Application : public QApplication {
+//
+// The first text a window draws needs the font configuration, the largest
+// single cost of showing the main window; it is read on another core while
+// the toolkit connects to the display.
+class Application : private FontWarmer, public QApplication {
  public:
   Application(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
