@@ -917,8 +917,15 @@ int ReconnectDrive(const Options& options) {
   const device::Following following = device::FollowDevices(
       {{drive, device::RemoteAddress(kept->remote_name), kept->device_name, kept->group_name}},
       found.Devices());
-  if (!following.ambiguous.empty())
-    Fail(kFailed, scan::Printable(device::SayAmbiguous(following.ambiguous)));
+  if (!following.ambiguous.empty()) {
+    // The device's names as a terminal can show them.
+    std::vector<device::DriveOfDevice> shown = following.ambiguous;
+    for (auto& d : shown) {
+      d.device_name = scan::Printable(d.device_name);
+      d.group_name = scan::Printable(d.group_name);
+    }
+    Fail(kFailed, device::SayAmbiguous(shown));
+  }
   if (following.moves.empty())
     Fail(kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)));
   const device::DriveMove& move = following.moves.front();

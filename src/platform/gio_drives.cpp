@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace platform {
@@ -177,9 +178,12 @@ int CopySavedPasswords(const std::string& from, const std::string& to, const std
       // Every attribute as it was (the schema's name too, so GIO finds it),
       // with the new server.
       g_hash_table_replace(attributes, g_strdup("server"), g_strdup(to.c_str()));
-      if (secret_password_storev_sync(nullptr, attributes, SECRET_COLLECTION_DEFAULT,
-                                      label != nullptr ? label : "", secret_value_get_text(value),
-                                      nullptr, nullptr))
+      // The label names the share's address too ("smb://user@address/...").
+      std::string text = label != nullptr ? label : "";
+      if (const auto at = text.find(from); at != std::string::npos)
+        text.replace(at, from.size(), to);
+      if (secret_password_storev_sync(nullptr, attributes, SECRET_COLLECTION_DEFAULT, text.c_str(),
+                                      secret_value_get_text(value), nullptr, nullptr))
         ++copied;
     }
     g_free(label);
@@ -264,8 +268,9 @@ bool GioNetworkDrives::Connected(char letter) {
   if (!mounted || OnMountedPlace(target.string(), *mounted)) return true;
   if (fs::exists(AutostartPath(letter), error)) {
     // Kept for the next login: mounted again (the keyring has its password).
-    if (remounted_.insert(letter).second && Reconnect(std::string(1, letter) + ":") == 0)
-      WaitUntilListable(target.string(), ReadNote(letter)->remote_name);
+    if (remounted_.insert(letter).second && Reconnect(std::string(1, letter) + ":") == 0) {
+      if (const auto note = ReadNote(letter)) WaitUntilListable(target.string(), note->remote_name);
+    }
     return true;
   }
   fs::remove(LetterPath(letter), error);
@@ -312,8 +317,16 @@ std::optional<GioNetworkDrives::Note> GioNetworkDrives::ReadNote(char letter) co
   if (!in || !std::getline(in, note.remote_name) || note.remote_name.empty()) return std::nullopt;
   std::getline(in, note.device_name);
   std::getline(in, note.group_name);
-  std::getline(in, with_user);
-  note.with_user = with_user == "user";
+  if (std::getline(in, with_user)) {
+    note.with_user = with_user == "user";
+  } else {
+    // A note of an earlier release, the remote name alone: a drive kept for
+    // the login was mounted as the folder's user unless its entry says
+    // anonymously.
+    std::ifstream entry(AutostartPath(letter));
+    std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
+    note.with_user = entry && text.find("--anonymous") == std::string::npos;
+  }
   return note;
 }
 
