@@ -194,6 +194,18 @@ int CopySavedPasswords(const std::string& from, const std::string& to, const std
   return copied;
 }
 
+// Whether the keyring has no password GIO saved for `user` on `server`, so
+// that one a mount saves now is new.
+bool NoSavedPassword(const std::string& server, const std::string& user) {
+  GHashTable* query = SmbPasswordQuery(server, user);
+  GList* found = secret_password_searchv_sync(SECRET_SCHEMA_COMPAT_NETWORK, query,
+                                              SECRET_SEARCH_ALL, nullptr, nullptr);
+  g_hash_table_unref(query);
+  const bool none = found == nullptr;
+  g_list_free_full(found, g_object_unref);
+  return none;
+}
+
 void ForgetSavedPasswords(const std::string& server, const std::string& user) {
   GHashTable* query = SmbPasswordQuery(server, user);
   secret_password_clearv_sync(SECRET_SCHEMA_COMPAT_NETWORK, query, nullptr, nullptr);
@@ -552,6 +564,8 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
     GObjectPtr<GFile> file(g_file_new_for_uri(mounted.c_str()));
     Unmount(file.get());
   };
+  // The password this drive saves goes again if the drive is not made.
+  const bool saves_password = !open && NoSavedPassword(server, share);
   bool fresh = false;
   const int result = Mount(uri, share, password, open ? Save::Never : Save::Permanently, &fresh);
   if (mounted_letterless && (result != 0 || uri != letterless)) unmount(letterless);
@@ -560,6 +574,7 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
   const bool ours = fresh || (mounted_letterless && uri == letterless);
   auto take_back = [&] {
     if (ours) unmount(uri);
+    if (saves_password && fresh) ForgetSavedPasswords(server, share);
   };
   std::error_code error;
   const bool had_letter = fs::is_symlink(LetterPath(*letter), error);

@@ -147,6 +147,26 @@ TEST_F(GioDrivesLan, AnOpenFolderKeptForTheNextLoginGetsItsLetter) {
   EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/kept.txt"), "kept");
 }
 
+// A drive that cannot be kept for the login (here: its autostart folder
+// cannot be made) is not made at all: no letter, no mount, no password.
+TEST_F(GioDrivesLan, ADriveThatCannotBeKeptLeavesNothingBehind) {
+  const std::string blocker = fs::path(places.drives_dir).parent_path().string() + "/blocker";
+  fs::create_directories(fs::path(blocker).parent_path());
+  std::ofstream(blocker) << "a file where the folder would go";
+  places.autostart_dir = blocker + "/autostart";
+  drives = std::make_unique<GioNetworkDrives>(places, 8000);
+  const auto before = GioNetworkDrives::MountedPlaces();
+  for (const auto& [folder, password] :
+       {std::pair<std::string, std::string>{"PUBLIC", ""}, {"vault", kVaultPassword}}) {
+    ASSERT_EQ(Connect("", folder, password), 0);  // the dialog's first step
+    EXPECT_EQ(drives->MapDrivePersistently("Q:", Remote(folder), password), 1205) << folder;
+    EXPECT_EQ(GioNetworkDrives::MountedPlaces(), before) << folder;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Letter('Q'))));
+  }
+  // The keyring did not keep vault's password: a mount without one is refused.
+  EXPECT_EQ(Connect("", "vault", ""), 86);
+}
+
 TEST_F(GioDrivesLan, AProbeLeavesNothingMounted) {
   const auto before = GioNetworkDrives::MountedPlaces();
   ASSERT_TRUE(before);
