@@ -112,6 +112,19 @@ class FakeDrives : public NetworkDrives {
   }
   std::string places_dir;  // where the letters' folders are; none by default
 
+  // Drives with their devices; a move points the drive at the new address.
+  std::vector<DriveRecord> ListDrives() override { return kept; }
+  int MoveDrive(const std::string& drive, const std::string& address) override {
+    moves.push_back(drive + " " + address);
+    for (auto& d : kept)
+      if (d.drive == drive && move_result == 0)
+        d.remote_name = "\\\\" + address + d.remote_name.substr(d.remote_name.find('\\', 2));
+    return move_result;
+  }
+  std::vector<DriveRecord> kept;
+  std::vector<std::string> moves;  // "Z: address"
+  int move_result = 0;
+
   std::map<char, DriveType> types;        // by upper-case letter; others: NoRootDir
   std::map<char, std::string> connected;  // letter -> remote name
   std::vector<std::string> type_queries;  // root paths asked about

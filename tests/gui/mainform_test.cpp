@@ -146,6 +146,28 @@ TEST_F(MainWindowTest, CompletionTitleIsNeverTranslated) {
   EXPECT_EQ(fakes.messages->shown[0].title, "information");
 }
 
+// Drives follow their device at the end of a whole scan, and the user hears
+// of it; a device whose name and group two devices carry is said once.
+TEST_F(MainWindowTest, AWholeScanTakesDrivesToTheirDevicesNewAddress) {
+  fakes.drives->kept = {{"Y:", "\\\\10.0.0.6\\x", "TWIN", "HOME", false},
+                        {"Z:", "\\\\10.0.0.5\\PUBLIC", "NAS", "HOME", true}};
+  Form1 form;
+  for (int scan = 0; scan < 2; ++scan) {
+    form.ScanBtnClick();
+    fakes.network->Deliver(Reply("NAS", "HOME", "1.0"), "10.0.0.9");
+    fakes.network->Deliver(Reply("TWIN", "HOME", "1.0"), "10.0.0.10");
+    fakes.network->Deliver(Reply("TWIN", "HOME", "1.0"), "10.0.0.11");
+    for (int i = 0; i < 13; ++i) form.Timer1Timer();
+  }
+  EXPECT_EQ(fakes.drives->moves, std::vector<std::string>{"Z: 10.0.0.9"});
+  ASSERT_EQ(fakes.messages->shown.size(), 4u);
+  EXPECT_EQ(fakes.messages->shown[0].text,
+            "These drives now use their device's new address:\nZ:  10.0.0.5 \u2192 10.0.0.9");
+  EXPECT_EQ(fakes.messages->shown[1].text.rfind("These drives keep their address", 0), 0u);
+  EXPECT_EQ(fakes.messages->shown[2].text, "Search Completed!");
+  EXPECT_EQ(fakes.messages->shown[3].text, "Search Completed!");  // nothing new to say
+}
+
 TEST_F(MainWindowTest, RepliesAreTakenInEveryScanState) {
   Form1 form;
   form.FormCreate();
