@@ -111,6 +111,10 @@ TEST_F(CtlLan, RefusalsSendNothingAndEveryStatusMeansWhatItSays) {
   EXPECT_EQ(lan::Run({Ctl(), "--version"}).out, "brevane-ctl 1.18\n");
   EXPECT_EQ(lan::Run({Ctl(), ip(), "show"}).status, 1);  // no password: refused
   EXPECT_EQ(Run({"NOSUCH", "show"}).status, 3);
+  // The login's reconnection: a letter D to Z that is a drive.
+  EXPECT_EQ(lan::Run({Ctl(), "--reconnect-drive", "C"}).status, 2);
+  EXPECT_EQ(lan::Run({Ctl(), "--reconnect-drive", "Z", ip()}).status, 2);
+  EXPECT_EQ(lan::Run({"env", "HOME=/nonexistent", Ctl(), "--reconnect-drive", "z:"}).status, 1);
 
   // A device that takes the connection and never answers: given up within
   // the bound on a page read, as no answer.
