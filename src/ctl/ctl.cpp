@@ -926,8 +926,13 @@ int ReconnectDrive(const Options& options) {
     }
     Fail(kFailed, device::SayAmbiguous(shown));
   }
-  if (following.moves.empty())
-    Fail(kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)));
+  if (following.moves.empty()) {
+    // Its device is where it was (the share is what failed), or nowhere.
+    const std::string address = device::RemoteAddress(kept->remote_name);
+    bool answered = false;
+    for (const auto& d : found.Devices()) answered |= d.Ip == address;
+    Fail(answered ? kFailed : kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)));
+  }
   const device::DriveMove& move = following.moves.front();
   if (const int moved = drives.MoveDrive(drive, move.to); moved != 0)
     Fail(kFailed, device::SayNotMoved({{move, moved}}));
