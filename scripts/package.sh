@@ -14,6 +14,7 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake --preset package \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+  -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
   -DCMAKE_STRIP="$PWD/packaging/strip" >/dev/null
 cmake --build --preset package
 out=build/package

@@ -1,5 +1,6 @@
 // The real services on a Linux desktop with Qt.
 
+#include <dlfcn.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -18,7 +19,6 @@
 #include "net/discovery.h"
 #include "net/socket_error.h"
 #include "platform/adapters_linux.h"
-#include "platform/gio_drives.h"
 #include "platform/platform.h"
 #include "ui/message_box.h"
 #include "ui/ui.h"
@@ -119,6 +119,83 @@ class DesktopUrlOpener : public UrlOpener {
   }
 };
 
+// The desktop's network drives (GVfs), from the module that carries GIO,
+// loaded the first time a drive is asked about. Without the module there
+// are no drives, and a connection says a network component has not started.
+class ModuleDrives : public NetworkDrives {
+ public:
+  DriveType GetDriveType(const std::string& root_path) override {
+    return Get() != nullptr ? Get()->GetDriveType(root_path) : DriveType::NoRootDir;
+  }
+  std::optional<std::string> GetConnection(const std::string& drive) override {
+    return Get() != nullptr ? Get()->GetConnection(drive) : std::nullopt;
+  }
+  int AddConnection(const NetResource& resource, const std::string& password) override {
+    return Get() != nullptr ? Get()->AddConnection(resource, password) : kNoModule;
+  }
+  int ProbeShare(const std::string& remote_name, const std::string& password) override {
+    return Get() != nullptr ? Get()->ProbeShare(remote_name, password) : kNoModule;
+  }
+  void UseShare(const std::string& remote_name, const std::string& password) override {
+    if (Get() != nullptr) Get()->UseShare(remote_name, password);
+  }
+  int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                           const std::string& password) override {
+    return Get() != nullptr ? Get()->MapDrivePersistently(drive, remote_name, password) : kNoModule;
+  }
+  std::string DrivePlace(const std::string& drive) override {
+    return Get() != nullptr ? Get()->DrivePlace(drive) : std::string();
+  }
+  void NoteDevice(const std::string& drive, const std::string& device_name,
+                  const std::string& group_name) override {
+    if (Get() != nullptr) Get()->NoteDevice(drive, device_name, group_name);
+  }
+  std::vector<DriveRecord> ListDrives() override {
+    return Get() != nullptr ? Get()->ListDrives() : std::vector<DriveRecord>();
+  }
+  int MoveDrive(const std::string& drive, const std::string& address) override {
+    return Get() != nullptr ? Get()->MoveDrive(drive, address) : kNoModule;
+  }
+  int Reconnect(const std::string& drive) override {
+    return Get() != nullptr ? Get()->Reconnect(drive) : kNoModule;
+  }
+
+ private:
+  static constexpr int kNoModule = drive_error::kServiceNotStarted;
+  static constexpr char kModule[] = "brevane-gio-drives.so";
+
+  NetworkDrives* Get() {
+    if (!tried_) {
+      tried_ = true;
+      drives_.reset(Load());
+    }
+    return drives_.get();
+  }
+
+  // Beside the program first (a build tree), then where the package puts
+  // it. The module stays loaded for the life of the process.
+  static NetworkDrives* Load() {
+    std::vector<std::string> places;
+    char self[4096];
+    if (const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1); n > 0) {
+      std::string dir(self, static_cast<std::size_t>(n));
+      places.push_back(dir.substr(0, dir.rfind('/') + 1) + kModule);
+    }
+    places.push_back(std::string(BREVANE_MODULE_DIR) + "/" + kModule);
+    for (const std::string& place : places) {
+      void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (module == nullptr) continue;
+      using Make = NetworkDrives* (*)();
+      if (auto make = reinterpret_cast<Make>(::dlsym(module, "BrevaneMakeGioDrives")))
+        return make();
+    }
+    return nullptr;
+  }
+
+  bool tried_ = false;
+  std::unique_ptr<NetworkDrives> drives_;
+};
+
 class QtProcessControl : public ProcessControl {
  public:
   void Exit(int status) override { QCoreApplication::exit(status); }
@@ -133,7 +210,7 @@ Services RealServices() {
   s.make_datagram_transport = [] { return std::make_unique<UdpTransport>(); };
   s.url_opener = std::make_shared<DesktopUrlOpener>();
   s.adapters = std::make_shared<LinuxAdapterList>();
-  s.drives = std::make_shared<GioNetworkDrives>();
+  s.drives = std::make_shared<ModuleDrives>();
   s.process = std::make_shared<QtProcessControl>();
   return s;
 }

@@ -281,6 +281,13 @@ TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
 }
 
+// The program's own drives: the module beside it, loaded on first use.
+TEST(GioDriveModule, TheProgramLoadsItsDrivesWhenFirstAsked) {
+  const auto drives = platform::RealServices().drives;
+  EXPECT_EQ(drives->DrivePlace("Z:"), std::string(std::getenv("HOME")) + "/Network Drives/Z");
+  EXPECT_EQ(drives->GetDriveType("q:\\"), DriveType::NoRootDir);
+}
+
 TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\PUBLIC"), "smb://10.0.0.5/PUBLIC");
   EXPECT_EQ(GioNetworkDrives::ShareUri("\\\\10.0.0.5\\a b&c"), "smb://10.0.0.5/a%20b%26c");

@@ -29,6 +29,7 @@
 #include "core/configuration.h"
 #include "drives/logindisk.h"
 #include "mainwindow/mainform.h"
+#include "platform/gio_drives.h"
 #include "platform/platform.h"
 #include "sim/control.h"
 #include "sim/netns_guard.h"
@@ -101,6 +102,9 @@ int main(int argc, char** argv) {
   core::Config().management = true;
   platform::Services services = platform::RealServices();
   services.message_boxes = std::make_shared<AnswerOk>();
+  // The program loads its drives from the module beside it; the tour has
+  // them built in.
+  services.drives = std::make_shared<platform::GioNetworkDrives>();
   platform::Install(std::move(services));
   auto windows = app::CreateWindows();
   auto* main = static_cast<Form1*>(ui::Windows().form1);
