@@ -173,15 +173,17 @@ class ModuleDrives : public NetworkDrives {
   }
 
   // Beside the program first (a build tree), then where the package puts
-  // it. The module stays loaded for the life of the process.
+  // it, both found from the program's own folder. The module stays loaded
+  // for the life of the process.
   static NetworkDrives* Load() {
     std::vector<std::string> places;
     char self[4096];
     if (const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1); n > 0) {
-      std::string dir(self, static_cast<std::size_t>(n));
-      places.push_back(dir.substr(0, dir.rfind('/') + 1) + kModule);
+      std::string exe(self, static_cast<std::size_t>(n));
+      const std::string dir = exe.substr(0, exe.rfind('/') + 1);
+      places.push_back(dir + kModule);
+      places.push_back(dir + BREVANE_MODULE_DIR + "/" + kModule);
     }
-    places.push_back(std::string(BREVANE_MODULE_DIR) + "/" + kModule);
     for (const std::string& place : places) {
       void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
       if (module == nullptr) continue;

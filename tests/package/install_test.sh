@@ -28,6 +28,16 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 "$root/usr/bin/brevane-ctl" --help | grep -q -- '--password-file' || fail "brevane-ctl --help"
 "$root/usr/bin/brevane-devsim" --help 2>&1 | grep -q -- '--control' || fail "brevane-devsim --help"
 
+# The drives module the program loads on first use, where the program looks
+# for it (beside its own folder), with every function it takes from the
+# program exported by the program.
+module="$root/usr/bin/../lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/brevane/brevane-gio-drives.so"
+[ -s "$module" ] || fail "missing the drives module"
+exported=$(nm -D --defined-only "$root/usr/bin/brevane" | awk '{print $3}')
+for symbol in $(nm -D --undefined-only "$module" | awk '{print $2}' | grep '^_ZN3net'); do
+  grep -qxF "$symbol" <<<"$exported" || fail "brevane does not export $symbol to its drives module"
+done
+
 id=org.brevane.Brevane
 for file in \
     usr/share/applications/$id.desktop \
