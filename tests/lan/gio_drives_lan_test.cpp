@@ -281,11 +281,33 @@ TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
 }
 
-// The program's own drives: the module beside it, loaded on first use.
-TEST(GioDriveModule, TheProgramLoadsItsDrivesWhenFirstAsked) {
+// The program's own drives: the module beside it, loaded on first use. Its
+// mounts are waits the program sees (its wait window, its Cancel).
+TEST(GioDriveModule, TheProgramsDrivesComeFromTheModuleAndItsWaitsAreTheProgramsOwn) {
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  SimDevice device(ThisLan().devices.at(0), DeviceArgs());
+  struct Seen : net::WaitObserver {
+    void Begin(net::Activity activity, const std::string& target) override {
+      if (activity == net::Activity::Connecting) connecting = target;
+    }
+    void Idle() override {}
+    void End() override {}
+    std::string connecting;
+  } seen;
+  net::SetWaitObserver(&seen);
   const auto drives = platform::RealServices().drives;
-  EXPECT_EQ(drives->DrivePlace("Z:"), std::string(std::getenv("HOME")) + "/Network Drives/Z");
-  EXPECT_EQ(drives->GetDriveType("q:\\"), DriveType::NoRootDir);
+  const std::string home = std::getenv("HOME");
+  EXPECT_EQ(drives->DrivePlace("Z:"), home + "/Network Drives/Z");
+  NetResource record;
+  record.scope = 3;
+  record.local_name = "Z:";
+  record.remote_name = "\\\\" + device.host().ip + "\\PUBLIC";
+  EXPECT_EQ(drives->AddConnection(record, ""), 0);
+  net::SetWaitObserver(nullptr);
+  EXPECT_EQ(seen.connecting, record.remote_name);
+  std::ofstream(home + "/Network Drives/Z/module.txt") << "through the module";
+  EXPECT_EQ(Read(SmbDir() + "/shares/PUBLIC/module.txt"), "through the module");
+  GioNetworkDrives(GioNetworkDrives::UserPlaces()).Disconnect("Z:");
 }
 
 TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
