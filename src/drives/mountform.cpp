@@ -239,10 +239,6 @@ int Form5::ConnectShare(const std::string& address, char letter, const std::stri
   return 0;
 }
 
-std::string Form5::ResultMessageKey(int code) {
-  return device::DriveResultKey(code);
-}
-
 void Form5::MountSetBtnClick() {
   auto& boxes = *platform::services().message_boxes;
   const char letter = SelectedLetter();
@@ -262,7 +258,7 @@ void Form5::MountSetBtnClick() {
     ReportConnected(letter);
     return;
   }
-  boxes.Show(Translate(ResultMessageKey(result)), Translate("Connect"), MsgIcon::Information,
+  boxes.Show(Translate(device::DriveResultKey(result)), Translate("Connect"), MsgIcon::Information,
              MsgButtons::Ok);
 }
 

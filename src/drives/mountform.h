@@ -37,8 +37,6 @@ class Form5 : public QWidget {
   // Connects `letter` to the folder; 0 on success, else the provider's code.
   int ConnectShare(const std::string& address, char letter, const std::string& folder,
                    const std::string& password);
-  // The message for a connection result.
-  static std::string ResultMessageKey(int code);
   // The folder a letter's drive opens as, with "~" for the home folder;
   // empty where a drive is opened by its letter.
   static std::string ShownDrivePlace(char letter);
