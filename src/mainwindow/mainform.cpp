@@ -36,7 +36,6 @@ Form1::Form1()
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setFixedHeight(8);
-  HDListView->setColumnCount(4);
   RadioButtonConnect->hide();
   RadioButtonManage->hide();
   Timer1->setInterval(1000);
