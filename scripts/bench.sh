@@ -84,15 +84,18 @@ display=":$((80 + RANDOM % 9))"
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-# Both inside a session bus, as on a desktop: without one, the toolkit's
-# accessibility bridge starts a bus of its own when a list view is made.
-(cd "$work" && DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" \
-   "$root/scripts/testlan" exec --state "$state" ws -- dbus-run-session -- \
-   "$bin/bench/startup_bench" "${1:-15}" "$bin/src/app/brevane" --console) 2> >(grep -v 'fd limit' >&2)
+# Each start inside a session bus, as on a desktop: without one, the
+# toolkit's accessibility bridge starts a bus of its own when a list view is
+# made.
+on_screen() {
+  (cd "$work" && DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" \
+     "$root/scripts/testlan" exec --state "$state" ws -- dbus-run-session -- "$@")
+}
+on_screen "$bin/bench/startup_bench" "${1:-15}" "$bin/src/app/brevane" --console \
+  2> >(grep -v 'fd limit' >&2)
 echo "a window with one line of text instead of the program (what any text costs):"
-(cd "$work" && DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" \
-   "$root/scripts/testlan" exec --state "$state" ws -- dbus-run-session -- \
-   "$bin/bench/startup_bench" "${1:-15}" "$bin/bench/startup_bench" --label) 2> >(grep -v 'fd limit' >&2)
+on_screen "$bin/bench/startup_bench" "${1:-15}" "$bin/bench/startup_bench" --label \
+  2> >(grep -v 'fd limit' >&2)
 # The same starts counted in instructions, which the rest of the machine does
 # not disturb: the main thread's (the one the first paint waits for) and all.
 if command -v valgrind >/dev/null; then
@@ -100,10 +103,9 @@ if command -v valgrind >/dev/null; then
   for start in "bare Qt|$bin/bench/startup_bench --bare" "one label|$bin/bench/startup_bench --label" \
                "program|$bin/src/app/brevane --console"; do
     rm -f "$work"/callgrind.out*
-    (cd "$work" && DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" BREVANE_BENCH_FIRST_PAINT=1 \
-       "$root/scripts/testlan" exec --state "$state" ws -- dbus-run-session -- \
-       valgrind --tool=callgrind --separate-threads=yes --callgrind-out-file="$work/callgrind.out" \
-       ${start#*|} >/dev/null 2>&1) || true
+    # shellcheck disable=SC2086 # the start's words are its arguments
+    on_screen env BREVANE_BENCH_FIRST_PAINT=1 valgrind --tool=callgrind --separate-threads=yes \
+      --callgrind-out-file="$work/callgrind.out" ${start#*|} >/dev/null 2>&1 || true
     awk -v name="${start%%|*}" '/^summary:/ { n++; if (n == 1) main = $2; all += $2 }
       END { if (n) printf "  %-10s %6.1f M / %6.1f M\n", name, main / 1e6, all / 1e6 }' \
       "$work"/callgrind.out-*
