@@ -121,12 +121,6 @@ int main(int argc, char** argv) {
               Quantile(rss_bare, 0.5));
   std::printf("  time ratio   median %.2f (quartiles %.2f-%.2f; goal <= 1.20)\n",
               Quantile(ratio, 0.5), Quantile(ratio, 0.25), Quantile(ratio, 0.75));
-  // A start can only be slowed by the rest of the machine, never sped up: the
-  // fastest of each is the least disturbed.
-  const double fastest_program = *std::min_element(ms_program.begin(), ms_program.end());
-  const double fastest_bare = *std::min_element(ms_bare.begin(), ms_bare.end());
-  std::printf("  fastest      %.1f ms against %.1f ms, ratio %.2f\n", fastest_program, fastest_bare,
-              fastest_program / fastest_bare);
   std::printf("  memory ratio median %.2f (quartiles %.2f-%.2f)\n", Quantile(rss_ratio, 0.5),
               Quantile(rss_ratio, 0.25), Quantile(rss_ratio, 0.75));
   return 0;
