@@ -92,8 +92,11 @@ char Form5::SelectedLetter() const {
   return ui::S(CmbDrive->itemText(index))[0];
 }
 
-std::string Form5::ShownDrivePlace(char letter) {
-  std::string place = platform::services().drives->DrivePlace(std::string(1, letter) + ":");
+std::string Form5::DrivePlace(char letter) {
+  return platform::services().drives->DrivePlace(std::string(1, letter) + ":");
+}
+
+std::string Form5::ShownPlace(std::string place) {
   const QString home = QDir::homePath();
   if (!home.isEmpty() && home != "/") {
     const std::string prefix = ui::S(home) + "/";
@@ -104,7 +107,7 @@ std::string Form5::ShownDrivePlace(char letter) {
 
 void Form5::ShowDrivePlace() {
   const char letter = SelectedLetter();
-  const std::string place = letter != 0 ? ShownDrivePlace(letter) : std::string();
+  const std::string place = letter != 0 ? ShownPlace(DrivePlace(letter)) : std::string();
   DrivePlaceLabel->setText(place.empty() ? QString()
                                          : ui::Q(Translate("Drive folder:") + " " + place));
   DrivePlaceLabel->setVisible(!place.empty());
@@ -264,7 +267,8 @@ void Form5::MountSetBtnClick() {
 
 void Form5::ReportConnected(char letter) {
   auto& boxes = *platform::services().message_boxes;
-  const std::string place = ShownDrivePlace(letter);
+  const std::string folder = DrivePlace(letter);
+  const std::string place = ShownPlace(folder);
   bool open = false;
   if (place.empty()) {
     boxes.Show(Translate("Remote Device Connected"), Translate("Connect"), MsgIcon::Information,
@@ -278,10 +282,7 @@ void Form5::ReportConnected(char letter) {
   if (FolderCB->count() > 0) FolderCB->setCurrentIndex(0);
   FormClose();
   if (!open) return;
-  const std::string url =
-      ui::S(QUrl::fromLocalFile(
-                ui::Q(platform::services().drives->DrivePlace(std::string(1, letter) + ":")))
-                .toString(QUrl::FullyEncoded));
+  const std::string url = ui::S(QUrl::fromLocalFile(ui::Q(folder)).toString(QUrl::FullyEncoded));
   if (!platform::services().url_opener->Open(url))
     boxes.Show(
         Translate("No program could open the folder. Open it in a file manager:") + "\n" + place,

@@ -37,9 +37,11 @@ class Form5 : public QWidget {
   // Connects `letter` to the folder; 0 on success, else the provider's code.
   int ConnectShare(const std::string& address, char letter, const std::string& folder,
                    const std::string& password);
-  // The folder a letter's drive opens as, with "~" for the home folder;
-  // empty where a drive is opened by its letter.
-  static std::string ShownDrivePlace(char letter);
+  // The folder a letter's drive opens as; empty where a drive is opened by
+  // its letter.
+  static std::string DrivePlace(char letter);
+  // A folder as the user reads it, with "~" for the home folder.
+  static std::string ShownPlace(std::string place);
 
   QLabel* Label1;
   QComboBox* CmbDrive;

@@ -492,7 +492,7 @@ int GioNetworkDrives::AddConnection(const NetResource& resource, const std::stri
   std::optional<char> letter;
   if (resource.local_name) {
     letter = LetterOf(*resource.local_name);
-    if (!letter) return 1200;  // "The value specified by Disk Number is invalid."
+    if (!letter) return drive_error::kBadDevice;
     if (Connected(*letter)) return drive_error::kAlreadyAssigned;
   }
   // The device knows a protected folder's password under the folder's name.
@@ -523,15 +523,16 @@ int GioNetworkDrives::ProbeShare(const std::string& remote_name, const std::stri
 int GioNetworkDrives::CreateLetter(char letter, const std::string& uri, const Note& note) {
   GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
   std::unique_ptr<char, decltype(&g_free)> local(g_file_get_path(file.get()), g_free);
-  if (!local) return 1203;  // mounted, but there is no local place for it (no GVfs FUSE)
+  // Mounted, but there is no local place for it (no GVfs FUSE).
+  if (!local) return drive_error::kServiceNotStarted;
   WaitUntilListable(local.get(), note.remote_name);
   std::error_code error;
   fs::create_directories(places_.drives_dir, error);
   fs::create_symlink(local.get(), LetterPath(letter), error);
-  if (error) return 1200;
+  if (error) return drive_error::kBadDevice;
   if (!WriteNote(letter, note)) {
     fs::remove(LetterPath(letter), error);
-    return 1200;
+    return drive_error::kBadDevice;
   }
   return 0;
 }
@@ -548,7 +549,7 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
                                            const std::string& password) {
   std::string server, share;
   const auto letter = LetterOf(drive);
-  if (!letter) return 1200;
+  if (!letter) return drive_error::kBadDevice;
   if (!SplitRemoteName(remote_name, server, share)) return drive_error::kBadNetName;
   // A protected folder is kept mounted under its user's name: a mount of its
   // own, so the password is asked for (and goes to the keyring) even when
@@ -591,7 +592,7 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
       fs::remove(UncPath(*letter), error);
     }
     take_back();
-    return 1205;  // the user's profile (the autostart folder) cannot be written
+    return drive_error::kCannotOpenProfile;  // the autostart folder
   }
   return 0;
 }
@@ -627,7 +628,7 @@ std::vector<DriveRecord> GioNetworkDrives::ListDrives() {
 
 int GioNetworkDrives::Reconnect(const std::string& drive) {
   const auto letter = LetterOf(drive);
-  if (!letter) return 1200;
+  if (!letter) return drive_error::kBadDevice;
   const auto note = ReadNote(*letter);
   std::string server, share;
   if (!note || !SplitRemoteName(note->remote_name, server, share)) return drive_error::kBadNetName;
@@ -638,7 +639,7 @@ int GioNetworkDrives::Reconnect(const std::string& drive) {
 
 int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& address) {
   const auto letter = LetterOf(drive);
-  if (!letter) return 1200;
+  if (!letter) return drive_error::kBadDevice;
   std::error_code error;
   const auto note = ReadNote(*letter);
   const fs::path old_place = fs::read_symlink(LetterPath(*letter), error);
@@ -676,7 +677,7 @@ int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& add
   if (!error) fs::rename(fresh_link, link, error);
   if (error) {
     fs::remove(fresh_link, error);
-    return give_up(1200);
+    return give_up(drive_error::kBadDevice);
   }
   if (!WriteNote(*letter, moved) || (at_login && !WriteAutostartEntry(*letter, uri))) {
     // Back to the old address, all of it.
@@ -684,7 +685,7 @@ int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& add
     fs::rename(fresh_link, link, error);
     WriteNote(*letter, *note);
     if (at_login) WriteAutostartEntry(*letter, NoteUri(*note));
-    return give_up(1205);
+    return give_up(drive_error::kCannotOpenProfile);
   }
   // What stood for the old address goes: its mount and its password. GVfs
   // lets go of a mount whose server is gone only after the network's
@@ -699,7 +700,7 @@ int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& add
 
 int GioNetworkDrives::Disconnect(const std::string& drive) {
   const auto letter = LetterOf(drive);
-  if (!letter) return 1200;
+  if (!letter) return drive_error::kBadDevice;
   std::error_code error;
   const fs::path target = fs::read_symlink(LetterPath(*letter), error);
   fs::remove(LetterPath(*letter), error);

@@ -126,8 +126,12 @@ inline constexpr int kAccessDenied = 5;
 inline constexpr int kBadNetName = 67;
 inline constexpr int kAlreadyAssigned = 85;
 inline constexpr int kInvalidPassword = 86;
+// The drive letter cannot be made: "The value specified by Disk Number is invalid."
+inline constexpr int kBadDevice = 1200;
 // The device answers, but its share service does not take the connection.
 inline constexpr int kServiceNotStarted = 1203;  // "A network component has not started."
+// What keeps the drive for the next login cannot be written.
+inline constexpr int kCannotOpenProfile = 1205;  // "The system is unable to open the user profile."
 inline constexpr int kNoNetwork = 1222;
 inline constexpr int kCancelled = 1223;
 inline constexpr int kUnexpected = 1627;  // no message of its own: "Exception Error."
