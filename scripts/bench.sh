@@ -78,6 +78,13 @@ for _ in $(seq 50); do [ -S "$work/d2.control" ] && break; sleep 0.1; done
 scripts/testlan exec --state "$state" ws -- "$bin/bench/wait_bench" "$ip2" "$work/d2.control" 2>&1 |
   grep -v 'does not support\|XDG_RUNTIME_DIR'
 
+# The devices have done their part: none answers the program's broadcast
+# while it starts, so every start does the same work.
+for pid in "$sim_pid" "$sim2_pid" "$receiver_pid"; do
+  kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+done
+sim_pid="" sim2_pid="" receiver_pid=""
+
 # Start-up: the program (it broadcasts at once, so inside the LAN) and a bare
 # Qt window, in turn, on a virtual screen of their own.
 display=":$((80 + RANDOM % 9))"
