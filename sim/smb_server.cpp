@@ -51,8 +51,10 @@ SmbServer::SmbServer(Device& device, std::string dir) : device_(device), dir_(st
     throw std::runtime_error(std::string("cannot give the device its own accounts: ") +
                              std::strerror(errno));
   Sync();
-  smbd_ = Spawn({"smbd", "--foreground", "--no-process-group", "--debug-stdout", "-d", "0", "-s",
-                 dir_ + "/smb.conf"},
+  // Every authentication the folders see goes to smbd.log, as a device's
+  // own log keeps it.
+  smbd_ = Spawn({"smbd", "--foreground", "--no-process-group", "--debug-stdout", "-d",
+                 "0 auth_audit:3", "-s", dir_ + "/smb.conf"},
                 {dir_ + "/smbd.log", -1, true});
   if (smbd_ <= 0) throw std::runtime_error("cannot start smbd");
   // The device is ready once its shares can be reached.

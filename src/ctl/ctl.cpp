@@ -33,6 +33,7 @@
 #include "net/upload_client.h"
 #include "net/version.h"
 #include "net/waiting.h"
+#include "platform/adapters_linux.h"
 #include "platform/gio_drives.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
@@ -45,6 +46,7 @@ using i18n::Translate;
 constexpr char kUsageText[] =
     "Usage: brevane-ctl [OPTION]... DEVICE COMMAND [ARGUMENT]...\n"
     "   or: brevane-ctl [OPTION]... --reconnect-drive LETTER\n"
+    "   or: brevane-ctl [OPTION]... --move-drive LETTER ADDRESS|back\n"
     "Shows and changes a network-storage device's settings, with the checks and\n"
     "the commands of Brevane's management console.\n"
     "\n"
@@ -88,10 +90,15 @@ constexpr char kUsageText[] =
     "                             device answers again (--wait-seconds, default 180)\n"
     "  --json                     print results as JSON\n"
     "  --seconds N                how long a scan for a device name lasts (default 3)\n"
-    "  --reconnect-drive LETTER   mount a drive kept for the next login again (its\n"
-    "                             login entry runs this); if its device no longer\n"
-    "                             answers at the drive's address, one scan looks for\n"
-    "                             it by name and group and the drive follows it\n"
+    "  --reconnect-drive LETTER   mount a drive kept for the next login again where\n"
+    "                             it points (its login entry runs this); if nothing\n"
+    "                             answers there, one scan looks for its device by\n"
+    "                             name and group and says where it seems to be, but\n"
+    "                             moves nothing and sends nothing there\n"
+    "  --move-drive LETTER ADDRESS|back\n"
+    "                             move a drive, its saved password and its login\n"
+    "                             entry to its folder at ADDRESS (a network of this\n"
+    "                             computer's), or back to where it was moved from\n"
     "  --interface NAME, --broadcast ADDRESS   where that scan goes\n"
     "  --help, --version\n"
     "\n"
@@ -174,6 +181,7 @@ struct Options {
   int wait_seconds = 180;
   scan::Where where;
   std::optional<std::string> reconnect_drive;
+  std::optional<std::pair<std::string, std::string>> move_drive;  // letter, address or "back"
 };
 
 std::string Json(const std::string& text) {
@@ -886,37 +894,47 @@ int Ctl::Run() {
   return kDone;
 }
 
-int ReconnectDrive(const Options& options) {
-  const std::string& letter = *options.reconnect_drive;
+// The drive a LETTER names ("Z" or "Z:", D to Z), as "Z:".
+std::string DriveOf(const std::string& letter, const char* option) {
   const char c = letter.empty()
                      ? '\0'
                      : static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
   if (c < 'D' || c > 'Z' || letter.size() > 2 || (letter.size() == 2 && letter[1] != ':'))
-    Usage("--reconnect-drive takes a drive letter from D to Z");
-  const std::string drive = std::string(1, c) + ":";
-  platform::GioNetworkDrives drives;
-  std::optional<platform::DriveRecord> kept;
+    Usage(std::string(option) + " takes a drive letter from D to Z");
+  return std::string(1, c) + ":";
+}
+
+platform::DriveRecord KeptDrive(platform::NetworkDrives& drives, const std::string& drive) {
   for (const auto& d : drives.ListDrives())
-    if (d.drive == drive) kept = d;
-  if (!kept) Fail(kFailed, "there is no drive " + drive);
+    if (d.drive == drive) return d;
+  Fail(kFailed, "there is no drive " + drive);
+}
+
+// At login: the drive is mounted again where it points, with its kept
+// password, and nowhere else. When its address is silent, one scan may find
+// its device elsewhere; that is said, and only the person moves the drive.
+int ReconnectDrive(const Options& options) {
+  const std::string drive = DriveOf(*options.reconnect_drive, "--reconnect-drive");
+  platform::GioNetworkDrives drives;
+  const platform::DriveRecord kept = KeptDrive(drives, drive);
   const int result = drives.Reconnect(drive);
   if (result == 0) return kDone;
   // Refused by its device: the device is there, and stays where it is.
   namespace error = platform::drive_error;
+  const std::string failure = drive + " " + Translate(device::DriveResultKey(result));
   if (result == error::kInvalidPassword || result == error::kAccessDenied ||
       result == error::kCancelled)
-    Fail(kFailed, drive + " " + Translate(device::DriveResultKey(result)));
+    Fail(kFailed, failure);
   net::DeviceList found;
   try {
     found = scan::Discover(options.seconds, options.where);
   } catch (const net::SocketError& e) {
-    Fail(kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)) +
-                        " (cannot scan for its device: " + net::WsaErrorDescription(e.number()) +
-                        ")");
+    Fail(kNoAnswer,
+         failure + " (cannot scan for its device: " + net::WsaErrorDescription(e.number()) + ")");
   }
+  platform::LinuxAdapterList adapters;
   const device::Following following = device::FollowDevices(
-      {{drive, device::RemoteAddress(kept->remote_name), kept->device_name, kept->group_name}},
-      found.Devices());
+      platform::DrivesOfDevices({kept}), found.Devices(), platform::OwnNetworks(adapters));
   if (!following.ambiguous.empty()) {
     // The device's names as a terminal can show them.
     std::vector<device::DriveOfDevice> shown = following.ambiguous;
@@ -926,15 +944,56 @@ int ReconnectDrive(const Options& options) {
     }
     Fail(kFailed, device::SayAmbiguous(shown));
   }
-  if (following.moves.empty()) {
-    // Its device is where it was (the share is what failed), or nowhere.
-    const std::string address = device::RemoteAddress(kept->remote_name);
-    bool answered = false;
-    for (const auto& d : found.Devices()) answered |= d.Ip == address;
-    Fail(answered ? kFailed : kNoAnswer, drive + " " + Translate(device::DriveResultKey(result)));
+  const auto elsewhere = device::FromSilentAddresses(following.moves, device::StillAnswers);
+  if (!elsewhere.empty()) {
+    device::DriveMove shown = elsewhere.front();
+    shown.device_name = scan::Printable(shown.device_name);
+    shown.group_name = scan::Printable(shown.group_name);
+    const std::string text = device::SayFoundElsewhere(shown);
+    platform::GioNetworkDrives::Notify(Translate("Reconnect network drive") + " " + drive, text);
+    Fail(kNoAnswer, failure + "\n" + text);
   }
-  const device::DriveMove& move = following.moves.front();
-  if (const int moved = drives.MoveDrive(drive, move.to); moved != 0)
+  // Its device is where it was (the share is what failed), or nowhere.
+  const std::string address = device::RemoteAddress(kept.remote_name);
+  bool answered = false;
+  for (const auto& d : found.Devices()) answered |= d.Ip == address;
+  Fail(answered ? kFailed : kNoAnswer, failure);
+}
+
+// The person's own move: a drive goes to ADDRESS, or back to where its last
+// move took it from, with its saved password.
+int MoveDriveTo(const Options& options, bool assume_yes) {
+  const std::string drive = DriveOf(options.move_drive->first, "--move-drive");
+  platform::GioNetworkDrives drives;
+  const platform::DriveRecord kept = KeptDrive(drives, drive);
+  const std::string from = device::RemoteAddress(kept.remote_name);
+  std::string to = options.move_drive->second;
+  if (to == "back") {
+    if (kept.previous_address.empty()) Fail(kFailed, drive + " has not been moved; it stays");
+    to = kept.previous_address;
+  }
+  if (!IsAddress(to)) Usage("--move-drive takes an IPv4 address or back");
+  if (to == from) Fail(kFailed, drive + " is at " + to + " already");
+  platform::LinuxAdapterList adapters;
+  if (!device::OnOwnNetwork(to, platform::OwnNetworks(adapters)))
+    Fail(kFailed, to + " is on none of this computer's networks; " + drive + " stays");
+  // A drive whose address answers is in use there: moving it is the
+  // person's choice, asked again.
+  if (device::StillAnswers(from) && !assume_yes) {
+    const std::string question =
+        drive + ": something still answers at " + from + ". Move the drive to " + to + "?";
+    if (!::isatty(STDIN_FILENO))
+      Fail(kUsage, question + "\nNot asked without a terminal: give --yes to go ahead.");
+    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    std::fflush(stderr);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr ||
+        (answer[0] != 'y' && answer[0] != 'Y'))
+      Fail(kFailed, drive + " stays at " + from + ".");
+  }
+  const device::DriveMove move{
+      drive, from, to, device::RemoteFolder(kept.remote_name), kept.device_name, kept.group_name};
+  if (const int moved = drives.MoveDrive(drive, to); moved != 0)
     Fail(kFailed, device::SayNotMoved({{move, moved}}));
   std::printf("%s\n", device::SayMoved({move}).c_str());
   return kDone;
@@ -1004,6 +1063,12 @@ int Run(int argc, char** argv) {
         const char* letter = value();
         if (letter == nullptr) Usage("--reconnect-drive takes a drive letter");
         options.reconnect_drive = letter;
+      } else if (arg == "--move-drive") {
+        const char* letter = value();
+        const char* where = value();
+        if (letter == nullptr || where == nullptr)
+          Usage("--move-drive takes a drive letter and an address (or back)");
+        options.move_drive = {letter, where};
       } else if (arg == "--broadcast") {
         const char* address = value();
         if (address == nullptr || !IsAddress(address))
@@ -1013,9 +1078,11 @@ int Run(int argc, char** argv) {
         Usage("unknown option " + arg);
       }
     }
-    if (options.reconnect_drive) {
+    if (options.reconnect_drive || options.move_drive) {
       if (!args.empty()) Usage("unexpected " + args.front());
-      return ReconnectDrive(options);
+      if (options.reconnect_drive && options.move_drive)
+        Usage("--reconnect-drive and --move-drive go one at a time");
+      return options.reconnect_drive ? ReconnectDrive(options) : MoveDriveTo(options, options.yes);
     }
     return Ctl(options, args).Run();
   } catch (const Failure& failure) {

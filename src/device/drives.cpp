@@ -1,13 +1,47 @@
 #include "device/drives.h"
 
+#include <arpa/inet.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+
 #include "i18n/translate.h"
+#include "net/socket_error.h"
+#include "net/tcp.h"
+#include "net/waiting.h"
 
 namespace device {
 
 using i18n::Translate;
 
+namespace {
+
+std::optional<std::uint32_t> IPv4(const std::string& text) {
+  in_addr a{};
+  if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return std::nullopt;
+  return ntohl(a.s_addr);
+}
+
+std::string Where(const DriveMove& m) {
+  return m.drive + "  " + m.from + " \u2192 " + m.to;
+}
+
+}  // namespace
+
+bool OnOwnNetwork(const std::string& address, const std::vector<Network>& networks) {
+  const auto ip = IPv4(address);
+  if (!ip) return false;
+  for (const Network& n : networks) {
+    const auto own = IPv4(n.ip), mask = IPv4(n.mask);
+    if (own && mask && *mask != 0 && (*own & *mask) == (*ip & *mask)) return true;
+  }
+  return false;
+}
+
 Following FollowDevices(const std::vector<DriveOfDevice>& drives,
-                        const std::vector<net::DeviceRecord>& answers) {
+                        const std::vector<net::DeviceRecord>& answers,
+                        const std::vector<Network>& networks) {
   Following following;
   for (const DriveOfDevice& drive : drives) {
     if (drive.device_name.empty() || drive.address.empty()) continue;
@@ -19,12 +53,42 @@ Following FollowDevices(const std::vector<DriveOfDevice>& drives,
         same.push_back(&answer);
     }
     if (own_address_answers || same.empty()) continue;
-    if (same.size() > 1)
+    if (same.size() > 1) {
       following.ambiguous.push_back(drive);
-    else
-      following.moves.push_back({drive.drive, drive.address, same[0]->Ip});
+    } else if (OnOwnNetwork(same[0]->Ip, networks)) {
+      following.moves.push_back({drive.drive, drive.address, same[0]->Ip, drive.folder,
+                                 drive.device_name, drive.group_name});
+    }
   }
   return following;
+}
+
+std::vector<DriveMove> FromSilentAddresses(
+    const std::vector<DriveMove>& moves,
+    const std::function<bool(const std::string& address)>& still_answers) {
+  std::map<std::string, bool> answers;
+  std::vector<DriveMove> gone;
+  for (const DriveMove& m : moves) {
+    auto [at, fresh] = answers.try_emplace(m.from, false);
+    if (fresh) at->second = still_answers(m.from);
+    if (!at->second) gone.push_back(m);
+  }
+  return gone;
+}
+
+bool StillAnswers(const std::string& address) {
+  // Half the time for each port: a device that is gone makes each wait to
+  // its end, one that is there answers (or refuses) at once.
+  for (const int port : {445, 80}) {
+    try {
+      net::TcpStream::Connect(address, static_cast<std::uint16_t>(port), 500);
+      return true;
+    } catch (const net::SocketError&) {
+      // Refused or unreachable: nothing there on that port.
+      if (net::ActionCancelled()) return true;  // the person stopped it: nothing is moved
+    }
+  }
+  return false;
 }
 
 std::string RemoteAddress(const std::string& remote_name) {
@@ -33,9 +97,43 @@ std::string RemoteAddress(const std::string& remote_name) {
   return slash == std::string::npos ? std::string() : remote_name.substr(2, slash - 2);
 }
 
+std::string RemoteFolder(const std::string& remote_name) {
+  if (remote_name.rfind("\\\\", 0) != 0) return {};
+  const auto slash = remote_name.find('\\', 2);
+  return slash == std::string::npos ? std::string() : remote_name.substr(slash + 1);
+}
+
+std::string RemoteName(const std::string& address, const std::string& folder) {
+  return "\\\\" + address + "\\" + folder;
+}
+
+std::string AskToMove(const std::vector<DriveMove>& moves) {
+  std::string text = Translate(
+      "The device of these drives seems to answer at another address now, and nothing "
+      "answers at theirs:");
+  for (const DriveMove& m : moves)
+    text += "\n" + m.drive + "  " + m.folder + "  (" + m.device_name + " / " + m.group_name +
+            ")  " + m.from + " \u2192 " + m.to;
+  text += "\n\n" + Translate(
+                       "Anything on the network can answer with a device's name. Move these "
+                       "drives, with their saved passwords, only if the new address is your "
+                       "device's. Move them?");
+  return text;
+}
+
+std::string SayFoundElsewhere(const DriveMove& move) {
+  return move.drive + " " +
+         Translate(
+             "Its device seems to answer at another address now; nothing was sent "
+             "there.") +
+         " (" + move.from + " \u2192 " + move.to + ")\n" +
+         Translate("If it is your device, move the drive with:") + " brevane-ctl --move-drive " +
+         move.drive.substr(0, 1) + " " + move.to;
+}
+
 std::string SayMoved(const std::vector<DriveMove>& moves) {
   std::string text = Translate("These drives now use their device's new address:");
-  for (const DriveMove& m : moves) text += "\n" + m.drive + "  " + m.from + " \u2192 " + m.to;
+  for (const DriveMove& m : moves) text += "\n" + Where(m);
   return text;
 }
 
@@ -45,7 +143,7 @@ std::string SayNotMoved(const std::vector<std::pair<DriveMove, int>>& failures) 
   // without the user.
   for (const auto& [m, code] : failures)
     text +=
-        "\n" + m.drive + "  " + m.from + " \u2192 " + m.to + ": " +
+        "\n" + Where(m) + ": " +
         Translate(code == 86 ? "Its password was not kept: connect it again in the drive dialog."
                              : DriveResultKey(code));
   return text;

@@ -130,30 +130,44 @@ void Form1::Timer1Timer() {
 }
 
 void Form1::FollowDrives() {
-  auto& drives = *platform::services().drives;
-  std::vector<device::DriveOfDevice> kept;
-  for (const auto& d : drives.ListDrives())
-    kept.push_back({d.drive, device::RemoteAddress(d.remote_name), d.device_name, d.group_name});
-  const device::Following following = device::FollowDevices(kept, Devices.Devices());
-  std::vector<device::DriveMove> moved;
-  std::vector<std::pair<device::DriveMove, int>> failed;
-  for (const auto& move : following.moves) {
-    if (const int result = drives.MoveDrive(move.drive, move.to); result == 0)
-      moved.push_back(move);
-    else
-      failed.push_back({move, result});
+  auto& services = platform::services();
+  auto& drives = *services.drives;
+  const device::Following following =
+      device::FollowDevices(platform::DrivesOfDevices(drives.ListDrives()), Devices.Devices(),
+                            platform::OwnNetworks(*services.adapters));
+  // A move the person declined is not offered again in this run.
+  std::vector<device::DriveMove> offered;
+  for (const auto& move : following.moves)
+    if (!declined_.count(move.from + " " + move.to)) offered.push_back(move);
+  offered = device::FromSilentAddresses(offered, services.still_answers);
+  auto& boxes = *services.message_boxes;
+  const std::string title = Translate("Connect");
+  if (!offered.empty()) {
+    // Nothing goes to a new address, the drive's password least of all,
+    // before the person's yes.
+    if (boxes.Show(device::AskToMove(offered), title, MsgIcon::Question,
+                   MsgButtons::YesNoDefaultNo) == platform::MsgResult::Ok) {
+      std::vector<device::DriveMove> moved;
+      std::vector<std::pair<device::DriveMove, int>> failed;
+      for (const auto& move : offered) {
+        if (const int result = drives.MoveDrive(move.drive, move.to); result == 0)
+          moved.push_back(move);
+        else
+          failed.push_back({move, result});
+      }
+      if (!moved.empty())
+        boxes.Show(device::SayMoved(moved), title, MsgIcon::Information, MsgButtons::Ok);
+      if (!failed.empty())
+        boxes.Show(device::SayNotMoved(failed), title, MsgIcon::Warning, MsgButtons::Ok);
+    } else {
+      for (const auto& move : offered) declined_.insert(move.from + " " + move.to);
+    }
   }
   // A drive whose device cannot be told from another is said once a run.
   std::vector<device::DriveOfDevice> ambiguous;
   for (const auto& d : following.ambiguous)
     if (ambiguity_said_.insert(d.drive + d.device_name + "/" + d.group_name).second)
       ambiguous.push_back(d);
-  auto& boxes = *platform::services().message_boxes;
-  const std::string title = Translate("Connect");
-  if (!moved.empty())
-    boxes.Show(device::SayMoved(moved), title, MsgIcon::Information, MsgButtons::Ok);
-  if (!failed.empty())
-    boxes.Show(device::SayNotMoved(failed), title, MsgIcon::Warning, MsgButtons::Ok);
   if (!ambiguous.empty())
     boxes.Show(device::SayAmbiguous(ambiguous), title, MsgIcon::Warning, MsgButtons::Ok);
 }

@@ -28,8 +28,9 @@ class Form1 : public QWidget {
   void ScanBtnClick();
   void StopBtnClick();
   void Timer1Timer();
-  // After a whole scan: the drives whose device answered at a new address
-  // are pointed there, and the user is told.
+  // After a whole scan: the drives whose device seems to answer at a new
+  // address (and no longer at theirs) are offered to move there, all in
+  // one question; they move on Yes.
   void FollowDrives();
   void IdUDPServer1UDPRead(const net::Datagram& datagram);
   void HDListViewClick() {}
@@ -64,4 +65,5 @@ class Form1 : public QWidget {
   // warning, the scan stopped, DeviceIp set. False when nothing is selected.
   bool HandOffSelectedDevice();
   std::set<std::string> ambiguity_said_;
+  std::set<std::string> declined_;  // "from to" of the moves the person declined
 };

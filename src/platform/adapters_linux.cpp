@@ -9,6 +9,24 @@
 #include "platform/adapters_linux.h"
 
 namespace platform {
+namespace {
+
+Adapter AdapterOf(const ifaddrs& entry) {
+  char ip[INET_ADDRSTRLEN] = {};
+  char mask[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(entry.ifa_addr)->sin_addr, ip,
+              sizeof ip);
+  ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(entry.ifa_netmask)->sin_addr, mask,
+              sizeof mask);
+  return {ip, mask};
+}
+
+bool IsIPv4Adapter(const ifaddrs& entry) {
+  return entry.ifa_addr != nullptr && entry.ifa_addr->sa_family == AF_INET &&
+         entry.ifa_netmask != nullptr && (entry.ifa_flags & IFF_LOOPBACK) == 0;
+}
+
+}  // namespace
 
 std::optional<Adapter> LinuxAdapterList::FirstAdapter() {
   ifaddrs* list = nullptr;
@@ -16,9 +34,7 @@ std::optional<Adapter> LinuxAdapterList::FirstAdapter() {
   const ifaddrs* first = nullptr;
   unsigned first_index = 0;
   for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
-        entry->ifa_netmask == nullptr || (entry->ifa_flags & IFF_LOOPBACK) != 0)
-      continue;
+    if (!IsIPv4Adapter(*entry)) continue;
     const unsigned index = ::if_nametoindex(entry->ifa_name);
     // The first address listed for the lowest-numbered interface wins.
     if (first == nullptr || index < first_index) {
@@ -27,17 +43,20 @@ std::optional<Adapter> LinuxAdapterList::FirstAdapter() {
     }
   }
   std::optional<Adapter> adapter;
-  if (first != nullptr) {
-    char ip[INET_ADDRSTRLEN] = {};
-    char mask[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(first->ifa_addr)->sin_addr, ip,
-                sizeof ip);
-    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(first->ifa_netmask)->sin_addr, mask,
-                sizeof mask);
-    adapter = Adapter{ip, mask};
-  }
+  if (first != nullptr) adapter = AdapterOf(*first);
   ::freeifaddrs(list);
   return adapter;
+}
+
+std::vector<Adapter> LinuxAdapterList::Adapters() {
+  std::vector<Adapter> adapters;
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return adapters;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next)
+    if (IsIPv4Adapter(*entry) && (entry->ifa_flags & IFF_UP) != 0)
+      adapters.push_back(AdapterOf(*entry));
+  ::freeifaddrs(list);
+  return adapters;
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@ namespace platform {
 class LinuxAdapterList : public AdapterList {
  public:
   std::optional<Adapter> FirstAdapter() override;
+  std::vector<Adapter> Adapters() override;
 };
 
 }  // namespace platform

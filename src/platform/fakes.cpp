@@ -154,6 +154,7 @@ FakePlatform::FakePlatform(Devices devices) {
   fakes.drives = drives;
   fakes.process = process;
   if (devices == Devices::Real) {
+    // (The probe stays the real one.)
     previous_ = Install(std::move(fakes));
     return;
   }
@@ -166,6 +167,10 @@ FakePlatform::FakePlatform(Devices devices) {
   };
   fakes.make_upload_client = [device = device] {
     return std::make_unique<FakeUploadClient>(device);
+  };
+  fakes.still_answers = [network = network](const std::string& address) {
+    network->probed.push_back(address);
+    return network->answering.count(address) > 0;
   };
   previous_ = Install(std::move(fakes));
 }

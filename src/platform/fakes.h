@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ struct FakeNetwork {
   std::optional<int> fail_open;  // socket error number to raise from Open
   std::optional<int> fail_send;  // socket error number to raise from SendBroadcast
   DatagramTransport::Receiver receiver;
+  // The connection probe of an address a drive may move from: those in
+  // `answering` take the connection; every address probed is recorded.
+  std::set<std::string> answering;
+  std::vector<std::string> probed;
 
   // Hands a datagram to the window as the receive thread would.
   void Deliver(const std::string& bytes, const std::string& sender_ip);
@@ -81,7 +86,13 @@ class FakeUrlOpener : public UrlOpener {
 class FakeAdapters : public AdapterList {
  public:
   std::optional<Adapter> FirstAdapter() override { return first; }
+  std::vector<Adapter> Adapters() override {
+    std::vector<Adapter> all = more;
+    if (first) all.insert(all.begin(), *first);
+    return all;
+  }
   std::optional<Adapter> first = Adapter{"192.168.1.20", "255.255.255.0"};
+  std::vector<Adapter> more;  // after the first
 };
 
 // Drive letters and connections from a script.

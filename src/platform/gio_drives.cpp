@@ -1,5 +1,6 @@
 #include "platform/gio_drives.h"
 
+#include <fcntl.h>
 #include <gio/gio.h>
 #include <libsecret/secret.h>
 #include <sys/stat.h>
@@ -147,6 +148,54 @@ std::string DesktopExecArgument(const std::string& text) {
   return out;
 }
 
+// Writes `text` to `path` by way of a new file renamed into place, so a
+// reader (the next login) finds the old file or the new one, never a part.
+// The new file is made afresh, never opened through a link left where it
+// goes, and only its owner may read it.
+bool WriteWhole(const std::string& path, const std::string& text) {
+  const std::string fresh = path + ".new";
+  if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return false;
+  const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        S_IRUSR | S_IWUSR);
+  if (fd < 0) return false;
+  bool written = true;
+  for (std::size_t at = 0; written && at < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (written) at += static_cast<std::size_t>(n);
+  }
+  written = written && ::fsync(fd) == 0;
+  written = ::close(fd) == 0 && written;
+  if (written && ::rename(fresh.c_str(), path.c_str()) == 0) return true;
+  ::unlink(fresh.c_str());
+  return false;
+}
+
+// Makes a folder of the user's own (0700) unless it is there already.
+void MakePrivateFolder(const std::string& path) {
+  std::error_code error;
+  if (fs::exists(path, error)) return;
+  fs::create_directories(path, error);
+  if (!error) ::chmod(path.c_str(), S_IRWXU);
+}
+
+// The login entries run brevane-ctl by its full path, so a login never
+// depends on the session's PATH: brevane-ctl itself, the one beside this
+// program, or the one PATH finds now.
+std::string ReconnectProgram() {
+  constexpr char kName[] = "brevane-ctl";
+  char self[4096];
+  if (const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1); n > 0) {
+    const std::string exe(self, static_cast<std::size_t>(n));
+    const std::string dir = exe.substr(0, exe.rfind('/') + 1);
+    if (exe.substr(dir.size()) == kName || ::access((dir + kName).c_str(), X_OK) == 0)
+      return dir + kName;
+  }
+  std::unique_ptr<char, decltype(&g_free)> found(g_find_program_in_path(kName), g_free);
+  return found ? std::string(found.get()) : std::string("/usr/bin/") + kName;
+}
+
 // The keyring's passwords GIO saved for `user` on the SMB server `server`.
 GHashTable* SmbPasswordQuery(const std::string& server, const std::string& user) {
   GHashTable* query = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
@@ -156,9 +205,20 @@ GHashTable* SmbPasswordQuery(const std::string& server, const std::string& user)
   return query;
 }
 
+// The attributes of each password saved in the keyring: each names exactly
+// the one entry it was read from or stored as.
+using SavedEntries = std::vector<GHashTable*>;
+void ReleaseEntries(SavedEntries& entries) {
+  for (GHashTable* attributes : entries) g_hash_table_unref(attributes);
+  entries.clear();
+}
+
 // Saves a copy of each password GIO saved for `user` on `from` as one for
-// the same user on `to`; the number copied.
-int CopySavedPasswords(const std::string& from, const std::string& to, const std::string& user) {
+// the same user on `to`. Fills `made` with the copies made and `originals`
+// with the entries they were copied from; false when a copy failed (those
+// made are then in `made`, for taking back).
+bool CopySavedPasswords(const std::string& from, const std::string& to, const std::string& user,
+                        SavedEntries& made, SavedEntries& originals) {
   GHashTable* query = SmbPasswordQuery(from, user);
   GError* error = nullptr;
   GList* found = secret_password_searchv_sync(
@@ -168,30 +228,56 @@ int CopySavedPasswords(const std::string& from, const std::string& to, const std
       nullptr, &error);
   g_hash_table_unref(query);
   g_clear_error(&error);
-  int copied = 0;
+  bool copied_all = true;
   for (GList* item = found; item != nullptr; item = item->next) {
     auto* saved = static_cast<SecretRetrievable*>(item->data);
     SecretValue* value = secret_retrievable_retrieve_secret_sync(saved, nullptr, nullptr);
     GHashTable* attributes = secret_retrievable_get_attributes(saved);
     gchar* label = secret_retrievable_get_label(saved);
     if (value != nullptr && attributes != nullptr) {
+      originals.push_back(g_hash_table_ref(attributes));
       // Every attribute as it was (the schema's name too, so GIO finds it),
       // with the new server.
-      g_hash_table_replace(attributes, g_strdup("server"), g_strdup(to.c_str()));
+      GHashTable* copy = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
+      GHashTableIter it;
+      gpointer key, text;
+      g_hash_table_iter_init(&it, attributes);
+      while (g_hash_table_iter_next(&it, &key, &text))
+        g_hash_table_insert(copy, g_strdup(static_cast<const char*>(key)),
+                            g_strdup(static_cast<const char*>(text)));
+      g_hash_table_replace(copy, g_strdup("server"), g_strdup(to.c_str()));
       // The label names the share's address too ("smb://user@address/...").
-      std::string text = label != nullptr ? label : "";
-      if (const auto at = text.find(from); at != std::string::npos)
-        text.replace(at, from.size(), to);
-      if (secret_password_storev_sync(nullptr, attributes, SECRET_COLLECTION_DEFAULT, text.c_str(),
+      std::string shown = label != nullptr ? label : "";
+      if (const auto at = shown.find(from); at != std::string::npos)
+        shown.replace(at, from.size(), to);
+      if (secret_password_storev_sync(nullptr, copy, SECRET_COLLECTION_DEFAULT, shown.c_str(),
                                       secret_value_get_text(value), nullptr, nullptr))
-        ++copied;
+        made.push_back(copy);
+      else {
+        g_hash_table_unref(copy);
+        copied_all = false;
+      }
+    } else {
+      copied_all = false;
     }
     g_free(label);
     if (attributes != nullptr) g_hash_table_unref(attributes);
     if (value != nullptr) secret_value_unref(value);
   }
   g_list_free_full(found, g_object_unref);
-  return copied;
+  return copied_all;
+}
+
+// Deletes exactly the entries named, and nothing else; true when each went.
+bool ForgetEntries(const SavedEntries& entries) {
+  bool forgotten = true;
+  for (GHashTable* attributes : entries) {
+    GError* error = nullptr;
+    secret_password_clearv_sync(nullptr, attributes, nullptr, &error);
+    forgotten = forgotten && error == nullptr;
+    g_clear_error(&error);
+  }
+  return forgotten;
 }
 
 // Whether the keyring has no password GIO saved for `user` on `server`, so
@@ -219,7 +305,8 @@ GioNetworkDrives::Places GioNetworkDrives::UserPlaces() {
   const std::string base = home != nullptr ? home : g_get_home_dir();
   const char* config = std::getenv("XDG_CONFIG_HOME");
   return {base + "/Network Drives",
-          (config != nullptr && *config ? std::string(config) : base + "/.config") + "/autostart"};
+          (config != nullptr && *config ? std::string(config) : base + "/.config") + "/autostart",
+          ReconnectProgram()};
 }
 
 GioNetworkDrives::GioNetworkDrives(Places places, int mount_timeout_ms)
@@ -331,6 +418,7 @@ std::optional<GioNetworkDrives::Note> GioNetworkDrives::ReadNote(char letter) co
   std::getline(in, note.group_name);
   if (std::getline(in, with_user)) {
     note.with_user = with_user == "user";
+    std::getline(in, note.previous_address);
   } else {
     // A note of an earlier release, the remote name alone: a drive kept for
     // the login was mounted as the folder's user unless its entry says
@@ -348,27 +436,16 @@ bool GioNetworkDrives::WriteNote(char letter, const Note& note) const {
   auto line = [](const std::string& text) {
     return text.find_first_of("\r\n") == std::string::npos ? text : std::string();
   };
-  const std::string path = UncPath(letter), fresh = path + ".new";
-  {
-    std::ofstream out(fresh, std::ios::trunc);
-    out << note.remote_name << "\n"
-        << line(note.device_name) << "\n"
-        << line(note.group_name) << "\n"
-        << (note.with_user ? "user" : "") << "\n";
-    if (!out.flush()) return false;
-  }
-  std::error_code error;
-  fs::rename(fresh, path, error);
-  return !error;
+  return WriteWhole(UncPath(letter), note.remote_name + "\n" + line(note.device_name) + "\n" +
+                                         line(note.group_name) + "\n" +
+                                         (note.with_user ? "user" : "") + "\n" +
+                                         line(note.previous_address) + "\n");
 }
 
 bool GioNetworkDrives::WriteAutostartEntry(char letter, const std::string& uri) const {
   std::error_code error;
   fs::create_directories(places_.autostart_dir, error);
-  std::ofstream entry(AutostartPath(letter), std::ios::trunc);
-  entry << AutostartEntry(places_.reconnect_program, letter, uri);
-  entry.close();
-  return static_cast<bool>(entry);
+  return WriteWhole(AutostartPath(letter), AutostartEntry(places_.reconnect_program, letter, uri));
 }
 
 DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
@@ -503,7 +580,7 @@ int GioNetworkDrives::AddConnection(const NetResource& resource, const std::stri
     if (fresh) letterless_.insert(uri);
     return 0;
   }
-  return CreateLetter(*letter, uri, {resource.remote_name, {}, {}, false});
+  return CreateLetter(*letter, uri, {resource.remote_name, {}, {}, false, {}});
 }
 
 int GioNetworkDrives::ProbeShare(const std::string& remote_name, const std::string& password) {
@@ -527,7 +604,7 @@ int GioNetworkDrives::CreateLetter(char letter, const std::string& uri, const No
   if (!local) return drive_error::kServiceNotStarted;
   WaitUntilListable(local.get(), note.remote_name);
   std::error_code error;
-  fs::create_directories(places_.drives_dir, error);
+  MakePrivateFolder(places_.drives_dir);
   fs::create_symlink(local.get(), LetterPath(letter), error);
   if (error) return drive_error::kBadDevice;
   if (!WriteNote(letter, note)) {
@@ -580,7 +657,7 @@ int GioNetworkDrives::MapDrivePersistently(const std::string& drive, const std::
   std::error_code error;
   const bool had_letter = fs::is_symlink(LetterPath(*letter), error);
   if (!had_letter) {
-    if (const int made = CreateLetter(*letter, uri, {remote_name, {}, {}, !open}); made != 0) {
+    if (const int made = CreateLetter(*letter, uri, {remote_name, {}, {}, !open, {}}); made != 0) {
       take_back();
       return made;
     }
@@ -621,7 +698,8 @@ std::vector<DriveRecord> GioNetworkDrives::ListDrives() {
     const auto note = ReadNote(letter);
     if (!note) continue;
     drives.push_back({std::string(1, letter) + ":", note->remote_name, note->device_name,
-                      note->group_name, fs::exists(AutostartPath(letter), error)});
+                      note->group_name, fs::exists(AutostartPath(letter), error),
+                      note->previous_address});
   }
   return drives;
 }
@@ -648,54 +726,99 @@ int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& add
     return drive_error::kBadNetName;
   Note moved = *note;
   moved.remote_name = "\\\\" + address + "\\" + share;
+  moved.previous_address = server;
   const std::string uri = NoteUri(moved);
-  if (uri.empty()) return drive_error::kBadNetName;
+  if (uri.empty() || address == server) return drive_error::kBadNetName;
   const bool at_login = fs::exists(AutostartPath(*letter), error);
 
-  // The folder's saved password goes along; the new address has it first,
-  // so the mount finds it there.
-  const bool copied = note->with_user && CopySavedPasswords(server, address, share) > 0;
+  // The folder's saved password goes along, unless the new address has one
+  // already: that one is used and stays as it is.
+  SavedEntries made, originals;
+  struct Releaser {
+    SavedEntries &a, &b;
+    ~Releaser() {
+      ReleaseEntries(a);
+      ReleaseEntries(b);
+    }
+  } releaser{made, originals};
+  if (note->with_user && NoSavedPassword(address, share) &&
+      !CopySavedPasswords(server, address, share, made, originals)) {
+    ForgetEntries(made);
+    return drive_error::kCannotOpenProfile;
+  }
   bool fresh = false;
   const int result =
       Mount(uri, share, {}, note->with_user ? Save::Permanently : Save::Never, &fresh);
   GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
   std::unique_ptr<char, decltype(&g_free)> local(
       result == 0 ? g_file_get_path(file.get()) : nullptr, g_free);
+  // Only what this move made is taken back: its mount and its copies.
   auto give_up = [&](int code) {
     if (fresh) Unmount(file.get());
-    if (copied) ForgetSavedPasswords(address, share);
+    ForgetEntries(made);
     return code;
   };
   if (result != 0) return give_up(result);
   if (!local) return give_up(drive_error::kServiceNotStarted);
   WaitUntilListable(local.get(), moved.remote_name);
 
-  // The letter is replaced in one step: it never stands for nothing.
+  // The letter is replaced in one step: it never stands for nothing. A
+  // leftover of an earlier attempt goes only if it is a link of ours.
   const std::string link = LetterPath(*letter), fresh_link = link + ".new";
-  fs::remove(fresh_link, error);
-  fs::create_symlink(local.get(), fresh_link, error);
-  if (!error) fs::rename(fresh_link, link, error);
-  if (error) {
-    fs::remove(fresh_link, error);
-    return give_up(drive_error::kBadDevice);
-  }
+  auto replace_link = [&](const fs::path& target) {
+    std::error_code e;
+    const auto kind = fs::symlink_status(fresh_link, e).type();
+    if (kind == fs::file_type::symlink)
+      fs::remove(fresh_link, e);
+    else if (kind != fs::file_type::not_found)
+      return false;
+    fs::create_symlink(target, fresh_link, e);
+    if (!e) fs::rename(fresh_link, link, e);
+    if (e) fs::remove(fresh_link, e);
+    return !e;
+  };
+  if (!replace_link(local.get())) return give_up(drive_error::kBadDevice);
   if (!WriteNote(*letter, moved) || (at_login && !WriteAutostartEntry(*letter, uri))) {
-    // Back to the old address, all of it.
-    fs::create_symlink(old_place, fresh_link, error);
-    fs::rename(fresh_link, link, error);
-    WriteNote(*letter, *note);
-    if (at_login) WriteAutostartEntry(*letter, NoteUri(*note));
+    // Back to the old address, all of it. Should that fail too, the copied
+    // password stays, so what now names the new address still works.
+    const bool restored = replace_link(old_place) && WriteNote(*letter, *note) &&
+                          (!at_login || WriteAutostartEntry(*letter, NoteUri(*note)));
+    if (!restored) return drive_error::kCannotOpenProfile;
     return give_up(drive_error::kCannotOpenProfile);
   }
-  // What stood for the old address goes: its mount and its password. GVfs
-  // lets go of a mount whose server is gone only after the network's
-  // timeouts (about 18 s); it does so on its own while the drive is in use.
+  // The old address's mount goes if nothing is open on it; it is never
+  // forced, so no open file loses a write. (GVfs lets go of a mount whose
+  // server is gone only after the network's timeouts, about 18 s.)
   if (const auto mounted = MountedPlaces(); mounted && OnMountedPlace(old_place, *mounted)) {
     GObjectPtr<GFile> old_file(g_file_new_for_path(old_place.c_str()));
-    Unmount(old_file.get(), kLetGoMs);
+    Unmount(old_file.get(), kLetGoMs, false);
   }
-  if (copied) ForgetSavedPasswords(server, share);
+  // The password now lives at the new address; its old entry goes once the
+  // drive works there, unless another letter still uses it. The note keeps
+  // the old address, so a move back copies it there again.
+  bool still_used = false;
+  for (const DriveRecord& other : ListDrives())
+    still_used |= other.drive != drive && other.remote_name == note->remote_name;
+  if (!made.empty() && !still_used) ForgetEntries(originals);
   return 0;
+}
+
+bool GioNetworkDrives::Notify(const std::string& summary, const std::string& body) {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (bus == nullptr) return false;
+  GVariantBuilder actions, hints;
+  g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
+  g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+      "org.freedesktop.Notifications", "Notify",
+      g_variant_new("(susssasa{sv}i)", "Brevane", 0u, "network-workgroup", summary.c_str(),
+                    body.c_str(), &actions, &hints, -1),
+      G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 2000, nullptr, nullptr);
+  g_object_unref(bus);
+  if (reply == nullptr) return false;
+  g_variant_unref(reply);
+  return true;
 }
 
 int GioNetworkDrives::Disconnect(const std::string& drive) {
@@ -713,7 +836,7 @@ int GioNetworkDrives::Disconnect(const std::string& drive) {
   return 0;
 }
 
-void GioNetworkDrives::Unmount(GFile* file, int wait_ms) {
+void GioNetworkDrives::Unmount(GFile* file, int wait_ms, bool force) {
   GMount* mount = g_file_find_enclosing_mount(file, nullptr, nullptr);
   if (mount == nullptr) return;
   GMainContext* context = g_main_context_new();
@@ -721,7 +844,7 @@ void GioNetworkDrives::Unmount(GFile* file, int wait_ms) {
   // Left behind (never to be called back) when the wait ends first.
   auto* done = new bool(false);
   g_mount_unmount_with_operation(
-      mount, G_MOUNT_UNMOUNT_FORCE, nullptr, nullptr,
+      mount, force ? G_MOUNT_UNMOUNT_FORCE : G_MOUNT_UNMOUNT_NONE, nullptr, nullptr,
       +[](GObject* source, GAsyncResult* result, gpointer data) {
         g_mount_unmount_with_operation_finish(G_MOUNT(source), result, nullptr);
         *static_cast<bool*>(data) = true;

@@ -36,10 +36,11 @@ class GioNetworkDrives : public NetworkDrives {
   struct Places {
     std::string drives_dir;     // where the letters live
     std::string autostart_dir;  // the desktop's autostart folder
-    // What the autostart entries run to reconnect a drive.
-    std::string reconnect_program = "brevane-ctl";
+    // What the autostart entries run to reconnect a drive: a full path.
+    std::string reconnect_program = "/usr/bin/brevane-ctl";
   };
-  // The user's own places: ~/Network Drives and ~/.config/autostart.
+  // The user's own places: ~/Network Drives and ~/.config/autostart, and
+  // the brevane-ctl beside this program (or on the PATH) by its full path.
   static Places UserPlaces();
 
   explicit GioNetworkDrives(Places places = UserPlaces(), int mount_timeout_ms = 30000);
@@ -76,6 +77,9 @@ class GioNetworkDrives : public NetworkDrives {
   // tracker is asked each time: this process's own view of the mounts
   // follows the tracker's signals only while a GLib main loop runs.
   static std::optional<std::vector<std::string>> MountedPlaces();
+  // Shows a desktop notification where a notification service runs;
+  // false where none does.
+  static bool Notify(const std::string& summary, const std::string& body);
 
  private:
   // A password is kept only for a drive that comes back at login.
@@ -93,7 +97,8 @@ class GioNetworkDrives : public NetworkDrives {
   struct Note {
     std::string remote_name;  // \\address\folder
     std::string device_name, group_name;
-    bool with_user = false;  // mounted as the folder's user (its password in the keyring)
+    bool with_user = false;        // mounted as the folder's user (its password in the keyring)
+    std::string previous_address;  // where a move took the drive from
   };
   std::optional<Note> ReadNote(char letter) const;
   bool WriteNote(char letter, const Note& note) const;
@@ -105,8 +110,9 @@ class GioNetworkDrives : public NetworkDrives {
   int CreateLetter(char letter, const std::string& uri, const Note& note);
   bool WriteAutostartEntry(char letter, const std::string& uri) const;
   // Unmounts the share `file` is on; waits for it at most `wait_ms` (< 0:
-  // until it is done), after which GVfs finishes it alone.
-  static void Unmount(GFile* file, int wait_ms = -1);
+  // until it is done), after which GVfs finishes it alone. Without
+  // `force`, a share with files open stays mounted.
+  static void Unmount(GFile* file, int wait_ms = -1, bool force = true);
   std::string LetterPath(char letter) const;
   std::string UncPath(char letter) const;
   std::string AutostartPath(char letter) const;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "device/drives.h"
 #include "net/command_client.h"
 #include "net/page_reader.h"
 #include "net/udp_socket.h"
@@ -20,7 +21,8 @@
 namespace platform {
 
 enum class MsgIcon { None, Information, Question, Warning, Error };
-enum class MsgButtons { Ok, OkCancel, YesNo };
+// YesNoDefaultNo: a question whose safe answer is No, which Enter gives.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 // Ok stands for the box's yes (OK or Yes), Cancel for its no (Cancel or No).
 enum class MsgResult { Ok, Cancel };
 
@@ -95,6 +97,8 @@ class AdapterList {
   // The first IPv4 address (with its mask) of the first adapter the system
   // lists; nothing when the list cannot be read or holds no adapter.
   virtual std::optional<Adapter> FirstAdapter() = 0;
+  // Every IPv4 address of the adapters that are up, loopback left out.
+  virtual std::vector<Adapter> Adapters() = 0;
 };
 
 // Network drives: drive letters D to Z standing for shares of a device.
@@ -145,6 +149,9 @@ struct DriveRecord {
   std::string device_name;
   std::string group_name;
   bool at_login = false;  // comes back at the next login
+  // The address the drive was moved from, the one a move back goes to;
+  // empty when it never moved.
+  std::string previous_address;
 };
 
 class NetworkDrives {
@@ -186,9 +193,11 @@ class NetworkDrives {
                           const std::string& /*group_name*/) {}
   // The drives there are now, with their devices.
   virtual std::vector<DriveRecord> ListDrives() { return {}; }
-  // Points a drive at its folder on the same device at `address`: the
-  // letter, its note, its saved password and its login entry. Returns 0 or
-  // a result above; on failure the drive stays as it was.
+  // Points a drive at its folder on the same device at `address`, which
+  // the person chose: the letter, its note (which keeps the address it
+  // leaves), its saved password and its login entry. A password saved for
+  // `address` already is used, never replaced. Returns 0 or a result above;
+  // on failure the drive and the saved passwords stay as they were.
   virtual int MoveDrive(const std::string& /*drive*/, const std::string& /*address*/) {
     return drive_error::kUnexpected;
   }
@@ -214,7 +223,15 @@ struct Services {
   std::function<std::unique_ptr<net::UploadClient>()> make_upload_client = [] {
     return std::make_unique<net::UploadClient>();
   };
+  // Whether a device still takes a connection at an address (a probe that
+  // sends nothing), before a drive is offered to move away from it.
+  std::function<bool(const std::string& address)> still_answers = device::StillAnswers;
 };
+
+// The drives as the device layer sees them, and the workstation's own
+// networks (every IPv4 address of its adapters).
+std::vector<device::DriveOfDevice> DrivesOfDevices(const std::vector<DriveRecord>& drives);
+std::vector<device::Network> OwnNetworks(AdapterList& adapters);
 
 // The process-wide set of services.
 Services& services();

@@ -41,8 +41,10 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::
   const QString caption = QString::fromUtf8(title);
   QMessageBox::StandardButtons shown = QMessageBox::Ok;
   if (buttons == MsgButtons::OkCancel) shown = QMessageBox::Ok | QMessageBox::Cancel;
-  if (buttons == MsgButtons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
+  if (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoDefaultNo)
+    shown = QMessageBox::Yes | QMessageBox::No;
   auto box = std::make_unique<QMessageBox>(ToQtIcon(icon), caption, QString::fromUtf8(text), shown);
+  if (buttons == MsgButtons::YesNoDefaultNo) box->setDefaultButton(QMessageBox::No);
   // The text may carry a device's or a file's words: shown as they are.
   box->setTextFormat(Qt::PlainText);
   // The box sizes itself to its text and ignores a minimum width; a spacer

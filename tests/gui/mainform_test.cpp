@@ -146,26 +146,57 @@ TEST_F(MainWindowTest, CompletionTitleIsNeverTranslated) {
   EXPECT_EQ(fakes.messages->shown[0].title, "information");
 }
 
-// Drives follow their device at the end of a whole scan, and the user hears
-// of it; a device whose name and group two devices carry is said once.
-TEST_F(MainWindowTest, AWholeScanTakesDrivesToTheirDevicesNewAddress) {
-  fakes.drives->kept = {{"Y:", "\\\\10.0.0.6\\x", "TWIN", "HOME", false},
-                        {"Z:", "\\\\10.0.0.5\\PUBLIC", "NAS", "HOME", true}};
-  Form1 form;
-  for (int scan = 0; scan < 2; ++scan) {
+// After a whole scan, drives whose device seems to answer at a new address
+// are offered in one question, No by default; nothing moves before Yes, a
+// No holds for the run, and a device whose name two devices carry is said
+// once.
+TEST_F(MainWindowTest, AWholeScanOffersDrivesTheirDevicesNewAddressAndMovesThemOnYes) {
+  fakes.adapters->more = {{"10.0.0.2", "255.255.255.0"}};
+  fakes.drives->kept = {{"Y:", "\\\\10.0.0.6\\x", "TWIN", "HOME", false, ""},
+                        {"Z:", "\\\\10.0.0.5\\PUBLIC", "NAS", "HOME", true, ""},
+                        {"X:", "\\\\10.0.0.7\\y", "BOX", "HOME", true, ""}};
+  fakes.network->answering = {"10.0.0.7"};  // BOX's old address still takes connections
+  auto scan = [&](Form1& form) {
+    fakes.messages->shown.clear();
     form.ScanBtnClick();
     fakes.network->Deliver(Reply("NAS", "HOME", "1.0"), "10.0.0.9");
     fakes.network->Deliver(Reply("TWIN", "HOME", "1.0"), "10.0.0.10");
     fakes.network->Deliver(Reply("TWIN", "HOME", "1.0"), "10.0.0.11");
+    fakes.network->Deliver(Reply("BOX", "HOME", "1.0"), "10.0.0.12");
     for (int i = 0; i < 13; ++i) form.Timer1Timer();
+    std::vector<std::string> texts;
+    for (const auto& m : fakes.messages->shown) texts.push_back(m.text);
+    return texts;
+  };
+  const std::string question =
+      "The device of these drives seems to answer at another address now, and nothing answers "
+      "at theirs:\nZ:  PUBLIC  (NAS / HOME)  10.0.0.5 \u2192 10.0.0.9\n\nAnything on the "
+      "network can answer with a device's name. Move these drives, with their saved passwords, "
+      "only if the new address is your device's. Move them?";
+  {
+    Form1 form;
+    fakes.messages->answers = {platform::MsgResult::Cancel};
+    auto said = scan(form);
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_EQ(said[0], question);
+    EXPECT_EQ(fakes.messages->shown[0].buttons, MsgButtons::YesNoDefaultNo);
+    EXPECT_EQ(said[1].rfind("These drives keep their address", 0), 0u);
+    EXPECT_EQ(said[2], "Search Completed!");
+    // Declined: asked no more in this run, and the probes are not repeated.
+    fakes.network->probed.clear();
+    EXPECT_EQ(scan(form), std::vector<std::string>{"Search Completed!"});
+    EXPECT_EQ(fakes.network->probed, std::vector<std::string>{"10.0.0.7"});
+    EXPECT_TRUE(fakes.drives->moves.empty());
   }
+  // The next run asks again; Yes moves the drive and says so.
+  Form1 form;
+  auto said = scan(form);
   EXPECT_EQ(fakes.drives->moves, std::vector<std::string>{"Z: 10.0.0.9"});
-  ASSERT_EQ(fakes.messages->shown.size(), 4u);
-  EXPECT_EQ(fakes.messages->shown[0].text,
+  ASSERT_EQ(said.size(), 4u);
+  EXPECT_EQ(said[0], question);
+  EXPECT_EQ(said[1],
             "These drives now use their device's new address:\nZ:  10.0.0.5 \u2192 10.0.0.9");
-  EXPECT_EQ(fakes.messages->shown[1].text.rfind("These drives keep their address", 0), 0u);
-  EXPECT_EQ(fakes.messages->shown[2].text, "Search Completed!");
-  EXPECT_EQ(fakes.messages->shown[3].text, "Search Completed!");  // nothing new to say
+  EXPECT_EQ(said[3], "Search Completed!");
 }
 
 TEST_F(MainWindowTest, RepliesAreTakenInEveryScanState) {

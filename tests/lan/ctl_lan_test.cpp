@@ -115,6 +115,10 @@ TEST_F(CtlLan, RefusalsSendNothingAndEveryStatusMeansWhatItSays) {
   EXPECT_EQ(lan::Run({Ctl(), "--reconnect-drive", "C"}).status, 2);
   EXPECT_EQ(lan::Run({Ctl(), "--reconnect-drive", "Z", ip()}).status, 2);
   EXPECT_EQ(lan::Run({"env", "HOME=/nonexistent", Ctl(), "--reconnect-drive", "z:"}).status, 1);
+  // The person's move: a letter, and an address or "back".
+  EXPECT_EQ(lan::Run({Ctl(), "--move-drive", "Z"}).status, 2);
+  EXPECT_EQ(lan::Run({Ctl(), "--move-drive", "C", "back"}).status, 2);
+  EXPECT_EQ(lan::Run({"env", "HOME=/nonexistent", Ctl(), "--move-drive", "Z", "back"}).status, 1);
 
   // A device that takes the connection and never answers: given up within
   // the bound on a page read, as no answer.

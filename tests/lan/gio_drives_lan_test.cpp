@@ -11,8 +11,11 @@
 #include <sstream>
 #include <thread>
 
+#include <libsecret/secret.h>
+
 #include "lan_support.h"
 #include "net/waiting.h"
+#include "platform/adapters_linux.h"
 #include "platform/gio_drives.h"
 #include "sim/process.h"
 #include "smb_device.h"
@@ -26,6 +29,17 @@ using lan::ThisLan;
 using platform::DriveType;
 using platform::GioNetworkDrives;
 using platform::NetResource;
+
+// The password the keyring holds for `user` on the SMB server `server`.
+std::optional<std::string> SavedPassword(const std::string& server, const std::string& user) {
+  gchar* found =
+      secret_password_lookup_sync(SECRET_SCHEMA_COMPAT_NETWORK, nullptr, nullptr, "server",
+                                  server.c_str(), "protocol", "smb", "user", user.c_str(), nullptr);
+  if (found == nullptr) return std::nullopt;
+  std::string password = found;
+  secret_password_free(found);
+  return password;
+}
 
 class GioDrivesLan : public ::testing::Test {
  protected:
@@ -246,8 +260,9 @@ TEST_F(GioDrivesLan, ReconnectAtLoginIsRecordedWithTheKeyring) {
 }
 
 // Logs in as a desktop does: runs the autostart entries of the user whose
-// home and configuration folder is `base`.
-void LogIn(const std::string& base) {
+// home and configuration folder is `base`; what each said, and its status.
+std::vector<lan::Result> LogIn(const std::string& base) {
+  std::vector<lan::Result> results;
   for (const auto& entry : fs::directory_iterator(base + "/autostart")) {
     std::string exec = Read(entry.path());
     exec = exec.substr(exec.find("Exec=") + 5);
@@ -259,8 +274,9 @@ void LogIn(const std::string& base) {
       argv.push_back(word);
     }
     // No terminal to ask on: the password must come from the keyring.
-    EXPECT_EQ(sim::Run(argv), 0) << exec;
+    results.push_back(lan::Run(argv));
   }
+  return results;
 }
 
 // A new session of the same user: log in, then use the drive.
@@ -270,7 +286,7 @@ TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
       std::string(std::getenv("HOME")) + "/ReconnectAtLoginIsRecordedWithTheKeyring";
   const std::string autostart = base + "/autostart";
   ASSERT_TRUE(fs::exists(autostart + "/brevane-drive-R.desktop"));
-  LogIn(base);
+  for (const auto& login : LogIn(base)) EXPECT_EQ(login.status, 0) << login.err;
   EXPECT_TRUE(fs::is_directory(base + "/Network Drives/R"));  // mounted by the login
   GioNetworkDrives drives({base + "/Network Drives", autostart}, 8000);
   EXPECT_EQ(drives.GetDriveType("r:\\"), DriveType::Remote);
@@ -442,6 +458,7 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   lan::AddressRestorer restore(host);
   SimDevice device(host, DeviceArgs());
   platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  fakes.adapters->more = platform::LinuxAdapterList().Adapters();
   auto drives = std::make_shared<GioNetworkDrives>(
       GioNetworkDrives::Places{kFollowBase + "/Network Drives", kFollowBase + "/autostart",
                                CtlProgram()},
@@ -475,16 +492,18 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   main.Devices = scan::Discover(2, {});
   main.ProgressBar1->setValue(Form1::kScanMaximum - Form1::kScanStep);
   fakes.messages->shown.clear();
+  fakes.messages->answers = {platform::MsgResult::Ok};  // Yes, move them
   main.Timer1Timer();
-  ASSERT_EQ(fakes.messages->shown.size(), 2u);
-  EXPECT_EQ(fakes.messages->shown[0].text,
+  ASSERT_EQ(fakes.messages->shown.size(), 3u);
+  EXPECT_EQ(fakes.messages->shown[0].buttons, platform::MsgButtons::YesNoDefaultNo);
+  EXPECT_EQ(fakes.messages->shown[1].text,
             "These drives now use their device's new address:\n"
             "Y:  " +
                 host.ip + " \u2192 " + moved_to +
                 "\n"
                 "Z:  " +
                 host.ip + " \u2192 " + moved_to);
-  EXPECT_EQ(fakes.messages->shown[1].text, "Search Completed!");
+  EXPECT_EQ(fakes.messages->shown[2].text, "Search Completed!");
 
   // Both letters work at the new address, with their files; nothing stays
   // mounted at the old one; the login entry names the new address.
@@ -496,6 +515,18 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   EXPECT_NE(Read(kFollowBase + "/autostart/brevane-drive-Z.desktop")
                 .find("smb://ledger@" + moved_to + "/ledger again"),
             std::string::npos);
+  // Its password moved with it; the note keeps the address it came from,
+  // and only the owner reads the note and the login entry.
+  EXPECT_EQ(SavedPassword(moved_to, "ledger"), kLedgerPassword);
+  EXPECT_EQ(SavedPassword(host.ip, "ledger"), std::nullopt);
+  EXPECT_EQ(drives->ListDrives().back().previous_address, host.ip);
+  for (const std::string& path :
+       {kFollowBase + "/Network Drives/.Z.unc", kFollowBase + "/autostart/brevane-drive-Z.desktop"})
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << path;
+  EXPECT_EQ(fs::status(kFollowBase + "/Network Drives").permissions() & fs::perms::all,
+            fs::perms::owner_all);
   // The old address's mounts go (GVfs takes its time with a server gone).
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(40);
   while (GioNetworkDrives::MountedPlaces()->size() > 2 &&
@@ -508,22 +539,111 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
 }
 
 // The next login: the device is back at its first address while the kept
-// drive names the other one.
-TEST(GioReconnectLan, AKeptDriveLooksForItsDeviceAtLogin) {
+// drive names the other one. The login only says where the device seems to
+// be; the person moves the drive back, with its password.
+TEST(GioReconnectLan, AKeptDriveIsMovedBackByItsOwner) {
   const lan::Host& host = ThisLan().devices.at(0);
   SimDevice device(host, DeviceArgs());
-  ASSERT_NE(Read(kFollowBase + "/Network Drives/.Z.unc").find(OtherAddress(host.ip)),
-            std::string::npos);
-  LogIn(kFollowBase);
+  const std::string moved_to = OtherAddress(host.ip);
+  ASSERT_NE(Read(kFollowBase + "/Network Drives/.Z.unc").find(moved_to), std::string::npos);
+  const auto saved = SavedPassword(host.ip, "ledger");
+  const auto logins = LogIn(kFollowBase);
+  ASSERT_EQ(logins.size(), 1u);
+  EXPECT_EQ(logins[0].status, 3);
+  EXPECT_NE(logins[0].err.find("brevane-ctl --move-drive Z " + host.ip), std::string::npos)
+      << logins[0].err;
+  EXPECT_EQ(SavedPassword(host.ip, "ledger"), saved);  // nothing went there
+
+  const lan::Result back = lan::Run({"env", "HOME=" + kFollowBase, "XDG_CONFIG_HOME=" + kFollowBase,
+                                     CtlProgram(), "--move-drive", "Z", "back"});
+  EXPECT_EQ(back.status, 0) << back.err;
   EXPECT_TRUE(fs::is_directory(kFollowBase + "/Network Drives/Z"));
   GioNetworkDrives drives({kFollowBase + "/Network Drives", kFollowBase + "/autostart"}, 8000);
   EXPECT_EQ(drives.GetConnection("Z:"), "\\\\" + host.ip + "\\ledger");
+  EXPECT_EQ(SavedPassword(host.ip, "ledger"), kLedgerPassword);
   EXPECT_NE(Read(kFollowBase + "/autostart/brevane-drive-Z.desktop")
                 .find("smb://ledger@" + host.ip + "/ledger again"),
             std::string::npos);
   std::ofstream(kFollowBase + "/Network Drives/Z/at-login.txt") << "found";
   EXPECT_EQ(Read(SmbDir() + "/shares/ledger/at-login.txt"), "found");
   drives.Disconnect("Z:");
+}
+
+// The attack a drive that follows its device must not fall for: its device
+// is gone, and another host on the LAN answers discovery with the device's
+// name and group and serves SMB, logging every authentication it sees.
+TEST(GioDriveLookAlikeLan, NoPasswordReachesALookAlikeWithoutTheOwnersYes) {
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  const std::string base = std::string(std::getenv("HOME")) + "/LookAlike";
+  const GioNetworkDrives::Places places{base + "/Network Drives", base + "/autostart",
+                                        CtlProgram()};
+  const lan::Host& real = ThisLan().devices.at(0);
+  const lan::Host& other = ThisLan().devices.at(1);
+  {
+    SimDevice device(real, DeviceArgs());
+    GioNetworkDrives drives(places, 8000);
+    ASSERT_EQ(drives.MapDrivePersistently("Z:", "\\\\" + real.ip + "\\ledger", kLedgerPassword), 0);
+    drives.NoteDevice("Z:", "STORAGE", "WORKGROUP");
+  }
+  // A new login: nothing mounted, the device gone, the look-alike there.
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  const std::string lookalike_dir = ThisLan().dir + "/smb-lookalike";
+  SimDevice lookalike(other, {"--smb", lookalike_dir, "--protected-folder", "ledger:guess"});
+  auto authentications = [&] {
+    std::istringstream log(Read(lookalike_dir + "/smbd.log"));
+    int seen = 0;
+    for (std::string line; std::getline(log, line);)
+      seen += line.find("Auth:") != std::string::npos && line.find("[ledger]") != std::string::npos;
+    return seen;
+  };
+  const std::string note = Read(base + "/Network Drives/.Z.unc");
+  const std::string entry = Read(base + "/autostart/brevane-drive-Z.desktop");
+  auto unchanged = [&](const char* when) {
+    EXPECT_EQ(authentications(), 0) << when;
+    EXPECT_EQ(Read(base + "/Network Drives/.Z.unc"), note) << when;
+    EXPECT_EQ(Read(base + "/autostart/brevane-drive-Z.desktop"), entry) << when;
+    EXPECT_EQ(SavedPassword(real.ip, "ledger"), kLedgerPassword) << when;
+    EXPECT_EQ(SavedPassword(other.ip, "ledger"), std::nullopt) << when;
+  };
+
+  // At login: the drive is only mounted where it points; where its device
+  // seems to be now is said.
+  const auto logins = LogIn(base);
+  ASSERT_EQ(logins.size(), 1u);
+  EXPECT_EQ(logins[0].status, 3);
+  EXPECT_NE(logins[0].err.find("--move-drive Z " + other.ip), std::string::npos) << logins[0].err;
+  unchanged("after the login");
+
+  // In the window: one question, No by default; No changes nothing.
+  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  fakes.adapters->more = platform::LinuxAdapterList().Adapters();
+  platform::services().drives = std::make_shared<GioNetworkDrives>(places, 8000);
+  const net::DeviceList found = scan::Discover(2, {});
+  auto whole_scan = [&](platform::MsgResult answer) {
+    Form1 main;
+    main.Devices = found;
+    main.ProgressBar1->setValue(Form1::kScanMaximum - Form1::kScanStep);
+    fakes.messages->shown.clear();
+    fakes.messages->answers = {answer};
+    main.Timer1Timer();
+  };
+  whole_scan(platform::MsgResult::Cancel);
+  ASSERT_FALSE(fakes.messages->shown.empty());
+  EXPECT_EQ(fakes.messages->shown[0].buttons, platform::MsgButtons::YesNoDefaultNo);
+  EXPECT_NE(fakes.messages->shown[0].text.find(real.ip + " \u2192 " + other.ip), std::string::npos);
+  unchanged("after No");
+
+  // Yes is the person's own: only now does the look-alike see a response
+  // made from the password. It refuses it, and the drive and the saved
+  // passwords stay as they were.
+  whole_scan(platform::MsgResult::Ok);
+  EXPECT_GT(authentications(), 0);
+  EXPECT_EQ(Read(base + "/Network Drives/.Z.unc"), note);
+  EXPECT_EQ(SavedPassword(real.ip, "ledger"), kLedgerPassword);
+  EXPECT_EQ(SavedPassword(other.ip, "ledger"), std::nullopt);
+  GioNetworkDrives(places, 8000).Disconnect("Z:");
+  secret_password_clear_sync(SECRET_SCHEMA_COMPAT_NETWORK, nullptr, nullptr, "server",
+                             real.ip.c_str(), "protocol", "smb", "user", "ledger", nullptr);
 }
 
 }  // namespace

@@ -374,39 +374,67 @@ TEST(DiskRules, ShownAndSet) {
 
 // --- Drives that follow their device ----------------------------------------
 
-TEST(DriveRules, ADriveFollowsOnlyItsOneDeviceAndOnlyFromASilentAddress) {
+TEST(DriveRules, ADriveIsOfferedOnlyItsOneDeviceOnItsOwnNetworksFromASilentAddress) {
   using device::DriveMove;
-  const device::DriveOfDevice z{"Z:", "10.0.0.5", "MEDIA", "HOME"};
+  const std::vector<device::Network> own = {{"192.168.1.2", "255.255.255.0"},
+                                            {"10.0.0.2", "255.255.255.0"}};
   auto answer = [](const std::string& ip, const std::string& name, const std::string& group) {
     return net::DeviceRecord{ip, name, group, "1.0"};
   };
-  auto follow = [&](const std::vector<net::DeviceRecord>& answers,
-                    const device::DriveOfDevice& drive) {
-    return device::FollowDevices({drive}, answers);
-  };
-  // Its device answers elsewhere, nothing at its address: it moves.
+  auto follow =
+      [&](const std::vector<net::DeviceRecord>& answers,
+          const device::DriveOfDevice& drive = {"Z:", "10.0.0.5", "PUBLIC", "MEDIA", "HOME"}) {
+        return device::FollowDevices({drive}, answers, own);
+      };
+  const DriveMove to_9{"Z:", "10.0.0.5", "10.0.0.9", "PUBLIC", "MEDIA", "HOME"};
+  // Its device answers elsewhere on one of the workstation's networks (the
+  // second one here), nothing at its address: it may move.
   EXPECT_EQ(
-      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.7", "OTHER", "HOME")}, z).moves,
-      (std::vector<DriveMove>{{"Z:", "10.0.0.5", "10.0.0.9"}}));
+      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.7", "OTHER", "HOME")}).moves,
+      std::vector<DriveMove>{to_9});
   // It stays: its address answers (whoever answers), its device is not
-  // found (other group, other name), its device is not known.
-  EXPECT_TRUE(
-      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.5", "X", "Y")}, z).moves.empty());
-  EXPECT_TRUE(follow({answer("10.0.0.9", "MEDIA", "WORK")}, z).moves.empty());
-  EXPECT_TRUE(follow({answer("10.0.0.9", "media", "HOME")}, z).moves.empty());
-  EXPECT_TRUE(follow({answer("10.0.0.9", "", "")}, {"Z:", "10.0.0.5", "", ""}).moves.empty());
+  // found (other group, other name), its device is not known, or the new
+  // address is on no network of the workstation's.
+  for (const auto& answers : std::vector<std::vector<net::DeviceRecord>>{
+           {answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.5", "X", "Y")},
+           {answer("10.0.0.9", "MEDIA", "WORK")},
+           {answer("10.0.0.9", "media", "HOME")},
+           {answer("10.0.1.9", "MEDIA", "HOME")},
+           {answer("172.16.0.9", "MEDIA", "HOME")}})
+    EXPECT_TRUE(follow(answers).moves.empty()) << answers[0].Ip;
+  EXPECT_TRUE(follow({answer("10.0.0.9", "", "")}, {"Z:", "10.0.0.5", "x", "", ""}).moves.empty());
   // Two devices with its name and group: it stays, and that is said.
   const auto two =
-      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.8", "MEDIA", "HOME")}, z);
+      follow({answer("10.0.0.9", "MEDIA", "HOME"), answer("10.0.0.8", "MEDIA", "HOME")});
   EXPECT_TRUE(two.moves.empty());
   ASSERT_EQ(two.ambiguous.size(), 1u);
   EXPECT_EQ(device::SayAmbiguous(two.ambiguous),
             "These drives keep their address: more than one device answered with the name and "
             "group of theirs:\nZ:  MEDIA / HOME");
-  EXPECT_EQ(device::SayNotMoved({{{"X:", "10.0.0.5", "10.0.0.9"}, 86}}),
+
+  // Only a drive whose address no longer takes a connection is offered;
+  // each address is probed once.
+  const DriveMove y{"Y:", "10.0.0.6", "10.0.0.9", "x", "MEDIA", "HOME"};
+  const DriveMove x{"X:", "10.0.0.5", "10.0.0.9", "y", "MEDIA", "HOME"};
+  std::vector<std::string> probed;
+  const auto gone = device::FromSilentAddresses({to_9, y, x}, [&](const std::string& address) {
+    probed.push_back(address);
+    return address == "10.0.0.6";
+  });
+  EXPECT_EQ(gone, (std::vector<DriveMove>{to_9, x}));
+  EXPECT_EQ(probed, (std::vector<std::string>{"10.0.0.5", "10.0.0.6"}));
+
+  // The question names each drive, its folder, device and both addresses.
+  EXPECT_EQ(device::AskToMove({to_9}),
+            "The device of these drives seems to answer at another address now, and nothing "
+            "answers at theirs:\nZ:  PUBLIC  (MEDIA / HOME)  10.0.0.5 \u2192 10.0.0.9\n\n"
+            "Anything on the network can answer with a device's name. Move these drives, with "
+            "their saved passwords, only if the new address is your device's. Move them?");
+  EXPECT_EQ(device::SayNotMoved({{x, 86}}),
             "These drives could not follow their device to its new address:\nX:  10.0.0.5 \u2192 "
             "10.0.0.9: Its password was not kept: connect it again in the drive dialog.");
   EXPECT_EQ(device::RemoteAddress("\\\\10.0.0.5\\PUBLIC"), "10.0.0.5");
+  EXPECT_EQ(device::RemoteFolder("\\\\10.0.0.5\\PUBLIC"), "PUBLIC");
   EXPECT_EQ(device::RemoteAddress("10.0.0.5\\PUBLIC"), "");
 }
 
