@@ -36,7 +36,7 @@ void Form9::FTPAddAccBtnClick() {
   // The device may refuse a new account for a while: it is sent again, up
   // to 15 times.
   Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccount,
-                             ui::S(FTPAddAccEdit->text())),
+                             ui::S(FTPAddAccEdit->text()), Console().AccountNames()),
         {FTPAddAccEdit}, {FTPAddAccEdit}, [] { Console().TabSheet5Show(); });
 }
 
@@ -61,7 +61,7 @@ QPushButton* Form10::Opener() const {
 void Form10::ModCreateFBtnClick() {
   Trimmed({ModCreateFEdit});
   Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccountFolder,
-                             ui::S(ModCreateFEdit->text())),
+                             ui::S(ModCreateFEdit->text()), Console().AccountFolderNames()),
         {ModCreateFEdit}, {ModCreateFEdit}, [] { Console().TabSheet6Show(); });
 }
 
@@ -89,9 +89,9 @@ QPushButton* Form11::Opener() const {
 void Form11::ModRenameFBtnClick() {
   const std::string old_name = ui::S(ModRenOldnameEdit->text());
   if (!old_name.empty()) Trimmed({ModRenNewnameEdit});
-  const device::Plan plan =
-      device::RenameFolder(core::Session().DeviceIp, device::NameDialog::RenameAccountFolder,
-                           old_name, ui::S(ModRenNewnameEdit->text()));
+  const device::Plan plan = device::RenameFolder(
+      core::Session().DeviceIp, device::NameDialog::RenameAccountFolder, old_name,
+      ui::S(ModRenNewnameEdit->text()), Console().AccountFolderNames());
   const device::Refusal* refused = device::Refused(plan);
   // A name too long makes the old name editable too.
   if (refused != nullptr &&

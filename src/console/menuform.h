@@ -359,6 +359,14 @@ class Form2 : public QWidget, public core::CommandHost {
   // Reads of the IP Config page in all while the address comes back empty.
   static constexpr int kAddressReads = 3;
 
+ public:
+  // The names the device has taken, which a new folder or account may not
+  // take but for letter case: its folders (File Server, or the FTP
+  // account's page) and its FTP accounts, as last shown.
+  std::vector<std::string> FolderNames() const;
+  std::vector<std::string> AccountFolderNames() const;
+  std::vector<std::string> AccountNames() const;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
@@ -402,6 +410,7 @@ class Form2 : public QWidget, public core::CommandHost {
   // modified with its folders, as the device sent them.
   std::vector<std::string> ftp_homes_, ftp_folders_, ftp_account_folders_;
   std::vector<std::size_t> account_options_;
+  std::vector<std::string> account_names_;
   std::string modified_account_;
   bool quiet_lists_ = false;  // selections are being changed by code
   bool selecting_ = false;    // the active page is being changed by code

@@ -28,7 +28,7 @@ QPushButton* Form6::Opener() const {
 void Form6::CreateFBtnClick() {
   Trimmed({FoldernameEdit});
   Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateFolder,
-                             ui::S(FoldernameEdit->text())),
+                             ui::S(FoldernameEdit->text()), Console().FolderNames()),
         {FoldernameEdit}, {FoldernameEdit}, [] { Console().TabSheet4Show(); });
 }
 
@@ -57,7 +57,7 @@ void Form7::RenameFBtnClick() {
   const std::string old_name = ui::S(OldFoldernameEdit->text());
   if (!old_name.empty()) Trimmed({NewFoldernameEdit});
   Carry(device::RenameFolder(core::Session().DeviceIp, device::NameDialog::RenameFolder, old_name,
-                             ui::S(NewFoldernameEdit->text())),
+                             ui::S(NewFoldernameEdit->text()), Console().FolderNames()),
         {NewFoldernameEdit}, {OldFoldernameEdit, NewFoldernameEdit},
         [] { Console().TabSheet4Show(); });
 }

@@ -109,7 +109,8 @@ void Form2::MovetoPublicBtnClick() {
   DisableFileServerButtons();
   // Refused, every button stays off until the next click in a list or
   // reading.
-  if (!Carry(device::ShareFolder(core::Session().DeviceIp, *folder), [this] { TabSheet4Show(); }))
+  if (!Carry(device::ShareFolder(core::Session().DeviceIp, *folder, smb_folders_),
+             [this] { TabSheet4Show(); }))
     return;
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
@@ -119,7 +120,8 @@ void Form2::MovetoSMBBtnClick() {
   const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
   if (!folder) return;
   DisableFileServerButtons();
-  Carry(device::UnshareFolder(core::Session().DeviceIp, *folder), [this] { TabSheet4Show(); });
+  Carry(device::UnshareFolder(core::Session().DeviceIp, *folder, smb_shared_),
+        [this] { TabSheet4Show(); });
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
@@ -160,4 +162,10 @@ void Form2::ShowPublicPassBtnClick() {
   dialog->PublicFolderEdit->setText(ui::Q(*folder));
   ClearSelections({SMBPublicFolderLB});
   console::Present(dialog, dialog->PublicPassEdit);
+}
+
+std::vector<std::string> Form2::FolderNames() const {
+  std::vector<std::string> names = smb_folders_;
+  names.insert(names.end(), smb_shared_.begin(), smb_shared_.end());
+  return names;
 }

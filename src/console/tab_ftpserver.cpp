@@ -108,7 +108,7 @@ void Form2::TabSheet5Show() {
   if (!page) return;  // the page stays as it was
   const device::FtpServerView view = device::ShowFtpServer(*page);
   FTPStatusCB->setCurrentIndex(view.enabled ? 0 : 1);
-  FTPPortEdit->setText(ui::Q(view.port));
+  ui::ShowDeviceValue(FTPPortEdit, view.port);
   (view.anonymous ? AnonyEnRB : AnonyDisRB)->setChecked(true);
   (view.anonymous_read_only ? AnonyReadORB : AnonyWriteRB)->setChecked(true);
   ftp_homes_ = view.homes;
@@ -120,7 +120,9 @@ void Form2::TabSheet5Show() {
   const QSignalBlocker quiet(AccountLV);
   AccountLV->Clear();
   account_options_.clear();
+  account_names_.clear();
   for (const net::AccountRow& row : view.accounts) {
+    account_names_.push_back(row.name);
     AccountLV->AddRow({row.name, row.password, device::AccountWord(row.access),
                        device::AccountWord(row.state), row.id});
     account_options_.push_back(row.option);
@@ -130,7 +132,7 @@ void Form2::TabSheet5Show() {
 
 void Form2::FTPStatusBtnClick() {
   Carry(device::SetFtpService(core::Session().DeviceIp, FTPStatusCB->currentIndex(),
-                              ui::S(FTPPortEdit->text())));
+                              ui::EntryOf(FTPPortEdit)));
 }
 
 void Form2::AnonyBtnClick() {
@@ -185,4 +187,8 @@ void Form2::AccDelBtnClick() {
       device::DeleteAccount(core::Session().DeviceIp, AccountLV->Text(row, 4));
   if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteAccount()))
     Carry(plan, [this] { TabSheet5Show(); });
+}
+
+std::vector<std::string> Form2::AccountNames() const {
+  return account_names_;
 }

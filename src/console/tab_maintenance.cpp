@@ -182,8 +182,14 @@ void Form2::ResetBtnClick() {
   }
   StartWait(true);
   // The reset, then the restart: each once the one before has returned.
-  for (const device::Command& command : device::FactoryReset(core::Session().DeviceIp))
-    Send(command);
+  const auto commands = device::FactoryReset(core::Session().DeviceIp);
+  for (const device::Command& command : commands) Send(command);
+  // Reset, the device takes its factory login only.
+  if (CommandClient->FirstStatus == 401) {
+    core::Session().UserName = device::kFactoryUser;
+    core::Session().UserPassword.clear();
+    Send(commands.back());
+  }
 }
 
 void Form2::Timer1Timer() {

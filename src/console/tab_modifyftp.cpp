@@ -130,22 +130,22 @@ void Form2::TabSheet6Show() {
   const device::FtpAccountView view = device::ShowFtpAccount(*page);
   modified_account_ = view.account;
   ModFTPAccLabel->setText(ui::Q(view.account));
-  ModFTPPassEdit->setText(ui::Q(view.password));
+  ui::ShowDeviceValue(ModFTPPassEdit, view.password);
   (view.read_only ? ModFTPReadRB : ModFTPWriteRB)->setChecked(true);
   FillList(FTPSFLB, ftp_folders_, view.folders);
   FillList(FTPSSharLB, ftp_account_folders_, view.account_folders);
 }
 
 void Form2::ModFTPBtnClick() {
-  Carry(device::SetAccount(core::Session().DeviceIp, modified_account_,
-                           ui::S(ModFTPPassEdit->text()), ModFTPReadRB->isChecked()));
+  Carry(device::SetAccount(core::Session().DeviceIp, modified_account_, ui::EntryOf(ModFTPPassEdit),
+                           ModFTPReadRB->isChecked()));
 }
 
 void Form2::ModMovetoSharBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  Carry(device::GiveFolder(core::Session().DeviceIp, modified_account_, *folder),
+  Carry(device::GiveFolder(core::Session().DeviceIp, modified_account_, *folder, ftp_folders_),
         [this] { TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
@@ -212,4 +212,10 @@ void Form2::BackBtnClick() {
   quiet_pages_ = false;
   SetTabShown(kModifyFtp, false);
   TabSheet5Show();
+}
+
+std::vector<std::string> Form2::AccountFolderNames() const {
+  std::vector<std::string> names = ftp_folders_;
+  names.insert(names.end(), ftp_account_folders_.begin(), ftp_account_folders_.end());
+  return names;
 }

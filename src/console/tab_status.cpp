@@ -221,8 +221,8 @@ void Form2::TabSheet1Show() {
   const auto page = core::FetchStatusPage();
   if (!page) return;
   const device::StatusView view = device::ShowStatus(*page);
-  HostEdit->setText(ui::Q(view.host));
-  GroupEdit->setText(ui::Q(view.group));
+  ui::ShowDeviceValue(HostEdit, view.host);
+  ui::ShowDeviceValue(GroupEdit, view.group);
   CurrenttimeLB->setText(ui::Q(view.current_time));
   for (auto [edit, text] : {std::pair{YearEdit, &view.year},
                             {MonthEdit, &view.month},
@@ -230,13 +230,13 @@ void Form2::TabSheet1Show() {
                             {HourEdit, &view.hour},
                             {MinuteEdit, &view.minute},
                             {SecondEdit, &view.second}})
-    edit->setText(ui::Q(*text));
+    ui::ShowDeviceValue(edit, *text);
   (view.sntp_auto ? SntpAutoRB : SntpDisRB)->setChecked(true);
   (view.server_from_list ? TimeSSelRB : TimeSMakeRB)->setChecked(true);
   TimeSSelCB->setCurrentIndex(view.listed_server);
   TimeSSelCB->setVisible(view.server_from_list);
   MantimeSEdit->setVisible(!view.server_from_list);
-  if (!view.server_from_list) MantimeSEdit->setText(ui::Q(view.manual_server));
+  if (!view.server_from_list) ui::ShowDeviceValue(MantimeSEdit, view.manual_server);
   // The page shows what it read up to a value that is not a number; the
   // rest keeps its contents.
   if (view.reached > device::StatusView::kTime) {
@@ -272,13 +272,14 @@ void Form2::TimeSMakeRBClick() {
 }
 
 void Form2::identBtnClick() {
-  const std::string host = ui::S(HostEdit->text()), group = ui::S(GroupEdit->text());
+  const device::Entry host = ui::EntryOf(HostEdit), group = ui::EntryOf(GroupEdit);
   const device::Plan plan = device::SetIdentification(core::Session().DeviceIp, host, group);
-  // Past the first checks the names are trimmed and written back.
+  // Past the first checks the typed names are trimmed and written back.
   const device::Refusal* refused = device::Refused(plan);
   if (refused == nullptr || refused->field >= 0) {
-    HostEdit->setText(ui::Q(device::Trim(host)));
-    if (refused == nullptr || refused->field > 0) GroupEdit->setText(ui::Q(device::Trim(group)));
+    if (host.typed) HostEdit->setText(ui::Q(device::Trim(host.text)));
+    if (group.typed && (refused == nullptr || refused->field > 0))
+      GroupEdit->setText(ui::Q(device::Trim(group.text)));
   }
   Carry(plan);
 }
@@ -296,13 +297,15 @@ void Form2::adminBtnClick() {
 }
 
 void Form2::DatatimeBtnClick() {
-  const device::DateTime when{ui::S(YearEdit->text()),   ui::S(MonthEdit->text()),
-                              ui::S(DataEdit->text()),   ui::S(HourEdit->text()),
-                              ui::S(MinuteEdit->text()), ui::S(SecondEdit->text())};
+  const device::DateTime when{ui::EntryOf(YearEdit),   ui::EntryOf(MonthEdit),
+                              ui::EntryOf(DataEdit),   ui::EntryOf(HourEdit),
+                              ui::EntryOf(MinuteEdit), ui::EntryOf(SecondEdit)};
+  // The manual button decides: with neither selected (a first read that
+  // failed), the server comes from the list.
   Carry(device::SetDateAndTime(
-      core::Session().DeviceIp, when, SntpAutoRB->isChecked(), TimeSSelRB->isChecked(),
+      core::Session().DeviceIp, when, SntpAutoRB->isChecked(), !TimeSMakeRB->isChecked(),
       TimeSSelCB->currentIndex() >= 0 ? ui::S(TimeSSelCB->currentText()) : "",
-      ui::S(MantimeSEdit->text()), TimezoneCB->currentIndex()));
+      ui::EntryOf(MantimeSEdit), TimezoneCB->currentIndex()));
 }
 
 void Form2::NetinfoBtnClick() {

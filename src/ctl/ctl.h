@@ -13,4 +13,9 @@ inline constexpr int kNoAnswer = 3;  // the device did not answer
 
 int Run(int argc, char** argv);
 
+struct Options;
+// The network drives: mounted again at login, and moved by their owner.
+int ReconnectDrive(const Options& options);
+int MoveDrive(const Options& options);
+
 }  // namespace ctl

@@ -16,6 +16,13 @@ std::string NasUrl(const std::string& address, const std::string& redirect,
          "&failure=fail.htm&type=" + command;
 }
 
+std::optional<Refusal> NotListed(const std::string& value, const std::vector<std::string>& offered,
+                                 const std::string& title_key) {
+  for (const std::string& entry : offered)
+    if (entry == value) return std::nullopt;
+  return Refusal{Say("Please choose an entry from the list.", title_key)};
+}
+
 Message NoFolder(const std::string& title_key) {
   return Say("The folder has no name: nothing was sent.", title_key);
 }

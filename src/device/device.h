@@ -37,6 +37,21 @@ struct Command {
   bool operator==(const Command&) const = default;
 };
 
+// A value an action sends: typed (or changed) by the person, or the
+// device's own, shown and left as it was. The rules check what the person
+// typed; a value of the device's goes back exactly as the device gave it.
+struct Entry {
+  Entry(std::string value = {}, bool is_typed = true) : text(std::move(value)), typed(is_typed) {}
+  Entry(const char* value, bool is_typed = true) : text(value), typed(is_typed) {}
+  std::string text;
+  bool typed;
+};
+// What the person sees now against what the device gave: the device's own
+// while the two are the same.
+inline Entry EntryOf(const std::string& shown, const std::optional<std::string>& device_value) {
+  return {shown, !device_value || shown != *device_value};
+}
+
 // Why an action sends nothing.
 struct Refusal {
   Message message;
@@ -61,6 +76,14 @@ std::string NasUrl(const std::string& address, const std::string& redirect,
 
 // Longest name or password the device takes, in characters.
 inline constexpr std::size_t kMaxNameLength = 12;
+// Longest host or group name, and time server name.
+inline constexpr std::size_t kMaxHostNameLength = 15;
+inline constexpr std::size_t kMaxServerNameLength = 64;
+
+// The refusal of a value that must be one of `offered` (an entry of a
+// device's list); nothing when it is one. `field_key` names the list.
+std::optional<Refusal> NotListed(const std::string& value, const std::vector<std::string>& offered,
+                                 const std::string& title_key);
 
 // The refusals of a name or an account that a command cannot do without.
 Message NoFolder(const std::string& title_key);

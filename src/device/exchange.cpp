@@ -1,5 +1,8 @@
 #include "device/exchange.h"
 
+#include "i18n/translate.h"
+#include "net/waiting.h"
+
 namespace device {
 
 namespace {
@@ -21,6 +24,11 @@ Delivery Deliver(net::CommandClient& client, const Session& session, const std::
   }
   delivery.sent = client.RequestSent;
   delivery.failure_page = client.Header.find("fail.htm") != std::string::npos;
+  delivery.status = client.FirstStatus;
+  delivery.location = client.FirstLocation;
+  // The device leaves its address once it has an address change: there is
+  // nothing to probe when the change never went out or was called off.
+  if (page_tag == "if_cgi.htm" && (!delivery.sent || net::ActionCancelled())) return delivery;
 
   client.Host = session.address;
   client.Port = 80;
@@ -39,6 +47,51 @@ bool RefusedFtpCommand(const std::string& url, const std::string& page_tag,
                        const Delivery& delivery) {
   return page_tag == "ftp.htm" && url.find("ftps_user_enabled") == std::string::npos &&
          (delivery.failed || delivery.failure_page);
+}
+
+namespace {
+
+// The page a command names for `key` ("redirect=", "failure="), or a
+// redirect's target, without folder or query.
+std::string PageName(std::string text) {
+  text = text.substr(0, text.find_first_of("?#"));
+  return text.substr(text.rfind('/') == std::string::npos ? 0 : text.rfind('/') + 1);
+}
+
+std::string Parameter(const std::string& url, const std::string& key) {
+  for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
+    if (url.compare(at + 1, key.size(), key) == 0) {
+      const std::size_t from = at + 1 + key.size();
+      return url.substr(from, url.find('&', from) - from);
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+Outcome Judge(const std::string& url, const Delivery& delivery) {
+  if (!delivery.sent || delivery.status == 0) return Outcome::NoAnswer;
+  if (delivery.status == 401) return Outcome::LoginFailed;
+  const std::string answer = PageName(Parameter(url, "redirect="));
+  if (delivery.status >= 300 && delivery.status <= 302 && !delivery.location.empty() &&
+      !answer.empty() && PageName(delivery.location) == answer)
+    return Outcome::Done;
+  return Outcome::Refused;
+}
+
+std::string SayOutcome(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Done:
+      break;
+    case Outcome::Refused:
+      return i18n::Translate("The device refused the command.");
+    case Outcome::LoginFailed:
+      return i18n::Translate("Login failed, please check your username and password");
+    case Outcome::NoAnswer:
+      return i18n::Translate("連線失敗");
+  }
+  return {};
 }
 
 }  // namespace device

@@ -21,10 +21,13 @@ struct Delivery {
   bool failed = false;        // the exchange failed, not after the device's redirect
   bool failure_page = false;  // the device answered with its failure page
   bool alive = false;         // the device still took a connection afterwards
+  int status = 0;             // of the device's own reply (0: none came)
+  std::string location;       // where that reply redirected to
 };
 
 // Sends `url` as a command submitted with `page_tag`, then probes the
-// device (a connection to port 80 within a second).
+// device (a connection to port 80 within a second); an address change that
+// never went out, or that the person cancelled, is not probed.
 Delivery Deliver(net::CommandClient& client, const Session& session, const std::string& url,
                  const std::string& page_tag);
 
@@ -35,5 +38,17 @@ bool RefusedFtpCommand(const std::string& url, const std::string& page_tag,
 
 // At most this many submissions of a command the device refuses.
 inline constexpr int kMaxSubmissions = 15;
+
+// What the device's own reply says of a command.
+enum class Outcome {
+  Done,         // it redirected to the command's answer page
+  Refused,      // its failure page, another page, or a refusing status
+  LoginFailed,  // it asked for other credentials (401)
+  NoAnswer,     // not sent, or no reply came (closed, reset, silent, garbage)
+};
+Outcome Judge(const std::string& url, const Delivery& delivery);
+
+// The message for an outcome other than Done, translated.
+std::string SayOutcome(Outcome outcome);
 
 }  // namespace device

@@ -1,10 +1,17 @@
 #include "device/folders.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
 #include "device/text.h"
+#include "i18n/translate.h"
 #include "net/page_values.h"
 #include "net/url.h"
 
 namespace device {
+
+using i18n::Translate;
 
 namespace {
 
@@ -54,8 +61,16 @@ std::pair<const char*, const char*> PagesOf(NameDialog dialog) {
   return {"smb.htm", "ftp_mod.htm"};
 }
 
+bool SameButCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
 // The name rule; nothing when the name passes.
 std::optional<Refusal> CheckName(const DialogTexts& texts, const std::string& name,
+                                 const std::vector<std::string>& taken,
                                  const std::string* old_name = nullptr) {
   if (name.empty()) return Refusal{Say("Value is empty", texts.title)};
   if (CharacterCount(name) > kMaxNameLength)
@@ -64,6 +79,12 @@ std::optional<Refusal> CheckName(const DialogTexts& texts, const std::string& na
     return Refusal{Say("New name entries do not match!", texts.title), 0, true};
   for (const char c : name)
     if (!AllowedInName(c)) return Refusal{Say(texts.invalid, texts.invalid_title), 0, true};
+  for (const std::string& other : taken)
+    if (SameButCase(other, name))
+      return Refusal{{Translate("This name is taken (letter case aside):") + " " + other,
+                      Translate(texts.title)},
+                     0,
+                     true};
   return std::nullopt;
 }
 
@@ -74,17 +95,19 @@ FileServerView ShowFileServer(const std::string& page) {
           net::OptionValues(net::PageValue(page, "allow_share=\""))};
 }
 
-Plan ShareFolder(const std::string& address, const std::string& folder) {
+Plan ShareFolder(const std::string& address, const std::string& folder,
+                 const std::vector<std::string>& offered) {
   if (folder.empty()) return Refusal{NoFolder(kFileServer)};
-  if (CharacterCount(folder) > kMaxNameLength)
-    return Refusal{Say("Over Maximum (12 characters).", kFileServer)};
+  if (auto refused = NotListed(folder, offered, kFileServer)) return *refused;
   return Command{NasUrl(address, "smb.htm",
                         "nas_apply&share_list=" + net::EncodeUrlValue(folder) + "&add=New"),
                  "smb.htm", true, "Folder List"};
 }
 
-Plan UnshareFolder(const std::string& address, const std::string& folder) {
+Plan UnshareFolder(const std::string& address, const std::string& folder,
+                   const std::vector<std::string>& offered) {
   if (folder.empty()) return Refusal{NoFolder(kFileServer)};
+  if (auto refused = NotListed(folder, offered, kFileServer)) return *refused;
   return Command{NasUrl(address, "smb.htm",
                         "nas_apply&allow_share=" + net::EncodeUrlValue(folder) + "&del=Remove"),
                  "smb.htm", true, "Sharing List"};
@@ -97,9 +120,10 @@ Plan DeleteFolder(const std::string& address, const std::string& folder) {
                  "smb.htm", true, "Folder List"};
 }
 
-Plan CreateFolder(const std::string& address, NameDialog dialog, const std::string& typed) {
+Plan CreateFolder(const std::string& address, NameDialog dialog, const std::string& typed,
+                  const std::vector<std::string>& taken) {
   const std::string name = Trim(typed);
-  if (auto refusal = CheckName(TextsOf(dialog), name)) return *refusal;
+  if (auto refusal = CheckName(TextsOf(dialog), name, taken)) return *refusal;
   const auto [redirect, page_tag] = PagesOf(dialog);
   if (dialog == NameDialog::CreateAccount)
     // A new account is read-only until its page says otherwise.
@@ -112,13 +136,17 @@ Plan CreateFolder(const std::string& address, NameDialog dialog, const std::stri
 }
 
 Plan RenameFolder(const std::string& address, NameDialog dialog, const std::string& old_name,
-                  const std::string& typed) {
+                  const std::string& typed, const std::vector<std::string>& taken) {
   const DialogTexts texts = TextsOf(dialog);
   if (old_name.empty()) return Refusal{NoFolder(texts.title)};
   const std::string name = Trim(typed);
   // Only the account's page tells an unchanged name apart.
-  if (auto refusal =
-          CheckName(texts, name, dialog == NameDialog::RenameAccountFolder ? &old_name : nullptr))
+  // The folder itself may change only its letter case.
+  std::vector<std::string> others;
+  for (const std::string& t : taken)
+    if (t != old_name) others.push_back(t);
+  if (auto refusal = CheckName(texts, name, others,
+                               dialog == NameDialog::RenameAccountFolder ? &old_name : nullptr))
     return *refusal;
   // The new name goes first, under "folder".
   const auto [redirect, page_tag] = PagesOf(dialog);

@@ -17,10 +17,12 @@ struct FileServerView {
 };
 FileServerView ShowFileServer(const std::string& page);
 
-// "-->" and "<--": a folder into the Sharing List (at most 12 characters)
-// and out of it.
-Plan ShareFolder(const std::string& address, const std::string& folder);
-Plan UnshareFolder(const std::string& address, const std::string& folder);
+// "-->" and "<--": a folder of the device's into the Sharing List and out
+// of it; its name goes as the device gave it.
+Plan ShareFolder(const std::string& address, const std::string& folder,
+                 const std::vector<std::string>& offered);
+Plan UnshareFolder(const std::string& address, const std::string& folder,
+                   const std::vector<std::string>& offered);
 // "Delete" (after ConfirmDeleteFolder).
 Plan DeleteFolder(const std::string& address, const std::string& folder);
 
@@ -36,11 +38,14 @@ enum class NameDialog {
 
 // The name rule of the folder and account dialogs: the name is trimmed,
 // then refused when empty, longer than 12 characters, unchanged (a rename),
-// or holding anything but ASCII letters, digits, "-", "_" and "=". The
-// trimmed name is what goes out.
-Plan CreateFolder(const std::string& address, NameDialog dialog, const std::string& name);
+// holding anything but ASCII letters, digits, "-", "_" and "=", or taken:
+// the name of one of `taken` (the device's folders, or its accounts) but
+// for letter case, which the device does not tell apart. The trimmed name
+// is what goes out.
+Plan CreateFolder(const std::string& address, NameDialog dialog, const std::string& name,
+                  const std::vector<std::string>& taken = {});
 Plan RenameFolder(const std::string& address, NameDialog dialog, const std::string& old_name,
-                  const std::string& new_name);
+                  const std::string& new_name, const std::vector<std::string>& taken = {});
 
 // "File Sharing Password": both passwords are trimmed; longer than 12
 // characters or differing, they are refused (and typed again); empty ones

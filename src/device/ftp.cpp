@@ -41,11 +41,14 @@ FtpServerView ShowFtpServer(const std::string& page) {
   return view;
 }
 
-Plan SetFtpService(const std::string& address, int state, const std::string& port_text) {
+Plan SetFtpService(const std::string& address, int state, const Entry& port_entry) {
+  const std::string& port_text = port_entry.text;
   // Not a whole number: the conversion's own message, nothing sent.
-  const int port = ToInteger(port_text);
-  if (port != 21 && (port < 1025 || port > 65500))
-    return Refusal{Say("Invalid port number", kFtpConfiguration), 1};
+  if (port_entry.typed) {
+    const int port = ToInteger(port_text);
+    if (port != 21 && (port < 1025 || port > 65500))
+      return Refusal{Say("Invalid port number", kFtpConfiguration), 1};
+  }
   if (state < 0) return Refusal{Say("Please choose an entry from the list.", kFtpConfiguration)};
   // Sent once: the port exactly as typed, leading zeros and all.
   return Command{
@@ -102,10 +105,11 @@ FtpAccountView ShowFtpAccount(const std::string& page) {
           net::ShareListTexts(value("ftps_share_list=\""))};
 }
 
-Plan SetAccount(const std::string& address, const std::string& account, const std::string& password,
+Plan SetAccount(const std::string& address, const std::string& account, const Entry& entry,
                 bool read_only) {
+  const std::string& password = entry.text;
   if (account.empty()) return Refusal{NoAccount("Modify FTP Account")};
-  if (CharacterCount(password) > kMaxNameLength)
+  if (entry.typed && CharacterCount(password) > kMaxNameLength)
     return Refusal{Say("Over Maximum (12 characters).", "Modify FTP Account")};
   // Sent once; the password may be empty.
   return Command{NasUrl(address, "ftp_mod.htm",
@@ -115,11 +119,12 @@ Plan SetAccount(const std::string& address, const std::string& account, const st
                  "ftp_mod.htm", false, "Account"};
 }
 
-Plan GiveFolder(const std::string& address, const std::string& account, const std::string& folder) {
+Plan GiveFolder(const std::string& address, const std::string& account, const std::string& folder,
+                const std::vector<std::string>& offered) {
   if (account.empty()) return Refusal{NoAccount(kFolderListTitle)};
   if (folder.empty()) return Refusal{NoFolder(kFolderListTitle)};
-  if (CharacterCount(folder) > kMaxNameLength)
-    return Refusal{Say("Over Maximum (12 characters).", kFolderListTitle)};
+  // Only a folder the device offers; its name goes as the device gave it.
+  if (auto refused = NotListed(folder, offered, kFolderListTitle)) return *refused;
   return Command{NasUrl(address, "ftp_mod.htm",
                         "ftps_add_share&account=" + net::EncodeUrlValue(account) +
                             "&account_List=" + net::EncodeUrlValue(folder) + "&op_add=Add"),

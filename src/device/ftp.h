@@ -26,9 +26,10 @@ FtpServerView ShowFtpServer(const std::string& page);
 std::string AccountWord(const std::string& word);
 
 // The FTP service's "Set": on or off (`state` is the entry chosen: 0 on,
-// 1 off, -1 none) and the port as typed. A port that is not a whole number
-// throws ConversionError (device/text.h) with the conversion's own words.
-Plan SetFtpService(const std::string& address, int state, const std::string& port);
+// 1 off, -1 none) and the port. A typed port that is not a whole number
+// throws ConversionError (device/text.h) with the conversion's own words;
+// the device's own port goes back as it is.
+Plan SetFtpService(const std::string& address, int state, const Entry& port);
 // Anonymous access: `home` is the home folder chosen, nothing when none is.
 Plan SetAnonymousAccess(const std::string& address, bool enabled, bool read_only,
                         const std::optional<std::string>& home);
@@ -52,12 +53,13 @@ struct FtpAccountView {
 };
 FtpAccountView ShowFtpAccount(const std::string& page);
 
-// The account's "Set": its password (at most 12 characters, may be empty)
-// and access.
-Plan SetAccount(const std::string& address, const std::string& account, const std::string& password,
+// The account's "Set": its password (typed: at most 12 characters, may be
+// empty; the device's own goes back whole) and access.
+Plan SetAccount(const std::string& address, const std::string& account, const Entry& password,
                 bool read_only);
-// "-->" (a folder of at most 12 characters) and "<--".
-Plan GiveFolder(const std::string& address, const std::string& account, const std::string& folder);
+// "-->" (a folder of the account page's Folder List, `offered`) and "<--".
+Plan GiveFolder(const std::string& address, const std::string& account, const std::string& folder,
+                const std::vector<std::string>& offered);
 Plan TakeFolder(const std::string& address, const std::string& account, const std::string& folder);
 // "Delete" on the account's page (after ConfirmDeleteFolder).
 Plan DeleteAccountFolder(const std::string& address, const std::string& folder);

@@ -19,7 +19,11 @@ AddressSettings ShowIpConfig(const std::string& page);
 
 // "Set": a fixed address, mask or gateway that is not four numbers from 0
 // to 255 is refused (field: 0 address, 1 mask, 2 gateway, 3 and 4 the name
-// servers); the gateway and the name servers may be empty.
+// servers); the gateway and the name servers may be empty. So is anything
+// that would leave the device unreachable: an address no host may have
+// (0.0.0.0, loopback, multicast, reserved, or its subnet's network or
+// broadcast address), a mask whose ones are not all in front, a gateway
+// outside the address's subnet.
 Plan SetAddress(const std::string& address, const AddressSettings& settings);
 
 }  // namespace device

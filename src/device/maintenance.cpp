@@ -1,5 +1,8 @@
 #include "device/maintenance.h"
 
+#include <filesystem>
+#include <stdexcept>
+
 #include "i18n/translate.h"
 #include "net/socket_error.h"
 #include "net/upload_client.h"
@@ -13,6 +16,10 @@ constexpr char kFirmwareTitle[] = "Firmware Upload";
 }
 
 net::THttpDataStream FirmwareForm(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0)
+    throw std::runtime_error(Translate("The firmware file is empty: nothing was sent.") + "\n" +
+                             path);
   net::THttpDataStream body;
   body.AddFormField("redirect", "man_firm.htm");
   body.AddFormField("failure", "fail.htm");
@@ -36,7 +43,13 @@ UploadOutcome JudgeUpload(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
   } catch (const net::UploadError& e) {
-    if (e.kind() == Kind::Reply && e.number() == 302) return UploadOutcome::Accepted;
+    if (e.kind() == Kind::Reply && e.number() == 302) {
+      // The form names its failure page: a redirect there is a refusal.
+      const std::string& to = e.location();
+      const std::string page =
+          to.substr(to.rfind('/') == std::string::npos ? 0 : to.rfind('/') + 1);
+      return page.rfind("fail.htm", 0) == 0 ? UploadOutcome::Refused : UploadOutcome::Accepted;
+    }
     if (e.kind() == Kind::Socket && e.number() == net::wsa::kConnectionAborted)
       return UploadOutcome::TooLarge;
     if (e.kind() == Kind::FileChanged) return UploadOutcome::FileChanged;

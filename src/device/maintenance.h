@@ -12,7 +12,8 @@
 namespace device {
 
 // The firmware form: three fields, then the image from `path`. Throws
-// std::system_error naming the file when it cannot be opened.
+// std::system_error naming the file when it cannot be opened, and
+// std::runtime_error when it is empty: no device takes an empty image.
 net::THttpDataStream FirmwareForm(const std::string& path);
 std::string UploadUrl(const std::string& address);
 std::string UploadReferer(const std::string& address);
@@ -21,6 +22,7 @@ std::string UploadReferer(const std::string& address);
 // inside a device's text.
 enum class UploadOutcome {
   Accepted,     // the device's redirect (302): the image was taken
+  Refused,      // a redirect to the form's failure page
   Answered,     // a 2xx without a redirect
   TooLarge,     // the device aborted the connection while the image went up
   FileChanged,  // the file changed while it was sent
@@ -39,5 +41,8 @@ Message ConfirmFactoryReset();
 Command Restart(const std::string& address);
 // The reset, then the restart.
 std::vector<Command> FactoryReset(const std::string& address);
+// Once reset, the device takes its factory login only: a restart refused
+// for its credentials (401) goes again with this user and an empty password.
+inline constexpr char kFactoryUser[] = "admin";
 
 }  // namespace device

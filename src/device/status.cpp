@@ -111,25 +111,37 @@ StatusView ShowStatus(const std::string& page) {
   return view;
 }
 
-Plan SetIdentification(const std::string& address, const std::string& host_typed,
-                       const std::string& group_typed) {
-  // These two look at the names as typed (field -1: both).
+Plan SetIdentification(const std::string& address, const Entry& host_entry,
+                       const Entry& group_entry) {
+  const std::string& host_typed = host_entry.text;
+  const std::string& group_typed = group_entry.text;
+  // These two look at the names as typed (field -1: both); no device takes
+  // an empty name.
   if (host_typed.empty() || group_typed.empty())
     return Refusal{Say("Value is empty", kIdentification, Icon::Error), -1};
-  if (StartsWithDigit(host_typed) || StartsWithDigit(group_typed))
+  if ((host_entry.typed && StartsWithDigit(host_typed)) ||
+      (group_entry.typed && StartsWithDigit(group_typed)))
     return Refusal{Say("First character cannot be a number (0~9)", kIdentification), -1};
-  // Each name is trimmed, then checked character by character; one of
-  // blanks only is empty once trimmed.
-  const std::string host = Trim(host_typed), group = Trim(group_typed);
+  // Each typed name is trimmed, then checked character by character; one
+  // of blanks only is empty once trimmed. The device's own goes back whole.
+  const std::string host = host_entry.typed ? Trim(host_typed) : host_typed;
+  const std::string group = group_entry.typed ? Trim(group_typed) : group_typed;
   static const char* const kNameLabels[] = {"Host Name", "Group Name"};
   const std::string* names[] = {&host, &group};
+  const bool typed[] = {host_entry.typed, group_entry.typed};
   for (int field = 0; field < 2; ++field) {
     const std::string& name = *names[field];
     if (name.empty()) return Refusal{Say("Value is empty", kIdentification, Icon::Error), field};
+    if (!typed[field]) continue;
     const std::string forbidden = FirstForbidden(name);
     if (!forbidden.empty())
       return Refusal{
           {Translate("Invalid value ") + forbidden + Translate(kNameLabels[field]) + " " + name,
+           Translate(kIdentification)},
+          field};
+    if (CharacterCount(name) > kMaxHostNameLength)
+      return Refusal{
+          {Translate(kNameLabels[field]) + ": " + Translate("Over Maximum (15 characters)."),
            Translate(kIdentification)},
           field};
   }
@@ -144,6 +156,8 @@ Plan SetAdministratorPassword(const std::string& address, const std::string& pas
                               const std::string& repeated) {
   if (password.empty() || repeated.empty())
     return Refusal{Say("Password cannot be empty!", "Administration")};
+  if (CharacterCount(password) > kMaxNameLength || CharacterCount(repeated) > kMaxNameLength)
+    return Refusal{Say("Over Maximum (12 characters).", "Administration")};
   if (password != repeated)
     return Refusal{Say("New password entries do not match!", "Administration")};
   return Command{"http://" + address +
@@ -154,21 +168,80 @@ Plan SetAdministratorPassword(const std::string& address, const std::string& pas
                  "sys_auth.htm", false, "Password"};
 }
 
+namespace {
+
+// The number a typed part of the date or time holds, when it is one from
+// `low` to `high`.
+std::optional<int> PartIn(const std::string& text, int low, int high) {
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  for (const char c : text)
+    if (c < '0' || c > '9') return std::nullopt;
+  const int n = std::stoi(text);
+  if (n < low || n > high) return std::nullopt;
+  return n;
+}
+
+int DaysIn(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// The first typed part of the date and time that is not part of a real
+// date and time; nothing when all are.
+std::optional<Refusal> CheckDateAndTime(const DateTime& when) {
+  struct Part {
+    const Entry& entry;
+    const char* label;
+    int low, high;
+  };
+  const int year = PartIn(when.year.text, 1970, 2100).value_or(2000);
+  const int month = PartIn(when.month.text, 1, 12).value_or(1);
+  const Part parts[] = {{when.year, "Year", 1970, 2100},
+                        {when.month, "Month", 1, 12},
+                        {when.day, "Day", 1, DaysIn(year, month)},
+                        {when.hour, "Hour", 0, 23},
+                        {when.minute, "Minute", 0, 59},
+                        {when.second, "Second", 0, 59}};
+  for (int field = 0; field < 6; ++field) {
+    const Part& p = parts[field];
+    // A day the device gave may no longer fit a month the person typed.
+    const bool checked = p.entry.typed || (field == 2 && (when.month.typed || when.year.typed));
+    if (!checked || PartIn(p.entry.text, p.low, p.high)) continue;
+    return Refusal{{Translate(p.label) + ": \"" + p.entry.text + "\" " +
+                        Translate("is not part of a real date and time (from 1970/01/01 to "
+                                  "2100/12/31, 00:00:00 to 23:59:59)."),
+                    Translate("Date and Time")},
+                   field};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 Plan SetDateAndTime(const std::string& address, const DateTime& when, bool sntp_auto,
-                    bool server_from_list, const std::string& listed, const std::string& manual,
+                    bool server_from_list, const std::string& listed, const Entry& manual_entry,
                     int zone_index) {
+  const std::string& manual = manual_entry.text;
   if (!server_from_list && manual.empty())
     return Refusal{Say("Time server is empty", "Date and Time")};
+  if (!server_from_list && manual_entry.typed && CharacterCount(manual) > kMaxServerNameLength)
+    return Refusal{{Translate("Time Server") + ": " + Translate("Over Maximum (64 characters)."),
+                    Translate("Date and Time")}};
+  // The device takes the date and time typed only without SNTP.
+  if (!sntp_auto)
+    if (auto refused = CheckDateAndTime(when)) return *refused;
   // Typed values go as typed, but nothing typed may reshape the query.
-  const auto typed = [](const std::string& text) { return net::EscapeQueryText(text); };
+  const auto typed = [](const Entry& entry) { return net::EscapeQueryText(entry.text); };
   return Command{
       "http://" + address +
           "/man.cgi?redirect=sys_sntp.htm&failure=fail.htm&type=sntp_apply&sntp_time=&day0=" +
           typed(when.year) + "&day1=" + typed(when.month) + "&day2=" + typed(when.day) +
           "&time0=" + typed(when.hour) + "&time1=" + typed(when.minute) +
           "&time2=" + typed(when.second) + "&R_sntp=" + (sntp_auto ? "ENABLE" : "DISABLE") +
-          "&R_sntp_server=" + (server_from_list ? "0" : "1") + "&Sntp_ip=" + typed(listed) +
-          "&sntp_input=" + typed(manual) + "&sntp_timezone=" + std::to_string(zone_index - 12),
+          "&R_sntp_server=" + (server_from_list ? "0" : "1") +
+          "&Sntp_ip=" + net::EscapeQueryText(listed) + "&sntp_input=" + typed(manual_entry) +
+          "&sntp_timezone=" + std::to_string(zone_index - 12),
       "sys_sntp.htm", false, server_from_list ? "Date and Time" : "Time Server"};
 }
 

@@ -40,19 +40,23 @@ struct StatusView {
 };
 StatusView ShowStatus(const std::string& page);
 
-// The date and time as typed, field by field.
+// The date and time, field by field.
 struct DateTime {
-  std::string year, month, day, hour, minute, second;
+  Entry year, month, day, hour, minute, second;
 };
 
-// "Set" of each group.
-Plan SetIdentification(const std::string& address, const std::string& host,
-                       const std::string& group);
+// "Set" of each group. Typed names are trimmed and must be 1 to 15
+// letters, digits, "-", "_" or "=", not starting with a digit; the
+// device's own go back as they are.
+Plan SetIdentification(const std::string& address, const Entry& host, const Entry& group);
 Plan SetAdministratorPassword(const std::string& address, const std::string& password,
                               const std::string& repeated);
-// `listed` is the entry chosen in the server list (empty: none).
+// `listed` is the entry chosen in the server list (empty: none). Without
+// SNTP, each typed part of the date and time must make a real date from
+// 1970 to 2100 and a time of day; a typed server name is 1 to 64
+// characters.
 Plan SetDateAndTime(const std::string& address, const DateTime& when, bool sntp_auto,
-                    bool server_from_list, const std::string& listed, const std::string& manual,
+                    bool server_from_list, const std::string& listed, const Entry& manual,
                     int zone_index);
 Command SetDhcpServer(const std::string& address, bool enabled);
 Command SetLanguage(const std::string& address, int index);

@@ -27,6 +27,8 @@ bool CommandClient::Fits(const std::string& url) {
 
 void CommandClient::Get(const std::string& url) {
   RequestSent = false;
+  FirstStatus = 0;
+  FirstLocation.clear();
   if (url.empty()) throw HttpError("Empty URL");
   // A cut command could be another command: one too long is not sent.
   if (!Fits(url)) throw HttpError("URL too long");
@@ -38,6 +40,7 @@ void CommandClient::Get(const std::string& url) {
   for (int redirects = 0;; ++redirects) {
     const HttpUrl target = ParseHttpUrl(next);
     next = Exchange(next, target.host == first.host && target.port == first.port);
+    if (redirects == 0) FirstLocation = next.empty() ? std::string() : first_location_;
     if (next.empty()) return;
     if (redirects == kMaxRedirects) throw HttpError("Too many redirects");
   }
@@ -75,6 +78,7 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
     if (!head.started) return;
     StatusCode = static_cast<std::int16_t>(head.status);
     Header = head.header;
+    if (!FirstStatus) FirstStatus = head.status;
   };
   try {
     ReadReplyHead(source, head, limits);
@@ -88,8 +92,10 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
     throw;
   }
   stream.Close();
-  if (head.status >= 300 && head.status <= 302 && !head.location.empty())
+  if (head.status >= 300 && head.status <= 302 && !head.location.empty()) {
+    first_location_ = head.location;
     return RedirectTarget(target.host, head.location);
+  }
   return {};
 }
 

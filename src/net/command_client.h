@@ -25,6 +25,10 @@ class CommandClient {
   std::string Cookie;
   std::int16_t StatusCode = 0;
   std::string Header;
+  // The status and redirect target of the last Get's first reply: the
+  // device's own answer to the command, whatever its redirect then brings.
+  int FirstStatus = 0;
+  std::string FirstLocation;
   std::string Body;
   bool IsConnected = false;
   // True once the last Get's request has gone out whole, whatever came of
@@ -64,6 +68,7 @@ class CommandClient {
   std::string Exchange(const std::string& url, bool same_device);
 
   TcpStream connection_ = TcpStream::Closed();
+  std::string first_location_;
 };
 
 }  // namespace net

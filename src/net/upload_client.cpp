@@ -22,8 +22,11 @@ std::string StatusText(const std::string& status_line) {
 
 }  // namespace
 
-UploadError UploadError::Reply(int status, const std::string& status_text) {
-  return UploadError(Kind::Reply, status_text, status);
+UploadError UploadError::Reply(int status, const std::string& status_text,
+                               const std::string& location) {
+  UploadError error(Kind::Reply, status_text, status);
+  error.location_ = location;
+  return error;
 }
 
 UploadError UploadError::Socket(int number) {
@@ -83,7 +86,7 @@ void UploadClient::Post(const std::string& url, const UploadBody& body, MemorySt
     ReadReplyHead(source, head, limits);
     if (!head.complete) throw UploadError::Closed();
     if (head.status < 200 || head.status > 299 || head.has_location)
-      throw UploadError::Reply(head.status, StatusText(head.status_line));
+      throw UploadError::Reply(head.status, StatusText(head.status_line), head.location);
     ReadBodyInto(source, limits, [&reply](std::string_view piece) { reply.Write(piece); });
   } catch (const SocketError& e) {
     // A reset while the image goes up is the device refusing it; report it

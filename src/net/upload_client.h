@@ -21,7 +21,9 @@ class UploadError : public HttpError {
   };
   UploadError(Kind kind, const std::string& text, int number = 0)
       : HttpError(text), kind_(kind), number_(number) {}
-  static UploadError Reply(int status, const std::string& status_text);
+  // `location`: where a redirect sends the reader, if anywhere.
+  static UploadError Reply(int status, const std::string& status_text,
+                           const std::string& location = {});
   static UploadError Socket(int number);
   static UploadError Closed();
   static UploadError FileChanged(const std::string& path);
@@ -29,10 +31,13 @@ class UploadError : public HttpError {
   Kind kind() const { return kind_; }
   // The reply's status, or the socket error number.
   int number() const { return number_; }
+  // A redirect's target (Reply).
+  const std::string& location() const { return location_; }
 
  private:
   Kind kind_;
   int number_;
+  std::string location_;
 };
 
 // Sends the firmware image as one multipart POST. Never follows redirects:

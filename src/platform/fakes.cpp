@@ -107,6 +107,7 @@ std::vector<std::string> FakeDevice::CommandUrls() const {
 
 void FakeCommandClient::Get(const std::string& url) {
   RequestSent = false;
+  FirstStatus = 0;
   if (url.empty()) throw net::HttpError("Empty URL");
   if (!Fits(url)) throw net::HttpError("URL too long");
   if (device_->refused_gets > 0) {
@@ -127,6 +128,7 @@ void FakeCommandClient::Get(const std::string& url) {
     device_->headers.pop_front();
   }
   StatusCode = static_cast<std::int16_t>(std::atoi(Header.c_str() + Header.find(' ') + 1));
+  FirstStatus = StatusCode;
 }
 
 void FakeCommandClient::Connect() {

@@ -9,9 +9,11 @@
 #include <fontconfig/fontconfig.h>
 
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
+#include <QVariant>
 
 #include "i18n/translate.h"
 #include "platform/platform.h"
@@ -124,6 +126,22 @@ class TypingLimit : public QValidator {
 
 void SetTypingLimit(QLineEdit* edit, int characters) {
   edit->setValidator(new TypingLimit(edit, characters));
+}
+
+namespace {
+constexpr char kDeviceValue[] = "brevaneDeviceValue";
+}
+
+void ShowDeviceValue(QLineEdit* edit, const std::string& value) {
+  edit->setText(Q(value));
+  edit->setProperty(kDeviceValue, QByteArray::fromStdString(value));
+}
+
+device::Entry EntryOf(const QLineEdit* edit) {
+  const QVariant kept = edit->property(kDeviceValue);
+  return device::EntryOf(S(edit->text()), kept.isValid()
+                                              ? std::optional(kept.toByteArray().toStdString())
+                                              : std::nullopt);
 }
 
 void SetOwner(QWidget* window, QWidget* owner) {

@@ -82,6 +82,8 @@ void ReportFirstPaint(QWidget* window);
 
 #include <QLabel>
 
+#include "device/device.h"
+
 class QWidget;
 class QPushButton;
 class QLineEdit;
@@ -102,6 +104,12 @@ QString ToolTipFromPlainText(const QString& text);
 // length, the limit is for typing only: a longer text put there by the
 // program (a device's value) is shown and kept whole, and can be shortened.
 void SetTypingLimit(QLineEdit* edit, int characters);
+
+// Shows a value the device gave in `edit` and remembers it, so that
+// EntryOf tells what the person changed from the device's own value (which
+// then goes back whole, whatever the typing rules).
+void ShowDeviceValue(QLineEdit* edit, const std::string& value);
+device::Entry EntryOf(const QLineEdit* edit);
 
 // Places a top-level window in the middle of its screen.
 void CenterOnScreen(QWidget* window);

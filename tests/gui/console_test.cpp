@@ -290,13 +290,22 @@ TEST_F(ConsoleTest, DateAndTimeAreSentAsTypedWithoutReshapingTheQuery) {
   EXPECT_EQ(shown()[0].text, "Time server is empty");
   EXPECT_TRUE(device().commands.empty());
 
+  // Without SNTP the device sets the clock to what was typed: only a real
+  // date and time goes.
   console.MantimeSEdit->setText("ntp.lan&type=reboot");
+  console.DatatimeBtnClick();
+  ASSERT_EQ(shown().size(), 2u);
+  EXPECT_EQ(shown()[1].text.rfind("Day: \"\" is not part of a real date and time", 0), 0u);
+  EXPECT_TRUE(device().commands.empty());
+
+  // With SNTP the device keeps its clock, and what was typed goes as typed.
+  console.SntpAutoRB->setChecked(true);
   console.TimeSSelCB->setCurrentIndex(1);
   console.TimezoneCB->setCurrentIndex(-1);
   console.DatatimeBtnClick();
   EXPECT_EQ(LastUrl(),
             "http://192.168.1.77/man.cgi?redirect=sys_sntp.htm&failure=fail.htm&type=sntp_apply"
-            "&sntp_time=&day0=2027&day1=1&day2=&time0=%26x&time1=5&time2=0&R_sntp=DISABLE"
+            "&sntp_time=&day0=2027&day1=1&day2=&time0=%26x&time1=5&time2=0&R_sntp=ENABLE"
             "&R_sntp_server=1&Sntp_ip=europe.pool.ntp.org&sntp_input=ntp.lan%26type=reboot"
             "&sntp_timezone=-13");
   EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/sys_sntp.htm");
@@ -540,6 +549,51 @@ TEST_F(ManagementTest, ConnectOnAPasswordDeviceAsksForTheLoginInsteadOfFailing) 
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
   EXPECT_TRUE(drives.isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// A value the device holds, shown and left as it was, goes back whole with
+// the field the person changed; typed anew, the page's rule holds.
+TEST_F(ConsoleTest, ADeviceValueLeftAsItWasGoesBackWhole) {
+  device().page = testing_support::StatusPage({{"host_name", "ABCDEFGHIJKLMNOP"},
+                                               {"group_name", "HOME"},
+                                               {"ftps_port", "80"},
+                                               {"ftps_account", "amy"},
+                                               {"ftps_account_passwd", "abcdefghijklmn"},
+                                               {"ftps_att", "checked"}});
+  Open();
+  struct Case {
+    std::function<void()> show, change, set, retype;
+    const char* sent;     // in the URL after the change
+    const char* refused;  // after typing anew
+  } cases[] = {
+      {[&] { console.TabSheet1Show(); }, [&] { console.GroupEdit->setText("OFFICE"); },
+       [&] { console.identBtnClick(); }, [&] { console.HostEdit->setText("ABCDEFGHIJKLMNOPQ"); },
+       "hostname=ABCDEFGHIJKLMNOP&group_name=OFFICE", "Host Name: Over Maximum (15 characters)."},
+      {[&] { console.TabSheet5Show(); }, [&] { console.FTPStatusCB->setCurrentIndex(1); },
+       [&] { console.FTPStatusBtnClick(); }, [&] { console.FTPPortEdit->setText("81"); },
+       "ftps_set=DISABLE&ftps_port=80", "Invalid port number"},
+      {[&] { console.TabSheet6Show(); }, [&] { console.ModFTPWriteRB->setChecked(true); },
+       [&] { console.ModFTPBtnClick(); }, [&] { console.ModFTPPassEdit->setText("abcdefghijklm"); },
+       "Account_passwd=abcdefghijklmn&ftp_att=W", "Over Maximum (12 characters)."},
+  };
+  for (const Case& c : cases) {
+    c.show();
+    c.change();
+    shown().clear();
+    c.set();
+    EXPECT_TRUE(shown().empty()) << c.sent;
+    EXPECT_NE(LastUrl().find(c.sent), std::string::npos) << LastUrl();
+    const std::size_t sent = device().commands.size();
+    c.retype();
+    c.set();
+    ASSERT_FALSE(shown().empty()) << c.refused;
+    EXPECT_EQ(shown().back().text, c.refused);
+    EXPECT_EQ(device().commands.size(), sent);
+  }
 }
 
 }  // namespace

@@ -172,15 +172,22 @@ TEST_F(CtlLan, ThePasswordIsInNoProcessesArgumentsOrEnvironment) {
 // The console and brevane-ctl send the same command, byte for byte.
 TEST(CtlWire, TheConsoleAndCtlSendTheSameRequests) {
   constexpr char kLocal[] = "127.0.0.1";
+  // The page already shows what the commands set, as a device would after
+  // them: brevane-ctl reads each change back.
   const std::string page =
-      "<HTML>var host_name=\"NAS\";\r\nvar ftps_port=\"21\";\r\nvar ftps_status=\"ENABLE\";\r\n"
-      "var share_list=\"<option value=\"docs\">docs</option>\";\r\n";
+      "<HTML>var host_name=\"NAS-2\";\r\nvar group_name=\"HOME\";\r\nvar ftps_port=\"2121\";"
+      "\r\nvar ftps_status=\"ENABLE\";\r\n"
+      "var share_list=\"<option value=\"docs\">docs</option>\";\r\n"
+      "var allow_share=\"<option value=\"docs\">docs</option>\";\r\n";
   lan::ScriptedPeer peer(kLocal, 80, [&page](lan::PeerConnection& c) {
     const std::string request = c.ReadRequest();
     if (request.empty()) return;  // a probe
-    if (request.find(".cgi?") != std::string::npos)
-      c.Send("HTTP/1.0 302 Found\r\nLocation: done.htm\r\n\r\n");
-    else
+    // A command is answered with the redirect to the page it names.
+    if (const auto at = request.find("redirect="); at != std::string::npos) {
+      const auto end = request.find('&', at);
+      c.Send("HTTP/1.0 302 Found\r\nLocation: " + request.substr(at + 9, end - at - 9) +
+             "\r\n\r\n");
+    } else
       c.Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" +
              page);
   });

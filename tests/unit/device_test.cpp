@@ -7,6 +7,7 @@
 
 #include "device/disk.h"
 #include "device/drives.h"
+#include "device/exchange.h"
 #include "device/folders.h"
 #include "device/ftp.h"
 #include "device/ip_config.h"
@@ -176,6 +177,8 @@ TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   auto of = [](auto error) { return device::JudgeUpload(std::make_exception_ptr(error)); };
   EXPECT_EQ(device::JudgeUpload(nullptr), Outcome::Answered);
   EXPECT_EQ(of(UploadError::Reply(302, "302 Found")), Outcome::Accepted);
+  EXPECT_EQ(of(UploadError::Reply(302, "302 Found", "man_firm.htm")), Outcome::Accepted);
+  EXPECT_EQ(of(UploadError::Reply(302, "302 Found", "/fail.htm")), Outcome::Refused);
   EXPECT_EQ(of(UploadError::Reply(500, "500 Flash write failed at block 302")), Outcome::Failed);
   EXPECT_EQ(of(UploadError::Socket(10053)), Outcome::TooLarge);
   EXPECT_EQ(of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Failed);
@@ -192,6 +195,116 @@ TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   EXPECT_EQ(device::Restart(kIp).page_tag, "maintain.htm");
 }
 
+// --- Limits on what is typed, and the device's own values ------------------
+
+// Every limit refuses what the person typed before anything is sent; a value
+// the device gave, left as it was, goes back exactly as it came.
+TEST(TypedRules, LimitsApplyToTypedValuesAndDeviceValuesGoBackWhole) {
+  using device::Entry;
+  const std::string long15 = "ABCDEFGHIJKLMNOP";  // 16
+  const std::string long12 = "abcdefghijklm";     // 13
+  const Entry kept(long15, false), typed(long15);
+  const device::DateTime device_clock{{"2025", false}, {"2", false},  {"29", false},
+                                      {"25", false},   {"61", false}, {"99", false}};
+  device::DateTime february = device_clock;
+  february.year = Entry("2024");
+  february.month = Entry("2");
+  device::DateTime bad_hour = february;
+  bad_hour.hour = Entry("25");
+  struct Case {
+    const char* what;
+    Plan plan;
+    const char* starts;  // the refusal, or a piece of the URL sent
+  } cases[] = {
+      {"host kept", device::SetIdentification(kIp, kept, "G"), "hostname=ABCDEFGHIJKLMNOP&"},
+      {"host typed", device::SetIdentification(kIp, typed, "G"),
+       "refused: Host Name: Over Maximum (15 characters)."},
+      {"group kept with digit", device::SetIdentification(kIp, "N", Entry("1 G!", false)),
+       "group_name=1 G!"},
+      {"password 13", device::SetAdministratorPassword(kIp, long12, long12),
+       "refused: Over Maximum (12 characters)."},
+      {"clock kept", device::SetDateAndTime(kIp, device_clock, false, true, "", "", 12),
+       "day0=2025&day1=2&day2=29&time0=25&time1=61&time2=99"},
+      {"february typed", device::SetDateAndTime(kIp, february, false, true, "", "", 12),
+       "day0=2024&day1=2&day2=29&"},
+      {"hour typed", device::SetDateAndTime(kIp, bad_hour, false, true, "", "", 12),
+       "refused: Hour: \"25\" is not part"},
+      {"day no longer fits",
+       [] {
+         device::DateTime when{{"2025"}, {"4"}, {"31", false}, {"1"}, {"2"}, {"3"}};
+         return device::SetDateAndTime(kIp, when, false, true, "", "", 12);
+       }(),
+       "refused: Day: \"31\""},
+      {"server typed",
+       device::SetDateAndTime(kIp, device_clock, true, false, "", std::string(65, 's'), 12),
+       "refused: Time Server: Over Maximum (64 characters)."},
+      {"port kept", device::SetFtpService(kIp, 0, Entry("80", false)), "ftps_port=80"},
+      {"port typed", device::SetFtpService(kIp, 0, Entry("80")), "refused: Invalid port number"},
+      {"account password kept", device::SetAccount(kIp, "amy", Entry(long12 + "x", false), false),
+       "Account_passwd=abcdefghijklmx&"},
+      {"account password typed", device::SetAccount(kIp, "amy", Entry(long12), false),
+       "refused: Over Maximum (12 characters)."},
+      {"folder taken but for case",
+       device::CreateFolder(kIp, device::NameDialog::CreateFolder, "Docs", {"music", "docs"}),
+       "refused: This name is taken (letter case aside): docs"},
+      {"rename to own case",
+       device::RenameFolder(kIp, device::NameDialog::RenameFolder, "docs", "Docs",
+                            {"music", "docs"}),
+       "fm_rename_apply&folder=Docs&to_name=docs"},
+  };
+  for (const Case& c : cases) {
+    const std::string sent = Sent(c.plan);
+    if (std::string(c.starts).rfind("refused", 0) == 0)
+      EXPECT_EQ(sent.rfind(c.starts, 0), 0u) << c.what << ": " << sent;
+    else
+      EXPECT_NE(sent.find(c.starts), std::string::npos) << c.what << ": " << sent;
+  }
+}
+
+TEST(IpConfigRules, AnAddressTheDeviceCouldNotBeReachedAtIsRefused) {
+  auto set = [](const char* ip, const char* mask, const char* gateway = "") {
+    device::AddressSettings s;
+    s.ip = ip;
+    s.mask = mask;
+    s.gateway = gateway;
+    const Plan plan = device::SetAddress(kIp, s);
+    return device::Refused(plan) ? device::Refused(plan)->field : -1;
+  };
+  // The field refused: 0 the address, 1 the mask, 2 the gateway; -1 none.
+  EXPECT_EQ(set("192.168.1.20", "255.255.255.0", "192.168.1.1"), -1);
+  EXPECT_EQ(set("10.1.2.3", "255.0.0.0"), -1);
+  for (const char* ip : {"0.0.0.0", "255.255.255.255", "127.0.0.1", "224.0.0.1", "240.0.0.1",
+                         "192.168.1.0", "192.168.1.255"})
+    EXPECT_EQ(set(ip, "255.255.255.0"), 0) << ip;
+  for (const char* mask : {"255.0.255.0", "0.0.0.0", "255.255.255.1"})
+    EXPECT_EQ(set("192.168.1.20", mask), 1) << mask;
+  EXPECT_EQ(set("192.168.1.20", "255.255.255.0", "192.168.2.1"), 2);
+  EXPECT_EQ(set("192.168.1.20", "255.255.255.0", "192.168.1.255"), 2);
+}
+
+// A command is done only when the device redirected to its answer page.
+TEST(Exchange, EveryReplyIsJudged) {
+  using device::Outcome;
+  const std::string url = Nas("smb.htm", "fm_mkdir_apply&folder=x");
+  auto judge = [&](bool sent, int status, const std::string& location) {
+    device::Delivery d;
+    d.sent = sent;
+    d.status = status;
+    d.location = location;
+    return device::Judge(url, d);
+  };
+  EXPECT_EQ(judge(true, 302, "smb.htm"), Outcome::Done);
+  EXPECT_EQ(judge(true, 302, "/smb.htm"), Outcome::Done);
+  EXPECT_EQ(judge(true, 302, "fail.htm"), Outcome::Refused);
+  EXPECT_EQ(judge(true, 302, "login.htm"), Outcome::Refused);
+  EXPECT_EQ(judge(true, 200, ""), Outcome::Refused);
+  EXPECT_EQ(judge(true, 403, ""), Outcome::Refused);
+  EXPECT_EQ(judge(true, 500, ""), Outcome::Refused);
+  EXPECT_EQ(judge(true, 401, ""), Outcome::LoginFailed);
+  EXPECT_EQ(judge(true, 0, ""), Outcome::NoAnswer);
+  EXPECT_EQ(judge(false, 0, ""), Outcome::NoAnswer);
+}
+
 // --- File Server and the folder dialogs ----------------------------------
 
 TEST(FolderRules, ListsMovesAndDelete) {
@@ -204,13 +317,16 @@ TEST(FolderRules, ListsMovesAndDelete) {
   const std::string chinese12 =  // 12 characters in 36 bytes: short enough
       "\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87"
       "\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87\xE7\x85\xA7\xE7\x89\x87";
-  EXPECT_EQ(Sent(device::ShareFolder(kIp, chinese12)).find("refused"), std::string::npos);
-  EXPECT_EQ(Sent(device::ShareFolder(kIp, "abcdefghijklm")),
-            "refused: Over Maximum (12 characters).");
-  EXPECT_EQ(Sent(device::ShareFolder(kIp, "")),
+  // A folder of the device's list moves at any length; one not in it never.
+  const std::vector<std::string> listed = {chinese12, "abcdefghijklm", "a very long name"};
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, chinese12, listed)).find("refused"), std::string::npos);
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, "abcdefghijklm", listed)),
+            Nas("smb.htm", "nas_apply&share_list=abcdefghijklm&add=New"));
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, "nosuch", listed)),
+            "refused: Please choose an entry from the list.");
+  EXPECT_EQ(Sent(device::ShareFolder(kIp, "", listed)),
             "refused: The folder has no name: nothing was sent.");
-  // Taken out of the Sharing List at any length.
-  EXPECT_EQ(Sent(device::UnshareFolder(kIp, "a very long name")),
+  EXPECT_EQ(Sent(device::UnshareFolder(kIp, "a very long name", listed)),
             Nas("smb.htm", "nas_apply&allow_share=a+very+long+name&del=Remove"));
   EXPECT_EQ(Sent(device::DeleteFolder(kIp, "m&m")),
             Nas("smb.htm", "fm_rmdir_apply&folder=m%26m&to_name="));
@@ -336,9 +452,9 @@ TEST(FtpRules, AnAccountsPage) {
             "refused: Over Maximum (12 characters).");
   EXPECT_EQ(Sent(device::SetAccount(kIp, "", "pw", true)),
             "refused: The account has no name: nothing was sent.");
-  EXPECT_EQ(Sent(device::GiveFolder(kIp, "amy", "abcdefghijklm")),
-            "refused: Over Maximum (12 characters).");
-  EXPECT_EQ(Sent(device::GiveFolder(kIp, "amy", "music")),
+  EXPECT_EQ(Sent(device::GiveFolder(kIp, "amy", "nosuch", {"music"})),
+            "refused: Please choose an entry from the list.");
+  EXPECT_EQ(Sent(device::GiveFolder(kIp, "amy", "music", {"music"})),
             Nas("ftp_mod.htm", "ftps_add_share&account=amy&account_List=music&op_add=Add"));
   EXPECT_EQ(
       Sent(device::TakeFolder(kIp, "amy", "abcdefghijklm")),

@@ -1,0 +1,53 @@
+#pragma once
+
+// brevane-ctl's command line: the options it takes anywhere, and the words
+// that name the device, the command and the command's own arguments. Read
+// without touching the network: a usage error never sends anything.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scan/discover.h"
+
+namespace ctl {
+
+// Ends the run: what is said, and the exit status.
+struct Failure {
+  int status;
+  std::string text;
+};
+[[noreturn]] void Fail(int status, const std::string& text);
+[[noreturn]] void Usage(const std::string& text);
+
+struct Options {
+  std::string user = "admin";
+  std::optional<std::string> password_file, new_password_file;
+  std::optional<int> password_fd, new_password_fd;
+  bool yes = false, wait = false, json = false;
+  int seconds = 3;
+  int wait_seconds = 180;
+  scan::Where where;
+  std::optional<std::string> reconnect_drive;
+  std::optional<std::pair<std::string, std::string>> move_drive;  // letter, address or "back"
+  bool help = false, version = false;
+};
+
+struct Invocation {
+  Options options;
+  // DEVICE COMMAND [ARGUMENT]... with the command's own options among them.
+  std::vector<std::string> words;
+};
+
+// brevane-ctl's options go anywhere on the line; "--" ends them, so that
+// an argument may begin with "--". Throws Failure (usage) for an unknown
+// option or a bad value. Sets `json` as soon as --json is read, so that
+// even a usage error is reported as JSON.
+Invocation ParseArguments(int argc, char** argv, bool& json);
+
+extern const char kUsageText[];
+
+bool IsAddress(const std::string& text);
+
+}  // namespace ctl

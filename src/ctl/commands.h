@@ -1,0 +1,82 @@
+#pragma once
+
+// brevane-ctl's commands on one device: the console's rules and commands,
+// each reply judged, and the effect read back where the status page shows
+// it. The device is found and logged into only once the command's own
+// words have been checked.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ctl/arguments.h"
+#include "ctl/output.h"
+#include "device/device.h"
+#include "device/exchange.h"
+#include "net/command_client.h"
+
+namespace ctl {
+
+class Ctl {
+ public:
+  Ctl(const Options& options, std::vector<std::string> words, Output& out);
+  // Carries out the command; its exit status (failures throw Failure).
+  int Run();
+
+ private:
+  // The command's words, DEVICE first.
+  const std::string& Arg(std::size_t at, const char* what) const;
+  std::optional<std::string> OptionalArg(std::size_t at) const;
+  void NoMoreThan(std::size_t count) const;
+  bool OnOffArg(std::size_t at) const;
+  // The value after `--name` among the command's words, if any (taken out).
+  std::optional<std::string> Flag(const std::string& name);
+  bool Switch(const std::string& name);
+
+  // The device, found and logged into on first use.
+  const std::string& Ip();
+  void Resolve();
+  std::string Page();
+  // Sends a command and judges the device's reply; throws on anything but
+  // success.
+  void Send(const device::Command& command);
+  // The same, the outcome told rather than thrown (but a command too long
+  // to be sent, and no answer at all).
+  device::Outcome SendJudged(const device::Command& command);
+  void Carry(const device::Plan& plan);
+  // Refuses, before the device is even looked for, what the rules refuse
+  // whatever the device holds.
+  static void Precheck(const device::Plan& plan);
+  // Reads the status page again and fails unless `taken` holds of it.
+  void Verify(const std::function<bool(const std::string& page)>& taken);
+  void Confirm(const device::Message& question);
+  std::string NewPassword(const std::string& what);
+  [[noreturn]] void FailOutcome(device::Outcome outcome);
+  void Done(const std::string& said = {});
+  enum class Return { AfterRestart, AtNewAddress, Elsewhere };
+  void WaitForDevice(Return how);
+
+  void Show();
+  void Language();
+  void Time();
+  void Address();
+  void Upload();
+  void Restart(bool reset);
+  void Folder();
+  void Ftp();
+  void FtpAccount();
+  void Disk();
+  void FollowScan();
+
+  Options options_;
+  std::vector<std::string> args_;
+  Output& out_;
+  device::Session session_;
+  bool logged_in_ = false;
+  bool password_given_ = false;  // from a source or typed, even if empty
+  std::string name_, group_;     // of the device, as a scan found it
+  net::CommandClient client_;
+};
+
+}  // namespace ctl

@@ -1,0 +1,277 @@
+// brevane-ctl's way to its device: found, logged into, each command sent
+// and its reply judged.
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "ctl/commands.h"
+#include "ctl/ctl.h"
+#include "ctl/secrets.h"
+#include "device/text.h"
+#include "i18n/translate.h"
+#include "net/page_reader.h"
+#include "net/page_values.h"
+#include "net/socket_error.h"
+#include "net/waiting.h"
+#include "scan/discover.h"
+#include "scan/scan_output.h"
+
+namespace ctl {
+
+using i18n::Translate;
+
+namespace {
+
+// How a person reads a device's name: letter case aside.
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A page read and the console's other reads end within this long.
+constexpr std::chrono::milliseconds kReadingBound{20000};
+
+}  // namespace
+
+Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out)
+    : options_(options), args_(std::move(words)), out_(out) {
+  session_.user = options_.user;
+}
+
+const std::string& Ctl::Arg(std::size_t at, const char* what) const {
+  if (at >= args_.size()) Usage(std::string("missing ") + what);
+  return args_[at];
+}
+
+std::optional<std::string> Ctl::OptionalArg(std::size_t at) const {
+  return at < args_.size() ? std::optional(args_[at]) : std::nullopt;
+}
+
+void Ctl::NoMoreThan(std::size_t count) const {
+  if (args_.size() > count) Usage("unexpected " + args_[count]);
+}
+
+bool Ctl::OnOffArg(std::size_t at) const {
+  const std::string& value = Arg(at, "on or off");
+  if (value != "on" && value != "off") Usage("expected on or off, not " + value);
+  return value == "on";
+}
+
+std::optional<std::string> Ctl::Flag(const std::string& name) {
+  const auto it = std::find(args_.begin() + 1, args_.end(), name);
+  if (it == args_.end()) return std::nullopt;
+  if (it + 1 == args_.end()) Usage(name + " takes a value");
+  std::string value = *(it + 1);
+  args_.erase(it, it + 2);
+  return value;
+}
+
+bool Ctl::Switch(const std::string& name) {
+  const auto it = std::find(args_.begin() + 1, args_.end(), name);
+  if (it == args_.end()) return false;
+  args_.erase(it);
+  return true;
+}
+
+void Ctl::Resolve() {
+  const std::string& device = args_[0];
+  if (IsAddress(device)) {
+    session_.address = device;
+    return;
+  }
+  // NAME or NAME/GROUP, found by one scan.
+  const auto slash = device.find('/');
+  const std::string name = device.substr(0, slash);
+  const std::optional<std::string> group =
+      slash == std::string::npos ? std::nullopt : std::optional(device.substr(slash + 1));
+  net::DeviceList found;
+  try {
+    found = scan::Discover(options_.seconds, options_.where);
+  } catch (const net::SocketError& e) {
+    Fail(kUsage, "cannot scan for devices: " + net::WsaErrorDescription(e.number()));
+  }
+  std::vector<net::DeviceRecord> matches;
+  for (const auto& d : found.Devices())
+    if (SameName(d.DeviceName, name) && (!group || SameName(d.GroupName, *group)))
+      matches.push_back(d);
+  if (matches.size() == 1) {
+    session_.address = matches[0].Ip;
+    name_ = matches[0].DeviceName;
+    group_ = matches[0].GroupName;
+    out_.SetSubject(session_.address, "");
+    return;
+  }
+  std::string listed = found.Devices().empty() ? "no device answered" : "devices found:\n";
+  for (const auto& d : found.Devices())
+    listed += "  " + scan::Printable(d.Ip) + "  " + scan::Printable(d.DeviceName) + "/" +
+              scan::Printable(d.GroupName) + "\n";
+  if (matches.empty())
+    Fail(kNoAnswer, "no device is named " + scan::Printable(device) + "; " + listed);
+  Fail(kUsage, "several devices are named " + scan::Printable(device) +
+                   "; give an address or NAME/GROUP; " + listed);
+}
+
+const std::string& Ctl::Ip() {
+  if (logged_in_) return session_.address;
+  Resolve();
+  if (options_.password_file) {
+    session_.password = ReadSecretFile(*options_.password_file);
+    password_given_ = true;
+  } else if (options_.password_fd) {
+    session_.password = ReadSecretFd(*options_.password_fd);
+    password_given_ = true;
+  } else if (const auto typed =
+                 AskHidden("Password of " + session_.user + " on " + session_.address + ": ")) {
+    session_.password = *typed;
+    password_given_ = true;
+  }
+  logged_in_ = true;
+  return session_.address;
+}
+
+std::string Ctl::Page() {
+  Ip();
+  const net::ActionBound bound{kReadingBound};
+  const net::PageRead read = net::ReadPageWithRetries(
+      session_.address, session_.user, session_.password, net::kStatusPagePath, net::AuthGetPage);
+  if (read.reply.Status == 401) FailOutcome(device::Outcome::LoginFailed);
+  if (read.reply.BodyText.empty() || read.reply.Status != 200)
+    FailOutcome(device::Outcome::NoAnswer);
+  return read.reply.BodyText;
+}
+
+void Ctl::FailOutcome(device::Outcome outcome) {
+  const std::string said = device::SayOutcome(outcome);
+  if (outcome == device::Outcome::NoAnswer) Fail(kNoAnswer, said);
+  if (outcome == device::Outcome::LoginFailed && !password_given_)
+    Fail(kFailed, said +
+                      "\nNo password was given: give it with --password-file FILE or "
+                      "--password-fd N, or run brevane-ctl on a terminal to be asked.");
+  Fail(kFailed, said);
+}
+
+void Ctl::Send(const device::Command& command) {
+  if (const auto outcome = SendJudged(command); outcome != device::Outcome::Done)
+    FailOutcome(outcome);
+}
+
+device::Outcome Ctl::SendJudged(const device::Command& command) {
+  if (!net::CommandClient::Fits(command.url))
+    Fail(kFailed, device::Say("This value is too long to be sent. Shorten it and try again.",
+                              command.field != nullptr ? command.field : "Set")
+                      .text);
+  Ip();
+  for (int submission = 1;; ++submission) {
+    const device::Delivery delivery =
+        device::Deliver(client_, session_, command.url, command.page_tag);
+    const device::Outcome outcome = device::Judge(command.url, delivery);
+    if (command.page_tag == "if_cgi.htm") {
+      // The device leaves its address once it has the command: its reply
+      // may never come, but a refusal that came is one.
+      if (!delivery.sent) return device::Outcome::NoAnswer;
+      if (outcome == device::Outcome::Refused || outcome == device::Outcome::LoginFailed)
+        return outcome;
+      return device::Outcome::Done;
+    }
+    // The device may refuse FTP commands for a while: sent again, as the
+    // console does.
+    if (outcome == device::Outcome::Refused && command.retried &&
+        device::RefusedFtpCommand(command.url, command.page_tag, delivery) &&
+        submission < device::kMaxSubmissions) {
+      net::Pause(20);
+      continue;
+    }
+    return outcome;
+  }
+}
+
+void Ctl::Carry(const device::Plan& plan) {
+  Precheck(plan);
+  Send(std::get<device::Command>(plan));
+}
+
+void Ctl::Precheck(const device::Plan& plan) {
+  if (const device::Refusal* refused = device::Refused(plan)) {
+    const device::Message& m = refused->message;
+    Fail(kFailed, m.title.empty() ? m.text : m.title + ": " + m.text);
+  }
+}
+
+void Ctl::Verify(const std::function<bool(const std::string& page)>& taken) {
+  if (!taken(Page()))
+    Fail(kFailed,
+         "The device answered, but its status page does not show the change: it did not take "
+         "it.");
+}
+
+void Ctl::Confirm(const device::Message& question) {
+  if (options_.yes) return;
+  if (!CanAsk())
+    Fail(kUsage, question.text + "\nNot asked without a terminal: give --yes to go ahead.");
+  if (!AskYes(question.text)) Fail(kFailed, "Not done.");
+}
+
+std::string Ctl::NewPassword(const std::string& what) {
+  if (options_.new_password_file) return ReadSecretFile(*options_.new_password_file);
+  if (options_.new_password_fd) return ReadSecretFd(*options_.new_password_fd);
+  const auto first = AskHidden("New password " + what + ": ");
+  if (!first)
+    Usage("a new password comes from --new-password-file, --new-password-fd or the terminal");
+  const auto again = AskHidden("The new password " + what + " again: ");
+  if (!again || *again != *first) Fail(kFailed, Translate("New password entries do not match!"));
+  return *first;
+}
+
+void Ctl::Done(const std::string& said) {
+  JsonObject result;
+  if (!said.empty()) result.Text("said", said);
+  out_.Result((said.empty() ? "Done." : said) + "\n", result);
+}
+
+// Until the device answers again, by discovery: after a restart it is
+// silent first, then back at its address; after a change of address it
+// answers at the new one, or, one from the network, somewhere else under
+// its name and group.
+void Ctl::WaitForDevice(Return how) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options_.wait_seconds);
+  const std::string old_address = session_.address;
+  auto is_it = [&](const net::DeviceRecord& d) {
+    return how == Return::Elsewhere
+               ? d.DeviceName == name_ && d.GroupName == group_ && d.Ip != old_address
+               : d.Ip == old_address;
+  };
+  auto answering = [&]() -> std::optional<std::string> {
+    net::DeviceList found;
+    try {
+      found = scan::Discover(2, options_.where, [&](const net::DeviceList& list) {
+        return std::any_of(list.Devices().begin(), list.Devices().end(), is_it);
+      });
+    } catch (const net::SocketError& e) {
+      Fail(kUsage, "cannot scan for devices: " + net::WsaErrorDescription(e.number()));
+    }
+    for (const auto& d : found.Devices())
+      if (is_it(d)) return d.Ip;
+    return std::nullopt;
+  };
+  if (how == Return::AfterRestart) {
+    // A device restarts a moment after it is told to, and is silent while
+    // it does (half a minute at most).
+    const auto gone_by = std::min(end, std::chrono::steady_clock::now() + std::chrono::seconds(30));
+    while (std::chrono::steady_clock::now() < gone_by && answering())
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  while (std::chrono::steady_clock::now() < end) {
+    if (const auto ip = answering()) {
+      session_.address = *ip;
+      return;
+    }
+  }
+  Fail(kNoAnswer, "the device did not answer again within " +
+                      std::to_string(options_.wait_seconds) + " seconds");
+}
+
+}  // namespace ctl

@@ -1,0 +1,66 @@
+#pragma once
+
+// What brevane-ctl prints. On a terminal: plain lines, every text a device
+// sent made printable. With --json: one JSON object per device and
+// command, the same shape for every command:
+//
+//   {"device": "10.77.0.11", "command": "show status", "ok": true,
+//    "status": 0, "result": {...}}
+//   {"device": "10.77.0.11", "command": "reboot", "ok": false,
+//    "status": 3, "error": {"message": "..."}}
+//
+// A command that follows the device (disk scan --follow) first prints one
+// object a line for each event, {"device", "command", "event": {...}}.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ctl {
+
+// A JSON object built member by member.
+class JsonObject {
+ public:
+  JsonObject& Text(const std::string& key, const std::string& value);
+  JsonObject& Number(const std::string& key, std::int64_t value);
+  JsonObject& Bool(const std::string& key, bool value);
+  JsonObject& Null(const std::string& key);
+  // A number when `text` is a whole decimal number, else the text itself
+  // (what a device sends need not be a number).
+  JsonObject& NumberOrText(const std::string& key, const std::string& text);
+  JsonObject& Texts(const std::string& key, const std::vector<std::string>& values);
+  JsonObject& Raw(const std::string& key, const std::string& json);
+  std::string Json() const { return "{" + members_ + "}"; }
+
+ private:
+  JsonObject& Member(const std::string& key, const std::string& json);
+  std::string members_;
+};
+
+// The results of one run.
+class Output {
+ public:
+  explicit Output(bool json) : json_(json) {}
+  bool json() const { return json_; }
+  void SetSubject(const std::string& device, const std::string& command) {
+    device_ = device;
+    command_ = command;
+  }
+
+  // The command's result: `human` on a terminal (already printable), or
+  // `result` in the JSON object.
+  void Result(const std::string& human, const JsonObject& result);
+  // An event of a followed command, as it comes.
+  void Event(const std::string& human, const JsonObject& event);
+  // The failure that ends the run, on standard error (and as the JSON
+  // object on standard output).
+  void Failure(int status, const std::string& text);
+
+ private:
+  std::string Head(bool ok, int status) const;
+  bool json_;
+  std::string device_, command_;
+};
+
+}  // namespace ctl
