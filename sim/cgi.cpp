@@ -147,6 +147,10 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
     --device.faults.refuse_ftp;
     return fail;
   }
+  if (device.faults.refuse > 0) {
+    --device.faults.refuse;
+    return fail;
+  }
 
   if (program == "nas.cgi") {
     if (type == "cifs_config_apply") {

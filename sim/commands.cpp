@@ -121,6 +121,8 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
     Faults& f = device.faults;
     if (key == "refuse-ftp")
       f.refuse_ftp = Count(value);
+    else if (key == "refuse")
+      f.refuse = Count(value);
     else if (key == "delay")
       f.delay_ms = Count(value);
     else if (key == "hold")

@@ -103,6 +103,7 @@ class FolderFiles {
 // Faults a test asks for; each counts down as connections use it.
 struct Faults {
   int refuse_ftp = 0;      // FTP commands answered with the failure page
+  int refuse = 0;          // any commands answered with the failure page
   int delay_ms = 0;        // before every reply
   int hold = 0;            // connections kept open without an answer
   int reset = 0;           // connections reset after the request

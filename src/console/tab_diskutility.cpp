@@ -115,16 +115,23 @@ void Form2::Timer2Timer() {
 void Form2::RefreshScanResult() {
   // Refreshes never overlap: the timer waits while the page is read.
   Timer2->stop();
-  std::optional<std::string> page;
+  net::PageRead read;
   {
+    // Read again only while no reply came at all: a device that answers
+    // (even with a refusal) has said what it will say.
     const net::ActionBound bound(core::kReadingActionBound);
-    for (int fetch = 0;
-         fetch < net::kPageReadAttempts && !page && !net::ActionCancelled() && !net::ActionTimeUp();
-         ++fetch)
-      page = core::FetchStatusPage();
+    for (int fetch = 0; fetch < net::kPageReadAttempts && !net::ActionCancelled() &&
+                        !net::ActionTimeUp();
+         ++fetch) {
+      read = core::ReadStatusPage();
+      if (read.reply.Status > 0 || !read.reply.BodyText.empty()) break;
+    }
   }
-  // Without a page the messages shown stay.
-  if (page) FillScanMessages(device::ScanMessagesOf(*page));
+  // Without a page the messages shown stay, and the failure is said once.
+  if (core::ReadFailed(read))
+    core::ShowConnectionFailure();
+  else
+    FillScanMessages(device::ScanMessagesOf(read.reply.BodyText));
   Timer2->start();
 }
 

@@ -139,8 +139,11 @@ std::string Ctl::Page() {
   const net::PageRead read = net::ReadPageWithRetries(
       session_.address, session_.user, session_.password, net::kStatusPagePath, net::AuthGetPage);
   if (read.reply.Status == 401) FailOutcome(device::Outcome::LoginFailed);
-  if (read.reply.BodyText.empty() || read.reply.Status != 200)
-    FailOutcome(device::Outcome::NoAnswer);
+  // A reply that is no page is the device's refusal; no reply, no answer.
+  if (read.reply.Status > 0 && (read.reply.BodyText.empty() || read.reply.Status != 200))
+    Fail(kFailed, "The device did not show its status page (HTTP " +
+                      std::to_string(read.reply.Status) + ").");
+  if (read.reply.BodyText.empty()) FailOutcome(device::Outcome::NoAnswer);
   return read.reply.BodyText;
 }
 

@@ -177,11 +177,14 @@ void Ctl::FtpAccount() {
         human,
         JsonObject().Text("account", account.account).Texts("folders", account.account_folders));
   } else {
-    const auto account = select();
     const bool give = what == "give";
+    // The device's folders are on every page: one that is none of them is
+    // refused before the account is even selected.
+    const auto offered = device::ShowFtpServer(Page()).homes;
+    if (give && !Has(offered, second)) NotOffered("folder", second, offered);
+    const auto account = select();
     if (!give && !Has(account.account_folders, second))
       NotOffered("folder of the account", second, account.account_folders);
-    if (give && !Has(account.folders, second)) NotOffered("folder", second, account.folders);
     Carry(give ? device::GiveFolder(Ip(), account.account, second, account.folders)
                : device::TakeFolder(Ip(), account.account, second));
     Verify([&](const std::string& page) {

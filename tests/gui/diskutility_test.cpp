@@ -103,13 +103,20 @@ TEST_F(DiskUtilityTest, AFollowedScanIsReadEveryThirtyTicksOnAnyPageUntilIgnored
   EXPECT_TRUE(console.Timer2->isActive());
   EXPECT_EQ(Form2::ScanPollCount, 0);
 
-  // An empty page is fetched again, at most 8 times in all; without a page
-  // the messages shown stay.
+  // A reply without the page (an empty one, a refusal) is read once and
+  // said once; only no reply at all is read again, at most 8 times in all.
+  // Without a page the messages shown stay.
   device().page.clear();
-  device().page_requests.clear();
-  console.RefreshScanResult();
-  EXPECT_EQ(reads(), 8u * 8u);  // eight fetches, each its own eight tries
-  EXPECT_EQ(Messages(), "Scan started\nChecking 50%");
+  for (const auto& [status, expected_reads] : {std::pair{200, 1u}, {401, 1u}, {0, 8u * 8u}}) {
+    if (status > 0)
+      device().replies = {{"HTTP/1.1 " + std::to_string(status) + " X\r\n\r\n", "", status}};
+    device().page_requests.clear();
+    shown().clear();
+    console.RefreshScanResult();
+    EXPECT_EQ(reads(), expected_reads) << status;
+    EXPECT_EQ(shown().size(), 1u) << status;
+    EXPECT_EQ(Messages(), "Scan started\nChecking 50%");
+  }
 
   for (int tick = 0; tick < 12; ++tick) console.Timer2Timer();
   console.DiskRefBtnClick();

@@ -230,3 +230,134 @@ TEST(CtlWire, TheConsoleAndCtlSendTheSameRequests) {
 }
 
 }  // namespace
+
+namespace {
+
+// brevane-ctl --json's one object: the device, the command, ok, the exit
+// status, and the result or the error's message; events before it, one a
+// line. The script exits with the object's status.
+constexpr char kShape[] = R"(import json, sys
+lines = [l for l in sys.stdin.read().splitlines() if l.strip()]
+for l in lines[:-1]:
+    assert set(json.loads(l)) == {"device", "command", "event"}, l
+d = json.loads(lines[-1])
+assert set(d) - {"result", "error"} == {"device", "command", "ok", "status"}, d
+assert ("result" in d) != ("error" in d) and d["ok"] == (d["status"] == 0), d
+assert "result" in d or isinstance(d["error"]["message"], str), d
+sys.exit(d["status"]))";
+
+// Every command against a device that does it, refuses it, fails it in each
+// way a device can, or is gone: "ok" only when the device did what was
+// asked, and every output has the documented shape.
+TEST(CtlDoneLan, EveryCommandSucceedsOnlyWhenTheDeviceDidIt) {
+  const lan::Host& host = ThisLan().devices.at(0);
+  const std::string dir = ThisLan().dir;
+  std::ofstream(dir + "/right") << "s3cret\n";
+  std::ofstream(dir + "/wrong") << "nope\n";
+  std::ofstream(dir + "/new") << "n3w\n";
+  const std::vector<std::vector<std::string>> commands = {
+      {"name", "NAS2", "OFFICE"},
+      {"dhcp-server", "on"},
+      {"folder", "create", "x"},
+      {"disk", "scan"},
+      {"password"},
+      {"ftp", "service", "on", "--port", "2121"},
+      {"language", "1"},
+      {"time", "--zone", "8"},
+      {"reboot"},
+      {"reset"}};
+  // The condition, what the device is told first, the password file, and
+  // the exit status every command then ends with (an oversized reply to a
+  // page read is no page at all: no answer, 3; to a command, a refusal, 1).
+  struct Condition {
+    const char* name;
+    const char* fault;
+    const char* password;
+    int status, or_status;
+  };
+  const Condition conditions[] = {
+      {"healthy", "", "right", 0, 0},
+      {"wrong password", "", "wrong", 1, 1},
+      {"refused", "fault refuse 100", "right", 1, 1},
+      {"403", "fault forbidden 100", "right", 1, 1},
+      {"500", "fault server-error 100", "right", 1, 1},
+      {"oversized", "fault oversized 100", "right", 1, 3},
+      {"garbage", "fault garbage 100", "right", 3, 3},
+      {"reset", "fault reset 100", "right", 3, 3},
+      {"closed", "fault close 100", "right", 3, 3},
+      {"gone", "stop", "right", 3, 3},
+  };
+  for (const Condition& c : conditions) {
+    for (const auto& command : commands) {
+      std::optional<SimDevice> device;
+      device.emplace(host, std::vector<std::string>{"--password", "s3cret"});
+      if (std::string(c.fault) == "stop") {
+        device.reset();
+      } else if (*c.fault) {
+        device->Control(c.fault);
+      }
+      std::vector<std::string> argv = {Ctl(),
+                                       "--json",
+                                       "--yes",
+                                       "--password-file",
+                                       dir + "/" + c.password,
+                                       "--new-password-file",
+                                       dir + "/new",
+                                       host.ip};
+      argv.insert(argv.end(), command.begin(), command.end());
+      const Result run = lan::Run(argv);
+      const Result shape = lan::Run({"/usr/bin/python3", "-c", kShape}, run.out);
+      EXPECT_TRUE(run.status == c.status || run.status == c.or_status)
+          << c.name << ": " << command[0] << ": " << run.status << " " << run.err;
+      EXPECT_EQ(shape.status, run.status)
+          << c.name << ": " << command[0] << ": " << run.out << shape.err;
+      if (std::string(c.name) == "wrong password") {
+        EXPECT_EQ(device->Control("commands"), "0") << command[0];
+      }
+    }
+  }
+}
+
+// What the rules refuse never reaches the device, and help and usage
+// errors send nothing at all.
+TEST_F(CtlLan, RefusedValuesAndUsageErrorsSendNothing) {
+  const std::string pw = ThisLan().dir + "/thirteen";
+  std::ofstream(pw) << "abcdefghijklm\n";
+  const int before = Commands();
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {ip(), "address", "static", "0.0.0.0", "255.255.255.0"},
+           {ip(), "address", "static", "10.77.0.50", "255.0.255.0"},
+           {ip(), "address", "static", "10.77.0.50", "255.255.255.0", "10.78.0.1"},
+           {"--new-password-file", pw, ip(), "password"},
+           {ip(), "name", "ABCDEFGHIJKLMNOPQ", "HOME"},
+           {ip(), "time", "--date", "2025/13/40", "--sntp", "off"},
+           {ip(), "time", "--time", "25:61:99", "--sntp", "off"},
+           {ip(), "folder", "create", "public"},
+           {ip(), "ftp", "account", "give", "bob", "nosuch"},
+           {ip(), "ftp", "account", "create", "a b"}}) {
+    const Result run = Run(command);
+    EXPECT_EQ(run.status, 1) << command[1] << " " << command[2] << ": " << run.err;
+  }
+  EXPECT_EQ(Commands(), before);
+  // Help and usage errors: no scan, no wait.
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"-h"},
+                                             {"help"},
+                                             {"show"},
+                                             {"--zone", "abc", ip(), "time"},
+                                             {ip(), "ftp", "service", "on", "--port", "abc"}}) {
+    const auto start = Clock::now();
+    const Result run = lan::Run([&] {
+      std::vector<std::string> argv = {Ctl()};
+      argv.insert(argv.end(), command.begin(), command.end());
+      return argv;
+    }());
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << command[0];
+    EXPECT_EQ(run.status, command[0] == "-h" || command[0] == "help" ? 0 : 2) << command[0];
+  }
+  // Options go anywhere; a device name is read as a person reads it.
+  EXPECT_EQ(Run({"nas1/home", "show", "--json"}).status, 0);
+  std::filesystem::remove(pw);
+}
+
+}  // namespace
