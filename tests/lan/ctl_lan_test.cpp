@@ -355,6 +355,15 @@ TEST_F(CtlLan, RefusedValuesAndUsageErrorsSendNothing) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << command[0];
     EXPECT_EQ(run.status, command[0] == "-h" || command[0] == "help" ? 0 : 2) << command[0];
   }
+  // A password source that cannot give a first line is a usage error.
+  for (const std::vector<std::string>& source :
+       std::vector<std::vector<std::string>>{{"--password-file", "/dev/zero"},
+                                             {"--password-file", "/tmp"},
+                                             {"--password-file", "/nonexistent"},
+                                             {"--password-fd", "99"}}) {
+    std::vector<std::string> argv = {Ctl(), source[0], source[1], ip(), "show"};
+    EXPECT_EQ(lan::Run(argv).status, 2) << source[1];
+  }
   // Options go anywhere; a device name is read as a person reads it.
   EXPECT_EQ(Run({"nas1/home", "show", "--json"}).status, 0);
   std::filesystem::remove(pw);
