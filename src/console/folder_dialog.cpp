@@ -69,8 +69,8 @@ bool FolderDialog::Carry(const device::Plan& plan, std::initializer_list<QLineEd
     return false;
   }
   const auto& command = std::get<device::Command>(plan);
-  if (!Console().Sendable(command.url, command.field)) return false;
-  Console().Send(command, reread);
+  // Too long to go out whole, it is not sent and the dialog stays.
+  if (Console().Send(command, reread) == core::Submitted::NotSent) return false;
   for (QLineEdit* edit : edits) edit->clear();
   Opener()->setEnabled(true);
   hide();

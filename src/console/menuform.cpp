@@ -63,18 +63,6 @@ void Form2::PageControl1DrawTab(QPainter& painter, int tab_index, const QRect& r
   painter.drawText(place, Qt::TextSingleLine, caption);
 }
 
-std::string Form2::NewPassword() {
-  return ui::S(PassEdit->text());
-}
-
-bool Form2::AutomaticAddressSelected() {
-  return AutoIPRB->isChecked();
-}
-
-std::string Form2::AddressField() {
-  return ui::S(IPAddressEdit->text());
-}
-
 int Form2::ActiveTab() {
   return PageControl1->currentIndex();
 }

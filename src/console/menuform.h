@@ -142,26 +142,16 @@ class Form2 : public QWidget, public core::CommandHost {
   // Carries out what a rule decided: shows its refusal, or sends its
   // command. True when the command went out.
   bool Carry(const device::Plan& plan, const std::function<void()>& reread = {});
-  // Sends a command: once, or again while the device refuses where the
-  // command asks for it; `reread` runs after the last refusal.
-  int Send(const device::Command& command, const std::function<void()>& reread = {});
-
-  // Command submission for the pages, through this window's CommandClient.
-  // A command too long to go out whole is not sent: the user is told which
-  // value makes it so (`field_key`, the key of its label).
-  int Submit(const std::string& url, const std::string& page_tag, const char* field_key = nullptr);
-  int SubmitWithRetries(const std::string& url, const std::string& page_tag,
-                        const std::function<void()>& reread = {}, const char* field_key = nullptr);
-  // True when `url` can go out whole; otherwise says so, naming the field.
-  bool Sendable(const std::string& url, const char* field_key) const;
+  // Sends a command through the one submission path, unless it is too
+  // long to go out whole (then the user is told which value makes it so);
+  // `reread` runs after the last refusal of a command sent again while
+  // refused.
+  core::Submitted Send(const device::Command& command, const std::function<void()>& reread = {});
   // Closes the console and its dialogs at once, wherever they stand: the
   // main window hands another device on.
   void Dismiss();
 
   // core::CommandHost
-  std::string NewPassword() override;
-  bool AutomaticAddressSelected() override;
-  std::string AddressField() override;
   int ActiveTab() override;
   void RedisplayTab(int index) override;
   void ReturnToDeviceList() override;

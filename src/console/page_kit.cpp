@@ -100,30 +100,18 @@ bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread)
     console::Tell(refused->message);
     return false;
   }
-  return Send(std::get<device::Command>(plan), reread) != core::kCommandNotSent;
+  return Send(std::get<device::Command>(plan), reread) != core::Submitted::NotSent;
 }
 
-int Form2::Send(const device::Command& command, const std::function<void()>& reread) {
-  return command.retried ? SubmitWithRetries(command.url, command.page_tag, reread, command.field)
-                         : Submit(command.url, command.page_tag, command.field);
-}
-
-bool Form2::Sendable(const std::string& url, const char* field_key) const {
-  if (net::CommandClient::Fits(url)) return true;
-  console::Tell("This value is too long to be sent. Shorten it and try again.",
-                field_key != nullptr ? field_key : "Set");
-  return false;
-}
-
-int Form2::Submit(const std::string& url, const std::string& page_tag, const char* field_key) {
-  if (!Sendable(url, field_key)) return core::kCommandNotSent;
-  return core::SubmitCommand(*CommandClient, *this, url, page_tag, ActiveTab());
-}
-
-int Form2::SubmitWithRetries(const std::string& url, const std::string& page_tag,
-                             const std::function<void()>& reread, const char* field_key) {
-  if (!Sendable(url, field_key)) return core::kCommandNotSent;
-  return core::SubmitWithRetries(*CommandClient, *this, url, page_tag, reread);
+core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
+  // A command too long to go out whole is not sent: the user is told which
+  // value makes it so.
+  if (!net::CommandClient::Fits(command.url)) {
+    console::Tell("This value is too long to be sent. Shorten it and try again.",
+                  command.field != nullptr ? command.field : "Set");
+    return core::Submitted::NotSent;
+  }
+  return core::SubmitCommand(*CommandClient, *this, command, reread);
 }
 
 void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,

@@ -120,8 +120,8 @@ void Form2::RefreshScanResult() {
     // Read again only while no reply came at all: a device that answers
     // (even with a refusal) has said what it will say.
     const net::ActionBound bound(core::kReadingActionBound);
-    for (int fetch = 0; fetch < net::kPageReadAttempts && !net::ActionCancelled() &&
-                        !net::ActionTimeUp();
+    for (int fetch = 0;
+         fetch < net::kPageReadAttempts && !net::ActionCancelled() && !net::ActionTimeUp();
          ++fetch) {
       read = core::ReadStatusPage();
       if (read.reply.Status > 0 || !read.reply.BodyText.empty()) break;

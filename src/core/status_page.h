@@ -4,14 +4,13 @@
 #include <optional>
 #include <string>
 
+#include "device/exchange.h"
 #include "net/page_reader.h"
 
 namespace core {
 
-// What a user action that reads the device waits on it at most, all its
-// reads, attempts and pauses included: a login, a console page shown, the
-// drive dialog's folder list.
-inline constexpr std::chrono::milliseconds kReadingActionBound{20000};
+// What a user action that reads the device waits on it at most.
+using device::kReadingActionBound;
 
 // Reads the device's status page for the device and credentials of the
 // session (up to 8 requests 20 ms apart) and says nothing.

@@ -32,9 +32,6 @@ bool SameName(const std::string& a, const std::string& b) {
          });
 }
 
-// A page read and the console's other reads end within this long.
-constexpr std::chrono::milliseconds kReadingBound{20000};
-
 }  // namespace
 
 Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out)
@@ -135,7 +132,7 @@ const std::string& Ctl::Ip() {
 
 std::string Ctl::Page() {
   Ip();
-  const net::ActionBound bound{kReadingBound};
+  const net::ActionBound bound{device::kReadingActionBound};
   const net::PageRead read = net::ReadPageWithRetries(
       session_.address, session_.user, session_.password, net::kStatusPagePath, net::AuthGetPage);
   if (read.reply.Status == 401) FailOutcome(device::Outcome::LoginFailed);
@@ -168,28 +165,7 @@ device::Outcome Ctl::SendJudged(const device::Command& command) {
                               command.field != nullptr ? command.field : "Set")
                       .text);
   Ip();
-  for (int submission = 1;; ++submission) {
-    const device::Delivery delivery =
-        device::Deliver(client_, session_, command.url, command.page_tag);
-    const device::Outcome outcome = device::Judge(command.url, delivery);
-    if (command.page_tag == "if_cgi.htm") {
-      // The device leaves its address once it has the command: its reply
-      // may never come, but a refusal that came is one.
-      if (!delivery.sent) return device::Outcome::NoAnswer;
-      if (outcome == device::Outcome::Refused || outcome == device::Outcome::LoginFailed)
-        return outcome;
-      return device::Outcome::Done;
-    }
-    // The device may refuse FTP commands for a while: sent again, as the
-    // console does.
-    if (outcome == device::Outcome::Refused && command.retried &&
-        device::RefusedFtpCommand(command.url, command.page_tag, delivery) &&
-        submission < device::kMaxSubmissions) {
-      net::Pause(20);
-      continue;
-    }
-    return outcome;
-  }
+  return device::Submit(client_, session_, command).outcome;
 }
 
 void Ctl::Carry(const device::Plan& plan) {

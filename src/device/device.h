@@ -25,6 +25,15 @@ struct Message {
 Message Say(const std::string& text_key, const std::string& title_key,
             Icon icon = Icon::Information);
 
+// What follows a command once the device has it.
+enum class Then {
+  Show,            // the page it changed is read again and shown
+  UseNewPassword,  // the device takes `new_value` as its password from now on
+  FollowAddress,   // the device leaves for the fixed address `new_value`
+  FindAgain,       // the device takes an address from the network: look for it
+  Restart,         // the device restarts: there is nothing to read
+};
+
 // One command to the device: a GET of a CGI program.
 struct Command {
   std::string url;       // whole: "http://" + address + path and query
@@ -34,7 +43,11 @@ struct Command {
   // The label key of the value that could make the command too long to be
   // sent whole, for the refusal that says so.
   const char* field = nullptr;
+  Then then = Then::Show;
+  std::string new_value = {};  // the new password, or the new address
   bool operator==(const Command&) const = default;
+  // The device leaves its address once it has the command.
+  bool Moves() const { return then == Then::FollowAddress || then == Then::FindAgain; }
 };
 
 // A value an action sends: typed (or changed) by the person, or the

@@ -9,8 +9,9 @@ namespace {
 constexpr int kProbeTimeoutMs = 1000;
 }
 
-Delivery Deliver(net::CommandClient& client, const Session& session, const std::string& url,
-                 const std::string& page_tag) {
+Delivery Deliver(net::CommandClient& client, const Session& session, const Command& command) {
+  const std::string& url = command.url;
+  const std::string& page_tag = command.page_tag;
   Delivery delivery;
   client.UserId = session.user;
   client.Password = session.password;
@@ -27,8 +28,8 @@ Delivery Deliver(net::CommandClient& client, const Session& session, const std::
   delivery.status = client.FirstStatus;
   delivery.location = client.FirstLocation;
   // The device leaves its address once it has an address change: there is
-  // nothing to probe when the change never went out or was called off.
-  if (page_tag == "if_cgi.htm" && (!delivery.sent || net::ActionCancelled())) return delivery;
+  // nothing to probe.
+  if (command.Moves()) return delivery;
 
   client.Host = session.address;
   client.Port = 80;
@@ -92,6 +93,23 @@ std::string SayOutcome(Outcome outcome) {
       return i18n::Translate("連線失敗");
   }
   return {};
+}
+
+Submission Submit(net::CommandClient& client, const Session& session, const Command& command) {
+  Submission s;
+  for (;;) {
+    s.delivery = Deliver(client, session, command);
+    ++s.submissions;
+    if (command.Moves() || !s.delivery.alive || net::ActionCancelled()) break;
+    s.refused = RefusedFtpCommand(command.url, command.page_tag, s.delivery);
+    if (!s.refused || !command.retried || s.submissions == kMaxSubmissions) break;
+    net::Pause(kSubmissionPauseMs);
+  }
+  s.outcome = Judge(command.url, s.delivery);
+  if (command.Moves() && s.delivery.sent && s.outcome != Outcome::Refused &&
+      s.outcome != Outcome::LoginFailed)
+    s.outcome = Outcome::Done;
+  return s;
 }
 
 }  // namespace device

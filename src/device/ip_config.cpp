@@ -69,7 +69,7 @@ Plan SetAddress(const std::string& address, const AddressSettings& settings) {
   if (settings.automatic)
     return Command{
         head + "/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm&type=dhcpc_apply&ifname=",
-        "if_cgi.htm", true, "IP Address"};
+        "if_cgi.htm", true, "IP Address", Then::FindAgain};
   // A fixed address that is not an address would leave the device
   // unreachable: refused before anything is sent.
   static const char* const kAddressLabels[] = {"IP Address", "Subnet Mask", "Gateway",
@@ -92,7 +92,11 @@ Plan SetAddress(const std::string& address, const AddressSettings& settings) {
                      typed(settings.ip) + "&submask=" + typed(settings.mask) + "&gateway=" +
                      typed(settings.gateway) + "&pdns=" + typed(settings.primary_dns) +
                      "&sdns=" + typed(settings.secondary_dns),
-                 "if_cgi.htm", true, "IP Address"};
+                 "if_cgi.htm",
+                 true,
+                 "IP Address",
+                 Then::FollowAddress,
+                 settings.ip};
 }
 
 }  // namespace device

@@ -93,13 +93,13 @@ Message ConfirmFactoryReset() {
 
 Command Restart(const std::string& address) {
   return {"http://" + address + "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=reboot",
-          "maintain.htm"};
+          "maintain.htm", false, nullptr, Then::Restart};
 }
 
 std::vector<Command> FactoryReset(const std::string& address) {
   return {
       {"http://" + address + "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting",
-       "maintain.htm"},
+       "maintain.htm", false, nullptr, Then::Restart},
       Restart(address)};
 }
 

@@ -165,7 +165,11 @@ Plan SetAdministratorPassword(const std::string& address, const std::string& pas
                      "&TF_password=" +
                      net::EncodeUrlValue(password) +
                      "&TF_passwordl=" + net::EncodeUrlValue(repeated),
-                 "sys_auth.htm", false, "Password"};
+                 "sys_auth.htm",
+                 false,
+                 "Password",
+                 Then::UseNewPassword,
+                 password};
 }
 
 namespace {

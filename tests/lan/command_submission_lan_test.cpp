@@ -1,4 +1,4 @@
-// SubmitCommand and SubmitWithRetries against a scripted device on the
+// The console's command submission against a scripted device on the
 // workstation's loopback: what goes out, what the user sees, what follows.
 
 #include <gtest/gtest.h>
@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include <algorithm>
+#include <functional>
 
 #include "core/command_submission.h"
 #include "core/session_state.h"
@@ -20,18 +21,15 @@ using platform::MsgIcon;
 
 constexpr char kLocal[] = "127.0.0.1";
 
+using core::Submitted;
+using device::Then;
+
 class FakeHost : public core::CommandHost {
  public:
-  std::string NewPassword() override { return new_password; }
-  bool AutomaticAddressSelected() override { return automatic; }
-  std::string AddressField() override { return address; }
   int ActiveTab() override { return active_tab; }
   void RedisplayTab(int index) override { redisplayed.push_back(index); }
   void ReturnToDeviceList() override { ++returned; }
 
-  std::string new_password = "newpw";
-  bool automatic = false;
-  std::string address = "10.9.9.9";
   int active_tab = 0;
   std::vector<int> redisplayed;
   int returned = 0;
@@ -55,8 +53,13 @@ ScriptedPeer::Script Redirect(const std::string& location) {
 class SubmitCommandLan : public ::testing::Test {
  protected:
   SubmitCommandLan() { core::Session() = {kLocal, "admin", "pw"}; }
-  int Submit(const std::string& path, const std::string& tag, int tab = 0) {
-    return core::SubmitCommand(client, host, std::string("http://") + kLocal + path, tag, tab);
+  Submitted Submit(const std::string& path, const std::string& tag, int tab = 0,
+                   Then then = Then::Show, const std::string& new_value = {}, bool retried = false,
+                   const std::function<void()>& reread = {}) {
+    host.active_tab = tab;
+    return core::SubmitCommand(
+        client, host,
+        {std::string("http://") + kLocal + path, tag, retried, nullptr, then, new_value}, reread);
   }
   platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
   net::CommandClient client;
@@ -66,7 +69,7 @@ class SubmitCommandLan : public ::testing::Test {
 TEST_F(SubmitCommandLan, NoDeviceAddressSendsNothing) {
   core::Session().DeviceIp = "";
   ScriptedPeer peer(kLocal, 80, Redirect("id.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=x", "id.htm"), 1);
+  EXPECT_EQ(Submit("/nas.cgi?type=x", "id.htm"), Submitted::Done);
   EXPECT_EQ(peer.Connections(), 0);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "IP 位址錯誤！\"");
@@ -76,7 +79,8 @@ TEST_F(SubmitCommandLan, NoDeviceAddressSendsNothing) {
 
 TEST_F(SubmitCommandLan, CommandIsSentWithCredentialsAndRefererThenThePageIsRedisplayed) {
   ScriptedPeer peer(kLocal, 80, Redirect("id.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?redirect=id.htm&type=cifs_config_apply", "id.htm", 0), 1);
+  EXPECT_EQ(Submit("/nas.cgi?redirect=id.htm&type=cifs_config_apply", "id.htm", 0),
+            Submitted::Done);
   const auto requests = peer.Requests();
   ASSERT_GE(requests.size(), 2u);
   EXPECT_NE(requests[0].find("Referer: http://127.0.0.1/id.htm\r\n"), std::string::npos);
@@ -92,13 +96,13 @@ TEST_F(SubmitCommandLan, CommandIsSentWithCredentialsAndRefererThenThePageIsRedi
 
 TEST_F(SubmitCommandLan, PageIndexOutsideTheConsoleRedisplaysNothing) {
   ScriptedPeer peer(kLocal, 80, Redirect("sto.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=x", "sto.htm", 7), 1);
+  EXPECT_EQ(Submit("/nas.cgi?type=x", "sto.htm", 7), Submitted::Done);
   EXPECT_TRUE(host.redisplayed.empty());
 }
 
 TEST_F(SubmitCommandLan, NewAdministratorPasswordIsUsedFromThenOn) {
   ScriptedPeer peer(kLocal, 80, Redirect("sys_auth.htm"));
-  Submit("/man.cgi?type=auth_apply", "sys_auth.htm");
+  Submit("/man.cgi?type=auth_apply", "sys_auth.htm", 0, Then::UseNewPassword, "newpw");
   EXPECT_EQ(core::Session().UserPassword, "newpw");
   Submit("/man.cgi?type=x", "status.htm");
   const auto requests = peer.Requests();
@@ -111,7 +115,9 @@ TEST_F(SubmitCommandLan, NewAdministratorPasswordIsUsedFromThenOn) {
 
 TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
   // Nothing takes the command: the failure is said, and nothing moves.
-  EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), core::kCommandNotSent);
+  EXPECT_EQ(
+      Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1, Then::FollowAddress, "10.9.9.9"),
+      Submitted::NotSent);
   EXPECT_EQ(core::Session().DeviceIp, kLocal);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
@@ -124,7 +130,9 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
       c.ReadRequest();
       c.Reset();  // it leaves the address at once
     });
-    EXPECT_EQ(Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1), 1);
+    EXPECT_EQ(
+        Submit("/if.cgi?type=wan_fixip_apply", "if_cgi.htm", 1, Then::FollowAddress, "10.9.9.9"),
+        Submitted::Done);
   }
   EXPECT_EQ(core::Session().DeviceIp, "10.9.9.9");
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
@@ -136,10 +144,10 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
   // Automatic address: back to the device list and a new scan.
   core::Session().DeviceIp = kLocal;
   fakes.messages->shown.clear();
-  host.automatic = true;
   {
     ScriptedPeer peer(kLocal, 80, Redirect("if_cfg.htm"));
-    EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1), 1);
+    EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1, Then::FindAgain),
+              Submitted::Done);
   }
   EXPECT_EQ(host.returned, 1);
   EXPECT_EQ(core::Session().DeviceIp, kLocal);
@@ -150,7 +158,7 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
 TEST_F(SubmitCommandLan, FailedProbeIsReportedOnceAndEndsTheCommand) {
   // No device at all: the user sees one connection failure, and a retrying
   // caller stops instead of sending the command fifteen times.
-  EXPECT_EQ(core::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=x", "ftp.htm"), 1);
+  EXPECT_EQ(Submit("/nas.cgi?type=x", "ftp.htm", 0, Then::Show, {}, true), Submitted::Done);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
   EXPECT_EQ(fakes.messages->shown[0].title, "連線");
@@ -160,17 +168,16 @@ TEST_F(SubmitCommandLan, FailedProbeIsReportedOnceAndEndsTheCommand) {
 TEST_F(SubmitCommandLan, RedirectThatCannotBeFollowedIsNoFailure) {
   // The answer page lives where nothing listens, but the device itself is up.
   ScriptedPeer peer(kLocal, 80, Redirect("http://127.0.0.1:1/ftp.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4), 1);
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4), Submitted::Done);
   EXPECT_EQ(host.redisplayed, std::vector<int>{4});
 }
 
 TEST_F(SubmitCommandLan, RefusedFtpCommandsAreSentAgainUpToFifteenTimes) {
   ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
-  host.active_tab = 4;
   int rereads = 0;
-  EXPECT_EQ(core::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=ftps_user_add",
-                                    "ftp.htm", [&rereads] { ++rereads; }),
-            0);
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4, Then::Show, {}, true,
+                   [&rereads] { ++rereads; }),
+            Submitted::Refused);
   int commands = 0;
   for (const auto& r : peer.Requests()) commands += r.rfind("GET /nas.cgi", 0) == 0;
   EXPECT_EQ(commands, 15);
@@ -189,25 +196,24 @@ TEST_F(SubmitCommandLan, AnFtpCommandTheDeviceDroppedIsSentAgain) {
     c.Send("HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n");
   });
   client.Header = "HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n";
-  host.active_tab = 4;
-  EXPECT_EQ(core::SubmitWithRetries(client, host, "http://127.0.0.1/nas.cgi?type=ftps_user_add",
-                                    "ftp.htm"),
-            1);
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4, Then::Show, {}, true),
+            Submitted::Done);
   EXPECT_EQ(commands, 2);
   EXPECT_EQ(host.redisplayed, std::vector<int>{4});
 }
 
 TEST_F(SubmitCommandLan, EnableDisableIsNeverRefusedAndOtherTagsIgnoreFailure) {
   ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_enabled&FTP_AC_LIST=2", "ftp.htm", 4), 1);
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "/ftp.htm", 4), 1);  // the create's tag
-  EXPECT_EQ(Submit("/nas.cgi?type=nas_apply", "smb.htm", 3), 1);
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_enabled&FTP_AC_LIST=2", "ftp.htm", 4), Submitted::Done);
+  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "/ftp.htm", 4),
+            Submitted::Done);  // the create's tag
+  EXPECT_EQ(Submit("/nas.cgi?type=nas_apply", "smb.htm", 3), Submitted::Done);
   EXPECT_EQ(host.redisplayed, (std::vector<int>{4, 4, 3}));
 }
 
 TEST_F(SubmitCommandLan, MaintenanceCommandsEndAtOnce) {
   ScriptedPeer peer(kLocal, 80, Redirect("reboot.htm"));
-  EXPECT_EQ(Submit("/man.cgi?type=reboot", "maintain.htm", 2), 1);
+  EXPECT_EQ(Submit("/man.cgi?type=reboot", "maintain.htm", 2, Then::Restart), Submitted::Done);
   EXPECT_TRUE(host.redisplayed.empty());
 }
 
