@@ -95,7 +95,7 @@ Form2::Form2()
 
   setFixedSize(sizeHint());
   ui::WindowSet& windows = ui::Windows();
-  windows.form2 = this;
+  windows.form2 = {this, this};
   // After a login for management: the first page, the new-password
   // fields empty.
   windows.open_console = [this] {
@@ -116,8 +116,8 @@ Form2::Form2()
 
 Form2::~Form2() {
   ui::WindowSet& windows = ui::Windows();
-  if (windows.form2 != this) return;
-  windows.form2 = nullptr;
+  if (windows.form2.form != this) return;
+  windows.form2 = {};
   windows.open_console = nullptr;
   windows.close_console = nullptr;
   windows.login_answered = nullptr;
@@ -151,8 +151,8 @@ void Form2::showEvent(QShowEvent* event) {
 }
 
 void Form2::Dismiss() {
-  for (QWidget* dialog : {ui::Windows().form6, ui::Windows().form7, ui::Windows().form8,
-                          ui::Windows().form9, ui::Windows().form10, ui::Windows().form11})
+  for (QWidget* dialog : {ui::Windows().form6.widget, ui::Windows().form7.widget, ui::Windows().form8.widget,
+                          ui::Windows().form9.widget, ui::Windows().form10.widget, ui::Windows().form11.widget})
     if (dialog != nullptr) dialog->hide();
   Timer1->stop();
   ResetWaitDisplay();
@@ -201,7 +201,7 @@ void Form2::RedisplayTab(int index) {
 
 void Form2::ReturnToDeviceList() {
   hide();
-  if (QWidget* main = ui::Windows().form1) {
+  if (QWidget* main = ui::Windows().form1.widget) {
     main->show();
     main->raise();
     main->activateWindow();

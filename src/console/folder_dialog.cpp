@@ -47,7 +47,7 @@ void FolderDialog::Finish(QPushButton* set_button) {
 }
 
 Form2& FolderDialog::Console() {
-  return *static_cast<Form2*>(ui::Windows().form2);
+  return *ui::Windows().form2.form;
 }
 
 void FolderDialog::Trimmed(std::initializer_list<QLineEdit*> edits) {
@@ -95,6 +95,6 @@ void FolderDialog::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (event->spontaneous()) return;  // restored, not shown anew
   // It belongs to the console: always above it.
-  ui::SetOwner(this, ui::Windows().form2);
+  ui::SetOwner(this, ui::Windows().form2.widget);
   ui::CenterOnScreen(this);
 }

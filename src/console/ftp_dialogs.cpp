@@ -20,11 +20,11 @@ Form9::Form9()
       FTPAddAccBtn(new QPushButton(this)) {
   Finish(FTPAddAccBtn);
   connect(FTPAddAccBtn, &QPushButton::clicked, this, ui::Guard([this] { FTPAddAccBtnClick(); }));
-  ui::Windows().form9 = this;
+  ui::Windows().form9 = {this, this};
 }
 
 Form9::~Form9() {
-  if (ui::Windows().form9 == this) ui::Windows().form9 = nullptr;
+  if (ui::Windows().form9.form == this) ui::Windows().form9.widget = {};
 }
 
 QPushButton* Form9::Opener() const {
@@ -47,11 +47,11 @@ Form10::Form10()
       ModCreateFBtn(new QPushButton(this)) {
   Finish(ModCreateFBtn);
   connect(ModCreateFBtn, &QPushButton::clicked, this, ui::Guard([this] { ModCreateFBtnClick(); }));
-  ui::Windows().form10 = this;
+  ui::Windows().form10 = {this, this};
 }
 
 Form10::~Form10() {
-  if (ui::Windows().form10 == this) ui::Windows().form10 = nullptr;
+  if (ui::Windows().form10.form == this) ui::Windows().form10.widget = {};
 }
 
 QPushButton* Form10::Opener() const {
@@ -75,11 +75,11 @@ Form11::Form11()
   ModRenOldnameEdit->setEnabled(false);  // filled by the console
   Finish(ModRenameFBtn);
   connect(ModRenameFBtn, &QPushButton::clicked, this, ui::Guard([this] { ModRenameFBtnClick(); }));
-  ui::Windows().form11 = this;
+  ui::Windows().form11 = {this, this};
 }
 
 Form11::~Form11() {
-  if (ui::Windows().form11 == this) ui::Windows().form11 = nullptr;
+  if (ui::Windows().form11.form == this) ui::Windows().form11.widget = {};
 }
 
 QPushButton* Form11::Opener() const {

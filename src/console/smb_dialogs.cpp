@@ -14,11 +14,11 @@ Form6::Form6()
       CreateFBtn(new QPushButton(this)) {
   Finish(CreateFBtn);
   connect(CreateFBtn, &QPushButton::clicked, this, ui::Guard([this] { CreateFBtnClick(); }));
-  ui::Windows().form6 = this;
+  ui::Windows().form6 = {this, this};
 }
 
 Form6::~Form6() {
-  if (ui::Windows().form6 == this) ui::Windows().form6 = nullptr;
+  if (ui::Windows().form6.form == this) ui::Windows().form6.widget = {};
 }
 
 QPushButton* Form6::Opener() const {
@@ -42,11 +42,11 @@ Form7::Form7()
   OldFoldernameEdit->setEnabled(false);  // filled by the console
   Finish(RenameFBtn);
   connect(RenameFBtn, &QPushButton::clicked, this, ui::Guard([this] { RenameFBtnClick(); }));
-  ui::Windows().form7 = this;
+  ui::Windows().form7 = {this, this};
 }
 
 Form7::~Form7() {
-  if (ui::Windows().form7 == this) ui::Windows().form7 = nullptr;
+  if (ui::Windows().form7.form == this) ui::Windows().form7.widget = {};
 }
 
 QPushButton* Form7::Opener() const {
@@ -76,11 +76,11 @@ Form8::Form8()
   VerifyPassEdit->setEchoMode(QLineEdit::Password);
   Finish(PublicPassBtn);
   connect(PublicPassBtn, &QPushButton::clicked, this, ui::Guard([this] { PublicPassBtnClick(); }));
-  ui::Windows().form8 = this;
+  ui::Windows().form8 = {this, this};
 }
 
 Form8::~Form8() {
-  if (ui::Windows().form8 == this) ui::Windows().form8 = nullptr;
+  if (ui::Windows().form8.form == this) ui::Windows().form8.widget = {};
 }
 
 QPushButton* Form8::Opener() const {

@@ -138,7 +138,7 @@ void Form2::ShowDeleteBtnClick() {
 }
 
 void Form2::ShowCreateBtnClick() {
-  auto* dialog = static_cast<Form6*>(ui::Windows().form6);
+  auto* dialog = ui::Windows().form6.form;
   DisableFileServerButtons();
   ClearSelections({SMBFolderLB});
   console::Present(dialog, dialog->FoldernameEdit);
@@ -147,7 +147,7 @@ void Form2::ShowCreateBtnClick() {
 void Form2::ShowRenameBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
   if (!folder) return;
-  auto* dialog = static_cast<Form7*>(ui::Windows().form7);
+  auto* dialog = ui::Windows().form7.form;
   DisableFileServerButtons();
   dialog->OldFoldernameEdit->setText(ui::Q(*folder));
   ClearSelections({SMBFolderLB});
@@ -157,7 +157,7 @@ void Form2::ShowRenameBtnClick() {
 void Form2::ShowPublicPassBtnClick() {
   const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
   if (!folder) return;
-  auto* dialog = static_cast<Form8*>(ui::Windows().form8);
+  auto* dialog = ui::Windows().form8.form;
   DisableFileServerButtons();
   dialog->PublicFolderEdit->setText(ui::Q(*folder));
   ClearSelections({SMBPublicFolderLB});

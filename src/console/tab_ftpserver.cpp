@@ -155,7 +155,7 @@ void Form2::AccAddBtnClick() {
   // The device is told a new account is coming, then the dialog asks for
   // its name.
   Send(device::PrepareNewAccount(core::Session().DeviceIp), [this] { TabSheet5Show(); });
-  auto* dialog = static_cast<Form9*>(ui::Windows().form9);
+  auto* dialog = ui::Windows().form9.form;
   console::Present(dialog, dialog->FTPAddAccEdit);
 }
 

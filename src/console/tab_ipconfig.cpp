@@ -120,5 +120,5 @@ void Form2::IPinforBtnClick() {
   console::Tell("Subnets differ, Connection failed", "Rescan");
   close();
   if (windows.rescan) windows.rescan();
-  if (windows.form4) windows.form4->close();
+  if (windows.form4) windows.form4.widget->close();
 }

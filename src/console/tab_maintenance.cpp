@@ -208,7 +208,7 @@ void Form2::Timer1Timer() {
   setEnabled(true);
   hide();
   if (ui::Windows().rescan) ui::Windows().rescan();
-  if (QWidget* main = ui::Windows().form1) {
+  if (QWidget* main = ui::Windows().form1.widget) {
     main->show();
     main->raise();
     main->activateWindow();

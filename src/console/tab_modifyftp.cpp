@@ -174,7 +174,7 @@ void Form2::ModDelBtnClick() {
 void Form2::ShowModCreateBtnClick() {
   ResetFolderListButtons();
   ClearSelections({FTPSFLB, FTPSSharLB});
-  auto* dialog = static_cast<Form10*>(ui::Windows().form10);
+  auto* dialog = ui::Windows().form10.form;
   console::Present(dialog, dialog->ModCreateFEdit);
 }
 
@@ -182,7 +182,7 @@ void Form2::ShowModRenameBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
   if (!folder) return;
   ResetFolderListButtons();
-  auto* dialog = static_cast<Form11*>(ui::Windows().form11);
+  auto* dialog = ui::Windows().form11.form;
   dialog->ModRenOldnameEdit->setText(ui::Q(*folder));
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);

@@ -62,12 +62,12 @@ Form4::Form4()
   MenBtn->setAutoDefault(true);
   MountBtn->setDefault(true);
   setFixedSize(340, sizeHint().height());
-  ui::Windows().form4 = this;
+  ui::Windows().form4 = {this, this};
 }
 
 Form4::~Form4() {
-  if (ui::Windows().form4 != this) return;
-  ui::Windows().form4 = nullptr;
+  if (ui::Windows().form4.form != this) return;
+  ui::Windows().form4 = {};
   ui::Windows().open_login = nullptr;
 }
 
@@ -131,7 +131,7 @@ void Form4::MountBtnClick() {
   Answered();
   if (!LogIn(false)) return;
   hide();
-  auto* drives = static_cast<Form5*>(ui::Windows().form5);
+  auto* drives = ui::Windows().form5.form;
   if (drives == nullptr) return;
   drives->CredentialsGiven();
   drives->show();
@@ -149,13 +149,13 @@ void Form4::MenBtnClick() {
 
 void Form4::FormShow() {
   // The console may have disabled itself before sending the user here.
-  if (QWidget* console = ui::Windows().form2) console->setEnabled(true);
+  if (QWidget* console = ui::Windows().form2.widget) console->setEnabled(true);
 }
 
 void Form4::FormClose() {
   Answered();
   hide();
-  QWidget* main = ui::Windows().form1;
+  QWidget* main = ui::Windows().form1.widget;
   main->show();
   main->raise();
   main->activateWindow();

@@ -79,11 +79,11 @@ Form5::Form5()
 
   SetCaptions();
   setFixedSize(380, sizeHint().height());
-  ui::Windows().form5 = this;
+  ui::Windows().form5 = {this, this};
 }
 
 Form5::~Form5() {
-  if (ui::Windows().form5 == this) ui::Windows().form5 = nullptr;
+  if (ui::Windows().form5.form == this) ui::Windows().form5.widget = {};
 }
 
 char Form5::SelectedLetter() const {
@@ -147,7 +147,7 @@ void Form5::FormShow() {
     // window on the screen after this, where it would take the keys.
     setAttribute(Qt::WA_DontShowOnScreen, true);
     hide();
-    if (QWidget* main = ui::Windows().form1) main->hide();
+    if (QWidget* main = ui::Windows().form1.widget) main->hide();
     if (ui::Windows().open_login) ui::Windows().open_login(false, false);
     return;
   }
@@ -158,7 +158,7 @@ void Form5::FormShow() {
 
   FolderCBChange();
 
-  if (QWidget* main = ui::Windows().form1) main->hide();
+  if (QWidget* main = ui::Windows().form1.widget) main->hide();
   MountSetBtn->setFocus();
   layout()->activate();
 }
@@ -302,7 +302,7 @@ bool Form5::FormKeyPress(int key) {
 void Form5::FormClose() {
   hide();
   credentials_given_ = false;
-  if (QWidget* main = ui::Windows().form1) {
+  if (QWidget* main = ui::Windows().form1.widget) {
     main->show();
     main->activateWindow();
   }

@@ -78,15 +78,15 @@ Form1::Form1()
   setFixedSize(640, 400);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);  // a fixed size has nothing to maximise
   ui::WindowSet& windows = ui::Windows();
-  windows.form1 = this;
+  windows.form1 = {this, this};
   windows.rescan = [this] { ScanBtnClick(); };
   windows.check_subnet = [this](const std::string& address) { return CheckSubNet(address); };
 }
 
 Form1::~Form1() {
   ui::WindowSet& windows = ui::Windows();
-  if (windows.form1 != this) return;
-  windows.form1 = nullptr;
+  if (windows.form1.form != this) return;
+  windows.form1 = {};
   windows.rescan = nullptr;
   windows.check_subnet = nullptr;
 }
@@ -237,7 +237,7 @@ void Form1::CountBtnClick() {
   if (!HandOffSelectedDevice()) return;
   // The drive dialog hides this window while it is open.
   // Showing it puts the focus on its Connect button; it keeps it there.
-  if (QWidget* drives = ui::Windows().form5) {
+  if (QWidget* drives = ui::Windows().form5.widget) {
     drives->show();
     drives->activateWindow();
   }

@@ -8,23 +8,42 @@
 #include <string>
 
 class QWidget;
+class Form1;
+class Form2;
+class Form4;
+class Form5;
+class Form6;
+class Form7;
+class Form8;
+class Form9;
+class Form10;
+class Form11;
 
 namespace ui {
 
+// A window as its own class, for the code of its own folder, and as the
+// widget it is, for showing, hiding and enabling it from any window.
+template <typename Form>
+struct WindowRef {
+  Form* form = nullptr;
+  QWidget* widget = nullptr;
+  explicit operator bool() const { return form != nullptr; }
+};
+
 struct WindowSet {
-  QWidget* form1 = nullptr;  // the main window: the device list
-  QWidget* form2 = nullptr;  // the management console
-  QWidget* form4 = nullptr;  // the login dialog
-  QWidget* form5 = nullptr;  // the drive dialog
+  WindowRef<Form1> form1;  // the main window: the device list
+  WindowRef<Form2> form2;  // the management console
+  WindowRef<Form4> form4;  // the login dialog
+  WindowRef<Form5> form5;  // the drive dialog
   // The console's small dialogs: create, rename and share password of a
   // folder; create an FTP account; create and rename a folder from an
   // account's page.
-  QWidget* form6 = nullptr;
-  QWidget* form7 = nullptr;
-  QWidget* form8 = nullptr;
-  QWidget* form9 = nullptr;
-  QWidget* form10 = nullptr;
-  QWidget* form11 = nullptr;
+  WindowRef<Form6> form6;
+  WindowRef<Form7> form7;
+  WindowRef<Form8> form8;
+  WindowRef<Form9> form9;
+  WindowRef<Form10> form10;
+  WindowRef<Form11> form11;
 
   // What a window asks of another beyond showing, hiding and enabling it;
   // each is set by the window that answers it.

@@ -267,10 +267,10 @@ TEST_F(MainWindowTest, StartUpCreatesTheWindowsInOrderAndAFailedFirstScanIsOnlyR
 
 TEST_F(MainWindowTest, TheOtherWindowsAreMadeRightAfterTheMainWindowFirstPaints) {
   bool main_painted_alone = false, all_made = false;
-  QTimer::singleShot(0, [&] { main_painted_alone = ui::Windows().form2 == nullptr; });
+  QTimer::singleShot(0, [&] { main_painted_alone = ui::Windows().form2.form == nullptr; });
   QTimer::singleShot(300, [&] {
-    all_made = ui::Windows().form2 != nullptr && ui::Windows().form4 != nullptr &&
-               ui::Windows().form11 != nullptr;
+    all_made = ui::Windows().form2.form != nullptr && ui::Windows().form4.form != nullptr &&
+               ui::Windows().form11.form != nullptr;
     QApplication::exit(0);
   });
   EXPECT_EQ(app::RunProgram(), 0);

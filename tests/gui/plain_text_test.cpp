@@ -69,7 +69,7 @@ class PlainTextTest : public ::testing::Test {
     core::Session() = {"192.168.1.77", "admin", "pw"};
     windows_ = app::CreateWindows();
   }
-  Form2& console() { return *static_cast<Form2*>(ui::Windows().form2); }
+  Form2& console() { return *ui::Windows().form2.form; }
   // Paints every window as the screen would.
   void PaintAll() {
     for (const auto& window : windows_) window->grab();
@@ -132,7 +132,7 @@ TEST_F(PlainTextTest, MarkupFromTheDeviceIsShownAsItsCharacters) {
   }
 
   // The dialogs that carry a device's folder names.
-  auto* rename = static_cast<Form7*>(ui::Windows().form7);
+  auto* rename = ui::Windows().form7.form;
   form.SMBFolderLB->setCurrentRow(0);
   form.ShowRenameBtnClick();
   EXPECT_EQ(rename->OldFoldernameEdit->text().toStdString(), img);
@@ -165,7 +165,7 @@ TEST_F(PlainTextTest, MarkupFromTheDeviceIsShownAsItsCharacters) {
 }
 
 TEST_F(PlainTextTest, ADiscoveryReplyWithMarkupShowsItAsTextInTheListAndItsTooltips) {
-  auto& main = *static_cast<Form1*>(ui::Windows().form1);
+  auto& main = *ui::Windows().form1.form;
   main.show();
   const std::string firmware = "<img src='" + picture_.path() + "'>";
   ASSERT_LE(firmware.size(), 30u);

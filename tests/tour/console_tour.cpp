@@ -107,9 +107,9 @@ int main(int argc, char** argv) {
   services.drives = std::make_shared<platform::GioNetworkDrives>();
   platform::Install(std::move(services));
   auto windows = app::CreateWindows();
-  auto* main = static_cast<Form1*>(ui::Windows().form1);
-  auto* console = static_cast<Form2*>(ui::Windows().form2);
-  auto* login = static_cast<Form4*>(ui::Windows().form4);
+  auto* main = ui::Windows().form1.form;
+  auto* console = ui::Windows().form2.form;
+  auto* login = ui::Windows().form4.form;
   ui::CenterOnScreen(main);
   main->show();
 
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     for (int tick = 0; tick < 12; ++tick) console->Timer1Timer();
   } else if (action == "create-folder") {
     console->ShowCreateBtnClick();
-    auto* dialog = static_cast<Form6*>(ui::Windows().form6);
+    auto* dialog = ui::Windows().form6.form;
     dialog->FoldernameEdit->setText("reports");
   } else if (action == "scan") {
     console->DiskScanBtnClick();
