@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "first_paint.h"
 #include "ui/ui.h"
 
 namespace {
@@ -37,7 +38,7 @@ std::int64_t Now() {
       .count();
 }
 
-// Starts `argv` with the first-paint report asked for, and reads it.
+// Starts `argv` (a program that reports its first paint) and reads the report.
 Start Run(const std::vector<std::string>& argv) {
   int out[2];
   if (pipe(out) != 0) std::exit(2);
@@ -47,7 +48,6 @@ Start Run(const std::vector<std::string>& argv) {
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
     close(out[1]);
-    setenv("BREVANE_BENCH_FIRST_PAINT", "1", 1);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     window.resize(640, 400);
     if (std::string(argv[1]) == "--label")
       (new QVBoxLayout(&window))->addWidget(new QLabel("IP Address", &window));
-    ui::ReportFirstPaint(&window);
+    bench::ReportFirstPaint(&window);
     window.show();
     return QApplication::exec();
   }

@@ -22,9 +22,9 @@
 #include "drives/mountform.h"
 #include "mainwindow/mainform.h"
 #include "net/waiting.h"
-#include "platform/fakes.h"
 #include "sim/control.h"
 #include "sim/netns_guard.h"
+#include "support/fakes.h"
 #include "ui/wait_window.h"
 
 namespace {

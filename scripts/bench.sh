@@ -98,7 +98,7 @@ on_screen() {
   (cd "$work" && DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" \
      "$root/scripts/testlan" exec --state "$state" ws -- dbus-run-session -- "$@")
 }
-on_screen "$bin/bench/startup_bench" "${1:-15}" "$bin/src/app/brevane" --console \
+on_screen "$bin/bench/startup_bench" "${1:-15}" "$bin/bench/program_probe" --console \
   2> >(grep -v 'fd limit' >&2)
 echo "a window with one line of text instead of the program (what any text costs):"
 on_screen "$bin/bench/startup_bench" "${1:-15}" "$bin/bench/startup_bench" --label \
@@ -108,10 +108,10 @@ on_screen "$bin/bench/startup_bench" "${1:-15}" "$bin/bench/startup_bench" --lab
 if command -v valgrind >/dev/null; then
   echo "instructions to the first paint, main thread / all threads:"
   for start in "bare Qt|$bin/bench/startup_bench --bare" "one label|$bin/bench/startup_bench --label" \
-               "program|$bin/src/app/brevane --console"; do
+               "program|$bin/bench/program_probe --console"; do
     rm -f "$work"/callgrind.out*
     # shellcheck disable=SC2086 # the start's words are its arguments
-    on_screen env BREVANE_BENCH_FIRST_PAINT=1 valgrind --tool=callgrind --separate-threads=yes \
+    on_screen valgrind --tool=callgrind --separate-threads=yes \
       --callgrind-out-file="$work/callgrind.out" ${start#*|} >/dev/null 2>&1 || true
     awk -v name="${start%%|*}" '/^summary:/ { n++; if (n == 1) main = $2; all += $2 }
       END { if (n) printf "  %-10s %6.1f M / %6.1f M\n", name, main / 1e6, all / 1e6 }' \

@@ -56,7 +56,7 @@ std::vector<std::unique_ptr<QWidget>> CreateWindows() {
   return windows;
 }
 
-int RunProgram() {
+int RunProgram(const std::function<void(QWidget*)>& before_show) {
   std::vector<std::unique_ptr<QWidget>> windows;
   try {
     windows.push_back(CreateMainWindow());
@@ -75,9 +75,7 @@ int RunProgram() {
       QApplication::exit(0);
     }
   });
-  // The start-up benchmark times the main window's first paint alone (the
-  // filter installed last is asked first).
-  if (std::getenv("BREVANE_BENCH_FIRST_PAINT") != nullptr) ui::ReportFirstPaint(main_window);
+  if (before_show) before_show(main_window);
   ui::CenterOnScreen(main_window);
   main_window->show();
   QApplication::exec();

@@ -73,10 +73,6 @@ bool UseToolkitLanguage(const std::string& language);
 // Runs `then` once, as soon as `window` has been painted for the first time.
 void AfterFirstPaint(QWidget* window, std::function<void()> then);
 
-// For the start-up benchmark: once `window` has been painted for the first
-// time, prints "painted NS KB" (the steady clock's time in nanoseconds and
-// the resident memory) and ends the process.
-void ReportFirstPaint(QWidget* window);
 
 }  // namespace ui
 

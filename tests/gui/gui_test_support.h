@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "i18n/translate.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 
 namespace testing_support {
 

@@ -10,7 +10,7 @@
 
 #include "core/command_submission.h"
 #include "core/session_state.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "scripted_peer.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
 #include "net/page_values.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/gio_drives.h"
 #include "sim/process.h"
 #include "smb_device.h"

@@ -19,7 +19,7 @@
 #include "mainwindow/mainform.h"
 #include "net/page_values.h"
 #include "net/tcp.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "sim/http_server.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "core/session_state.h"
 #include "lan_support.h"
 #include "net/page_values.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "scripted_peer.h"
 
 extern char** environ;

@@ -11,7 +11,7 @@
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
 #include "net/udp_socket.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "sim/process.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "drives/mountform.h"
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 
 namespace {
 

@@ -348,7 +348,7 @@ TEST(GioDriveNames, RemoteNamesBecomeEscapedUris) {
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "mainwindow/mainform.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
 #include "net/waiting.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "support/click.h"
 #include "ui/wait_window.h"
 

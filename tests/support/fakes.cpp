@@ -1,4 +1,4 @@
-#include "platform/fakes.h"
+#include "support/fakes.h"
 
 #include <cctype>
 #include <chrono>
