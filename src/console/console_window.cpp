@@ -151,8 +151,9 @@ void Form2::showEvent(QShowEvent* event) {
 }
 
 void Form2::Dismiss() {
-  for (QWidget* dialog : {ui::Windows().form6.widget, ui::Windows().form7.widget, ui::Windows().form8.widget,
-                          ui::Windows().form9.widget, ui::Windows().form10.widget, ui::Windows().form11.widget})
+  for (QWidget* dialog :
+       {ui::Windows().form6.widget, ui::Windows().form7.widget, ui::Windows().form8.widget,
+        ui::Windows().form9.widget, ui::Windows().form10.widget, ui::Windows().form11.widget})
     if (dialog != nullptr) dialog->hide();
   Timer1->stop();
   ResetWaitDisplay();

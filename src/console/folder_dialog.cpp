@@ -72,14 +72,14 @@ bool FolderDialog::Carry(const device::Plan& plan, std::initializer_list<QLineEd
   // Too long to go out whole, it is not sent and the dialog stays.
   if (Console().Send(command, reread) == core::Submitted::NotSent) return false;
   for (QLineEdit* edit : edits) edit->clear();
-  Opener()->setEnabled(true);
+  ReenabledButton()->setEnabled(true);
   hide();
   return true;
 }
 
 void FolderDialog::FormClose() {
   hide();
-  Opener()->setEnabled(true);
+  ReenabledButton()->setEnabled(true);
 }
 
 void FolderDialog::closeEvent(QCloseEvent* event) {

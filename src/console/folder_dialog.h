@@ -19,9 +19,10 @@ class Form2;
 // modeless window, created once and only shown and hidden.
 class FolderDialog : public QWidget {
  public:
-  // The console button that opened this dialog; enabled again when the
-  // dialog closes or its command is done.
-  virtual QPushButton* Opener() const = 0;
+  // The console button enabled again when the dialog closes or its command
+  // is done: the one that opened it, but "Create" for the rename and
+  // password dialogs of the File Server page.
+  virtual QPushButton* ReenabledButton() const = 0;
 
   // Hides the dialog and gives the button back; the edits keep their text.
   void FormClose();

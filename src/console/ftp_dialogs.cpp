@@ -27,7 +27,7 @@ Form9::~Form9() {
   if (ui::Windows().form9.form == this) ui::Windows().form9.widget = {};
 }
 
-QPushButton* Form9::Opener() const {
+QPushButton* Form9::ReenabledButton() const {
   return Console().AccAddBtn;
 }
 
@@ -54,7 +54,7 @@ Form10::~Form10() {
   if (ui::Windows().form10.form == this) ui::Windows().form10.widget = {};
 }
 
-QPushButton* Form10::Opener() const {
+QPushButton* Form10::ReenabledButton() const {
   return Console().ShowModCreateBtn;
 }
 
@@ -82,7 +82,7 @@ Form11::~Form11() {
   if (ui::Windows().form11.form == this) ui::Windows().form11.widget = {};
 }
 
-QPushButton* Form11::Opener() const {
+QPushButton* Form11::ReenabledButton() const {
   return Console().ShowModCreateBtn;
 }
 

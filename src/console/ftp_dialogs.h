@@ -9,7 +9,7 @@ class Form9 : public FolderDialog {
  public:
   Form9();
   ~Form9() override;
-  QPushButton* Opener() const override;
+  QPushButton* ReenabledButton() const override;
   void FTPAddAccBtnClick();
 
   QLabel* Label1;
@@ -21,7 +21,7 @@ class Form10 : public FolderDialog {
  public:
   Form10();
   ~Form10() override;
-  QPushButton* Opener() const override;
+  QPushButton* ReenabledButton() const override;
   void ModCreateFBtnClick();
 
   QLabel* Label1;
@@ -33,7 +33,7 @@ class Form11 : public FolderDialog {
  public:
   Form11();
   ~Form11() override;
-  QPushButton* Opener() const override;
+  QPushButton* ReenabledButton() const override;
   void ModRenameFBtnClick();
 
   QLabel* Label1;

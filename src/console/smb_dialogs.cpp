@@ -21,7 +21,7 @@ Form6::~Form6() {
   if (ui::Windows().form6.form == this) ui::Windows().form6.widget = {};
 }
 
-QPushButton* Form6::Opener() const {
+QPushButton* Form6::ReenabledButton() const {
   return Console().ShowCreateBtn;
 }
 
@@ -49,7 +49,7 @@ Form7::~Form7() {
   if (ui::Windows().form7.form == this) ui::Windows().form7.widget = {};
 }
 
-QPushButton* Form7::Opener() const {
+QPushButton* Form7::ReenabledButton() const {
   return Console().ShowCreateBtn;
 }
 
@@ -83,7 +83,7 @@ Form8::~Form8() {
   if (ui::Windows().form8.form == this) ui::Windows().form8.widget = {};
 }
 
-QPushButton* Form8::Opener() const {
+QPushButton* Form8::ReenabledButton() const {
   return Console().ShowCreateBtn;
 }
 

@@ -9,7 +9,7 @@ class Form6 : public FolderDialog {
  public:
   Form6();
   ~Form6() override;
-  QPushButton* Opener() const override;
+  QPushButton* ReenabledButton() const override;
   void CreateFBtnClick();
 
   QLabel* Label1;
@@ -21,7 +21,7 @@ class Form7 : public FolderDialog {
  public:
   Form7();
   ~Form7() override;
-  QPushButton* Opener() const override;
+  QPushButton* ReenabledButton() const override;
   void RenameFBtnClick();
 
   QLabel* Label1;
@@ -35,7 +35,7 @@ class Form8 : public FolderDialog {
  public:
   Form8();
   ~Form8() override;
-  QPushButton* Opener() const override;
+  QPushButton* ReenabledButton() const override;
   void PublicPassBtnClick();
 
   QLabel* Label1;

@@ -91,22 +91,6 @@ bool StillAnswers(const std::string& address) {
   return false;
 }
 
-std::string RemoteAddress(const std::string& remote_name) {
-  if (remote_name.rfind("\\\\", 0) != 0) return {};
-  const auto slash = remote_name.find('\\', 2);
-  return slash == std::string::npos ? std::string() : remote_name.substr(2, slash - 2);
-}
-
-std::string RemoteFolder(const std::string& remote_name) {
-  if (remote_name.rfind("\\\\", 0) != 0) return {};
-  const auto slash = remote_name.find('\\', 2);
-  return slash == std::string::npos ? std::string() : remote_name.substr(slash + 1);
-}
-
-std::string RemoteName(const std::string& address, const std::string& folder) {
-  return "\\\\" + address + "\\" + folder;
-}
-
 std::string AskToMove(const std::vector<DriveMove>& moves) {
   std::string text = Translate(
       "The device of these drives seems to answer at another address now, and nothing "

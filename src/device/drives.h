@@ -6,9 +6,12 @@
 // there, and its saved password goes there, only when the person says so.
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "device/remote_name.h"
 #include "net/discovery.h"
 
 namespace device {
@@ -64,13 +67,6 @@ std::vector<DriveMove> FromSilentAddresses(
 // That probe: whether a device still takes a connection at `address` on
 // its folders' port (445) or its pages' (80), within about a second in all.
 bool StillAnswers(const std::string& address);
-
-// The address and the folder of a remote name "\\address\folder"; empty
-// when it has none.
-std::string RemoteAddress(const std::string& remote_name);
-std::string RemoteFolder(const std::string& remote_name);
-// "\\address\folder".
-std::string RemoteName(const std::string& address, const std::string& folder);
 
 // The messages, translated. The question before any move: each drive with
 // its folder, device and both addresses.

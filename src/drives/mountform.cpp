@@ -22,13 +22,7 @@ using i18n::Translate;
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-namespace {
-
-std::string RemoteName(const std::string& address, const std::string& folder) {
-  return "\\\\" + address + "\\" + folder;
-}
-
-}  // namespace
+using device::RemoteName;
 
 Form5::Form5()
     : Label1(new ui::Label(this)),

@@ -14,6 +14,9 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <tuple>
+
+#include "device/remote_name.h"
 
 namespace platform {
 namespace {
@@ -58,12 +61,10 @@ std::optional<char> LetterOf(const std::string& text) {
 
 // Splits "\\address\folder".
 bool SplitRemoteName(const std::string& remote, std::string& server, std::string& share) {
-  if (remote.size() < 5 || remote.compare(0, 2, "\\\\") != 0) return false;
-  const auto slash = remote.find('\\', 2);
-  if (slash == std::string::npos || slash == 2 || slash + 1 >= remote.size()) return false;
-  server = remote.substr(2, slash - 2);
-  share = remote.substr(slash + 1);
-  return share.find('\\') == std::string::npos;
+  const auto parts = device::SplitRemoteName(remote);
+  if (!parts) return false;
+  std::tie(server, share) = *parts;
+  return true;
 }
 
 // Waits until the local place of a share just mounted can be listed, at most
@@ -725,7 +726,7 @@ int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& add
   if (!note || error || !SplitRemoteName(note->remote_name, server, share))
     return drive_error::kBadNetName;
   Note moved = *note;
-  moved.remote_name = "\\\\" + address + "\\" + share;
+  moved.remote_name = device::RemoteName(address, share);
   moved.previous_address = server;
   const std::string uri = NoteUri(moved);
   if (uri.empty() || address == server) return drive_error::kBadNetName;
