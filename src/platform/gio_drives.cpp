@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gio/gio.h>
-#include <libsecret/secret.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,40 +16,20 @@
 #include <tuple>
 
 #include "device/remote_name.h"
+#include "platform/drive_files.h"
+#include "platform/gio_keyring.h"
+#include "platform/gio_objects.h"
 
 namespace platform {
 namespace {
 
-// While the windows are told about waits, a mount looks in this often.
-constexpr guint kIdleSliceMs = 20;
+using namespace drive_files;
+using namespace keyring;
+
 // How long a drive that moved waits for the old address's mount to go.
 constexpr int kLetGoMs = 1000;
 
-// "smb://[user@]host/share" as the user wrote it: "\\host\share".
-std::string ShownName(const std::string& uri) {
-  std::string rest = uri.substr(std::min(uri.size(), uri.find("://") + 3));
-  if (const auto at = rest.find('@'); at != std::string::npos && at < rest.find('/'))
-    rest.erase(0, at + 1);
-  std::unique_ptr<char, decltype(&g_free)> plain(g_uri_unescape_string(rest.c_str(), nullptr),
-                                                 g_free);
-  std::string shown = "\\\\" + std::string(plain ? plain.get() : rest.c_str());
-  for (char& c : shown)
-    if (c == '/') c = '\\';
-  return shown;
-}
-
 namespace fs = std::filesystem;
-
-template <typename T>
-struct GObjectDeleter {
-  void operator()(T* object) const { g_object_unref(object); }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
-
-struct GErrorDeleter {
-  void operator()(GError* error) const { g_error_free(error); }
-};
 
 std::optional<char> LetterOf(const std::string& text) {
   if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return std::nullopt;
@@ -89,216 +68,6 @@ bool OnMountedPlace(const std::string& path, const std::vector<std::string>& pla
   return false;
 }
 
-// The SMB backend reports most failures as a plain failure carrying the
-// system's text for the underlying error ("Failed to mount Windows share: No
-// such file or directory"); the text is in the session's language, which is
-// ours too, so it is compared with the system's own words.
-int ResultOfSmbFailure(const char* message) {
-  const std::string text = message != nullptr ? message : "";
-  auto says = [&text](int error_number) {
-    return text.find(g_strerror(error_number)) != std::string::npos;
-  };
-  if (says(ENOENT) || says(ENODEV) || says(ENOTDIR)) return drive_error::kBadNetName;
-  if (says(EACCES) || says(EPERM)) return drive_error::kAccessDenied;
-  // A device that answers but refuses the connection has its network; its
-  // share service is what has not started.
-  if (says(ECONNREFUSED)) return drive_error::kServiceNotStarted;
-  if (says(EHOSTUNREACH) || says(ENETUNREACH) || says(ETIMEDOUT) || says(EHOSTDOWN) ||
-      says(ENETDOWN))
-    return drive_error::kNoNetwork;
-  return drive_error::kUnexpected;
-}
-
-// What GIO's answer means for the drive dialog.
-int ResultOf(const GError* error, bool password_refused) {
-  if (error == nullptr) return 0;
-  if (password_refused) return drive_error::kInvalidPassword;
-  if (error->domain != G_IO_ERROR) return drive_error::kUnexpected;
-  switch (error->code) {
-    case G_IO_ERROR_ALREADY_MOUNTED:
-      return 0;
-    case G_IO_ERROR_PERMISSION_DENIED:
-      return drive_error::kAccessDenied;
-    case G_IO_ERROR_NOT_FOUND:
-    case G_IO_ERROR_INVALID_FILENAME:
-      return drive_error::kBadNetName;
-    case G_IO_ERROR_HOST_NOT_FOUND:
-    case G_IO_ERROR_HOST_UNREACHABLE:
-    case G_IO_ERROR_NETWORK_UNREACHABLE:
-    case G_IO_ERROR_TIMED_OUT:
-      return drive_error::kNoNetwork;
-    case G_IO_ERROR_CONNECTION_REFUSED:
-      return drive_error::kServiceNotStarted;
-    case G_IO_ERROR_CANCELLED:
-      return drive_error::kCancelled;
-    case G_IO_ERROR_NOT_SUPPORTED:
-      return drive_error::kServiceNotStarted;  // no GVfs (or no session bus)
-    default:
-      return ResultOfSmbFailure(error->message);
-  }
-}
-
-// The desktop-entry form of an argument: "%" doubled, so it is not taken
-// for a field code.
-std::string DesktopExecArgument(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '%') out += '%';
-    out += c;
-  }
-  return out;
-}
-
-// Writes `text` to `path` by way of a new file renamed into place, so a
-// reader (the next login) finds the old file or the new one, never a part.
-// The new file is made afresh, never opened through a link left where it
-// goes, and only its owner may read it.
-bool WriteWhole(const std::string& path, const std::string& text) {
-  const std::string fresh = path + ".new";
-  if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return false;
-  const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        S_IRUSR | S_IWUSR);
-  if (fd < 0) return false;
-  bool written = true;
-  for (std::size_t at = 0; written && at < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) at += static_cast<std::size_t>(n);
-  }
-  written = written && ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (written && ::rename(fresh.c_str(), path.c_str()) == 0) return true;
-  ::unlink(fresh.c_str());
-  return false;
-}
-
-// Makes a folder of the user's own (0700) unless it is there already.
-void MakePrivateFolder(const std::string& path) {
-  std::error_code error;
-  if (fs::exists(path, error)) return;
-  fs::create_directories(path, error);
-  if (!error) ::chmod(path.c_str(), S_IRWXU);
-}
-
-// The login entries run brevane-ctl by its full path, so a login never
-// depends on the session's PATH: brevane-ctl itself, the one beside this
-// program, or the one PATH finds now.
-std::string ReconnectProgram() {
-  constexpr char kName[] = "brevane-ctl";
-  char self[4096];
-  if (const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1); n > 0) {
-    const std::string exe(self, static_cast<std::size_t>(n));
-    const std::string dir = exe.substr(0, exe.rfind('/') + 1);
-    if (exe.substr(dir.size()) == kName || ::access((dir + kName).c_str(), X_OK) == 0)
-      return dir + kName;
-  }
-  std::unique_ptr<char, decltype(&g_free)> found(g_find_program_in_path(kName), g_free);
-  return found ? std::string(found.get()) : std::string("/usr/bin/") + kName;
-}
-
-// The keyring's passwords GIO saved for `user` on the SMB server `server`.
-GHashTable* SmbPasswordQuery(const std::string& server, const std::string& user) {
-  GHashTable* query = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
-  g_hash_table_insert(query, g_strdup("server"), g_strdup(server.c_str()));
-  g_hash_table_insert(query, g_strdup("protocol"), g_strdup("smb"));
-  g_hash_table_insert(query, g_strdup("user"), g_strdup(user.c_str()));
-  return query;
-}
-
-// The attributes of each password saved in the keyring: each names exactly
-// the one entry it was read from or stored as.
-using SavedEntries = std::vector<GHashTable*>;
-void ReleaseEntries(SavedEntries& entries) {
-  for (GHashTable* attributes : entries) g_hash_table_unref(attributes);
-  entries.clear();
-}
-
-// Saves a copy of each password GIO saved for `user` on `from` as one for
-// the same user on `to`. Fills `made` with the copies made and `originals`
-// with the entries they were copied from; false when a copy failed (those
-// made are then in `made`, for taking back).
-bool CopySavedPasswords(const std::string& from, const std::string& to, const std::string& user,
-                        SavedEntries& made, SavedEntries& originals) {
-  GHashTable* query = SmbPasswordQuery(from, user);
-  GError* error = nullptr;
-  GList* found = secret_password_searchv_sync(
-      SECRET_SCHEMA_COMPAT_NETWORK, query,
-      static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK |
-                                     SECRET_SEARCH_LOAD_SECRETS),
-      nullptr, &error);
-  g_hash_table_unref(query);
-  g_clear_error(&error);
-  bool copied_all = true;
-  for (GList* item = found; item != nullptr; item = item->next) {
-    auto* saved = static_cast<SecretRetrievable*>(item->data);
-    SecretValue* value = secret_retrievable_retrieve_secret_sync(saved, nullptr, nullptr);
-    GHashTable* attributes = secret_retrievable_get_attributes(saved);
-    gchar* label = secret_retrievable_get_label(saved);
-    if (value != nullptr && attributes != nullptr) {
-      originals.push_back(g_hash_table_ref(attributes));
-      // Every attribute as it was (the schema's name too, so GIO finds it),
-      // with the new server.
-      GHashTable* copy = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
-      GHashTableIter it;
-      gpointer key, text;
-      g_hash_table_iter_init(&it, attributes);
-      while (g_hash_table_iter_next(&it, &key, &text))
-        g_hash_table_insert(copy, g_strdup(static_cast<const char*>(key)),
-                            g_strdup(static_cast<const char*>(text)));
-      g_hash_table_replace(copy, g_strdup("server"), g_strdup(to.c_str()));
-      // The label names the share's address too ("smb://user@address/...").
-      std::string shown = label != nullptr ? label : "";
-      if (const auto at = shown.find(from); at != std::string::npos)
-        shown.replace(at, from.size(), to);
-      if (secret_password_storev_sync(nullptr, copy, SECRET_COLLECTION_DEFAULT, shown.c_str(),
-                                      secret_value_get_text(value), nullptr, nullptr))
-        made.push_back(copy);
-      else {
-        g_hash_table_unref(copy);
-        copied_all = false;
-      }
-    } else {
-      copied_all = false;
-    }
-    g_free(label);
-    if (attributes != nullptr) g_hash_table_unref(attributes);
-    if (value != nullptr) secret_value_unref(value);
-  }
-  g_list_free_full(found, g_object_unref);
-  return copied_all;
-}
-
-// Deletes exactly the entries named, and nothing else; true when each went.
-bool ForgetEntries(const SavedEntries& entries) {
-  bool forgotten = true;
-  for (GHashTable* attributes : entries) {
-    GError* error = nullptr;
-    secret_password_clearv_sync(nullptr, attributes, nullptr, &error);
-    forgotten = forgotten && error == nullptr;
-    g_clear_error(&error);
-  }
-  return forgotten;
-}
-
-// Whether the keyring has no password GIO saved for `user` on `server`, so
-// that one a mount saves now is new.
-bool NoSavedPassword(const std::string& server, const std::string& user) {
-  GHashTable* query = SmbPasswordQuery(server, user);
-  GList* found = secret_password_searchv_sync(SECRET_SCHEMA_COMPAT_NETWORK, query,
-                                              SECRET_SEARCH_ALL, nullptr, nullptr);
-  g_hash_table_unref(query);
-  const bool none = found == nullptr;
-  g_list_free_full(found, g_object_unref);
-  return none;
-}
-
-void ForgetSavedPasswords(const std::string& server, const std::string& user) {
-  GHashTable* query = SmbPasswordQuery(server, user);
-  secret_password_clearv_sync(SECRET_SCHEMA_COMPAT_NETWORK, query, nullptr, nullptr);
-  g_hash_table_unref(query);
-}
-
 }  // namespace
 
 GioNetworkDrives::Places GioNetworkDrives::UserPlaces() {
@@ -323,37 +92,6 @@ std::string GioNetworkDrives::UncPath(char letter) const {
 
 std::string GioNetworkDrives::AutostartPath(char letter) const {
   return places_.autostart_dir + "/brevane-drive-" + std::string(1, letter) + ".desktop";
-}
-
-std::optional<std::vector<std::string>> GioNetworkDrives::MountedPlaces() {
-  GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  if (bus == nullptr) {
-    g_clear_error(&error);
-    return std::nullopt;
-  }
-  GVariant* reply = g_dbus_connection_call_sync(
-      bus, "org.gtk.vfs.Daemon", "/org/gtk/vfs/mounttracker", "org.gtk.vfs.MountTracker",
-      "ListMounts2", g_variant_new("(b)", FALSE), G_VARIANT_TYPE("(a(sossssssbay(aya{sv})ay))"),
-      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
-  g_object_unref(bus);
-  if (reply == nullptr) {
-    g_clear_error(&error);
-    return std::nullopt;
-  }
-  std::vector<std::string> places;
-  GVariant* mounts = g_variant_get_child_value(reply, 0);
-  for (gsize i = 0; i < g_variant_n_children(mounts); ++i) {
-    GVariant* mount = g_variant_get_child_value(mounts, i);
-    GVariant* fuse = g_variant_get_child_value(mount, 9);  // the mount's FUSE folder
-    const std::string place = g_variant_get_bytestring(fuse);
-    if (!place.empty()) places.push_back(place);
-    g_variant_unref(fuse);
-    g_variant_unref(mount);
-  }
-  g_variant_unref(mounts);
-  g_variant_unref(reply);
-  return places;
 }
 
 bool GioNetworkDrives::Connected(char letter) {
@@ -461,104 +199,6 @@ std::optional<std::string> GioNetworkDrives::GetConnection(const std::string& dr
   const auto note = ReadNote(*letter);
   if (!note) return std::nullopt;
   return note->remote_name;
-}
-
-int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
-                            const std::string& password, Save save, bool* fresh) {
-  net::WaitScope waiting(net::Activity::Connecting, ShownName(uri));
-  struct State {
-    std::string user, password;
-    GPasswordSave save;
-    int asks = 0;
-    bool refused = false;
-    bool done = false;
-    GError* error = nullptr;
-  } state{user, password,
-          save == Save::Permanently ? G_PASSWORD_SAVE_PERMANENTLY : G_PASSWORD_SAVE_NEVER};
-
-  // The mount runs on a context of its own, so the toolkit's event loop is
-  // not re-entered while we wait.
-  GMainContext* context = g_main_context_new();
-  g_main_context_push_thread_default(context);
-  {
-    GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
-    GObjectPtr<GMountOperation> operation(g_mount_operation_new());
-    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-
-    // The password is offered once; a second request means it was wrong.
-    auto ask = +[](GMountOperation* op, gchar*, gchar* default_user, gchar* default_domain,
-                   GAskPasswordFlags flags, gpointer data) {
-      auto* s = static_cast<State*>(data);
-      if (++s->asks > 1) {
-        s->refused = true;
-        g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
-        return;
-      }
-      if ((flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED) != 0 && s->password.empty()) {
-        g_mount_operation_set_anonymous(op, TRUE);
-      } else {
-        g_mount_operation_set_username(op, s->user.empty() ? default_user : s->user.c_str());
-        g_mount_operation_set_domain(op, default_domain);
-        g_mount_operation_set_password(op, s->password.c_str());
-        g_mount_operation_set_password_save(op, s->save);
-      }
-      g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
-    };
-    g_signal_connect(operation.get(), "ask-password", G_CALLBACK(ask), &state);
-
-    auto finished = +[](GObject* source, GAsyncResult* result, gpointer data) {
-      auto* s = static_cast<State*>(data);
-      g_file_mount_enclosing_volume_finish(G_FILE(source), result, &s->error);
-      s->done = true;
-    };
-    g_file_mount_enclosing_volume(file.get(), G_MOUNT_MOUNT_NONE, operation.get(),
-                                  cancellable.get(), finished, &state);
-
-    // A device that never answers is given up after the bound.
-    GSource* timeout = g_timeout_source_new(static_cast<guint>(mount_timeout_ms_));
-    g_source_set_callback(
-        timeout,
-        +[](gpointer c) -> gboolean {
-          g_cancellable_cancel(static_cast<GCancellable*>(c));
-          return G_SOURCE_REMOVE;
-        },
-        cancellable.get(), nullptr);
-    g_source_attach(timeout, context);
-    // Meanwhile the windows keep working, and the user may cancel.
-    GSource* idle = nullptr;
-    if (net::WaitObserved() || net::ActionCancelled()) {
-      idle = g_timeout_source_new(kIdleSliceMs);
-      g_source_set_callback(
-          idle,
-          +[](gpointer c) -> gboolean {
-            try {
-              net::WaitIdle();
-            } catch (...) {
-              g_cancellable_cancel(static_cast<GCancellable*>(c));
-              return G_SOURCE_REMOVE;
-            }
-            return G_SOURCE_CONTINUE;
-          },
-          cancellable.get(), nullptr);
-      g_source_attach(idle, context);
-    }
-    if (net::ActionCancelled()) g_cancellable_cancel(cancellable.get());
-    while (!state.done) g_main_context_iteration(context, TRUE);
-    if (idle != nullptr) {
-      g_source_destroy(idle);
-      g_source_unref(idle);
-    }
-    g_source_destroy(timeout);
-    g_source_unref(timeout);
-  }
-  g_main_context_pop_thread_default(context);
-  g_main_context_unref(context);
-
-  std::unique_ptr<GError, GErrorDeleter> error(state.error);
-  if (fresh != nullptr) *fresh = !error;
-  if (error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED && !state.refused)
-    return drive_error::kNoNetwork;  // our time bound ran out, or the user cancelled
-  return ResultOf(error.get(), state.refused);
 }
 
 int GioNetworkDrives::AddConnection(const NetResource& resource, const std::string& password) {
@@ -835,35 +475,6 @@ int GioNetworkDrives::Disconnect(const std::string& drive) {
   GObjectPtr<GFile> file(g_file_new_for_path(target.c_str()));
   Unmount(file.get());
   return 0;
-}
-
-void GioNetworkDrives::Unmount(GFile* file, int wait_ms, bool force) {
-  GMount* mount = g_file_find_enclosing_mount(file, nullptr, nullptr);
-  if (mount == nullptr) return;
-  GMainContext* context = g_main_context_new();
-  g_main_context_push_thread_default(context);
-  // Left behind (never to be called back) when the wait ends first.
-  auto* done = new bool(false);
-  g_mount_unmount_with_operation(
-      mount, force ? G_MOUNT_UNMOUNT_FORCE : G_MOUNT_UNMOUNT_NONE, nullptr, nullptr,
-      +[](GObject* source, GAsyncResult* result, gpointer data) {
-        g_mount_unmount_with_operation_finish(G_MOUNT(source), result, nullptr);
-        *static_cast<bool*>(data) = true;
-      },
-      done);
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
-  while (!*done) {
-    if (wait_ms < 0) {
-      g_main_context_iteration(context, TRUE);
-      continue;
-    }
-    if (std::chrono::steady_clock::now() >= give_up) break;
-    if (!g_main_context_iteration(context, FALSE)) g_usleep(10000);
-  }
-  g_main_context_pop_thread_default(context);
-  g_main_context_unref(context);
-  g_object_unref(mount);
-  if (*done) delete done;
 }
 
 }  // namespace platform
