@@ -126,8 +126,8 @@ int main(int argc, char** argv) {
       login.PassEdit->setText("pw");
       drives.hide();
       login.show();
-      console.HostEdit->setText("NAS-BENCH");
-      console.GroupEdit->setText("HOME");
+      console.findChild<QLineEdit*>("HostEdit")->setText("NAS-BENCH");
+      console.findChild<QLineEdit*>("GroupEdit")->setText("HOME");
       fakes.messages->shown.clear();
       if (device.quiet) net::SetWaitObserver(nullptr);
       const Figures f = Measure(wait, device.cancel_after_ms, action.run);

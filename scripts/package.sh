@@ -1,25 +1,29 @@
 #!/usr/bin/env bash
-# Builds the Debian packages brevane and brevane-devsim into build/package/
-# and checks them: desktop-file-validate, appstreamcli validate and lintian
-# (no errors allowed; with -I, no tag left that a Debian maintainer would
-# fix).
-#   scripts/package.sh
+# Makes the Debian packages brevane and brevane-devsim into build/package/
+# from the default build (scripts/build.sh builds it as Debian builds
+# packages), and checks them: desktop-file-validate, appstreamcli validate
+# and lintian (no errors allowed; with -I, no tag left that a Debian
+# maintainer would fix).
+#   scripts/package.sh              builds the default build first
+#   scripts/package.sh --from PRESET   packs that build as it stands (the
+#                                   test command packs the build it tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-# Built as Debian builds packages: its hardening flags (fortified functions,
-# stack protector, full RELRO with immediate binding; the compiler makes
-# position-independent programs by default) and its way of stripping.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cmake --preset package \
-  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-  -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-  -DCMAKE_STRIP="$PWD/packaging/strip" >/dev/null
-cmake --build --preset package
+preset=default
+if [ "${1:-}" = --from ]; then
+  preset=$2
+else
+  scripts/setup.sh
+  scripts/build.sh default
+fi
+# A build with the sanitizers is no package: the test command then packs
+# the default build.
+if [ "$preset" != default ]; then scripts/build.sh default; fi
 out=build/package
+mkdir -p "$out"
 rm -f "$out"/*.deb
-(cd "$out" && cpack -G DEB >/dev/null)
+cpack --config build/default/CPackConfig.cmake -B "$PWD/$out" -G DEB >/dev/null
+rm -rf "$out/_CPack_Packages"
 
 desktop-file-validate data/org.brevane.Brevane.desktop
 appstreamcli validate --no-net --explain data/org.brevane.Brevane.metainfo.xml >/dev/null

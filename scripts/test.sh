@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, runs every test.
 #   scripts/test.sh [PRESET]      PRESET: default (the normal build) or asan
+# At the end it prints how long each phase took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"
-scripts/setup.sh
-scripts/build.sh "$preset"
-# The Debian packages, checked with lintian; a LAN test installs them.
-scripts/package.sh
+phases=()
+phase() {
+  local name=$1 start=$SECONDS
+  shift
+  "$@"
+  phases+=("$(printf '%-9s %5d s' "$name" $((SECONDS - start)))")
+}
+report() {
+  echo "test.sh: time per phase"
+  for p in "${phases[@]}"; do echo "  $p"; done
+  echo "  total     $(printf '%5d' "$SECONDS") s"
+}
+trap report EXIT
+phase setup scripts/setup.sh
+phase build scripts/build.sh "$preset"
+# The Debian packages, made from the build just tested and checked with
+# lintian; a LAN test installs them.
+phase package scripts/package.sh --from "$preset"
 # A short run of every fuzz target; scripts/fuzz.sh runs them longer.
-scripts/fuzz.sh --seconds 10
-ctest --preset "$preset" -j2
+phase fuzz scripts/fuzz.sh --seconds 10
+phase tests ctest --preset "$preset" -j2

@@ -8,9 +8,11 @@
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
+#include "core/command_submission.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "i18n/translate.h"
+#include "net/command_client.h"
 #include "net/waiting.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
@@ -47,20 +49,16 @@ class ConsolePages : public QTabWidget {
 }  // namespace
 
 Form2::Form2()
-    : PageControl1(new ConsolePages(this)),
-      TabSheet1(new QWidget),
-      TabSheet2(new QWidget),
-      TabSheet3(new QWidget),
-      TabSheet4(new QWidget),
-      TabSheet5(new QWidget),
-      TabSheet6(new QWidget),
-      TabSheet7(new QWidget),
-      CommandClient(platform::services().make_command_client()),
+    : CommandClient(platform::services().make_command_client()),
       UploadClient(platform::services().make_upload_client()),
       Timer1(new QTimer(this)),
       Timer2(new QTimer(this)) {
   ConsolePauseMs = 20;
   setWindowTitle("Management");
+  PageControl1 = new ConsolePages(this);
+  for (QWidget** page :
+       {&TabSheet1, &TabSheet2, &TabSheet3, &TabSheet4, &TabSheet5, &TabSheet6, &TabSheet7})
+    *page = new QWidget;
   for (QWidget* page :
        {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7})
     PageControl1->addTab(page, QString());
@@ -75,6 +73,14 @@ Form2::Form2()
   BuildFtpServerPage();
   BuildModifyFtpPage();
   BuildDiskUtilityPage();
+  FrameControls::NameControls();
+  StatusControls::NameControls();
+  IpConfigControls::NameControls();
+  MaintenanceControls::NameControls();
+  FileServerControls::NameControls();
+  FtpServerControls::NameControls();
+  ModifyFtpControls::NameControls();
+  DiskUtilityControls::NameControls();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
@@ -208,4 +214,90 @@ void Form2::ReturnToDeviceList() {
     main->activateWindow();
   }
   if (ui::Windows().rescan) ui::Windows().rescan();
+}
+
+void FrameControls::NameControls() {
+  PageControl1->setObjectName("PageControl1");
+  TabSheet1->setObjectName("TabSheet1");
+  TabSheet2->setObjectName("TabSheet2");
+  TabSheet3->setObjectName("TabSheet3");
+  TabSheet4->setObjectName("TabSheet4");
+  TabSheet5->setObjectName("TabSheet5");
+  TabSheet6->setObjectName("TabSheet6");
+  TabSheet7->setObjectName("TabSheet7");
+}
+
+// What the pages share on the console window: carrying out the device's
+// rules, the tab row as the pages change it, and the folder lists.
+
+void Form2::Pause() const {
+  net::Pause(ConsolePauseMs);
+}
+
+void Form2::SetTabShown(int index, bool shown) {
+  selecting_ = true;
+  // A hidden page is out of reach by any means: the tab keys, its controls'
+  // shortcuts, the accessibility actions.
+  PageControl1->setTabVisible(index, shown);
+  PageControl1->setTabEnabled(index, shown);
+  selecting_ = false;
+}
+
+void Form2::SelectPage(int index) {
+  selecting_ = true;
+  PageControl1->setCurrentIndex(index);
+  selecting_ = false;
+}
+
+bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread) {
+  if (const device::Refusal* refused = device::Refused(plan)) {
+    console::Tell(refused->message);
+    return false;
+  }
+  return Send(std::get<device::Command>(plan), reread) != core::Submitted::NotSent;
+}
+
+core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
+  // A command too long to go out whole is not sent: the user is told which
+  // value makes it so.
+  if (!net::CommandClient::Fits(command.url)) {
+    console::Tell("This value is too long to be sent. Shorten it and try again.",
+                  command.field != nullptr ? command.field : "Set");
+    return core::Submitted::NotSent;
+  }
+  return core::SubmitCommand(*CommandClient, *this, command, reread);
+}
+
+void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,
+                     const std::vector<std::string>& entries) {
+  quiet_lists_ = true;
+  list->clear();
+  kept = entries;
+  for (const std::string& entry : entries) list->addItem(ui::Q(entry));
+  quiet_lists_ = false;
+}
+
+std::optional<std::string> Form2::Selected(const QListWidget* list,
+                                           const std::vector<std::string>& kept) const {
+  const auto items = list->selectedItems();
+  if (items.isEmpty()) return std::nullopt;
+  const int row = list->row(items.first());
+  if (row < 0 || row >= static_cast<int>(kept.size())) return std::nullopt;
+  return kept[static_cast<std::size_t>(row)];
+}
+
+void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
+  quiet_lists_ = true;
+  for (QListWidget* list : lists) list->clearSelection();
+  quiet_lists_ = false;
+}
+
+void Form2::ListClicks(QListWidget* list, void (Form2::*handler)()) {
+  connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
+    if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();
+  });
+  // A click on the entry already selected counts too: it makes the buttons
+  // usable again after a refusal.
+  connect(list, &QListWidget::itemClicked, this,
+          ui::Guard([this, handler] { (this->*handler)(); }));
 }

@@ -28,7 +28,7 @@ Form9::~Form9() {
 }
 
 QPushButton* Form9::ReenabledButton() const {
-  return Console().AccAddBtn;
+  return Console().AccountCreateButton();
 }
 
 void Form9::FTPAddAccBtnClick() {
@@ -55,7 +55,7 @@ Form10::~Form10() {
 }
 
 QPushButton* Form10::ReenabledButton() const {
-  return Console().ShowModCreateBtn;
+  return Console().AccountFolderCreateButton();
 }
 
 void Form10::ModCreateFBtnClick() {
@@ -83,7 +83,7 @@ Form11::~Form11() {
 }
 
 QPushButton* Form11::ReenabledButton() const {
-  return Console().ShowModCreateBtn;
+  return Console().AccountFolderCreateButton();
 }
 
 void Form11::ModRenameFBtnClick() {

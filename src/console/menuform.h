@@ -27,10 +27,242 @@
 
 class QPainter;
 
+// The console's controls, a group for each page, each made by its page's
+// file. They are the console's own: its pages reach them by name, and
+// nothing outside does.
+// The window: its tab row and its pages.
+struct FrameControls {
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  QWidget* TabSheet3 = nullptr;
+  QWidget* TabSheet4 = nullptr;
+  QWidget* TabSheet5 = nullptr;
+  QWidget* TabSheet6 = nullptr;
+  QWidget* TabSheet7 = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// Status page.
+struct StatusControls {
+  QGroupBox* IdenGB = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* HostEdit = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* GroupEdit = nullptr;
+  QPushButton* identBtn = nullptr;
+  QGroupBox* AdminGB = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* AdminEdit = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* PassEdit = nullptr;
+  QLabel* Label5 = nullptr;
+  QLineEdit* VerifyEdit = nullptr;
+  QPushButton* adminBtn = nullptr;
+  QGroupBox* DatatimeGB = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* CurrenttimeLB = nullptr;
+  QLabel* Label7 = nullptr;
+  QLineEdit* YearEdit = nullptr;
+  QLineEdit* MonthEdit = nullptr;
+  QLineEdit* DataEdit = nullptr;
+  QLineEdit* HourEdit = nullptr;
+  QLineEdit* MinuteEdit = nullptr;
+  QLineEdit* SecondEdit = nullptr;
+  QLabel* Label13 = nullptr;
+  QLabel* Label14 = nullptr;
+  QWidget* SntpPL = nullptr;
+  QRadioButton* SntpAutoRB = nullptr;
+  QRadioButton* SntpDisRB = nullptr;
+  QLabel* Label15 = nullptr;
+  QWidget* TimeSPL = nullptr;
+  QRadioButton* TimeSSelRB = nullptr;
+  QRadioButton* TimeSMakeRB = nullptr;
+  QComboBox* TimeSSelCB = nullptr;
+  QLineEdit* MantimeSEdit = nullptr;
+  QLabel* Label16 = nullptr;
+  QComboBox* TimezoneCB = nullptr;
+  QPushButton* DatatimeBtn = nullptr;
+  QGroupBox* NetinfoGB = nullptr;
+  QLabel* Label17 = nullptr;
+  QLabel* IPAddressLB = nullptr;
+  QLabel* MACLabel = nullptr;
+  QLabel* MSCAddrLB = nullptr;
+  QLabel* Label18 = nullptr;
+  QRadioButton* DhcpsERB = nullptr;
+  QRadioButton* DhcpsDRB = nullptr;
+  QPushButton* NetinfoBtn = nullptr;
+  QGroupBox* DiskinfoGB = nullptr;
+  QLabel* Label19 = nullptr;
+  QLabel* DiskidLB = nullptr;
+  QLabel* Label20 = nullptr;
+  QLabel* FirmverLB = nullptr;
+  QLabel* Label21 = nullptr;
+  QLabel* FreesizeLB = nullptr;
+  QLabel* Label22 = nullptr;
+  QLabel* TotalsizeLB = nullptr;
+  QLabel* Label60 = nullptr;
+  QComboBox* LangCB = nullptr;
+  QPushButton* LangBtn = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// IP Config page.
+struct IpConfigControls {
+  QGroupBox* IPinforGB = nullptr;
+  QLabel* IPOption = nullptr;
+  QRadioButton* AutoIPRB = nullptr;
+  QRadioButton* StaticIPRB = nullptr;
+  QLabel* Label23 = nullptr;
+  QLineEdit* IPAddressEdit = nullptr;
+  QLabel* Label24 = nullptr;
+  QLineEdit* SubMaskEdit = nullptr;
+  QLabel* Label25 = nullptr;
+  QLineEdit* GatewayEdit = nullptr;
+  QLabel* Label26 = nullptr;
+  QLineEdit* PrimaryDnsEdit = nullptr;
+  QLabel* Label27 = nullptr;
+  QLineEdit* SecondDnsEdit = nullptr;
+  QPushButton* IPinforBtn = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// Maintenance page.
+struct MaintenanceControls {
+  QGroupBox* FirmUpGB = nullptr;
+  QLabel* Label28 = nullptr;
+  QLineEdit* FirmFileEdit = nullptr;
+  QPushButton* BrowseBtn = nullptr;
+  QPushButton* UploadBtn = nullptr;
+  QGroupBox* SysRebootGB = nullptr;
+  QLabel* Label29 = nullptr;
+  QPushButton* RebootBtn = nullptr;
+  QGroupBox* FactoryDefGB = nullptr;
+  QLabel* Label30 = nullptr;
+  QPushButton* ResetBtn = nullptr;
+  QLabel* Label31 = nullptr;
+  QLabel* Label32 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// File Server page.
+struct FileServerControls {
+  QGroupBox* SMBGB = nullptr;
+  QLabel* Label39 = nullptr;
+  QLabel* Label40 = nullptr;
+  QListWidget* SMBFolderLB = nullptr;
+  QListWidget* SMBPublicFolderLB = nullptr;
+  QPushButton* MovetoPublicBtn = nullptr;
+  QPushButton* MovetoSMBBtn = nullptr;
+  QPushButton* ShowCreateBtn = nullptr;
+  QPushButton* ShowRenameBtn = nullptr;
+  QPushButton* ShowDeleteBtn = nullptr;
+  QPushButton* ShowPublicPassBtn = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// FTP Server page.
+struct FtpServerControls {
+  QGroupBox* FTPConfGB = nullptr;
+  QLabel* Label41 = nullptr;
+  QComboBox* FTPStatusCB = nullptr;
+  QLabel* Label43 = nullptr;
+  QLineEdit* FTPPortEdit = nullptr;
+  QLabel* Label44 = nullptr;
+  QPushButton* FTPStatusBtn = nullptr;
+  QLabel* Label42 = nullptr;
+  QWidget* FTPAnonyStatusPL = nullptr;
+  QRadioButton* AnonyEnRB = nullptr;
+  QRadioButton* AnonyDisRB = nullptr;
+  QWidget* FTPAnonyReWrPL = nullptr;
+  QRadioButton* AnonyReadORB = nullptr;
+  QRadioButton* AnonyWriteRB = nullptr;
+  QLabel* Label45 = nullptr;
+  QComboBox* AnonyHDCB = nullptr;
+  QPushButton* AnonyBtn = nullptr;
+  QGroupBox* FTPCreatAccGB = nullptr;
+  ui::ReportListView* AccountLV = nullptr;
+  QPushButton* AccAddBtn = nullptr;
+  QPushButton* AccModifyBtn = nullptr;
+  QPushButton* AccStatusBtn = nullptr;
+  QPushButton* AccDelBtn = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// Modify FTP page.
+struct ModifyFtpControls {
+  QGroupBox* ModifyFTPGB = nullptr;
+  QLabel* Label46 = nullptr;
+  QLabel* ModFTPAccLabel = nullptr;
+  QLabel* Label47 = nullptr;
+  QLineEdit* ModFTPPassEdit = nullptr;
+  QLabel* Label48 = nullptr;
+  QRadioButton* ModFTPReadRB = nullptr;
+  QRadioButton* ModFTPWriteRB = nullptr;
+  QPushButton* ModFTPBtn = nullptr;
+  QGroupBox* ModFTPFolderGB = nullptr;
+  QLabel* Label49 = nullptr;
+  QListWidget* FTPSFLB = nullptr;
+  QLabel* Label50 = nullptr;
+  QListWidget* FTPSSharLB = nullptr;
+  QPushButton* ModMovetoSharBtn = nullptr;
+  QPushButton* ModMovetoFolderBtn = nullptr;
+  QPushButton* ShowModCreateBtn = nullptr;
+  QPushButton* ShowModRenameBtn = nullptr;
+  QPushButton* ModDelBtn = nullptr;
+  QPushButton* BackBtn = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
+// Disk Utility page.
+struct DiskUtilityControls {
+  QGroupBox* DiskUtiilityGB = nullptr;
+  QLabel* Label55 = nullptr;
+  QPushButton* DiskFormatBtn = nullptr;
+  QLabel* Label56 = nullptr;
+  QLineEdit* DiskSleepTimeEdit = nullptr;
+  QLabel* Label57 = nullptr;
+  QLabel* Label59 = nullptr;
+  QPushButton* DiskSleepBtn = nullptr;
+  QGroupBox* ScanDiskGB = nullptr;
+  QLabel* Label58 = nullptr;
+  QPushButton* DiskScanBtn = nullptr;
+  QPlainTextEdit* DiskScanMO = nullptr;
+  QPushButton* DiskDelMsgBtn = nullptr;
+  QPushButton* DiskRefBtn = nullptr;
+  // Gives each control its own name as its object name, which tests find
+  // it by.
+  void NameControls();
+};
+
 // The management console: seven pages of a device's settings, each read
 // from the device's status page and changed by CGI commands. One window;
 // each page's handlers live in a source file named after the page.
-class Form2 : public QWidget, public core::CommandHost {
+class Form2 : public QWidget,
+              public core::CommandHost,
+              private FrameControls,
+              private StatusControls,
+              private IpConfigControls,
+              private MaintenanceControls,
+              private FileServerControls,
+              private FtpServerControls,
+              private ModifyFtpControls,
+              private DiskUtilityControls {
  public:
   Form2();
   ~Form2() override;
@@ -151,189 +383,24 @@ class Form2 : public QWidget, public core::CommandHost {
   // main window hands another device on.
   void Dismiss();
 
+  // The buttons the small dialogs give back when they close: "Create" of
+  // the File Server page, of the FTP accounts, and of an account's folders.
+  QPushButton* FolderCreateButton() const { return ShowCreateBtn; }
+  QPushButton* AccountCreateButton() const { return AccAddBtn; }
+  QPushButton* AccountFolderCreateButton() const { return ShowModCreateBtn; }
+
+  // The names the device has taken, which a new folder or account may not
+  // take but for letter case: its folders (File Server, or the FTP
+  // account's page) and its FTP accounts, as last shown.
+  std::vector<std::string> FolderNames() const;
+  std::vector<std::string> AccountFolderNames() const;
+  std::vector<std::string> AccountNames() const;
+
   // core::CommandHost
   int ActiveTab() override;
   void RedisplayTab(int index) override;
   void ReturnToDeviceList() override;
 
-  QTabWidget* PageControl1;
-  QWidget* TabSheet1;
-  QWidget* TabSheet2;
-  QWidget* TabSheet3;
-  QWidget* TabSheet4;
-  QWidget* TabSheet5;
-  QWidget* TabSheet6;
-  QWidget* TabSheet7;
-
-  // Status page.
-  QGroupBox* IdenGB;
-  QLabel* Label1;
-  QLineEdit* HostEdit;
-  QLabel* Label2;
-  QLineEdit* GroupEdit;
-  QPushButton* identBtn;
-  QGroupBox* AdminGB;
-  QLabel* Label3;
-  QLineEdit* AdminEdit;
-  QLabel* Label4;
-  QLineEdit* PassEdit;
-  QLabel* Label5;
-  QLineEdit* VerifyEdit;
-  QPushButton* adminBtn;
-  QGroupBox* DatatimeGB;
-  QLabel* Label6;
-  QLabel* CurrenttimeLB;
-  QLabel* Label7;
-  QLineEdit* YearEdit;
-  QLineEdit* MonthEdit;
-  QLineEdit* DataEdit;
-  QLineEdit* HourEdit;
-  QLineEdit* MinuteEdit;
-  QLineEdit* SecondEdit;
-  QLabel* Label13;
-  QLabel* Label14;
-  QWidget* SntpPL;
-  QRadioButton* SntpAutoRB;
-  QRadioButton* SntpDisRB;
-  QLabel* Label15;
-  QWidget* TimeSPL;
-  QRadioButton* TimeSSelRB;
-  QRadioButton* TimeSMakeRB;
-  QComboBox* TimeSSelCB;
-  QLineEdit* MantimeSEdit;
-  QLabel* Label16;
-  QComboBox* TimezoneCB;
-  QPushButton* DatatimeBtn;
-  QGroupBox* NetinfoGB;
-  QLabel* Label17;
-  QLabel* IPAddressLB;
-  QLabel* MACLabel;
-  QLabel* MSCAddrLB;
-  QLabel* Label18;
-  QRadioButton* DhcpsERB;
-  QRadioButton* DhcpsDRB;
-  QPushButton* NetinfoBtn;
-  QGroupBox* DiskinfoGB;
-  QLabel* Label19;
-  QLabel* DiskidLB;
-  QLabel* Label20;
-  QLabel* FirmverLB;
-  QLabel* Label21;
-  QLabel* FreesizeLB;
-  QLabel* Label22;
-  QLabel* TotalsizeLB;
-  QLabel* Label60;
-  QComboBox* LangCB;
-  QPushButton* LangBtn;
-
-  // IP Config page.
-  QGroupBox* IPinforGB;
-  QLabel* IPOption;
-  QRadioButton* AutoIPRB;
-  QRadioButton* StaticIPRB;
-  QLabel* Label23;
-  QLineEdit* IPAddressEdit;
-  QLabel* Label24;
-  QLineEdit* SubMaskEdit;
-  QLabel* Label25;
-  QLineEdit* GatewayEdit;
-  QLabel* Label26;
-  QLineEdit* PrimaryDnsEdit;
-  QLabel* Label27;
-  QLineEdit* SecondDnsEdit;
-  QPushButton* IPinforBtn;
-
-  // Maintenance page.
-  QGroupBox* FirmUpGB;
-  QLabel* Label28;
-  QLineEdit* FirmFileEdit;
-  QPushButton* BrowseBtn;
-  QPushButton* UploadBtn;
-  QGroupBox* SysRebootGB;
-  QLabel* Label29;
-  QPushButton* RebootBtn;
-  QGroupBox* FactoryDefGB;
-  QLabel* Label30;
-  QPushButton* ResetBtn;
-  QLabel* Label31;
-  QLabel* Label32;
-  QProgressBar* ProgressBar1;
-
-  // File Server page.
-  QGroupBox* SMBGB;
-  QLabel* Label39;
-  QLabel* Label40;
-  QListWidget* SMBFolderLB;
-  QListWidget* SMBPublicFolderLB;
-  QPushButton* MovetoPublicBtn;
-  QPushButton* MovetoSMBBtn;
-  QPushButton* ShowCreateBtn;
-  QPushButton* ShowRenameBtn;
-  QPushButton* ShowDeleteBtn;
-  QPushButton* ShowPublicPassBtn;
-
-  // FTP Server page.
-  QGroupBox* FTPConfGB;
-  QLabel* Label41;
-  QComboBox* FTPStatusCB;
-  QLabel* Label43;
-  QLineEdit* FTPPortEdit;
-  QLabel* Label44;
-  QPushButton* FTPStatusBtn;
-  QLabel* Label42;
-  QWidget* FTPAnonyStatusPL;
-  QRadioButton* AnonyEnRB;
-  QRadioButton* AnonyDisRB;
-  QWidget* FTPAnonyReWrPL;
-  QRadioButton* AnonyReadORB;
-  QRadioButton* AnonyWriteRB;
-  QLabel* Label45;
-  QComboBox* AnonyHDCB;
-  QPushButton* AnonyBtn;
-  QGroupBox* FTPCreatAccGB;
-  ui::ReportListView* AccountLV;
-  QPushButton* AccAddBtn;
-  QPushButton* AccModifyBtn;
-  QPushButton* AccStatusBtn;
-  QPushButton* AccDelBtn;
-
-  // Modify FTP page.
-  QGroupBox* ModifyFTPGB;
-  QLabel* Label46;
-  QLabel* ModFTPAccLabel;
-  QLabel* Label47;
-  QLineEdit* ModFTPPassEdit;
-  QLabel* Label48;
-  QRadioButton* ModFTPReadRB;
-  QRadioButton* ModFTPWriteRB;
-  QPushButton* ModFTPBtn;
-  QGroupBox* ModFTPFolderGB;
-  QLabel* Label49;
-  QListWidget* FTPSFLB;
-  QLabel* Label50;
-  QListWidget* FTPSSharLB;
-  QPushButton* ModMovetoSharBtn;
-  QPushButton* ModMovetoFolderBtn;
-  QPushButton* ShowModCreateBtn;
-  QPushButton* ShowModRenameBtn;
-  QPushButton* ModDelBtn;
-  QPushButton* BackBtn;
-
-  // Disk Utility page.
-  QGroupBox* DiskUtiilityGB;
-  QLabel* Label55;
-  QPushButton* DiskFormatBtn;
-  QLabel* Label56;
-  QLineEdit* DiskSleepTimeEdit;
-  QLabel* Label57;
-  QLabel* Label59;
-  QPushButton* DiskSleepBtn;
-  QGroupBox* ScanDiskGB;
-  QLabel* Label58;
-  QPushButton* DiskScanBtn;
-  QPlainTextEdit* DiskScanMO;
-  QPushButton* DiskDelMsgBtn;
-  QPushButton* DiskRefBtn;
   // Timer2 ticks counted while a disk scan is followed; one for the whole
   // program, kept when the console closes.
   static int ScanPollCount;
@@ -348,14 +415,6 @@ class Form2 : public QWidget, public core::CommandHost {
 
   // Reads of the IP Config page in all while the address comes back empty.
   static constexpr int kAddressReads = 3;
-
- public:
-  // The names the device has taken, which a new folder or account may not
-  // take but for letter case: its folders (File Server, or the FTP
-  // account's page) and its FTP accounts, as last shown.
-  std::vector<std::string> FolderNames() const;
-  std::vector<std::string> AccountFolderNames() const;
-  std::vector<std::string> AccountNames() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

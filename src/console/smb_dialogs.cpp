@@ -22,7 +22,7 @@ Form6::~Form6() {
 }
 
 QPushButton* Form6::ReenabledButton() const {
-  return Console().ShowCreateBtn;
+  return Console().FolderCreateButton();
 }
 
 void Form6::CreateFBtnClick() {
@@ -50,7 +50,7 @@ Form7::~Form7() {
 }
 
 QPushButton* Form7::ReenabledButton() const {
-  return Console().ShowCreateBtn;
+  return Console().FolderCreateButton();
 }
 
 void Form7::RenameFBtnClick() {
@@ -84,7 +84,7 @@ Form8::~Form8() {
 }
 
 QPushButton* Form8::ReenabledButton() const {
-  return Console().ShowCreateBtn;
+  return Console().FolderCreateButton();
 }
 
 void Form8::PublicPassBtnClick() {

@@ -144,3 +144,20 @@ void Form2::DiskDelMsgBtnClick() {
   if (console::Confirmed(device::ConfirmClearScanMessages()))
     Send(device::ClearScanMessages(core::Session().DeviceIp));
 }
+
+void DiskUtilityControls::NameControls() {
+  DiskUtiilityGB->setObjectName("DiskUtiilityGB");
+  Label55->setObjectName("Label55");
+  DiskFormatBtn->setObjectName("DiskFormatBtn");
+  Label56->setObjectName("Label56");
+  DiskSleepTimeEdit->setObjectName("DiskSleepTimeEdit");
+  Label57->setObjectName("Label57");
+  Label59->setObjectName("Label59");
+  DiskSleepBtn->setObjectName("DiskSleepBtn");
+  ScanDiskGB->setObjectName("ScanDiskGB");
+  Label58->setObjectName("Label58");
+  DiskScanBtn->setObjectName("DiskScanBtn");
+  DiskScanMO->setObjectName("DiskScanMO");
+  DiskDelMsgBtn->setObjectName("DiskDelMsgBtn");
+  DiskRefBtn->setObjectName("DiskRefBtn");
+}

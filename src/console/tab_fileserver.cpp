@@ -169,3 +169,17 @@ std::vector<std::string> Form2::FolderNames() const {
   names.insert(names.end(), smb_shared_.begin(), smb_shared_.end());
   return names;
 }
+
+void FileServerControls::NameControls() {
+  SMBGB->setObjectName("SMBGB");
+  Label39->setObjectName("Label39");
+  Label40->setObjectName("Label40");
+  SMBFolderLB->setObjectName("SMBFolderLB");
+  SMBPublicFolderLB->setObjectName("SMBPublicFolderLB");
+  MovetoPublicBtn->setObjectName("MovetoPublicBtn");
+  MovetoSMBBtn->setObjectName("MovetoSMBBtn");
+  ShowCreateBtn->setObjectName("ShowCreateBtn");
+  ShowRenameBtn->setObjectName("ShowRenameBtn");
+  ShowDeleteBtn->setObjectName("ShowDeleteBtn");
+  ShowPublicPassBtn->setObjectName("ShowPublicPassBtn");
+}

@@ -192,3 +192,29 @@ void Form2::AccDelBtnClick() {
 std::vector<std::string> Form2::AccountNames() const {
   return account_names_;
 }
+
+void FtpServerControls::NameControls() {
+  FTPConfGB->setObjectName("FTPConfGB");
+  Label41->setObjectName("Label41");
+  FTPStatusCB->setObjectName("FTPStatusCB");
+  Label43->setObjectName("Label43");
+  FTPPortEdit->setObjectName("FTPPortEdit");
+  Label44->setObjectName("Label44");
+  FTPStatusBtn->setObjectName("FTPStatusBtn");
+  Label42->setObjectName("Label42");
+  FTPAnonyStatusPL->setObjectName("FTPAnonyStatusPL");
+  AnonyEnRB->setObjectName("AnonyEnRB");
+  AnonyDisRB->setObjectName("AnonyDisRB");
+  FTPAnonyReWrPL->setObjectName("FTPAnonyReWrPL");
+  AnonyReadORB->setObjectName("AnonyReadORB");
+  AnonyWriteRB->setObjectName("AnonyWriteRB");
+  Label45->setObjectName("Label45");
+  AnonyHDCB->setObjectName("AnonyHDCB");
+  AnonyBtn->setObjectName("AnonyBtn");
+  FTPCreatAccGB->setObjectName("FTPCreatAccGB");
+  AccountLV->setObjectName("AccountLV");
+  AccAddBtn->setObjectName("AccAddBtn");
+  AccModifyBtn->setObjectName("AccModifyBtn");
+  AccStatusBtn->setObjectName("AccStatusBtn");
+  AccDelBtn->setObjectName("AccDelBtn");
+}

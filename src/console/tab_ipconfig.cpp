@@ -122,3 +122,21 @@ void Form2::IPinforBtnClick() {
   if (windows.rescan) windows.rescan();
   if (windows.form4) windows.form4.widget->close();
 }
+
+void IpConfigControls::NameControls() {
+  IPinforGB->setObjectName("IPinforGB");
+  IPOption->setObjectName("IPOption");
+  AutoIPRB->setObjectName("AutoIPRB");
+  StaticIPRB->setObjectName("StaticIPRB");
+  Label23->setObjectName("Label23");
+  IPAddressEdit->setObjectName("IPAddressEdit");
+  Label24->setObjectName("Label24");
+  SubMaskEdit->setObjectName("SubMaskEdit");
+  Label25->setObjectName("Label25");
+  GatewayEdit->setObjectName("GatewayEdit");
+  Label26->setObjectName("Label26");
+  PrimaryDnsEdit->setObjectName("PrimaryDnsEdit");
+  Label27->setObjectName("Label27");
+  SecondDnsEdit->setObjectName("SecondDnsEdit");
+  IPinforBtn->setObjectName("IPinforBtn");
+}

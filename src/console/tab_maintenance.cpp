@@ -214,3 +214,20 @@ void Form2::Timer1Timer() {
     main->activateWindow();
   }
 }
+
+void MaintenanceControls::NameControls() {
+  FirmUpGB->setObjectName("FirmUpGB");
+  Label28->setObjectName("Label28");
+  FirmFileEdit->setObjectName("FirmFileEdit");
+  BrowseBtn->setObjectName("BrowseBtn");
+  UploadBtn->setObjectName("UploadBtn");
+  SysRebootGB->setObjectName("SysRebootGB");
+  Label29->setObjectName("Label29");
+  RebootBtn->setObjectName("RebootBtn");
+  FactoryDefGB->setObjectName("FactoryDefGB");
+  Label30->setObjectName("Label30");
+  ResetBtn->setObjectName("ResetBtn");
+  Label31->setObjectName("Label31");
+  Label32->setObjectName("Label32");
+  ProgressBar1->setObjectName("ProgressBar1");
+}

@@ -219,3 +219,26 @@ std::vector<std::string> Form2::AccountFolderNames() const {
   names.insert(names.end(), ftp_account_folders_.begin(), ftp_account_folders_.end());
   return names;
 }
+
+void ModifyFtpControls::NameControls() {
+  ModifyFTPGB->setObjectName("ModifyFTPGB");
+  Label46->setObjectName("Label46");
+  ModFTPAccLabel->setObjectName("ModFTPAccLabel");
+  Label47->setObjectName("Label47");
+  ModFTPPassEdit->setObjectName("ModFTPPassEdit");
+  Label48->setObjectName("Label48");
+  ModFTPReadRB->setObjectName("ModFTPReadRB");
+  ModFTPWriteRB->setObjectName("ModFTPWriteRB");
+  ModFTPBtn->setObjectName("ModFTPBtn");
+  ModFTPFolderGB->setObjectName("ModFTPFolderGB");
+  Label49->setObjectName("Label49");
+  FTPSFLB->setObjectName("FTPSFLB");
+  Label50->setObjectName("Label50");
+  FTPSSharLB->setObjectName("FTPSSharLB");
+  ModMovetoSharBtn->setObjectName("ModMovetoSharBtn");
+  ModMovetoFolderBtn->setObjectName("ModMovetoFolderBtn");
+  ShowModCreateBtn->setObjectName("ShowModCreateBtn");
+  ShowModRenameBtn->setObjectName("ShowModRenameBtn");
+  ModDelBtn->setObjectName("ModDelBtn");
+  BackBtn->setObjectName("BackBtn");
+}

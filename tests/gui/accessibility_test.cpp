@@ -2,6 +2,7 @@
 // reader and the keyboard meet them.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -100,21 +101,28 @@ TEST(AccessibilityTest, EveryInputControlIsNamedByItsOwnLabel) {
   auto* console = dynamic_cast<Form2*>(windows[1].get());
   ASSERT_NE(console, nullptr);
   std::vector<std::string> date;
-  for (QLineEdit* edit : {console->YearEdit, console->MonthEdit, console->DataEdit,
-                          console->HourEdit, console->MinuteEdit, console->SecondEdit})
+  for (QLineEdit* edit : {testing_support::Find<QLineEdit>(*console, "YearEdit"),
+                          testing_support::Find<QLineEdit>(*console, "MonthEdit"),
+                          testing_support::Find<QLineEdit>(*console, "DataEdit"),
+                          testing_support::Find<QLineEdit>(*console, "HourEdit"),
+                          testing_support::Find<QLineEdit>(*console, "MinuteEdit"),
+                          testing_support::Find<QLineEdit>(*console, "SecondEdit")})
     date.push_back(SpokenName(edit));
   EXPECT_EQ(date, (std::vector<std::string>{"Year", "Month", "Day", "Hour", "Minute", "Second"}));
-  EXPECT_EQ(SpokenName(console->MantimeSEdit), "Manually Set Time Server");
-  EXPECT_EQ(SpokenName(console->TimezoneCB), "Time Zone");
-  EXPECT_EQ(SpokenName(console->FTPPortEdit), "Port");
-  EXPECT_EQ(SpokenName(console->AnonyHDCB), "Home Directory");
-  EXPECT_EQ(SpokenName(console->DiskSleepTimeEdit), "Sleep Time");
-  EXPECT_EQ(SpokenName(console->SMBFolderLB), "Folder List");
-  EXPECT_EQ(SpokenName(console->SMBPublicFolderLB), "Sharing List");
-  EXPECT_EQ(SpokenName(console->FTPSSharLB), "Sharing List");
+  EXPECT_EQ(SpokenName(testing_support::Find<QLineEdit>(*console, "MantimeSEdit")),
+            "Manually Set Time Server");
+  EXPECT_EQ(SpokenName(testing_support::Find<QComboBox>(*console, "TimezoneCB")), "Time Zone");
+  EXPECT_EQ(SpokenName(testing_support::Find<QLineEdit>(*console, "FTPPortEdit")), "Port");
+  EXPECT_EQ(SpokenName(testing_support::Find<QComboBox>(*console, "AnonyHDCB")), "Home Directory");
+  EXPECT_EQ(SpokenName(testing_support::Find<QLineEdit>(*console, "DiskSleepTimeEdit")),
+            "Sleep Time");
+  EXPECT_EQ(SpokenName(testing_support::Find<QListWidget>(*console, "SMBFolderLB")), "Folder List");
+  EXPECT_EQ(SpokenName(testing_support::Find<QListWidget>(*console, "SMBPublicFolderLB")),
+            "Sharing List");
+  EXPECT_EQ(SpokenName(testing_support::Find<QListWidget>(*console, "FTPSSharLB")), "Sharing List");
   // An empty value is named by its caption.
-  console->CurrenttimeLB->clear();
-  EXPECT_EQ(SpokenName(console->CurrenttimeLB), "Current Time");
+  testing_support::Find<QLabel>(*console, "CurrenttimeLB")->clear();
+  EXPECT_EQ(SpokenName(testing_support::Find<QLabel>(*console, "CurrenttimeLB")), "Current Time");
 }
 
 TEST(AccessibilityTest, TheDeviceListIsOneTabStopAndCutTextsHaveTooltips) {
@@ -216,7 +224,7 @@ TEST(AccessibilityTest, EveryButtonOfEveryWindowHasItsOwnShortcut) {
     window->show();
     if (auto* console = dynamic_cast<Form2*>(window.get()))
       for (int page = Form2::kPageCount - 1; page >= 0; --page)
-        console->PageControl1->setCurrentIndex(page);
+        testing_support::Find<QTabWidget>(*console, "PageControl1")->setCurrentIndex(page);
     // What is shown together: the window's own controls with one tab page.
     std::vector<QWidget*> pages{nullptr};
     for (auto* tabs : window->findChildren<QTabWidget*>())
@@ -339,7 +347,7 @@ TEST(AccessibilityTest, EveryTextFitsInEnglishAndInChinese) {
       QApplication::processEvents();
       if (auto* console = dynamic_cast<Form2*>(window.get())) {
         for (int page = 0; page < Form2::kPageCount; ++page) {
-          console->PageControl1->setCurrentIndex(page);
+          testing_support::Find<QTabWidget>(*console, "PageControl1")->setCurrentIndex(page);
           cut += CutTexts(console);
         }
       } else {

@@ -2,6 +2,7 @@
 // the main window, offscreen against a scripted device.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <QImage>
 #include <QTabBar>
@@ -29,25 +30,32 @@ TEST_F(ConsoleTest, CreationTranslatesCaptionsAndLeavesEverythingStopped) {
   testing_support::LanguageFile language(
       "Status=Zustand\r\nSet=Setzen\r\nIdentification=Kennung\r\nIP Config=IP\r\n");
   Form2 fresh;
-  EXPECT_EQ(fresh.PageControl1->tabText(0), "Zustand");
-  EXPECT_EQ(fresh.PageControl1->tabText(1), "IP");
-  EXPECT_EQ(fresh.PageControl1->tabText(6), "Disk Utility");
-  EXPECT_EQ(fresh.IdenGB->title(), "Kennung");
-  for (QPushButton* set :
-       {fresh.identBtn, fresh.adminBtn, fresh.DatatimeBtn, fresh.LangBtn, fresh.IPinforBtn})
+  EXPECT_EQ(testing_support::Find<QTabWidget>(fresh, "PageControl1")->tabText(0), "Zustand");
+  EXPECT_EQ(testing_support::Find<QTabWidget>(fresh, "PageControl1")->tabText(1), "IP");
+  EXPECT_EQ(testing_support::Find<QTabWidget>(fresh, "PageControl1")->tabText(6), "Disk Utility");
+  EXPECT_EQ(testing_support::Find<QGroupBox>(fresh, "IdenGB")->title(), "Kennung");
+  for (QPushButton* set : {testing_support::Find<QPushButton>(fresh, "identBtn"),
+                           testing_support::Find<QPushButton>(fresh, "adminBtn"),
+                           testing_support::Find<QPushButton>(fresh, "DatatimeBtn"),
+                           testing_support::Find<QPushButton>(fresh, "LangBtn"),
+                           testing_support::Find<QPushButton>(fresh, "IPinforBtn")})
     EXPECT_EQ(set->text(), "Setzen");
-  EXPECT_EQ(fresh.MACLabel->text(), "MAC Address");  // never translated
+  EXPECT_EQ(testing_support::Find<QLabel>(fresh, "MACLabel")->text(),
+            "MAC Address");  // never translated
   EXPECT_EQ(fresh.windowTitle(), "Management");
-  EXPECT_EQ(fresh.PageControl1->currentIndex(), Form2::kStatus);
-  EXPECT_FALSE(fresh.PageControl1->isTabVisible(Form2::kModifyFtp));
+  EXPECT_EQ(testing_support::Find<QTabWidget>(fresh, "PageControl1")->currentIndex(),
+            Form2::kStatus);
+  EXPECT_FALSE(
+      testing_support::Find<QTabWidget>(fresh, "PageControl1")->isTabVisible(Form2::kModifyFtp));
   EXPECT_FALSE(fresh.Timer1->isActive());
   EXPECT_FALSE(fresh.Timer2->isActive());
   EXPECT_EQ(fresh.Timer1->interval(), 1000);
   EXPECT_EQ(fresh.ConsolePauseMs, 20);
-  EXPECT_TRUE(fresh.NetinfoGB->isHidden());
-  EXPECT_EQ(fresh.TimezoneCB->count(), 25);
-  EXPECT_EQ(fresh.TimezoneCB->itemText(20), "(GMT+08:00)Beijing, Hong Kong, Singapore, Taipei");
-  EXPECT_EQ(fresh.TimeSSelCB->count(), 5);
+  EXPECT_TRUE(testing_support::Find<QGroupBox>(fresh, "NetinfoGB")->isHidden());
+  EXPECT_EQ(testing_support::Find<QComboBox>(fresh, "TimezoneCB")->count(), 25);
+  EXPECT_EQ(testing_support::Find<QComboBox>(fresh, "TimezoneCB")->itemText(20),
+            "(GMT+08:00)Beijing, Hong Kong, Singapore, Taipei");
+  EXPECT_EQ(testing_support::Find<QComboBox>(fresh, "TimeSSelCB")->count(), 5);
   EXPECT_EQ(fresh.minimumSize(), fresh.maximumSize());
   EXPECT_TRUE(device().page_requests.empty());  // nothing is read before the console shows
 }
@@ -56,8 +64,8 @@ TEST_F(ConsoleTest, ShowingReadsTheStatusPageOnceAndTheActivePageAsItAppears) {
   console.show();
   EXPECT_EQ(reads(), 1u);
   EXPECT_EQ(console.windowTitle().toStdString(), std::string("Manage Drive ") + kDevice);
-  EXPECT_EQ(console.HostEdit->text(), "NAS");
-  EXPECT_EQ(console.AdminEdit->text(), "admin");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "NAS");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "AdminEdit")->text(), "admin");
   console.hide();
 
   // Opened again on another page: Status first, then that page.
@@ -67,7 +75,8 @@ TEST_F(ConsoleTest, ShowingReadsTheStatusPageOnceAndTheActivePageAsItAppears) {
   console.Timer1->start();
   console.show();
   EXPECT_EQ(reads(), 2u);
-  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kIpConfig);
+  EXPECT_EQ(testing_support::Find<QTabWidget>(console, "PageControl1")->currentIndex(),
+            Form2::kIpConfig);
   EXPECT_EQ(console.windowTitle(), "Manage Drive 192.168.1.80");
   EXPECT_EQ(device().page_requests[0].address, "192.168.1.80");
   EXPECT_FALSE(console.Timer1->isActive());
@@ -84,21 +93,28 @@ TEST_F(ConsoleTest, AFailedReadLeavesEveryFieldAsItWas) {
   console.SelectPage(Form2::kStatus);  // each page read as it shows
   console.SelectPage(Form2::kIpConfig);
   EXPECT_EQ(shown().size(), 2u);  // each read says it failed
-  EXPECT_EQ(console.HostEdit->text(), "NAS");
-  EXPECT_TRUE(console.SntpAutoRB->isChecked());
-  EXPECT_EQ(console.TimezoneCB->currentIndex(), 20);
-  EXPECT_EQ(console.IPAddressEdit->text().toStdString(), kDevice);
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "NAS");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "SntpAutoRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "TimezoneCB")->currentIndex(), 20);
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "IPAddressEdit")->text().toStdString(),
+            kDevice);
 }
 
 TEST_F(ConsoleTest, PickingATabReadsItsPageAndHidesModifyFtp) {
   Open();
-  console.PageControl1->setTabVisible(Form2::kModifyFtp, true);
-  console.PageControl1->setTabVisible(Form2::kFtpServer, false);
-  console.PageControl1->setCurrentIndex(Form2::kIpConfig);  // as a click on the tab
+  testing_support::Find<QTabWidget>(console, "PageControl1")
+      ->setTabVisible(Form2::kModifyFtp, true);
+  testing_support::Find<QTabWidget>(console, "PageControl1")
+      ->setTabVisible(Form2::kFtpServer, false);
+  testing_support::Find<QTabWidget>(console, "PageControl1")
+      ->setCurrentIndex(Form2::kIpConfig);  // as a click on the tab
   EXPECT_EQ(reads(), 1u);
-  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
-  EXPECT_TRUE(console.PageControl1->isTabVisible(Form2::kFtpServer));
-  EXPECT_EQ(console.IPAddressEdit->text().toStdString(), kDevice);
+  EXPECT_FALSE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kModifyFtp));
+  EXPECT_TRUE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kFtpServer));
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "IPAddressEdit")->text().toStdString(),
+            kDevice);
 }
 
 TEST_F(ConsoleTest, TabRowDrawsVisibleCaptionsInTheirColours) {
@@ -112,11 +128,12 @@ TEST_F(ConsoleTest, TabRowDrawsVisibleCaptionsInTheirColours) {
   console.TabCaption(4, &shift);
   EXPECT_EQ(shift, 0);
 
-  console.PageControl1->setTabVisible(Form2::kModifyFtp, true);
+  testing_support::Find<QTabWidget>(console, "PageControl1")
+      ->setTabVisible(Form2::kModifyFtp, true);
   EXPECT_EQ(console.TabCaption(5), "Modify FTP");
 
   // The selected tab in the button face, the others grey.
-  auto* bar = console.PageControl1->findChild<QTabBar*>();
+  auto* bar = testing_support::Find<QTabWidget>(console, "PageControl1")->findChild<QTabBar*>();
   bar->resize(bar->sizeHint());
   const QImage image = bar->grab().toImage();
   const QColor face = console.palette().color(QPalette::Button);
@@ -153,21 +170,21 @@ TEST_F(ConsoleTest, StatusValuesAndTheirConversions) {
                               {"default_lang", "1"},
                               {"lang_list", "English#Deutsch"}});
   Open();
-  EXPECT_EQ(console.GroupEdit->text(), "HOME");
-  EXPECT_EQ(console.CurrenttimeLB->text(), "2026/12/07 10:00:00");
-  EXPECT_EQ(console.YearEdit->text(), "2026");
-  EXPECT_EQ(console.SecondEdit->text(), "59");
-  EXPECT_TRUE(console.SntpAutoRB->isChecked());
-  EXPECT_TRUE(console.TimeSSelRB->isChecked());
-  EXPECT_EQ(console.TimeSSelCB->currentIndex(), 3);
-  EXPECT_FALSE(console.TimeSSelCB->isHidden());
-  EXPECT_TRUE(console.MantimeSEdit->isHidden());
-  EXPECT_EQ(console.TimezoneCB->currentIndex(), 20);
-  EXPECT_EQ(console.MSCAddrLB->text(), "00:11:22:33:44:55");
-  EXPECT_EQ(console.DiskidLB->text(), " WD500SN42");
-  EXPECT_EQ(console.FreesizeLB->text(), "12.5 GB");
-  ASSERT_EQ(console.LangCB->count(), 2);
-  EXPECT_EQ(console.LangCB->currentText(), "Deutsch");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "GroupEdit")->text(), "HOME");
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "CurrenttimeLB")->text(), "2026/12/07 10:00:00");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "YearEdit")->text(), "2026");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "SecondEdit")->text(), "59");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "SntpAutoRB")->isChecked());
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "TimeSSelRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "TimeSSelCB")->currentIndex(), 3);
+  EXPECT_FALSE(testing_support::Find<QComboBox>(console, "TimeSSelCB")->isHidden());
+  EXPECT_TRUE(testing_support::Find<QLineEdit>(console, "MantimeSEdit")->isHidden());
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "TimezoneCB")->currentIndex(), 20);
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "MSCAddrLB")->text(), "00:11:22:33:44:55");
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "DiskidLB")->text(), " WD500SN42");
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "FreesizeLB")->text(), "12.5 GB");
+  ASSERT_EQ(testing_support::Find<QComboBox>(console, "LangCB")->count(), 2);
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "LangCB")->currentText(), "Deutsch");
 
   // A typed time server, an unlisted name, a zone out of range, no languages.
   device().page = StatusPage({{"sntp_timeserver", "1"},
@@ -175,29 +192,29 @@ TEST_F(ConsoleTest, StatusValuesAndTheirConversions) {
                               {"sntp_zone", "13"},
                               {"lang_list", ""}});
   console.TabSheet1Show();
-  EXPECT_TRUE(console.TimeSMakeRB->isChecked());
-  EXPECT_TRUE(console.SntpDisRB->isChecked());
-  EXPECT_EQ(console.TimeSSelCB->currentIndex(), 0);
-  EXPECT_TRUE(console.TimeSSelCB->isHidden());
-  EXPECT_EQ(console.MantimeSEdit->text(), "ntp.example.net");
-  EXPECT_EQ(console.TimezoneCB->currentIndex(), -1);
-  ASSERT_EQ(console.LangCB->count(), 1);  // one empty entry
-  EXPECT_EQ(console.LangCB->itemText(0), "");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "TimeSMakeRB")->isChecked());
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "SntpDisRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "TimeSSelCB")->currentIndex(), 0);
+  EXPECT_TRUE(testing_support::Find<QComboBox>(console, "TimeSSelCB")->isHidden());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "MantimeSEdit")->text(), "ntp.example.net");
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "TimezoneCB")->currentIndex(), -1);
+  ASSERT_EQ(testing_support::Find<QComboBox>(console, "LangCB")->count(), 1);  // one empty entry
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "LangCB")->itemText(0), "");
 
   // No zone at all: the first one.
   device().page = StatusPage({{"host_name", "X"}});
   console.TabSheet1Show();
-  EXPECT_EQ(console.TimezoneCB->currentIndex(), 0);
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "TimezoneCB")->currentIndex(), 0);
   EXPECT_TRUE(shown().empty());
 }
 
 TEST_F(ConsoleTest, AZoneThatIsNoNumberEndsTheReadingThere) {
   Open();
-  console.FirmverLB->setText("kept");
+  testing_support::Find<QLabel>(console, "FirmverLB")->setText("kept");
   device().page = StatusPage({{"host_name", "NEW"}, {"sntp_zone", "eight"}, {"firm_ver", "9.9"}});
   console.TabSheet1Show();
-  EXPECT_EQ(console.HostEdit->text(), "NEW");
-  EXPECT_EQ(console.FirmverLB->text(), "kept");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "NEW");
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "FirmverLB")->text(), "kept");
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "'eight' is not a valid integer value");
   EXPECT_EQ(shown()[0].icon, MsgIcon::Error);
@@ -219,22 +236,22 @@ TEST_F(ConsoleTest, IdentificationRefusals) {
                 MsgIcon::Information},
        }) {
     shown().clear();
-    console.HostEdit->setText(c.host);
-    console.GroupEdit->setText(c.group);
+    testing_support::Find<QLineEdit>(console, "HostEdit")->setText(c.host);
+    testing_support::Find<QLineEdit>(console, "GroupEdit")->setText(c.group);
     console.identBtnClick();
     ASSERT_EQ(shown().size(), 1u) << c.host;
     EXPECT_EQ(shown()[0].text, c.text);
     EXPECT_EQ(shown()[0].title, "Identification");
     EXPECT_EQ(shown()[0].icon, c.icon);
-    EXPECT_EQ(console.HostEdit->text(), c.host_after);
+    EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), c.host_after);
   }
   EXPECT_TRUE(device().commands.empty());
 }
 
 TEST_F(ConsoleTest, IdentificationSendsTheTrimmedNamesAndRereadsThePage) {
   Open();
-  console.HostEdit->setText("  NAS-2_a=b ");
-  console.GroupEdit->setText("\tOFFICE");
+  testing_support::Find<QLineEdit>(console, "HostEdit")->setText("  NAS-2_a=b ");
+  testing_support::Find<QLineEdit>(console, "GroupEdit")->setText("\tOFFICE");
   console.identBtnClick();
   EXPECT_EQ(LastUrl(),
             "http://192.168.1.77/nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply"
@@ -245,24 +262,24 @@ TEST_F(ConsoleTest, IdentificationSendsTheTrimmedNamesAndRereadsThePage) {
   EXPECT_EQ(sent.referer, "http://192.168.1.77/id.htm");
   EXPECT_EQ(device().probes, 1);
   EXPECT_EQ(reads(), 1u);  // the page shows what the device now reports
-  EXPECT_EQ(console.HostEdit->text(), "NAS");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "NAS");
 }
 
 TEST_F(ConsoleTest, PasswordChangeHandsOverToTheLoginDialog) {
   Open();
-  console.PassEdit->setText("new pw");
-  console.VerifyEdit->setText("new pw2");
+  testing_support::Find<QLineEdit>(console, "PassEdit")->setText("new pw");
+  testing_support::Find<QLineEdit>(console, "VerifyEdit")->setText("new pw2");
   console.adminBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "New password entries do not match!");
   EXPECT_EQ(shown()[0].title, "Administration");
-  console.VerifyEdit->clear();
+  testing_support::Find<QLineEdit>(console, "VerifyEdit")->clear();
   console.adminBtnClick();
   EXPECT_EQ(shown().back().text, "Password cannot be empty!");
   EXPECT_TRUE(device().commands.empty());
   EXPECT_TRUE(console.isEnabled());
 
-  console.VerifyEdit->setText("new pw");
+  testing_support::Find<QLineEdit>(console, "VerifyEdit")->setText("new pw");
   console.adminBtnClick();
   EXPECT_EQ(LastUrl(),
             "http://192.168.1.77/man.cgi?redirect=sys_auth.htm&failure=fail.htm&type=auth_apply"
@@ -276,15 +293,15 @@ TEST_F(ConsoleTest, PasswordChangeHandsOverToTheLoginDialog) {
 
 TEST_F(ConsoleTest, DateAndTimeAreSentAsTypedWithoutReshapingTheQuery) {
   Open();
-  console.YearEdit->setText("2027");
-  console.MonthEdit->setText("1");
-  console.DataEdit->clear();
-  console.HourEdit->setText("&x");
-  console.MinuteEdit->setText("5");
-  console.SecondEdit->setText("0");
-  console.SntpDisRB->setChecked(true);
-  console.TimeSMakeRB->setChecked(true);
-  console.MantimeSEdit->clear();
+  testing_support::Find<QLineEdit>(console, "YearEdit")->setText("2027");
+  testing_support::Find<QLineEdit>(console, "MonthEdit")->setText("1");
+  testing_support::Find<QLineEdit>(console, "DataEdit")->clear();
+  testing_support::Find<QLineEdit>(console, "HourEdit")->setText("&x");
+  testing_support::Find<QLineEdit>(console, "MinuteEdit")->setText("5");
+  testing_support::Find<QLineEdit>(console, "SecondEdit")->setText("0");
+  testing_support::Find<QRadioButton>(console, "SntpDisRB")->setChecked(true);
+  testing_support::Find<QRadioButton>(console, "TimeSMakeRB")->setChecked(true);
+  testing_support::Find<QLineEdit>(console, "MantimeSEdit")->clear();
   console.DatatimeBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Time server is empty");
@@ -292,16 +309,16 @@ TEST_F(ConsoleTest, DateAndTimeAreSentAsTypedWithoutReshapingTheQuery) {
 
   // Without SNTP the device sets the clock to what was typed: only a real
   // date and time goes.
-  console.MantimeSEdit->setText("ntp.lan&type=reboot");
+  testing_support::Find<QLineEdit>(console, "MantimeSEdit")->setText("ntp.lan&type=reboot");
   console.DatatimeBtnClick();
   ASSERT_EQ(shown().size(), 2u);
   EXPECT_EQ(shown()[1].text.rfind("Day: \"\" is not part of a real date and time", 0), 0u);
   EXPECT_TRUE(device().commands.empty());
 
   // With SNTP the device keeps its clock, and what was typed goes as typed.
-  console.SntpAutoRB->setChecked(true);
-  console.TimeSSelCB->setCurrentIndex(1);
-  console.TimezoneCB->setCurrentIndex(-1);
+  testing_support::Find<QRadioButton>(console, "SntpAutoRB")->setChecked(true);
+  testing_support::Find<QComboBox>(console, "TimeSSelCB")->setCurrentIndex(1);
+  testing_support::Find<QComboBox>(console, "TimezoneCB")->setCurrentIndex(-1);
   console.DatatimeBtnClick();
   EXPECT_EQ(LastUrl(),
             "http://192.168.1.77/man.cgi?redirect=sys_sntp.htm&failure=fail.htm&type=sntp_apply"
@@ -310,9 +327,9 @@ TEST_F(ConsoleTest, DateAndTimeAreSentAsTypedWithoutReshapingTheQuery) {
             "&sntp_timezone=-13");
   EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/sys_sntp.htm");
 
-  console.SntpAutoRB->setChecked(true);
-  console.TimeSSelRB->setChecked(true);
-  console.TimezoneCB->setCurrentIndex(24);
+  testing_support::Find<QRadioButton>(console, "SntpAutoRB")->setChecked(true);
+  testing_support::Find<QRadioButton>(console, "TimeSSelRB")->setChecked(true);
+  testing_support::Find<QComboBox>(console, "TimezoneCB")->setCurrentIndex(24);
   console.DatatimeBtnClick();
   EXPECT_NE(LastUrl().find("&R_sntp=ENABLE&R_sntp_server=0&"), std::string::npos);
   EXPECT_NE(LastUrl().find("&sntp_timezone=12"), std::string::npos);
@@ -320,14 +337,14 @@ TEST_F(ConsoleTest, DateAndTimeAreSentAsTypedWithoutReshapingTheQuery) {
 
 TEST_F(ConsoleTest, DhcpServerAndLanguage) {
   Open();
-  console.DhcpsERB->setChecked(true);
+  testing_support::Find<QRadioButton>(console, "DhcpsERB")->setChecked(true);
   console.NetinfoBtnClick();
   EXPECT_EQ(LastUrl(),
             "http://192.168.1.77/dhcps.cgi?redirect=status.htm&failure=fail.htm&type=dhcps_apply"
             "&R_dhcps=ENABLE&TF_wins=&TF_ippoolmin=2&TF_ippoolmax=254&TF_lease_day=1"
             "&TF_lease_hr=0&TF_lease_min=0");
 
-  console.LangCB->setCurrentIndex(-1);
+  testing_support::Find<QComboBox>(console, "LangCB")->setCurrentIndex(-1);
   device().reachable = false;  // the message follows whatever became of the command
   shown().clear();
   console.LangBtnClick();
@@ -352,19 +369,19 @@ TEST_F(ConsoleTest, IpConfigShowsTheDevicesSettingsAndRereadsAnEmptyAddress) {
                               {"sdns", ""}});
   Open();
   console.SelectPage(Form2::kIpConfig);
-  EXPECT_TRUE(console.AutoIPRB->isChecked());
-  EXPECT_FALSE(console.IPAddressEdit->isEnabled());
-  EXPECT_FALSE(console.SecondDnsEdit->isEnabled());
-  EXPECT_EQ(console.GatewayEdit->text(), "192.168.1.1");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "AutoIPRB")->isChecked());
+  EXPECT_FALSE(testing_support::Find<QLineEdit>(console, "IPAddressEdit")->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QLineEdit>(console, "SecondDnsEdit")->isEnabled());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "GatewayEdit")->text(), "192.168.1.1");
   EXPECT_EQ(reads(), 1u);
   console.StaticIPRBClick();
-  EXPECT_TRUE(console.IPAddressEdit->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QLineEdit>(console, "IPAddressEdit")->isEnabled());
 
   device().page = StatusPage({{"ip_type", "dhcp client"}, {"ip", ""}});
   device().page_requests.clear();
   console.TabSheet2Show();
-  EXPECT_TRUE(console.StaticIPRB->isChecked());
-  EXPECT_TRUE(console.IPAddressEdit->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "StaticIPRB")->isChecked());
+  EXPECT_TRUE(testing_support::Find<QLineEdit>(console, "IPAddressEdit")->isEnabled());
   EXPECT_EQ(reads(), static_cast<std::size_t>(Form2::kAddressReads));
 }
 
@@ -372,12 +389,12 @@ TEST_F(ConsoleTest, AFixedAddressInTheSameSubnetKeepsTheConsoleOnIt) {
   Open();
   console.SelectPage(Form2::kIpConfig);
   device().page_requests.clear();
-  console.StaticIPRB->setChecked(true);
-  console.IPAddressEdit->setText("192.168.1.90");
-  console.SubMaskEdit->setText("255.255.255.0");
-  console.GatewayEdit->clear();
-  console.PrimaryDnsEdit->clear();
-  console.SecondDnsEdit->clear();
+  testing_support::Find<QRadioButton>(console, "StaticIPRB")->setChecked(true);
+  testing_support::Find<QLineEdit>(console, "IPAddressEdit")->setText("192.168.1.90");
+  testing_support::Find<QLineEdit>(console, "SubMaskEdit")->setText("255.255.255.0");
+  testing_support::Find<QLineEdit>(console, "GatewayEdit")->clear();
+  testing_support::Find<QLineEdit>(console, "PrimaryDnsEdit")->clear();
+  testing_support::Find<QLineEdit>(console, "SecondDnsEdit")->clear();
   device().reachable = false;  // gone from the old address: no failure message
   console.IPinforBtnClick();
   EXPECT_EQ(
@@ -391,7 +408,7 @@ TEST_F(ConsoleTest, AFixedAddressInTheSameSubnetKeepsTheConsoleOnIt) {
   EXPECT_EQ(core::Session().DeviceIp, "192.168.1.90");
   EXPECT_EQ(console.windowTitle(), "Manage Drive 192.168.1.90");
   EXPECT_TRUE(console.isVisible());
-  EXPECT_TRUE(console.IPinforBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "IPinforBtn")->isEnabled());
   EXPECT_EQ(reads(), 0u);  // no page is redisplayed after an address change
 }
 
@@ -399,9 +416,9 @@ TEST_F(ConsoleTest, AFixedAddressInAnotherSubnetEndsAtTheMainWindowScanning) {
   login.show();
   Open();
   const std::size_t scans = fakes.network->broadcasts.size();
-  console.StaticIPRB->setChecked(true);
-  console.IPAddressEdit->setText("10.1.2.3");
-  console.SubMaskEdit->setText("255.0.0.0");
+  testing_support::Find<QRadioButton>(console, "StaticIPRB")->setChecked(true);
+  testing_support::Find<QLineEdit>(console, "IPAddressEdit")->setText("10.1.2.3");
+  testing_support::Find<QLineEdit>(console, "SubMaskEdit")->setText("255.0.0.0");
   console.IPinforBtnClick();
   ASSERT_EQ(shown().size(), 2u);
   EXPECT_EQ(shown()[1].text, "Subnets differ, Connection failed");
@@ -416,8 +433,8 @@ TEST_F(ConsoleTest, AFixedAddressInAnotherSubnetEndsAtTheMainWindowScanning) {
 TEST_F(ConsoleTest, AnAutomaticAddressSendsNoAddressAndReturnsToTheDeviceList) {
   Open();
   const std::size_t scans = fakes.network->broadcasts.size();
-  console.AutoIPRB->setChecked(true);
-  console.IPAddressEdit->setText("not an address");
+  testing_support::Find<QRadioButton>(console, "AutoIPRB")->setChecked(true);
+  testing_support::Find<QLineEdit>(console, "IPAddressEdit")->setText("not an address");
   console.IPinforBtnClick();
   EXPECT_EQ(LastUrl(),
             "http://192.168.1.77/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm"
@@ -433,7 +450,7 @@ TEST_F(ConsoleTest, AnAutomaticAddressSendsNoAddressAndReturnsToTheDeviceList) {
 
 TEST_F(ConsoleTest, AFixedAddressThatIsNoAddressIsRefusedBeforeSending) {
   Open();
-  console.StaticIPRB->setChecked(true);
+  testing_support::Find<QRadioButton>(console, "StaticIPRB")->setChecked(true);
   struct Case {
     const char *ip, *mask, *gateway, *dns;
     const char* text;
@@ -447,10 +464,10 @@ TEST_F(ConsoleTest, AFixedAddressThatIsNoAddressIsRefusedBeforeSending) {
            Case{"192.168.1.9", "255.255.255.0", "", "8.8.8", "Primary DNS: \"8.8.8\" "},
        }) {
     shown().clear();
-    console.IPAddressEdit->setText(c.ip);
-    console.SubMaskEdit->setText(c.mask);
-    console.GatewayEdit->setText(c.gateway);
-    console.PrimaryDnsEdit->setText(c.dns);
+    testing_support::Find<QLineEdit>(console, "IPAddressEdit")->setText(c.ip);
+    testing_support::Find<QLineEdit>(console, "SubMaskEdit")->setText(c.mask);
+    testing_support::Find<QLineEdit>(console, "GatewayEdit")->setText(c.gateway);
+    testing_support::Find<QLineEdit>(console, "PrimaryDnsEdit")->setText(c.dns);
     console.IPinforBtnClick();
     ASSERT_EQ(shown().size(), 1u) << c.ip;
     EXPECT_EQ(shown()[0].text.rfind(c.text, 0), 0u) << shown()[0].text << " / " << c.text;
@@ -495,13 +512,14 @@ TEST_F(ManagementTest, ManageDriveAsksForTheLoginAndItsMenBtnOpensTheConsole) {
 
   fakes.device->page = testing_support::StatusPage({{"host_name", "NAS"}});
   console.SelectPage(Form2::kIpConfig);
-  console.PassEdit->setText("old");
+  testing_support::Find<QLineEdit>(console, "PassEdit")->setText("old");
   login.MenBtnClick();
   EXPECT_FALSE(login.isVisible());
   EXPECT_TRUE(console.isVisible());
-  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kStatus);
-  EXPECT_EQ(console.PassEdit->text(), "");
-  EXPECT_EQ(console.HostEdit->text(), "NAS");
+  EXPECT_EQ(testing_support::Find<QTabWidget>(console, "PageControl1")->currentIndex(),
+            Form2::kStatus);
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "PassEdit")->text(), "");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "NAS");
 }
 
 TEST(DefaultConfiguration, ManageDriveOpensTheBrowserAndTheLoginHasNoConsoleButton) {
@@ -570,14 +588,22 @@ TEST_F(ConsoleTest, ADeviceValueLeftAsItWasGoesBackWhole) {
     const char* sent;     // in the URL after the change
     const char* refused;  // after typing anew
   } cases[] = {
-      {[&] { console.TabSheet1Show(); }, [&] { console.GroupEdit->setText("OFFICE"); },
-       [&] { console.identBtnClick(); }, [&] { console.HostEdit->setText("ABCDEFGHIJKLMNOPQ"); },
+      {[&] { console.TabSheet1Show(); },
+       [&] { testing_support::Find<QLineEdit>(console, "GroupEdit")->setText("OFFICE"); },
+       [&] { console.identBtnClick(); },
+       [&] { testing_support::Find<QLineEdit>(console, "HostEdit")->setText("ABCDEFGHIJKLMNOPQ"); },
        "hostname=ABCDEFGHIJKLMNOP&group_name=OFFICE", "Host Name: Over Maximum (15 characters)."},
-      {[&] { console.TabSheet5Show(); }, [&] { console.FTPStatusCB->setCurrentIndex(1); },
-       [&] { console.FTPStatusBtnClick(); }, [&] { console.FTPPortEdit->setText("81"); },
+      {[&] { console.TabSheet5Show(); },
+       [&] { testing_support::Find<QComboBox>(console, "FTPStatusCB")->setCurrentIndex(1); },
+       [&] { console.FTPStatusBtnClick(); },
+       [&] { testing_support::Find<QLineEdit>(console, "FTPPortEdit")->setText("81"); },
        "ftps_set=DISABLE&ftps_port=80", "Invalid port number"},
-      {[&] { console.TabSheet6Show(); }, [&] { console.ModFTPWriteRB->setChecked(true); },
-       [&] { console.ModFTPBtnClick(); }, [&] { console.ModFTPPassEdit->setText("abcdefghijklm"); },
+      {[&] { console.TabSheet6Show(); },
+       [&] { testing_support::Find<QRadioButton>(console, "ModFTPWriteRB")->setChecked(true); },
+       [&] { console.ModFTPBtnClick(); },
+       [&] {
+         testing_support::Find<QLineEdit>(console, "ModFTPPassEdit")->setText("abcdefghijklm");
+       },
        "Account_passwd=abcdefghijklmn&ftp_att=W", "Over Maximum (12 characters)."},
   };
   for (const Case& c : cases) {

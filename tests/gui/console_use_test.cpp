@@ -3,6 +3,7 @@
 // never leaves a window stuck.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <QKeyEvent>
 #include <QTabBar>
@@ -54,9 +55,9 @@ TEST_F(ConsoleUseTest, HandingAnotherDeviceOnClosesTheConsoleAndItsDialogs) {
 TEST_F(ConsoleUseTest, AnAddressChangeFollowsOnlyACommandThatWentOut) {
   Open();
   console.SelectPage(Form2::kIpConfig);
-  console.StaticIPRB->setChecked(true);
-  console.IPAddressEdit->setText("192.168.1.90");
-  console.SubMaskEdit->setText("255.255.255.0");
+  testing_support::Find<QRadioButton>(console, "StaticIPRB")->setChecked(true);
+  testing_support::Find<QLineEdit>(console, "IPAddressEdit")->setText("192.168.1.90");
+  testing_support::Find<QLineEdit>(console, "SubMaskEdit")->setText("255.255.255.0");
   shown().clear();
   // Refused before anything was sent: said, and nothing moves.
   device().refused_gets = 1;
@@ -76,16 +77,17 @@ TEST_F(ConsoleUseTest, AnAddressChangeFollowsOnlyACommandThatWentOut) {
 
 TEST_F(ConsoleUseTest, AValueThatWouldMakeTheCommandTooLongIsRefusedNotCut) {
   Open();
-  console.TimeSMakeRB->setChecked(true);
+  testing_support::Find<QRadioButton>(console, "TimeSMakeRB")->setChecked(true);
   console.TimeSMakeRBClick();
-  console.MantimeSEdit->setText(QString(64, 'n'));  // as long as it may be typed
+  testing_support::Find<QLineEdit>(console, "MantimeSEdit")
+      ->setText(QString(64, 'n'));  // as long as it may be typed
   console.DatatimeBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "This value is too long to be sent. Shorten it and try again.");
   EXPECT_EQ(shown()[0].title, "Time Server");
   EXPECT_TRUE(device().commands.empty());
   // A short one goes whole, zone and all.
-  console.MantimeSEdit->setText("ntp.example.org");
+  testing_support::Find<QLineEdit>(console, "MantimeSEdit")->setText("ntp.example.org");
   console.DatatimeBtnClick();
   ASSERT_EQ(device().commands.size(), 1u);
   EXPECT_NE(LastUrl().find("&sntp_input=ntp.example.org&sntp_timezone="), std::string::npos);
@@ -98,19 +100,19 @@ TEST_F(ConsoleUseTest, ValuesFromTheDeviceAreShownAndSentWhole) {
                               {"ftps_account", "amy"},
                               {"ftps_account_passwd", "fourteen-chars"}});
   Open();
-  EXPECT_EQ(console.HostEdit->text(), "A-VERY-LONG-HOST-NAME");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "A-VERY-LONG-HOST-NAME");
   console.SelectPage(Form2::kDiskUtility);
-  EXPECT_EQ(console.DiskSleepTimeEdit->text(), "120");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "DiskSleepTimeEdit")->text(), "120");
   console.SetTabShown(Form2::kModifyFtp, true);
   console.SelectPage(Form2::kModifyFtp);
-  EXPECT_EQ(console.ModFTPPassEdit->text(), "fourteen-chars");
-  console.FTPSFLB->setCurrentRow(0);
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "ModFTPPassEdit")->text(), "fourteen-chars");
+  testing_support::Find<QListWidget>(console, "FTPSFLB")->setCurrentRow(0);
   console.ShowModRenameBtnClick();
   EXPECT_EQ(rename_for_account.ModRenOldnameEdit->text(), "thirteen-long");
   // Typing stays limited.
-  console.HostEdit->clear();
-  QTest::keyClicks(console.HostEdit, "ABCDEFGHIJKLMNOPQ");
-  EXPECT_EQ(console.HostEdit->text(), "ABCDEFGHIJKLMNO");
+  testing_support::Find<QLineEdit>(console, "HostEdit")->clear();
+  QTest::keyClicks(testing_support::Find<QLineEdit>(console, "HostEdit"), "ABCDEFGHIJKLMNOPQ");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "ABCDEFGHIJKLMNO");
 }
 
 TEST_F(ConsoleUseTest, ACommandWithoutItsFolderOrAccountIsNeverSent) {
@@ -118,7 +120,8 @@ TEST_F(ConsoleUseTest, ACommandWithoutItsFolderOrAccountIsNeverSent) {
       {{"share_list", "<select name=\"s\"><option value=\"a\">a</option>"}, {"ftps_account", ""}});
   Open();
   console.SelectPage(Form2::kFileServer);
-  console.SMBFolderLB->setCurrentRow(0);  // the select's own closing: an entry without a name
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")
+      ->setCurrentRow(0);  // the select's own closing: an entry without a name
   shown().clear();
   console.ShowDeleteBtnClick();
   ASSERT_EQ(shown().size(), 1u);
@@ -135,24 +138,25 @@ TEST_F(ConsoleUseTest, AHiddenPageCannotBeReachedFromTheKeyboard) {
   console.SelectPage(Form2::kFtpServer);
   for (int press = 0; press < 8; ++press) {
     QKeyEvent next(QEvent::KeyPress, Qt::Key_Tab, Qt::ControlModifier);
-    QApplication::sendEvent(console.PageControl1, &next);
-    EXPECT_NE(console.PageControl1->currentIndex(), Form2::kModifyFtp);
+    QApplication::sendEvent(testing_support::Find<QTabWidget>(console, "PageControl1"), &next);
+    EXPECT_NE(testing_support::Find<QTabWidget>(console, "PageControl1")->currentIndex(),
+              Form2::kModifyFtp);
   }
-  EXPECT_FALSE(console.TabSheet6->isEnabled());
-  EXPECT_FALSE(console.ModFTPBtn->isEnabledTo(&console));
+  EXPECT_FALSE(testing_support::Find<QWidget>(console, "TabSheet6")->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "ModFTPBtn")->isEnabledTo(&console));
 }
 
 TEST_F(ConsoleUseTest, RestoringTheMinimisedConsoleReadsNothingAndStopsNothing) {
   Open();
   console.SelectPage(Form2::kDiskUtility);
-  console.HostEdit->setText("typed");
+  testing_support::Find<QLineEdit>(console, "HostEdit")->setText("typed");
   console.Timer1->start();
   console.Timer2->start();
   device().page_requests.clear();
   console.setWindowState(Qt::WindowMinimized);
   console.setWindowState(Qt::WindowNoState);
   EXPECT_EQ(reads(), 0u);
-  EXPECT_EQ(console.HostEdit->text(), "typed");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "HostEdit")->text(), "typed");
   EXPECT_TRUE(console.Timer1->isActive());
   EXPECT_TRUE(console.Timer2->isActive());  // minimised is not closed
 }
@@ -164,7 +168,7 @@ TEST_F(ConsoleUseTest, TheScanFollowUpEndsWheneverTheConsoleHides) {
   EXPECT_FALSE(console.Timer2->isActive());
   Open();
   console.Timer2->start();
-  console.ProgressBar1->setValue(300);
+  testing_support::Find<QProgressBar>(console, "ProgressBar1")->setValue(300);
   console.Timer1->start();
   console.Timer1Timer();  // the restart wait runs out
   EXPECT_FALSE(console.isVisible());
@@ -174,8 +178,8 @@ TEST_F(ConsoleUseTest, TheScanFollowUpEndsWheneverTheConsoleHides) {
 TEST_F(ConsoleUseTest, APasswordChangeWithTheLoginAlreadyOpenEndsWithAUsableConsole) {
   login.Open(true, false);
   Open();
-  console.PassEdit->setText("new");
-  console.VerifyEdit->setText("new");
+  testing_support::Find<QLineEdit>(console, "PassEdit")->setText("new");
+  testing_support::Find<QLineEdit>(console, "VerifyEdit")->setText("new");
   console.adminBtnClick();
   EXPECT_FALSE(console.isEnabled());
   EXPECT_TRUE(login.PassEdit->text().isEmpty());  // the old password is no longer right
@@ -199,22 +203,28 @@ TEST_F(ConsoleUseTest, ReopeningTheConsoleBringsTheFtpServerTabBack) {
   console.SetTabShown(Form2::kFtpServer, false);
   console.close();
   ui::Windows().open_console();
-  EXPECT_TRUE(console.PageControl1->isTabVisible(Form2::kFtpServer));
-  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
-  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kStatus);
+  EXPECT_TRUE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kFtpServer));
+  EXPECT_FALSE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kModifyFtp));
+  EXPECT_EQ(testing_support::Find<QTabWidget>(console, "PageControl1")->currentIndex(),
+            Form2::kStatus);
 }
 
 TEST_F(ConsoleUseTest, AClickOnTheSameEntryAfterARefusalMakesTheButtonsUsable) {
   device().page = StatusPage({{"share_list", "<option value=\"abcdefghijklm\">x</option>"}});
   Open();
   console.SelectPage(Form2::kFileServer);
-  console.SMBFolderLB->setCurrentRow(0);
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")->setCurrentRow(0);
   console.MovetoPublicBtnClick();  // refused: longer than 12
-  EXPECT_FALSE(console.MovetoPublicBtn->isEnabled());
-  const QRect entry = console.SMBFolderLB->visualItemRect(console.SMBFolderLB->item(0));
-  QTest::mouseClick(console.SMBFolderLB->viewport(), Qt::LeftButton, {}, entry.center());
-  EXPECT_TRUE(console.MovetoPublicBtn->isEnabled());
-  EXPECT_TRUE(console.ShowRenameBtn->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "MovetoPublicBtn")->isEnabled());
+  const QRect entry =
+      testing_support::Find<QListWidget>(console, "SMBFolderLB")
+          ->visualItemRect(testing_support::Find<QListWidget>(console, "SMBFolderLB")->item(0));
+  QTest::mouseClick(testing_support::Find<QListWidget>(console, "SMBFolderLB")->viewport(),
+                    Qt::LeftButton, {}, entry.center());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "MovetoPublicBtn")->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowRenameBtn")->isEnabled());
 }
 
 TEST_F(ConsoleUseTest, TheLoginsEnterAndPasswordFollowTheWayItWasOpened) {

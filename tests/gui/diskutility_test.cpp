@@ -2,6 +2,7 @@
 // scripted device; the scan's timer is driven tick by tick.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include "console_fixture.h"
 
@@ -33,31 +34,36 @@ class DiskUtilityTest : public ConsoleTest {
     console.SelectPage(Form2::kDiskUtility);
     device().page_requests.clear();
   }
-  std::string Messages() const { return console.DiskScanMO->toPlainText().toStdString(); }
+  std::string Messages() const {
+    return testing_support::Find<QPlainTextEdit>(console, "DiskScanMO")
+        ->toPlainText()
+        .toStdString();
+  }
 };
 
 TEST_F(DiskUtilityTest, SleepTimeFixStateAndScanLinesFromThePage) {
-  EXPECT_EQ(console.DiskSleepTimeEdit->text(), "30");
-  EXPECT_FALSE(console.DiskDelMsgBtn->isEnabled());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "DiskSleepTimeEdit")->text(), "30");
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "DiskDelMsgBtn")->isEnabled());
   device().page = DiskPage("5\";\n", "ENABLE", "one\ntwo\n");
   console.TabSheet7Show();
-  EXPECT_EQ(console.DiskSleepTimeEdit->text(), "5");
-  EXPECT_TRUE(console.DiskDelMsgBtn->isEnabled());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "DiskSleepTimeEdit")->text(), "5");
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "DiskDelMsgBtn")->isEnabled());
   EXPECT_EQ(Messages(), "one\ntwo");
 }
 
 TEST_F(DiskUtilityTest, SleepTimeLimits) {
-  console.DiskSleepTimeEdit->setText("60");
+  testing_support::Find<QLineEdit>(console, "DiskSleepTimeEdit")->setText("60");
   console.DiskSleepBtnClick();
   EXPECT_EQ(LastUrl(), Nas("sto.htm", "ide_set&idle=60"));
   EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/sto.htm");
-  console.DiskSleepTimeEdit->setText("61");
+  testing_support::Find<QLineEdit>(console, "DiskSleepTimeEdit")->setText("61");
   console.DiskSleepBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Invalid Sleep Time");
   shown().clear();
-  console.DiskSleepTimeEdit->setText("x5");
-  console.DiskSleepBtn->click();  // the conversion error, reported by the handler's guard
+  testing_support::Find<QLineEdit>(console, "DiskSleepTimeEdit")->setText("x5");
+  testing_support::Find<QPushButton>(console, "DiskSleepBtn")
+      ->click();  // the conversion error, reported by the handler's guard
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "'x5' is not a valid integer value");
   EXPECT_EQ(shown()[0].icon, MsgIcon::Error);

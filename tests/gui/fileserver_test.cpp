@@ -2,6 +2,7 @@
 // scripted device.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <QTest>
 
@@ -50,9 +51,12 @@ class FileServerTest : public ConsoleTest {
   // The buttons enabled: Create, Rename, Delete, Password, -->, <--.
   std::string Enabled() const {
     std::string on;
-    for (QPushButton* b :
-         {console.ShowCreateBtn, console.ShowRenameBtn, console.ShowDeleteBtn,
-          console.ShowPublicPassBtn, console.MovetoPublicBtn, console.MovetoSMBBtn})
+    for (QPushButton* b : {testing_support::Find<QPushButton>(console, "ShowCreateBtn"),
+                           testing_support::Find<QPushButton>(console, "ShowRenameBtn"),
+                           testing_support::Find<QPushButton>(console, "ShowDeleteBtn"),
+                           testing_support::Find<QPushButton>(console, "ShowPublicPassBtn"),
+                           testing_support::Find<QPushButton>(console, "MovetoPublicBtn"),
+                           testing_support::Find<QPushButton>(console, "MovetoSMBBtn")})
       on += b->isEnabled() ? "1" : "0";
     return on;
   }
@@ -64,32 +68,36 @@ class FileServerTest : public ConsoleTest {
 };
 
 TEST_F(FileServerTest, ListsFollowThePageAndTheButtonStates) {
-  EXPECT_EQ(Entries(console.SMBFolderLB),
+  EXPECT_EQ(Entries(testing_support::Find<QListWidget>(console, "SMBFolderLB")),
             (std::vector<std::string>{"music", "docs", "music", kChinese12, "abcdefghijklm"}));
-  EXPECT_EQ(Entries(console.SMBPublicFolderLB),
+  EXPECT_EQ(Entries(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB")),
             (std::vector<std::string>{"PUBLIC", "a-very-long-shared-name"}));
   EXPECT_EQ(Enabled(), "100000");
 
-  Pick(console.SMBPublicFolderLB, 0);
+  Pick(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), 0);
   EXPECT_EQ(Enabled(), "000101");
-  Pick(console.SMBFolderLB, 1);
+  Pick(testing_support::Find<QListWidget>(console, "SMBFolderLB"), 1);
   EXPECT_EQ(Enabled(), "111010");
-  EXPECT_TRUE(console.SMBPublicFolderLB->selectedItems().isEmpty());
-  Pick(console.SMBPublicFolderLB, 1);
-  EXPECT_TRUE(console.SMBFolderLB->selectedItems().isEmpty());
+  EXPECT_TRUE(
+      testing_support::Find<QListWidget>(console, "SMBPublicFolderLB")->selectedItems().isEmpty());
+  Pick(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), 1);
+  EXPECT_TRUE(
+      testing_support::Find<QListWidget>(console, "SMBFolderLB")->selectedItems().isEmpty());
 
   // A page without the lists leaves them empty.
   device().page = StatusPage({{"host_name", "X"}});
   console.TabSheet4Show();
-  EXPECT_EQ(console.SMBFolderLB->count(), 0);
-  EXPECT_EQ(console.SMBPublicFolderLB->count(), 0);
+  EXPECT_EQ(testing_support::Find<QListWidget>(console, "SMBFolderLB")->count(), 0);
+  EXPECT_EQ(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB")->count(), 0);
   EXPECT_EQ(Enabled(), "100000");
 }
 
 TEST_F(FileServerTest, MovesBetweenTheLists) {
-  Pick(console.SMBFolderLB, 3);  // 12 Chinese characters: not too long
+  Pick(testing_support::Find<QListWidget>(console, "SMBFolderLB"),
+       3);  // 12 Chinese characters: not too long
   console.MovetoPublicBtnClick();
-  Pick(console.SMBPublicFolderLB, 1);  // any length may leave the Sharing List
+  Pick(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"),
+       1);  // any length may leave the Sharing List
   console.MovetoSMBBtnClick();
   EXPECT_EQ(device().CommandUrls(),
             (std::vector<std::string>{
@@ -103,15 +111,18 @@ TEST_F(FileServerTest, MovesBetweenTheLists) {
 
   // A name the device gave goes back whole, however long: the typing
   // limit is for names the person types.
-  Pick(console.SMBFolderLB, 4);  // 13 characters
+  Pick(testing_support::Find<QListWidget>(console, "SMBFolderLB"), 4);  // 13 characters
   console.MovetoPublicBtnClick();
   EXPECT_TRUE(shown().empty());
   EXPECT_EQ(device().commands.size(), 3u);
 }
 
 TEST_F(FileServerTest, ButtonsWithoutASelectionDoNothing) {
-  for (QPushButton* button : {console.MovetoPublicBtn, console.MovetoSMBBtn, console.ShowDeleteBtn,
-                              console.ShowRenameBtn, console.ShowPublicPassBtn})
+  for (QPushButton* button : {testing_support::Find<QPushButton>(console, "MovetoPublicBtn"),
+                              testing_support::Find<QPushButton>(console, "MovetoSMBBtn"),
+                              testing_support::Find<QPushButton>(console, "ShowDeleteBtn"),
+                              testing_support::Find<QPushButton>(console, "ShowRenameBtn"),
+                              testing_support::Find<QPushButton>(console, "ShowPublicPassBtn")})
     button->setEnabled(true);
   console.MovetoPublicBtnClick();
   console.MovetoSMBBtnClick();
@@ -126,17 +137,18 @@ TEST_F(FileServerTest, ButtonsWithoutASelectionDoNothing) {
 }
 
 TEST_F(FileServerTest, DeleteAsksFirst) {
-  Pick(console.SMBFolderLB, 1);
+  Pick(testing_support::Find<QListWidget>(console, "SMBFolderLB"), 1);
   fakes.messages->answers = {MsgResult::Cancel};
   console.ShowDeleteBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Selected folder and its contents will be deleted!\nAre you sure?");
   EXPECT_EQ(shown()[0].buttons, platform::MsgButtons::OkCancel);
   EXPECT_TRUE(device().commands.empty());
-  EXPECT_TRUE(console.SMBFolderLB->selectedItems().isEmpty());
+  EXPECT_TRUE(
+      testing_support::Find<QListWidget>(console, "SMBFolderLB")->selectedItems().isEmpty());
   EXPECT_EQ(Enabled(), "100000");
 
-  Pick(console.SMBFolderLB, 1);
+  Pick(testing_support::Find<QListWidget>(console, "SMBFolderLB"), 1);
   console.ShowDeleteBtnClick();
   EXPECT_EQ(device().CommandUrls(),
             std::vector<std::string>{Nas("fm_rmdir_apply&folder=docs&to_name=")});
@@ -174,7 +186,7 @@ TEST_F(FileServerTest, CreateFolderNameRule) {
             std::vector<std::string>{Nas("fm_mkdir_apply&folder=A%2Db%5Fc%3D1&to_name=")});
   EXPECT_FALSE(create.isVisible());
   EXPECT_TRUE(create.FoldernameEdit->text().isEmpty());
-  EXPECT_TRUE(console.ShowCreateBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowCreateBtn")->isEnabled());
 }
 
 TEST_F(FileServerTest, ClosingADialogGivesTheButtonBackAndKeepsTheText) {
@@ -182,7 +194,7 @@ TEST_F(FileServerTest, ClosingADialogGivesTheButtonBackAndKeepsTheText) {
   create.FoldernameEdit->setText("half");
   create.close();
   EXPECT_FALSE(create.isVisible());
-  EXPECT_TRUE(console.ShowCreateBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowCreateBtn")->isEnabled());
   EXPECT_EQ(create.FoldernameEdit->text(), "half");
   EXPECT_TRUE(device().commands.empty());
 }
@@ -193,7 +205,7 @@ TEST_F(FileServerTest, EnterSetsAndEscapeClosesAFolderDialog) {
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QApplication::sendEvent(create.FoldernameEdit, &escape);
   EXPECT_FALSE(create.isVisible());
-  EXPECT_TRUE(console.ShowCreateBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowCreateBtn")->isEnabled());
   EXPECT_TRUE(device().commands.empty());
 
   console.ShowCreateBtnClick();
@@ -207,11 +219,12 @@ TEST_F(FileServerTest, EnterSetsAndEscapeClosesAFolderDialog) {
 TEST_F(FileServerTest, RenameSendsTheNewNameFirst) {
   device().page = StatusPage({{"share_list", Options({"old1"})}});
   console.TabSheet4Show();
-  Pick(console.SMBFolderLB, 0);
+  Pick(testing_support::Find<QListWidget>(console, "SMBFolderLB"), 0);
   console.ShowRenameBtnClick();
   EXPECT_EQ(rename.OldFoldernameEdit->text(), "old1");
   EXPECT_FALSE(rename.OldFoldernameEdit->isEnabled());
-  EXPECT_TRUE(console.SMBFolderLB->selectedItems().isEmpty());
+  EXPECT_TRUE(
+      testing_support::Find<QListWidget>(console, "SMBFolderLB")->selectedItems().isEmpty());
 
   rename.NewFoldernameEdit->setText("new?");
   rename.RenameFBtnClick();
@@ -228,7 +241,7 @@ TEST_F(FileServerTest, RenameSendsTheNewNameFirst) {
 }
 
 TEST_F(FileServerTest, SharePasswordRule) {
-  Pick(console.SMBPublicFolderLB, 0);
+  Pick(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), 0);
   console.ShowPublicPassBtnClick();
   EXPECT_EQ(password.PublicFolderEdit->text(), "PUBLIC");
   EXPECT_FALSE(password.PublicFolderEdit->isEnabled());
@@ -268,7 +281,7 @@ TEST_F(FileServerTest, SharePasswordRule) {
             (std::vector<std::string>{Nas("nas_mod&folder=PUBLIC&password1=my+pw&password2=my+pw"),
                                       Nas("nas_mod&folder=PUBLIC&password1=&password2=")}));
   EXPECT_FALSE(password.isVisible());
-  EXPECT_TRUE(console.ShowCreateBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowCreateBtn")->isEnabled());
 }
 
 }  // namespace

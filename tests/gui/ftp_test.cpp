@@ -2,6 +2,7 @@
 // a scripted device.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include "console/ftp_dialogs.h"
 #include "console_fixture.h"
@@ -61,7 +62,9 @@ class FtpTest : public ConsoleTest {
   }
   std::vector<std::string> Row(int row) const {
     std::vector<std::string> texts;
-    for (int c = 0; c < 5; ++c) texts.push_back(console.AccountLV->Text(row, c));
+    for (int c = 0; c < 5; ++c)
+      texts.push_back(
+          testing_support::Find<ui::ReportListView>(console, "AccountLV")->Text(row, c));
     return texts;
   }
   std::vector<std::string> Captions() const {
@@ -77,52 +80,54 @@ class FtpTest : public ConsoleTest {
 };
 
 TEST_F(FtpTest, ThePageShowsTheServiceAnonymousAccessAndAccounts) {
-  EXPECT_EQ(console.FTPStatusCB->currentText(), "Enable");
-  EXPECT_EQ(console.FTPPortEdit->text(), "21");
-  EXPECT_TRUE(console.AnonyEnRB->isChecked());
-  EXPECT_TRUE(console.AnonyWriteRB->isChecked());
-  EXPECT_EQ(console.AnonyHDCB->count(), 4);
-  EXPECT_EQ(console.AnonyHDCB->currentIndex(), 2);  // the last equal entry
-  ASSERT_EQ(console.AccountLV->RowCount(), 2);      // the option without entities has no row
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "FTPStatusCB")->currentText(), "Enable");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "FTPPortEdit")->text(), "21");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "AnonyEnRB")->isChecked());
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "AnonyWriteRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "AnonyHDCB")->count(), 4);
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "AnonyHDCB")->currentIndex(),
+            2);  // the last equal entry
+  ASSERT_EQ(testing_support::Find<ui::ReportListView>(console, "AccountLV")->RowCount(),
+            2);  // the option without entities has no row
   EXPECT_EQ(Row(0), (std::vector<std::string>{"bob", "s3cret", "Read only", "Enable", "7"}));
   EXPECT_EQ(Row(1), (std::vector<std::string>{"amy", "pw", "Read/Write", "Disable", "9"}));
-  EXPECT_TRUE(console.AccountLV->isColumnHidden(4));
-  EXPECT_EQ(console.AccountLV->SelectedRow(), -1);
-  EXPECT_FALSE(console.AccModifyBtn->isEnabled());
-  EXPECT_TRUE(console.AccAddBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<ui::ReportListView>(console, "AccountLV")->isColumnHidden(4));
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(console, "AccountLV")->SelectedRow(), -1);
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "AccModifyBtn")->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "AccAddBtn")->isEnabled());
 
   device().page = StatusPage({{"ftps_status", "enable"},
                               {"ftps_dir_list", Options({"a", "b"})},
                               {"ftps_home_def", "zzz"}});
   console.TabSheet5Show();
-  EXPECT_EQ(console.FTPStatusCB->currentText(), "Disable");
-  EXPECT_TRUE(console.AnonyDisRB->isChecked());
-  EXPECT_EQ(console.AnonyHDCB->currentIndex(), 0);
-  EXPECT_EQ(console.AccountLV->RowCount(), 0);
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "FTPStatusCB")->currentText(), "Disable");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "AnonyDisRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QComboBox>(console, "AnonyHDCB")->currentIndex(), 0);
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(console, "AccountLV")->RowCount(), 0);
 }
 
 TEST_F(FtpTest, PortLimitsAndTheServiceCommandSentOnce) {
-  console.FTPPortEdit->setText("0021");
+  testing_support::Find<QLineEdit>(console, "FTPPortEdit")->setText("0021");
   console.FTPStatusBtnClick();
   EXPECT_EQ(LastUrl(), Nas("ftp.htm", "ftps_state_apply&ftps_set=ENABLE&ftps_port=0021"));
-  console.FTPPortEdit->setText("1024");
+  testing_support::Find<QLineEdit>(console, "FTPPortEdit")->setText("1024");
   console.FTPStatusBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Invalid port number");
   shown().clear();
-  console.FTPPortEdit->setText("2a");
-  console.FTPStatusBtn->click();
+  testing_support::Find<QLineEdit>(console, "FTPPortEdit")->setText("2a");
+  testing_support::Find<QPushButton>(console, "FTPStatusBtn")->click();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "'2a' is not a valid integer value");
   shown().clear();
-  console.FTPPortEdit->setText("21");
-  console.FTPStatusCB->setCurrentIndex(-1);
+  testing_support::Find<QLineEdit>(console, "FTPPortEdit")->setText("21");
+  testing_support::Find<QComboBox>(console, "FTPStatusCB")->setCurrentIndex(-1);
   console.FTPStatusBtnClick();
   EXPECT_EQ(shown().at(0).text, "Please choose an entry from the list.");
   EXPECT_EQ(device().commands.size(), 1u);
 
   // Refused by the device: still sent once, and the page is not read again.
-  console.FTPStatusCB->setCurrentIndex(1);
+  testing_support::Find<QComboBox>(console, "FTPStatusCB")->setCurrentIndex(1);
   Refuse(15);
   device().page_requests.clear();
   console.FTPStatusBtnClick();
@@ -133,7 +138,7 @@ TEST_F(FtpTest, PortLimitsAndTheServiceCommandSentOnce) {
 
 TEST_F(FtpTest, RefusedCommandsAreSentFifteenTimesThenThePageIsReadOnce) {
   Refuse(15);
-  console.AnonyReadORB->setChecked(true);
+  testing_support::Find<QRadioButton>(console, "AnonyReadORB")->setChecked(true);
   console.AnonyBtnClick();  // no page named to read again
   EXPECT_EQ(device().CommandUrls(),
             std::vector<std::string>(15, Nas("ftp.htm",
@@ -143,7 +148,7 @@ TEST_F(FtpTest, RefusedCommandsAreSentFifteenTimesThenThePageIsReadOnce) {
 
   device().commands.clear();
   Refuse(15);
-  console.AccountLV->selectRow(0);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(0);
   console.AccDelBtnClick();
   EXPECT_EQ(device().CommandUrls(),
             std::vector<std::string>(15, Nas("ftp.htm", "ftps_user_del&FTP_AC_LIST=7")));
@@ -153,7 +158,7 @@ TEST_F(FtpTest, RefusedCommandsAreSentFifteenTimesThenThePageIsReadOnce) {
   device().commands.clear();
   device().page_requests.clear();
   Refuse(2);
-  console.AccountLV->selectRow(0);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(0);
   console.AccDelBtnClick();
   EXPECT_EQ(device().commands.size(), 3u);
   EXPECT_EQ(reads(), 1u);
@@ -161,15 +166,16 @@ TEST_F(FtpTest, RefusedCommandsAreSentFifteenTimesThenThePageIsReadOnce) {
 
 TEST_F(FtpTest, EnableDisableSendsThePlaceInTheDevicesListOnce) {
   Refuse(15);
-  console.AccountLV->selectRow(1);  // amy, the third option: one above had no row
-  EXPECT_TRUE(console.AccStatusBtn->isEnabled());
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")
+      ->selectRow(1);  // amy, the third option: one above had no row
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "AccStatusBtn")->isEnabled());
   console.AccStatusBtnClick();
   EXPECT_EQ(device().CommandUrls(),
             std::vector<std::string>{Nas("ftp.htm", "ftps_user_enabled&FTP_AC_LIST=2")});
 }
 
 TEST_F(FtpTest, DeleteAsksFirst) {
-  console.AccountLV->selectRow(1);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(1);
   fakes.messages->answers = {MsgResult::Cancel};
   console.AccDelBtnClick();
   EXPECT_EQ(shown().at(0).text, "Selected account will be deleted. Are you sure?");
@@ -188,7 +194,7 @@ TEST_F(FtpTest, CreateSelectsANewAccountBeforeTheDialogShows) {
   EXPECT_TRUE(account.isVisible());
   account.close();  // without Set: nothing more is sent
   EXPECT_EQ(device().commands.size(), 1u);
-  EXPECT_TRUE(console.AccAddBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "AccAddBtn")->isEnabled());
 
   console.AccAddBtnClick();
   account.FTPAddAccEdit->setText("carol");
@@ -202,85 +208,98 @@ TEST_F(FtpTest, CreateSelectsANewAccountBeforeTheDialogShows) {
 }
 
 TEST_F(FtpTest, ModifyOpensTheAccountsPageAndBackReturns) {
-  console.AccountLV->selectRow(1);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(1);
   console.AccModifyBtnClick();
   EXPECT_EQ(device().CommandUrls(),
             std::vector<std::string>{Nas("ftp_mod.htm", "ftps_userid_set&ftps_user_id=9")});
-  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kModifyFtp);
-  EXPECT_TRUE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
-  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kFtpServer));
+  EXPECT_EQ(testing_support::Find<QTabWidget>(console, "PageControl1")->currentIndex(),
+            Form2::kModifyFtp);
+  EXPECT_TRUE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kModifyFtp));
+  EXPECT_FALSE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kFtpServer));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Status", "IP Config", "Maintenance",
                                                   "File Server", "Modify FTP", "Disk Utility"}));
-  EXPECT_EQ(console.ModFTPAccLabel->text(), "amy");
-  EXPECT_EQ(console.ModFTPPassEdit->text(), "pw");
-  EXPECT_TRUE(console.ModFTPReadRB->isChecked());
-  EXPECT_EQ(console.FTPSFLB->count(), 4);
-  ASSERT_EQ(console.FTPSSharLB->count(), 2);
-  EXPECT_EQ(console.FTPSSharLB->item(0)->text(), "music");  // without the blank before the end
-  EXPECT_EQ(console.ModFTPAccLabel->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "ModFTPAccLabel")->text(), "amy");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "ModFTPPassEdit")->text(), "pw");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(console, "ModFTPReadRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QListWidget>(console, "FTPSFLB")->count(), 4);
+  ASSERT_EQ(testing_support::Find<QListWidget>(console, "FTPSSharLB")->count(), 2);
+  EXPECT_EQ(testing_support::Find<QListWidget>(console, "FTPSSharLB")->item(0)->text(),
+            "music");  // without the blank before the end
+  EXPECT_EQ(testing_support::Find<QLabel>(console, "ModFTPAccLabel")
+                ->palette()
+                .color(QPalette::WindowText),
+            QColor(128, 0, 0));
 
   device().page_requests.clear();
   console.BackBtnClick();
-  EXPECT_EQ(console.PageControl1->currentIndex(), Form2::kFtpServer);
-  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
-  EXPECT_TRUE(console.PageControl1->isTabVisible(Form2::kFtpServer));
+  EXPECT_EQ(testing_support::Find<QTabWidget>(console, "PageControl1")->currentIndex(),
+            Form2::kFtpServer);
+  EXPECT_FALSE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kModifyFtp));
+  EXPECT_TRUE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kFtpServer));
   EXPECT_EQ(reads(), 1u);
   EXPECT_EQ(Captions()[4], "FTP Server");
 
   // Picking any tab also leaves the account's page out of the row.
-  console.AccountLV->selectRow(0);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(0);
   console.AccModifyBtnClick();
-  console.PageControl1->setCurrentIndex(Form2::kStatus);
-  EXPECT_FALSE(console.PageControl1->isTabVisible(Form2::kModifyFtp));
+  testing_support::Find<QTabWidget>(console, "PageControl1")->setCurrentIndex(Form2::kStatus);
+  EXPECT_FALSE(
+      testing_support::Find<QTabWidget>(console, "PageControl1")->isTabVisible(Form2::kModifyFtp));
 }
 
 TEST_F(FtpTest, AccountPasswordAccessAndFolders) {
-  console.AccountLV->selectRow(1);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(1);
   console.AccModifyBtnClick();
   device().commands.clear();
 
-  console.ModFTPWriteRB->setChecked(true);
-  console.ModFTPPassEdit->clear();
+  testing_support::Find<QRadioButton>(console, "ModFTPWriteRB")->setChecked(true);
+  testing_support::Find<QLineEdit>(console, "ModFTPPassEdit")->clear();
   console.ModFTPBtnClick();
   EXPECT_EQ(LastUrl(), Nas("ftp_mod.htm", "ftps_user_add&Account=amy&Account_passwd=&ftp_att=W"));
 
-  console.FTPSFLB->setCurrentRow(1);
-  EXPECT_TRUE(console.ModMovetoSharBtn->isEnabled());
-  EXPECT_TRUE(console.ShowModRenameBtn->isEnabled());
+  testing_support::Find<QListWidget>(console, "FTPSFLB")->setCurrentRow(1);
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ModMovetoSharBtn")->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowModRenameBtn")->isEnabled());
   console.ModMovetoSharBtnClick();
   EXPECT_EQ(LastUrl(),
             Nas("ftp_mod.htm", "ftps_add_share&account=amy&account_List=music&op_add=Add"));
-  console.FTPSSharLB->setCurrentRow(1);  // any length may be taken away
-  EXPECT_FALSE(console.ModMovetoSharBtn->isEnabled());
-  EXPECT_TRUE(console.ModMovetoFolderBtn->isEnabled());
+  testing_support::Find<QListWidget>(console, "FTPSSharLB")
+      ->setCurrentRow(1);  // any length may be taken away
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "ModMovetoSharBtn")->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ModMovetoFolderBtn")->isEnabled());
   console.ModMovetoFolderBtnClick();
   EXPECT_EQ(LastUrl(), Nas("ftp_mod.htm",
                            "ftps_del_share&account=amy&account_List=abcdefghijklm"
                            "&op_del=Delete"));
 
   fakes.messages->answers = {MsgResult::Cancel};
-  console.FTPSFLB->setCurrentRow(3);
+  testing_support::Find<QListWidget>(console, "FTPSFLB")->setCurrentRow(3);
   console.ModDelBtnClick();
   EXPECT_EQ(device().commands.size(), 3u);
-  EXPECT_TRUE(console.FTPSFLB->selectedItems().isEmpty());
-  console.FTPSFLB->setCurrentRow(3);
+  EXPECT_TRUE(testing_support::Find<QListWidget>(console, "FTPSFLB")->selectedItems().isEmpty());
+  testing_support::Find<QListWidget>(console, "FTPSFLB")->setCurrentRow(3);
   console.ModDelBtnClick();
   EXPECT_EQ(LastUrl(), Nas("smb.htm", "fm_rmdir_apply&folder=docs&to_name="));
   EXPECT_EQ(device().commands.back().referer, "http://192.168.1.77/ftp_mod.htm");
 }
 
 TEST_F(FtpTest, FolderDialogsOfTheAccountsPage) {
-  console.AccountLV->selectRow(1);
+  testing_support::Find<ui::ReportListView>(console, "AccountLV")->selectRow(1);
   console.AccModifyBtnClick();
   device().commands.clear();
   console.ShowModCreateBtnClick();
   EXPECT_TRUE(create.isVisible());
-  EXPECT_TRUE(console.ShowModCreateBtn->isEnabled());  // stays usable here
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ShowModCreateBtn")
+                  ->isEnabled());  // stays usable here
   create.ModCreateFEdit->setText("new1");
   create.ModCreateFBtnClick();
   EXPECT_EQ(LastUrl(), Nas("smb.htm", "fm_mkdir_apply&folder=new1&to_name="));
 
-  console.FTPSFLB->setCurrentRow(1);
+  testing_support::Find<QListWidget>(console, "FTPSFLB")->setCurrentRow(1);
   console.ShowModRenameBtnClick();
   EXPECT_EQ(rename.ModRenOldnameEdit->text(), "music");
   rename.ModRenNewnameEdit->setText("music");

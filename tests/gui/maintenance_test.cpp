@@ -2,6 +2,7 @@
 // and the wait that follows, with a scripted device and file dialog.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <cstdio>
 #include <fstream>
@@ -35,24 +36,27 @@ class MaintenanceTest : public ConsoleTest {
     fakes.messages->answers.assign(answers.begin(), answers.end());
   }
   bool Waiting() const {
-    return console.Timer1->isActive() && !console.isEnabled() && console.Label31->isVisible();
+    return console.Timer1->isActive() && !console.isEnabled() &&
+           testing_support::Find<QLabel>(console, "Label31")->isVisible();
   }
 
   std::string image_ = ::testing::TempDir() + "/brevane-firmware.bin";
 };
 
 TEST_F(MaintenanceTest, BrowsingEnablesUploadAndACancelKeepsTheEarlierPath) {
-  EXPECT_FALSE(console.UploadBtn->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
   // Not typed into, yet drawn as any text.
-  EXPECT_TRUE(console.FirmFileEdit->isReadOnly());
-  EXPECT_TRUE(console.FirmFileEdit->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QLineEdit>(console, "FirmFileEdit")->isReadOnly());
+  EXPECT_TRUE(testing_support::Find<QLineEdit>(console, "FirmFileEdit")->isEnabled());
   console.BrowseBtnClick();  // cancelled
-  EXPECT_FALSE(console.UploadBtn->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
   Choose(image_);
-  EXPECT_EQ(console.FirmFileEdit->text().toStdString(), image_);
-  EXPECT_TRUE(console.UploadBtn->isEnabled());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "FirmFileEdit")->text().toStdString(),
+            image_);
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
   console.BrowseBtnClick();  // cancelled again
-  EXPECT_EQ(console.FirmFileEdit->text().toStdString(), image_);
+  EXPECT_EQ(testing_support::Find<QLineEdit>(console, "FirmFileEdit")->text().toStdString(),
+            image_);
   EXPECT_EQ(fakes.files->filters, std::vector<std::string>(3, "bin file (*.bin)"));
 }
 
@@ -65,8 +69,8 @@ TEST_F(MaintenanceTest, CancelAtTheFlashQuestionSendsNothing) {
   EXPECT_EQ(shown()[0].title, "Firmware Upload");
   EXPECT_EQ(shown()[0].icon, MsgIcon::Question);
   EXPECT_TRUE(device().uploads.empty());
-  EXPECT_FALSE(console.Label31->isVisible());
-  EXPECT_TRUE(console.UploadBtn->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
 }
 
 TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
@@ -98,8 +102,8 @@ TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
   EXPECT_EQ(device().commands[0].referer, "http://192.168.1.77/maintain.htm");
   EXPECT_TRUE(reads() == 0u);
   EXPECT_TRUE(Waiting());
-  EXPECT_TRUE(console.BrowseBtn->isEnabledTo(&console));
-  EXPECT_TRUE(console.ProgressBar1->isVisible());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "BrowseBtn")->isEnabledTo(&console));
+  EXPECT_TRUE(testing_support::Find<QProgressBar>(console, "ProgressBar1")->isVisible());
 }
 
 TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesThePageUsable) {
@@ -109,10 +113,10 @@ TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesThePageUsable) {
   console.UploadBtnClick();
   EXPECT_TRUE(device().commands.empty());
   EXPECT_FALSE(console.Timer1->isActive());
-  EXPECT_FALSE(console.Label31->isVisible());
-  EXPECT_TRUE(console.UploadBtn->isEnabled());
-  EXPECT_TRUE(console.RebootBtn->isEnabled());
-  EXPECT_TRUE(console.ResetBtn->isEnabled());
+  EXPECT_FALSE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "RebootBtn")->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ResetBtn")->isEnabled());
 }
 
 TEST_F(MaintenanceTest, UploadErrorsAreJudgedByWhatHappenedNotByDigitsInTheirText) {
@@ -139,15 +143,15 @@ TEST_F(MaintenanceTest, UploadErrorsAreJudgedByWhatHappenedNotByDigitsInTheirTex
     console.UploadBtnClick();
     if (c.message.empty()) {
       EXPECT_EQ(shown().size(), 1u);  // the question only
-      EXPECT_TRUE(console.Label31->isVisible());
+      EXPECT_TRUE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
     } else {
       ASSERT_EQ(shown().size(), 2u) << c.message;
       EXPECT_EQ(shown()[1].text, c.message);
       EXPECT_EQ(shown()[1].icon, MsgIcon::Information);
-      EXPECT_FALSE(console.Label31->isVisible());
+      EXPECT_FALSE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
     }
-    EXPECT_FALSE(console.UploadBtn->isEnabled());
-    EXPECT_FALSE(console.ResetBtn->isEnabled());
+    EXPECT_FALSE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
+    EXPECT_FALSE(testing_support::Find<QPushButton>(console, "ResetBtn")->isEnabled());
     EXPECT_TRUE(device().commands.empty());
   }
 }
@@ -158,14 +162,15 @@ TEST_F(MaintenanceTest, AnUnreadableImageIsReportedAndNothingIsSent) {
     console.TabSheet3Show();
     fakes.files->answers.push_back(path);
     console.BrowseBtnClick();
-    console.UploadBtn->click();  // as the user does: the error is reported by the handler's guard
+    testing_support::Find<QPushButton>(console, "UploadBtn")
+        ->click();  // as the user does: the error is reported by the handler's guard
     ASSERT_EQ(shown().size(), 2u);
     EXPECT_NE(shown()[1].text.find(path), std::string::npos) << shown()[1].text;
     EXPECT_EQ(shown()[1].icon, MsgIcon::Error);
     // The page is usable again.
-    EXPECT_FALSE(console.Label31->isVisible());
-    EXPECT_TRUE(console.UploadBtn->isEnabled());
-    EXPECT_TRUE(console.RebootBtn->isEnabled());
+    EXPECT_FALSE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
+    EXPECT_TRUE(testing_support::Find<QPushButton>(console, "UploadBtn")->isEnabled());
+    EXPECT_TRUE(testing_support::Find<QPushButton>(console, "RebootBtn")->isEnabled());
   }
   EXPECT_TRUE(device().uploads.empty());
 }
@@ -183,17 +188,17 @@ TEST_F(MaintenanceTest, RebootWaitsThirtyTicksAndEndsAtTheScanningDeviceList) {
   console.RebootBtnClick();
   EXPECT_EQ(device().CommandUrls(), std::vector<std::string>{kRestart});
   EXPECT_TRUE(Waiting());
-  EXPECT_FALSE(console.BrowseBtn->isEnabledTo(&console));
+  EXPECT_FALSE(testing_support::Find<QPushButton>(console, "BrowseBtn")->isEnabledTo(&console));
   const std::size_t scans = fakes.network->broadcasts.size();
   for (int tick = 1; tick <= 30; ++tick) console.Timer1Timer();
-  EXPECT_EQ(console.ProgressBar1->value(), 300);
+  EXPECT_EQ(testing_support::Find<QProgressBar>(console, "ProgressBar1")->value(), 300);
   EXPECT_TRUE(console.isVisible());
   console.Timer1Timer();  // the 31st tick
   EXPECT_FALSE(console.isVisible());
   EXPECT_FALSE(console.Timer1->isActive());
   EXPECT_TRUE(console.isEnabled());
-  EXPECT_TRUE(console.Label32->isVisibleTo(&console));
-  EXPECT_TRUE(console.FirmFileEdit->text().isEmpty());
+  EXPECT_TRUE(testing_support::Find<QLabel>(console, "Label32")->isVisibleTo(&console));
+  EXPECT_TRUE(testing_support::Find<QLineEdit>(console, "FirmFileEdit")->text().isEmpty());
   EXPECT_TRUE(main.isVisible());
   EXPECT_EQ(fakes.network->broadcasts.size(), scans + 1);
   EXPECT_TRUE(main.Timer1->isActive());

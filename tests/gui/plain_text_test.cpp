@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include "support/controls.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -121,7 +122,7 @@ TEST_F(PlainTextTest, MarkupFromTheDeviceIsShownAsItsCharacters) {
   Form2& form = console();
   form.show();
   for (int page = 0; page < Form2::kPageCount; ++page) {
-    form.PageControl1->setTabVisible(page, true);
+    testing_support::Find<QTabWidget>(form, "PageControl1")->setTabVisible(page, true);
     form.SelectPage(page);
     form.ShowPage(page);
     PaintAll();
@@ -133,7 +134,7 @@ TEST_F(PlainTextTest, MarkupFromTheDeviceIsShownAsItsCharacters) {
 
   // The dialogs that carry a device's folder names.
   auto* rename = ui::Windows().form7.form;
-  form.SMBFolderLB->setCurrentRow(0);
+  testing_support::Find<QListWidget>(form, "SMBFolderLB")->setCurrentRow(0);
   form.ShowRenameBtnClick();
   EXPECT_EQ(rename->OldFoldernameEdit->text().toStdString(), img);
 
@@ -146,14 +147,25 @@ TEST_F(PlainTextTest, MarkupFromTheDeviceIsShownAsItsCharacters) {
   PaintAll();
 
   EXPECT_FALSE(picture_.Touched()) << "a picture named by the device was read from disk";
-  for (QLabel* label : {form.CurrenttimeLB, form.IPAddressLB, form.MSCAddrLB, form.FirmverLB,
-                        form.TotalsizeLB, form.ModFTPAccLabel})
+  for (QLabel* label : {testing_support::Find<QLabel>(form, "CurrenttimeLB"),
+                        testing_support::Find<QLabel>(form, "IPAddressLB"),
+                        testing_support::Find<QLabel>(form, "MSCAddrLB"),
+                        testing_support::Find<QLabel>(form, "FirmverLB"),
+                        testing_support::Find<QLabel>(form, "TotalsizeLB"),
+                        testing_support::Find<QLabel>(form, "ModFTPAccLabel")})
     EXPECT_EQ(label->text().toStdString(), markup);
-  EXPECT_EQ(form.LangCB->itemText(1).toStdString(), img);
-  EXPECT_EQ(form.SMBFolderLB->item(0)->text().toStdString(), img);
-  EXPECT_EQ(form.FTPSSharLB->item(0)->text().toStdString(), img);
-  EXPECT_EQ(form.AccountLV->item(0, 0)->text().toStdString(), img);
-  EXPECT_EQ(form.DiskScanMO->toPlainText().toStdString(), markup + "\n" + img);
+  EXPECT_EQ(testing_support::Find<QComboBox>(form, "LangCB")->itemText(1).toStdString(), img);
+  EXPECT_EQ(testing_support::Find<QListWidget>(form, "SMBFolderLB")->item(0)->text().toStdString(),
+            img);
+  EXPECT_EQ(testing_support::Find<QListWidget>(form, "FTPSSharLB")->item(0)->text().toStdString(),
+            img);
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(form, "AccountLV")
+                ->item(0, 0)
+                ->text()
+                .toStdString(),
+            img);
+  EXPECT_EQ(testing_support::Find<QPlainTextEdit>(form, "DiskScanMO")->toPlainText().toStdString(),
+            markup + "\n" + img);
   // Every label of every window is plain (a tooltip says its text in
   // markup of its own).
   for (const auto& window : windows_)

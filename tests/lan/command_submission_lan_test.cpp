@@ -10,8 +10,8 @@
 
 #include "core/command_submission.h"
 #include "core/session_state.h"
-#include "support/fakes.h"
 #include "scripted_peer.h"
+#include "support/fakes.h"
 
 namespace {
 

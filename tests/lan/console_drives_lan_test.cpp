@@ -3,6 +3,7 @@
 // password. Runs in the drives LAN, inside a private desktop session.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,10 +17,10 @@
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
 #include "net/page_values.h"
-#include "support/fakes.h"
 #include "platform/gio_drives.h"
 #include "sim/process.h"
 #include "smb_device.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -65,15 +66,18 @@ TEST(GioDriveConsoleLan, FolderMadeSharedAndProtectedInTheConsoleIsConnectedWith
   create.FoldernameEdit->setText(" reports ");
   create.CreateFBtnClick();
   EXPECT_TRUE(Contains(listed("share_list"), "reports"));
-  ASSERT_GE(RowOf(console.SMBFolderLB, "reports"), 0);
+  ASSERT_GE(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "reports"), 0);
 
-  console.SMBFolderLB->setCurrentRow(RowOf(console.SMBFolderLB, "reports"));
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")
+      ->setCurrentRow(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "reports"));
   console.MovetoPublicBtnClick();
   EXPECT_TRUE(Contains(listed("allow_share"), "reports"));
-  EXPECT_EQ(RowOf(console.SMBFolderLB, "reports"), -1);
-  ASSERT_GE(RowOf(console.SMBPublicFolderLB, "reports"), 0);
+  EXPECT_EQ(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "reports"), -1);
+  ASSERT_GE(RowOf(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), "reports"), 0);
 
-  console.SMBPublicFolderLB->setCurrentRow(RowOf(console.SMBPublicFolderLB, "reports"));
+  testing_support::Find<QListWidget>(console, "SMBPublicFolderLB")
+      ->setCurrentRow(
+          RowOf(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), "reports"));
   console.ShowPublicPassBtnClick();
   password.PublicPassEdit->setText("r3ports");
   password.VerifyPassEdit->setText("r3ports");
@@ -99,25 +103,33 @@ TEST(GioDriveConsoleLan, FolderMadeSharedAndProtectedInTheConsoleIsConnectedWith
   // Unshared, renamed, deleted; the Chinese-named folder goes both ways.
   console.SelectPage(Form2::kFileServer);
   console.TabSheet4Show();
-  console.SMBPublicFolderLB->setCurrentRow(RowOf(console.SMBPublicFolderLB, "reports"));
+  testing_support::Find<QListWidget>(console, "SMBPublicFolderLB")
+      ->setCurrentRow(
+          RowOf(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), "reports"));
   console.MovetoSMBBtnClick();
   EXPECT_FALSE(Contains(listed("allow_share"), "reports"));
-  console.SMBFolderLB->setCurrentRow(RowOf(console.SMBFolderLB, "reports"));
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")
+      ->setCurrentRow(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "reports"));
   console.ShowRenameBtnClick();
   rename.NewFoldernameEdit->setText("archive2026");
   rename.RenameFBtnClick();
   EXPECT_TRUE(Contains(listed("share_list"), "archive2026"));
-  EXPECT_GE(RowOf(console.SMBFolderLB, "archive2026"), 0);
-  console.SMBFolderLB->setCurrentRow(RowOf(console.SMBFolderLB, "archive2026"));
+  EXPECT_GE(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "archive2026"), 0);
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")
+      ->setCurrentRow(
+          RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "archive2026"));
   console.ShowDeleteBtnClick();
   EXPECT_FALSE(Contains(listed("share_list"), "archive2026"));
-  EXPECT_EQ(RowOf(console.SMBFolderLB, "archive2026"), -1);
+  EXPECT_EQ(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), "archive2026"), -1);
 
-  console.SMBPublicFolderLB->setCurrentRow(RowOf(console.SMBPublicFolderLB, kChinese));
+  testing_support::Find<QListWidget>(console, "SMBPublicFolderLB")
+      ->setCurrentRow(
+          RowOf(testing_support::Find<QListWidget>(console, "SMBPublicFolderLB"), kChinese));
   console.MovetoSMBBtnClick();
   EXPECT_TRUE(Contains(listed("share_list"), kChinese));
-  EXPECT_GE(RowOf(console.SMBFolderLB, kChinese), 0);
-  console.SMBFolderLB->setCurrentRow(RowOf(console.SMBFolderLB, kChinese));
+  EXPECT_GE(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), kChinese), 0);
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")
+      ->setCurrentRow(RowOf(testing_support::Find<QListWidget>(console, "SMBFolderLB"), kChinese));
   console.MovetoPublicBtnClick();
   EXPECT_TRUE(Contains(listed("allow_share"), kChinese));
   ASSERT_EQ(shown.size(), 2u);  // besides the delete question, nothing went wrong

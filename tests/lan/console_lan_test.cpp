@@ -3,6 +3,7 @@
 // console's commands change the device.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <filesystem>
 #include <fstream>
@@ -19,8 +20,8 @@
 #include "mainwindow/mainform.h"
 #include "net/page_values.h"
 #include "net/tcp.h"
-#include "support/fakes.h"
 #include "sim/http_server.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -87,20 +88,20 @@ class ConsoleLan : public ::testing::Test {
 
 TEST_F(ConsoleLan, HostNameAndAdministratorPassword) {
   OpenConsole(ip(), "");
-  EXPECT_EQ(console->HostEdit->text(), "NAS1");
-  EXPECT_EQ(console->GroupEdit->text(), "HOME");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "HostEdit")->text(), "NAS1");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "GroupEdit")->text(), "HOME");
   EXPECT_EQ(console->windowTitle().toStdString(), "Manage Drive " + ip());
 
   // A device without a password takes commands without credentials.
-  console->HostEdit->setText(" NAS-RENAMED ");
+  testing_support::Find<QLineEdit>(*console, "HostEdit")->setText(" NAS-RENAMED ");
   console->identBtnClick();
   EXPECT_EQ(device.Control("get host_name"), "NAS-RENAMED");
-  EXPECT_EQ(console->HostEdit->text(), "NAS-RENAMED");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "HostEdit")->text(), "NAS-RENAMED");
   EXPECT_NE(device.Control("command 0").find("hostname=NAS-RENAMED&group_name=HOME"),
             std::string::npos);
 
-  console->PassEdit->setText("n3w pw");
-  console->VerifyEdit->setText("n3w pw");
+  testing_support::Find<QLineEdit>(*console, "PassEdit")->setText("n3w pw");
+  testing_support::Find<QLineEdit>(*console, "VerifyEdit")->setText("n3w pw");
   console->adminBtnClick();
   EXPECT_EQ(device.Control("get password"), "n3w pw");
   EXPECT_TRUE(login->isVisible());
@@ -115,7 +116,7 @@ TEST_F(ConsoleLan, HostNameAndAdministratorPassword) {
   login->MenBtnClick();
   EXPECT_EQ(shown().size(), 1u);
   EXPECT_TRUE(console->isVisible());
-  console->GroupEdit->setText("OFFICE");
+  testing_support::Find<QLineEdit>(*console, "GroupEdit")->setText("OFFICE");
   console->identBtnClick();
   EXPECT_EQ(device.Control("get group_name"), "OFFICE");
   EXPECT_EQ(shown().size(), 1u);
@@ -129,10 +130,12 @@ TEST_F(ConsoleLan, FixedThenAutomaticAddress) {
 
   OpenConsole(old_ip, "");
   console->SelectPage(Form2::kIpConfig);
-  EXPECT_TRUE(console->StaticIPRB->isChecked());
-  EXPECT_EQ(console->IPAddressEdit->text().toStdString(), old_ip);
-  console->IPAddressEdit->setText(QString::fromStdString(new_ip));
-  console->GatewayEdit->clear();
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(*console, "StaticIPRB")->isChecked());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "IPAddressEdit")->text().toStdString(),
+            old_ip);
+  testing_support::Find<QLineEdit>(*console, "IPAddressEdit")
+      ->setText(QString::fromStdString(new_ip));
+  testing_support::Find<QLineEdit>(*console, "GatewayEdit")->clear();
   console->IPinforBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "IP 已變更，重新連線成功");
@@ -143,15 +146,15 @@ TEST_F(ConsoleLan, FixedThenAutomaticAddress) {
 
   // Managed at the new address.
   console->SelectPage(Form2::kStatus);
-  console->HostEdit->setText("MOVED");
+  testing_support::Find<QLineEdit>(*console, "HostEdit")->setText("MOVED");
   console->identBtnClick();
   EXPECT_EQ(device.Control("get host_name"), "MOVED");
-  EXPECT_EQ(console->HostEdit->text(), "MOVED");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "HostEdit")->text(), "MOVED");
   EXPECT_EQ(shown().size(), 1u);
 
   // An automatic address: back to the device list, where a new scan finds it.
   console->SelectPage(Form2::kIpConfig);
-  console->AutoIPRB->click();
+  testing_support::Find<QRadioButton>(*console, "AutoIPRB")->click();
   console->IPinforBtnClick();
   ASSERT_EQ(shown().size(), 2u);
   EXPECT_EQ(shown()[1].text, "自動 IP，重新掃描\"");
@@ -232,7 +235,7 @@ TEST_F(ConsoleLan, UploadFailures) {
 
 TEST_F(ConsoleLan, RebootOfAHealthyDeviceShowsNoFailureAndFactoryResetRestoresTheName) {
   OpenConsole(ip(), "");
-  console->HostEdit->setText("CHANGED");
+  testing_support::Find<QLineEdit>(*console, "HostEdit")->setText("CHANGED");
   console->identBtnClick();
   ASSERT_EQ(device.Control("get host_name"), "CHANGED");
   console->SelectPage(Form2::kMaintenance);
@@ -258,31 +261,34 @@ TEST_F(ConsoleLan, RebootOfAHealthyDeviceShowsNoFailureAndFactoryResetRestoresTh
 TEST_F(ConsoleLan, DiskToolsAndAFollowedScan) {
   OpenConsole(ip(), "");
   console->SelectPage(Form2::kDiskUtility);
-  EXPECT_EQ(console->DiskSleepTimeEdit->text(), "10");
-  console->DiskSleepTimeEdit->setText("30");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "DiskSleepTimeEdit")->text(), "10");
+  testing_support::Find<QLineEdit>(*console, "DiskSleepTimeEdit")->setText("30");
   console->DiskSleepBtnClick();
-  EXPECT_EQ(console->DiskSleepTimeEdit->text(), "30");  // as the device now reports it
-  EXPECT_FALSE(console->DiskDelMsgBtn->isEnabled());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "DiskSleepTimeEdit")->text(),
+            "30");  // as the device now reports it
+  EXPECT_FALSE(testing_support::Find<QPushButton>(*console, "DiskDelMsgBtn")->isEnabled());
 
   // The scan's messages arrive through the followed display: a refresh
   // every 30 ticks of the timer, driven here without waiting for it.
   console->DiskScanBtnClick();
   EXPECT_TRUE(console->Timer2->isActive());
-  const std::string first = console->DiskScanMO->toPlainText().toStdString();
+  const std::string first =
+      testing_support::Find<QPlainTextEdit>(*console, "DiskScanMO")->toPlainText().toStdString();
   EXPECT_EQ(first.rfind("Scan started", 0), 0u) << first;
   ASSERT_TRUE(WaitUntil(
       [&] { return device.Control("get disk_scan").find("finished") != std::string::npos; }));
   for (int tick = 0; tick < Form2::kScanRefreshTicks; ++tick) console->Timer2Timer();
-  const std::string last = console->DiskScanMO->toPlainText().toStdString();
+  const std::string last =
+      testing_support::Find<QPlainTextEdit>(*console, "DiskScanMO")->toPlainText().toStdString();
   EXPECT_NE(last, first);
   EXPECT_NE(last.find("Scan finished: 1 error found"), std::string::npos) << last;
   console->DiskRefBtnClick();
   EXPECT_FALSE(console->Timer2->isActive());
 
-  EXPECT_TRUE(console->DiskDelMsgBtn->isEnabled());
+  EXPECT_TRUE(testing_support::Find<QPushButton>(*console, "DiskDelMsgBtn")->isEnabled());
   console->DiskDelMsgBtnClick();
-  EXPECT_EQ(console->DiskScanMO->toPlainText(), "");
-  EXPECT_FALSE(console->DiskDelMsgBtn->isEnabled());
+  EXPECT_EQ(testing_support::Find<QPlainTextEdit>(*console, "DiskScanMO")->toPlainText(), "");
+  EXPECT_FALSE(testing_support::Find<QPushButton>(*console, "DiskDelMsgBtn")->isEnabled());
 
   console->DiskFormatBtnClick();
   EXPECT_EQ(net::OptionValues(device.Control("get share_list")), std::vector<std::string>{});
@@ -295,61 +301,69 @@ TEST_F(ConsoleLan, FtpServiceAnonymousAccessAndAnAccountsLife) {
   Form11 rename_folder;
   OpenConsole(ip(), "");
   console->SelectPage(Form2::kFtpServer);
-  EXPECT_EQ(console->FTPStatusCB->currentText(), "Enable");
+  EXPECT_EQ(testing_support::Find<QComboBox>(*console, "FTPStatusCB")->currentText(), "Enable");
 
-  console->FTPPortEdit->setText("2121");
+  testing_support::Find<QLineEdit>(*console, "FTPPortEdit")->setText("2121");
   console->FTPStatusBtnClick();
   EXPECT_EQ(device.Control("get ftps_port"), "2121");
-  EXPECT_EQ(console->FTPPortEdit->text(), "2121");
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "FTPPortEdit")->text(), "2121");
 
-  console->AnonyEnRB->setChecked(true);
-  console->AnonyWriteRB->setChecked(true);
-  console->AnonyHDCB->setCurrentIndex(console->AnonyHDCB->findText("music"));
+  testing_support::Find<QRadioButton>(*console, "AnonyEnRB")->setChecked(true);
+  testing_support::Find<QRadioButton>(*console, "AnonyWriteRB")->setChecked(true);
+  testing_support::Find<QComboBox>(*console, "AnonyHDCB")
+      ->setCurrentIndex(testing_support::Find<QComboBox>(*console, "AnonyHDCB")->findText("music"));
   console->AnonyBtnClick();
   EXPECT_EQ(device.Control("get ftp_anon_stu"), "checked");
   EXPECT_EQ(device.Control("get ftp_a_att"), "");
   EXPECT_EQ(device.Control("get ftps_home_def"), "music");
-  EXPECT_EQ(console->AnonyHDCB->currentText(), "music");
+  EXPECT_EQ(testing_support::Find<QComboBox>(*console, "AnonyHDCB")->currentText(), "music");
 
   console->AccAddBtnClick();
   account.FTPAddAccEdit->setText("carol");
   account.FTPAddAccBtnClick();
-  ASSERT_EQ(console->AccountLV->RowCount(), 1);
-  EXPECT_EQ(console->AccountLV->Text(0, 0), "carol");
-  EXPECT_EQ(console->AccountLV->Text(0, 2), "Read only");
+  ASSERT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->RowCount(), 1);
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->Text(0, 0), "carol");
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->Text(0, 2),
+            "Read only");
 
-  console->AccountLV->selectRow(0);
+  testing_support::Find<ui::ReportListView>(*console, "AccountLV")->selectRow(0);
   console->AccModifyBtnClick();
-  ASSERT_EQ(console->PageControl1->currentIndex(), Form2::kModifyFtp);
-  EXPECT_EQ(console->ModFTPAccLabel->text(), "carol");
-  console->ModFTPPassEdit->setText("c4rol");
-  console->ModFTPWriteRB->setChecked(true);
+  ASSERT_EQ(testing_support::Find<QTabWidget>(*console, "PageControl1")->currentIndex(),
+            Form2::kModifyFtp);
+  EXPECT_EQ(testing_support::Find<QLabel>(*console, "ModFTPAccLabel")->text(), "carol");
+  testing_support::Find<QLineEdit>(*console, "ModFTPPassEdit")->setText("c4rol");
+  testing_support::Find<QRadioButton>(*console, "ModFTPWriteRB")->setChecked(true);
   console->ModFTPBtnClick();
-  EXPECT_EQ(console->ModFTPPassEdit->text(), "c4rol");
-  EXPECT_TRUE(console->ModFTPWriteRB->isChecked());
+  EXPECT_EQ(testing_support::Find<QLineEdit>(*console, "ModFTPPassEdit")->text(), "c4rol");
+  EXPECT_TRUE(testing_support::Find<QRadioButton>(*console, "ModFTPWriteRB")->isChecked());
   for (const char* folder : {"PUBLIC", "music"}) {
-    console->FTPSFLB->setCurrentRow(
-        console->FTPSFLB->row(console->FTPSFLB->findItems(folder, Qt::MatchExactly).first()));
+    testing_support::Find<QListWidget>(*console, "FTPSFLB")
+        ->setCurrentRow(testing_support::Find<QListWidget>(*console, "FTPSFLB")
+                            ->row(testing_support::Find<QListWidget>(*console, "FTPSFLB")
+                                      ->findItems(folder, Qt::MatchExactly)
+                                      .first()));
     console->ModMovetoSharBtnClick();
   }
-  EXPECT_EQ(console->FTPSSharLB->count(), 2);
-  console->FTPSSharLB->setCurrentRow(0);
+  EXPECT_EQ(testing_support::Find<QListWidget>(*console, "FTPSSharLB")->count(), 2);
+  testing_support::Find<QListWidget>(*console, "FTPSSharLB")->setCurrentRow(0);
   console->ModMovetoFolderBtnClick();
-  ASSERT_EQ(console->FTPSSharLB->count(), 1);
-  EXPECT_EQ(console->FTPSSharLB->item(0)->text(), "music");
+  ASSERT_EQ(testing_support::Find<QListWidget>(*console, "FTPSSharLB")->count(), 1);
+  EXPECT_EQ(testing_support::Find<QListWidget>(*console, "FTPSSharLB")->item(0)->text(), "music");
   EXPECT_EQ(net::ShareListTexts(device.Control("get ftps_share_list")),
             std::vector<std::string>{"music"});
 
   console->BackBtnClick();
-  ASSERT_EQ(console->AccountLV->RowCount(), 1);
-  EXPECT_EQ(console->AccountLV->Text(0, 1), "c4rol");
-  EXPECT_EQ(console->AccountLV->Text(0, 2), "Read/Write");
-  console->AccountLV->selectRow(0);
+  ASSERT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->RowCount(), 1);
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->Text(0, 1), "c4rol");
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->Text(0, 2),
+            "Read/Write");
+  testing_support::Find<ui::ReportListView>(*console, "AccountLV")->selectRow(0);
   console->AccStatusBtnClick();
-  EXPECT_EQ(console->AccountLV->Text(0, 3), "Disable");
-  console->AccountLV->selectRow(0);
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->Text(0, 3),
+            "Disable");
+  testing_support::Find<ui::ReportListView>(*console, "AccountLV")->selectRow(0);
   console->AccDelBtnClick();
-  EXPECT_EQ(console->AccountLV->RowCount(), 0);
+  EXPECT_EQ(testing_support::Find<ui::ReportListView>(*console, "AccountLV")->RowCount(), 0);
   EXPECT_EQ(net::AccountRows(device.Control("get ftp_ac_list")).size(), 0u);
   EXPECT_EQ(shown().size(), 1u);  // the delete question, nothing else
 }

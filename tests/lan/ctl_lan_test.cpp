@@ -9,6 +9,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "support/controls.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -20,8 +21,8 @@
 #include "core/session_state.h"
 #include "lan_support.h"
 #include "net/page_values.h"
-#include "support/fakes.h"
 #include "scripted_peer.h"
+#include "support/fakes.h"
 
 extern char** environ;
 
@@ -201,14 +202,14 @@ TEST(CtlWire, TheConsoleAndCtlSendTheSameRequests) {
   platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
   core::Session() = {kLocal, "admin", "pw"};
   Form2 console;
-  console.HostEdit->setText("NAS-2");
-  console.GroupEdit->setText("HOME");
+  testing_support::Find<QLineEdit>(console, "HostEdit")->setText("NAS-2");
+  testing_support::Find<QLineEdit>(console, "GroupEdit")->setText("HOME");
   console.identBtnClick();
-  console.FTPPortEdit->setText("2121");
-  console.FTPStatusCB->setCurrentIndex(0);
+  testing_support::Find<QLineEdit>(console, "FTPPortEdit")->setText("2121");
+  testing_support::Find<QComboBox>(console, "FTPStatusCB")->setCurrentIndex(0);
   console.FTPStatusBtnClick();
   console.TabSheet4Show();
-  console.SMBFolderLB->setCurrentRow(0);
+  testing_support::Find<QListWidget>(console, "SMBFolderLB")->setCurrentRow(0);
   console.MovetoPublicBtnClick();
   const std::vector<std::string> from_console = commands();
   ASSERT_EQ(from_console.size(), 3u);

@@ -11,8 +11,8 @@
 #include "mainwindow/mainform.h"
 #include "net/discovery.h"
 #include "net/udp_socket.h"
-#include "support/fakes.h"
 #include "sim/process.h"
+#include "support/fakes.h"
 
 namespace {
 

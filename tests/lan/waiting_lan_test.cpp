@@ -3,6 +3,7 @@
 // at once with no further boxes.
 
 #include <gtest/gtest.h>
+#include "support/controls.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -20,8 +21,8 @@
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
 #include "net/waiting.h"
-#include "support/fakes.h"
 #include "support/click.h"
+#include "support/fakes.h"
 #include "ui/wait_window.h"
 
 namespace {
@@ -101,8 +102,8 @@ TEST_F(WaitingLan, CancelDuringTheDriveDialogsReadsEndsThemWithNoBoxes) {
 
 TEST_F(WaitingLan, ACommandToASilentDeviceCanBeCancelled) {
   Form2 console;
-  console.HostEdit->setText("NEWNAME");
-  console.GroupEdit->setText("HOME");
+  testing_support::Find<QLineEdit>(console, "HostEdit")->setText("NEWNAME");
+  testing_support::Find<QLineEdit>(console, "GroupEdit")->setText("HOME");
   device.Control("fault hold 100");
   EXPECT_LT(CancelAfter(700, [&] { console.identBtnClick(); }), 200);
   EXPECT_TRUE(shown().empty());
@@ -116,14 +117,14 @@ TEST_F(WaitingLan, ACancelledUploadNeverReportsSuccess) {
   const std::string image = "/tmp/brevane-wait-image.bin";
   std::ofstream(image, std::ios::binary) << std::string(100000, 'f');
   Form2 console;
-  console.FirmFileEdit->setText(QString::fromStdString(image));
+  testing_support::Find<QLineEdit>(console, "FirmFileEdit")->setText(QString::fromStdString(image));
   device.Control("fault hold 100");
   EXPECT_LT(CancelAfter(700, [&] { console.UploadBtnClick(); }), 200);
   std::filesystem::remove(image);
   ASSERT_EQ(shown().size(), 1u);  // only the question before the upload
   EXPECT_EQ(shown()[0].text, "This will flash the firmware. Continue?");
   EXPECT_FALSE(console.Timer1->isActive());  // no restart wait
-  EXPECT_FALSE(console.ProgressBar1->isVisible());
+  EXPECT_FALSE(testing_support::Find<QProgressBar>(console, "ProgressBar1")->isVisible());
   EXPECT_EQ(others, 0);
 }
 

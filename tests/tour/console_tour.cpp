@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "support/controls.h"
 
 #include "app/program.h"
 #include "console/menuform.h"
@@ -155,8 +156,9 @@ int main(int argc, char** argv) {
     Settle(3500);
     console->RefreshScanResult();
   } else if (action == "modify-account") {
-    if (console->AccountLV->RowCount() == 0) return Fail("no FTP account");
-    console->AccountLV->selectRow(0);
+    if (testing_support::Find<ui::ReportListView>(*console, "AccountLV")->RowCount() == 0)
+      return Fail("no FTP account");
+    testing_support::Find<ui::ReportListView>(*console, "AccountLV")->selectRow(0);
     console->AccModifyBtnClick();
   } else if (!action.empty() && action != "wait") {
     return Fail("unknown action");
@@ -174,7 +176,7 @@ int main(int argc, char** argv) {
       for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* wait = dynamic_cast<ui::WaitWindow*>(window)) wait->CancelBtn->click();
     });
-    console->HostEdit->setText("NAS-STUDY");
+    testing_support::Find<QLineEdit>(*console, "HostEdit")->setText("NAS-STUDY");
     console->identBtnClick();
     sim::ControlCall(control, "fault clear");
     platform::Install({});
