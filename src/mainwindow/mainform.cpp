@@ -189,8 +189,13 @@ void Form1::RadioButtonManageClick() {
 }
 
 bool Form1::CheckSubNet(const std::string& device_ip) const {
-  const auto adapter = platform::services().adapters->FirstAdapter();
-  return core::SameSubnet(device_ip, adapter ? adapter->ip : "", adapter ? adapter->mask : "");
+  // Any of the workstation's networks will do; with none readable there is
+  // nothing to warn about.
+  const auto adapters = platform::services().adapters->Adapters();
+  if (adapters.empty()) return true;
+  for (const platform::Adapter& a : adapters)
+    if (core::SameSubnet(device_ip, a.ip, a.mask)) return true;
+  return false;
 }
 
 bool Form1::HandOffSelectedDevice() {

@@ -39,7 +39,8 @@ class Form1 : public QWidget {
   void ManageBtnClick();
   void CountBtnClick();
 
-  // True when `device_ip` lies in the workstation's subnet (first adapter).
+  // True when `device_ip` lies in the subnet of one of the workstation's
+  // IPv4 addresses, or when none can be read.
   bool CheckSubNet(const std::string& device_ip) const;
 
   QProgressBar* ProgressBar1;

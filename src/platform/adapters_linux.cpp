@@ -1,5 +1,5 @@
-// The adapter list on Linux: interfaces in the kernel's order (by index),
-// loopback left out, as the adapter list of a desktop system shows them.
+// The adapter list on Linux: every IPv4 address of the interfaces that are
+// up, loopback left out.
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -27,26 +27,6 @@ bool IsIPv4Adapter(const ifaddrs& entry) {
 }
 
 }  // namespace
-
-std::optional<Adapter> LinuxAdapterList::FirstAdapter() {
-  ifaddrs* list = nullptr;
-  if (::getifaddrs(&list) != 0) return std::nullopt;
-  const ifaddrs* first = nullptr;
-  unsigned first_index = 0;
-  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-    if (!IsIPv4Adapter(*entry)) continue;
-    const unsigned index = ::if_nametoindex(entry->ifa_name);
-    // The first address listed for the lowest-numbered interface wins.
-    if (first == nullptr || index < first_index) {
-      first = entry;
-      first_index = index;
-    }
-  }
-  std::optional<Adapter> adapter;
-  if (first != nullptr) adapter = AdapterOf(*first);
-  ::freeifaddrs(list);
-  return adapter;
-}
 
 std::vector<Adapter> LinuxAdapterList::Adapters() {
   std::vector<Adapter> adapters;

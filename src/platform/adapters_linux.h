@@ -6,7 +6,6 @@ namespace platform {
 
 class LinuxAdapterList : public AdapterList {
  public:
-  std::optional<Adapter> FirstAdapter() override;
   std::vector<Adapter> Adapters() override;
 };
 

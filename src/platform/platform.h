@@ -84,7 +84,7 @@ class ProcessControl {
   virtual void Exit(int status) = 0;
 };
 
-// The workstation's own address for the subnet check.
+// One of the workstation's own addresses, for the subnet check.
 struct Adapter {
   std::string ip;    // dotted IPv4 text
   std::string mask;  // dotted IPv4 text
@@ -94,9 +94,6 @@ struct Adapter {
 class AdapterList {
  public:
   virtual ~AdapterList() = default;
-  // The first IPv4 address (with its mask) of the first adapter the system
-  // lists; nothing when the list cannot be read or holds no adapter.
-  virtual std::optional<Adapter> FirstAdapter() = 0;
   // Every IPv4 address of the adapters that are up, loopback left out.
   virtual std::vector<Adapter> Adapters() = 0;
 };

@@ -70,16 +70,22 @@ TEST_F(HandOffTest, OtherSubnetWarnsAndTheActionGoesOn) {
   EXPECT_TRUE(drives.isVisible());  // warned, and the drive dialog opened all the same
 }
 
-TEST_F(HandOffTest, OnlyTheFirstAdapterCounts) {
+// A device on any of the workstation's networks is on its own network: a
+// second card, a VPN, a bridge.
+TEST_F(HandOffTest, EveryAdapterCounts) {
   fakes.adapters->first = platform::Adapter{"10.0.0.5", "255.0.0.0"};
   Select(0);
   form.ManageBtnClick();
   EXPECT_EQ(fakes.messages->shown.size(), 1u);  // warned: 192.168.1.77 is not on 10/8
   fakes.messages->shown.clear();
-  fakes.adapters->first.reset();  // no adapter readable: nothing to warn about
+  fakes.adapters->more = {{"192.168.1.20", "255.255.255.0"}};  // the second card's
   form.ManageBtnClick();
   EXPECT_TRUE(fakes.messages->shown.empty());
-  EXPECT_EQ(fakes.urls->opened.size(), 2u);
+  fakes.adapters->first.reset();
+  fakes.adapters->more.clear();  // no adapter readable: nothing to warn about
+  form.ManageBtnClick();
+  EXPECT_TRUE(fakes.messages->shown.empty());
+  EXPECT_EQ(fakes.urls->opened.size(), 3u);
 }
 
 TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -30,9 +31,9 @@ class DiscoveryLan : public ::testing::Test {
       platform::fakes::Devices::Real};  // installed before the body above runs
 };
 
-TEST_F(DiscoveryLan, TheWorkstationIsTheFirstAddressOfTheLowestNumberedInterface) {
-  // A second address on the LAN interface and an interface numbered after
-  // it change nothing: only the first address of the first one counts.
+TEST_F(DiscoveryLan, TheWorkstationsNetworksAreEveryAddressOfEveryInterfaceThatIsUp) {
+  // A second address on the LAN interface and a second interface are
+  // networks of the workstation's too; loopback is none.
   const auto run = [](std::vector<std::string> args) {
     args.insert(args.begin(), "ip");
     return sim::Run(args) == 0;
@@ -41,12 +42,15 @@ TEST_F(DiscoveryLan, TheWorkstationIsTheFirstAddressOfTheLowestNumberedInterface
   run({"addr", "add", "192.0.2.5/28", "dev", "brvtest0"});
   run({"link", "set", "brvtest0", "up"});
   run({"addr", "add", "10.77.0.250/16", "dev", "lan0"});
-  const auto adapter = platform::RealServices().adapters->FirstAdapter();
+  std::vector<std::string> seen;
+  for (const auto& a : platform::RealServices().adapters->Adapters())
+    seen.push_back(a.ip + "/" + a.mask);
   run({"addr", "del", "10.77.0.250/16", "dev", "lan0"});
   run({"link", "del", "brvtest0"});
-  ASSERT_TRUE(adapter);
-  EXPECT_EQ(adapter->ip, ThisLan().workstation.ip);
-  EXPECT_EQ(adapter->mask, "255.255.255.0");
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{ThisLan().workstation.ip + "/255.255.255.0",
+                                      "10.77.0.250/255.255.0.0", "192.0.2.5/255.255.255.240"}));
 }
 
 TEST_F(DiscoveryLan, EveryDeviceOnTheLanAnswersOneBroadcast) {

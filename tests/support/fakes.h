@@ -85,7 +85,6 @@ class FakeUrlOpener : public UrlOpener {
 
 class FakeAdapters : public AdapterList {
  public:
-  std::optional<Adapter> FirstAdapter() override { return first; }
   std::vector<Adapter> Adapters() override {
     std::vector<Adapter> all = more;
     if (first) all.insert(all.begin(), *first);
