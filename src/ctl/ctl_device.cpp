@@ -258,13 +258,7 @@ void Ctl::Language() {
   }
   int index = -1;
   for (std::size_t i = 0; i < languages.size(); ++i) {
-    const std::string& l = languages[i];
-    if (l.size() == which->size() &&
-        std::equal(l.begin(), l.end(), which->begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) ==
-                 std::tolower(static_cast<unsigned char>(b));
-        }))
-      index = static_cast<int>(i);
+    if (device::SameButCase(languages[i], *which)) index = static_cast<int>(i);
   }
   if (index < 0 && !which->empty() && which->find_first_not_of("0123456789") == std::string::npos &&
       which->size() < 4)

@@ -22,18 +22,6 @@ namespace ctl {
 
 using i18n::Translate;
 
-namespace {
-
-// How a person reads a device's name: letter case aside.
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-}  // namespace
-
 Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out)
     : options_(options), args_(std::move(words)), out_(out) {
   session_.user = options_.user;
@@ -93,7 +81,8 @@ void Ctl::Resolve() {
   }
   std::vector<net::DeviceRecord> matches;
   for (const auto& d : found.Devices())
-    if (SameName(d.DeviceName, name) && (!group || SameName(d.GroupName, *group)))
+    if (device::SameButCase(d.DeviceName, name) &&
+        (!group || device::SameButCase(d.GroupName, *group)))
       matches.push_back(d);
   if (matches.size() == 1) {
     session_.address = matches[0].Ip;

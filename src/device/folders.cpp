@@ -1,7 +1,6 @@
 #include "device/folders.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "device/text.h"
@@ -59,13 +58,6 @@ std::pair<const char*, const char*> PagesOf(NameDialog dialog) {
       break;
   }
   return {"smb.htm", "ftp_mod.htm"};
-}
-
-bool SameButCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 // The name rule; nothing when the name passes.

@@ -22,6 +22,10 @@ std::string Trim(std::string_view text);
 // True for four decimal numbers from 0 to 255 joined by dots ("10.0.0.1").
 bool IsDottedAddress(std::string_view text);
 
+// Whether two texts are the same but for the letter case of ASCII letters,
+// as the device compares names and a person reads them.
+bool SameButCase(std::string_view a, std::string_view b);
+
 // The number of characters (code points) of a UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);
 
