@@ -34,7 +34,7 @@ int Run(int argc, char** argv) {
       if (!run.words.empty()) Usage("unexpected " + run.words.front());
       if (options.reconnect_drive && options.move_drive)
         Usage("--reconnect-drive and --move-drive go one at a time");
-      return options.reconnect_drive ? ReconnectDrive(options) : MoveDrive(options);
+      return options.reconnect_drive ? ReconnectDrive(options, out) : MoveDrive(options, out);
     }
     if (run.words.empty()) Usage("missing DEVICE and COMMAND (brevane-ctl DEVICE COMMAND)");
     out.SetSubject(run.words.front(), run.words.size() > 1 ? run.words[1] : "");

@@ -14,8 +14,9 @@ inline constexpr int kNoAnswer = 3;  // the device did not answer
 int Run(int argc, char** argv);
 
 struct Options;
+class Output;
 // The network drives: mounted again at login, and moved by their owner.
-int ReconnectDrive(const Options& options);
-int MoveDrive(const Options& options);
+int ReconnectDrive(const Options& options, Output& out);
+int MoveDrive(const Options& options, Output& out);
 
 }  // namespace ctl

@@ -8,6 +8,7 @@
 
 #include "ctl/arguments.h"
 #include "ctl/ctl.h"
+#include "ctl/output.h"
 #include "ctl/secrets.h"
 #include "device/drives.h"
 #include "i18n/translate.h"
@@ -39,17 +40,21 @@ platform::DriveRecord KeptDrive(platform::NetworkDrives& drives, const std::stri
   Fail(kFailed, "there is no drive " + drive);
 }
 
+}  // namespace
+
 // At login: the drive is mounted again where it points, with its kept
 // password, and nowhere else. When its address is silent, one scan may find
 // its device elsewhere; that is said, and only the person moves the drive.
-}  // namespace
-
-int ReconnectDrive(const Options& options) {
+int ReconnectDrive(const Options& options, Output& out) {
   const std::string drive = DriveOf(*options.reconnect_drive, "--reconnect-drive");
+  out.SetSubject(drive, "reconnect-drive");
   platform::GioNetworkDrives drives;
   const platform::DriveRecord kept = KeptDrive(drives, drive);
   const int result = drives.Reconnect(drive);
-  if (result == 0) return kDone;
+  if (result == 0) {
+    out.Result("", JsonObject().Text("remote_name", kept.remote_name));
+    return kDone;
+  }
   // Refused by its device: the device is there, and stays where it is.
   namespace error = platform::drive_error;
   const std::string failure = drive + " " + Translate(device::DriveResultKey(result));
@@ -93,9 +98,10 @@ int ReconnectDrive(const Options& options) {
 
 // The person's own move: a drive goes to ADDRESS, or back to where its last
 // move took it from, with its saved password.
-int MoveDrive(const Options& options) {
+int MoveDrive(const Options& options, Output& out) {
   const bool assume_yes = options.yes;
   const std::string drive = DriveOf(options.move_drive->first, "--move-drive");
+  out.SetSubject(drive, "move-drive");
   platform::GioNetworkDrives drives;
   const platform::DriveRecord kept = KeptDrive(drives, drive);
   const std::string from = device::RemoteAddress(kept.remote_name);
@@ -122,7 +128,7 @@ int MoveDrive(const Options& options) {
       drive, from, to, device::RemoteFolder(kept.remote_name), kept.device_name, kept.group_name};
   if (const int moved = drives.MoveDrive(drive, to); moved != 0)
     Fail(kFailed, device::SayNotMoved({{move, moved}}));
-  std::printf("%s\n", device::SayMoved({move}).c_str());
+  out.Result(device::SayMoved({move}) + "\n", JsonObject().Text("from", from).Text("to", to));
   return kDone;
 }
 
