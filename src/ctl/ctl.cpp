@@ -40,9 +40,13 @@ int Run(int argc, char** argv) {
     out.SetSubject(run.words.front(), run.words.size() > 1 ? run.words[1] : "");
     return Ctl(options, run.words, out).Run();
   } catch (const Failure& failure) {
+    // A usage error found before the whole line was read is JSON too when
+    // --json came before it.
+    if (json && !out.json()) out = Output(true);
     out.Failure(failure.status, failure.text);
     return failure.status;
   } catch (const std::exception& e) {
+    if (json && !out.json()) out = Output(true);
     out.Failure(kFailed, e.what());
     return kFailed;
   }
