@@ -11,7 +11,7 @@ flags=()
 if [ "$preset" = default ] && command -v dpkg-buildflags >/dev/null; then
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   # -O2 and -g come from the preset's build type.
-  cxx=$(dpkg-buildflags --get CXXFLAGS | sed -E 's/(^| )-(g|O2)( |$)/ /g')
+  cxx=$(dpkg-buildflags --get CXXFLAGS | tr ' ' '\n' | grep -vxE -- '-g|-O2' | tr '\n' ' ')
   flags=(-DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $cxx"
          -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
          -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"

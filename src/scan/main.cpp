@@ -3,6 +3,12 @@
 // collected for a while, the first reply from an address kept.
 
 #include <arpa/inet.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <csignal>
+#include <optional>
+#include <thread>
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +23,7 @@
 #include "net/version.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
+#include "scan/watch.h"
 
 namespace {
 
@@ -31,11 +38,46 @@ constexpr char kUsage[] =
     "  --csv                 comma-separated values with a header line\n"
     "  --interface NAME      send and listen on that network interface only\n"
     "  --broadcast ADDRESS   send the request to ADDRESS (default 255.255.255.255)\n"
+    "  --watch               keep scanning, and print a line (with --json, one JSON\n"
+    "                        object) for each change: a device appeared, moved to\n"
+    "                        another address, changed its name or firmware, or\n"
+    "                        disappeared (no answer to two scans in a row); ends on\n"
+    "                        Ctrl+C or SIGTERM with status 0\n"
+    "  --interval S          with --watch, a scan every S seconds (default 10), each\n"
+    "                        collecting replies for --seconds (default 3 there)\n"
+    "  --count N             with --watch, stop after N scans\n"
     "  --help                show this text and exit\n"
     "  --version             show the version and exit\n"
     "\n"
     "Exit status: 0 when a device answered, 1 when none did, 2 on a usage or\n"
     "socket error.\n";
+
+volatile std::sig_atomic_t stop_requested = 0;
+
+// Scans until told to stop (or `count` scans, when above 0), printing what
+// changes.
+int WatchDevices(int seconds, int interval, int count, const scan::Where& where, bool json) {
+  struct sigaction stop {};
+  stop.sa_handler = [](int) { stop_requested = 1; };
+  ::sigaction(SIGINT, &stop, nullptr);
+  ::sigaction(SIGTERM, &stop, nullptr);
+  scan::Watch watch;
+  for (int done = 0; !stop_requested && (count == 0 || done < count); ++done) {
+    const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(interval);
+    const net::DeviceList found =
+        scan::Discover(seconds, where, [](const net::DeviceList&) { return stop_requested != 0; });
+    if (stop_requested) break;
+    for (const auto& event : watch.Scan(found.Devices())) {
+      const std::string line = json ? scan::EventJson(event) : scan::EventLine(event);
+      std::fputs(line.c_str(), stdout);
+    }
+    std::fflush(stdout);
+    if (count > 0 && done + 1 == count) break;
+    while (!stop_requested && std::chrono::steady_clock::now() < next)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return 0;
+}
 
 int UsageError(const std::string& what) {
   std::fprintf(stderr, "brevane-scan: %s\nTry 'brevane-scan --help'.\n", what.c_str());
@@ -47,10 +89,19 @@ bool IsAddress(const std::string& text) {
   return ::inet_pton(AF_INET, text.c_str(), &a) == 1;
 }
 
+std::optional<int> Number(const char* text, int min, int max) {
+  char* end = nullptr;
+  const long n = text ? std::strtol(text, &end, 10) : -1;
+  if (!text || *text == '\0' || *end != '\0' || n < min || n > max) return std::nullopt;
+  return static_cast<int>(n);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int seconds = 13;
+  std::optional<int> seconds;
+  bool watch = false;
+  int interval = 10, count = 0;
   enum class Format { Table, Json, Csv } format = Format::Table;
   std::string interface, broadcast = net::kDiscoveryBroadcastIp;
   for (int i = 1; i < argc; ++i) {
@@ -67,12 +118,18 @@ int main(int argc, char** argv) {
     } else if (arg == "--csv") {
       format = Format::Csv;
     } else if (arg == "--seconds") {
-      const char* text = value();
-      char* end = nullptr;
-      const long n = text ? std::strtol(text, &end, 10) : -1;
-      if (!text || *text == '\0' || *end != '\0' || n < 1 || n > 3600)
-        return UsageError("--seconds takes a whole number from 1 to 3600");
-      seconds = static_cast<int>(n);
+      seconds = Number(value(), 1, 3600);
+      if (!seconds) return UsageError("--seconds takes a whole number from 1 to 3600");
+    } else if (arg == "--watch") {
+      watch = true;
+    } else if (arg == "--interval") {
+      const auto n = Number(value(), 1, 86400);
+      if (!n) return UsageError("--interval takes a whole number of seconds from 1 to 86400");
+      interval = *n;
+    } else if (arg == "--count") {
+      const auto n = Number(value(), 1, 1 << 30);
+      if (!n) return UsageError("--count takes a whole number from 1");
+      count = *n;
     } else if (arg == "--interface") {
       const char* name = value();
       if (!name || *name == '\0') return UsageError("--interface takes an interface name");
@@ -87,9 +144,14 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (!watch && count > 0) return UsageError("--count goes with --watch");
+  if (watch && format == Format::Csv) return UsageError("--watch prints lines or JSON, not CSV");
   net::DeviceList found;
   try {
-    found = scan::Discover(seconds, {interface, broadcast});
+    if (watch)
+      return WatchDevices(seconds.value_or(std::min(3, interval)), interval, count,
+                          {interface, broadcast}, format == Format::Json);
+    found = scan::Discover(seconds.value_or(13), {interface, broadcast});
   } catch (const net::SocketError& e) {
     if (e.number() == net::wsa::kAddressInUse)
       std::fprintf(stderr, "brevane-scan: UDP port %u is already in use (is Brevane running?)\n",

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -107,6 +108,38 @@ TEST(ScanLan, ExitStatuses) {
   const Result busy = Scan({"--seconds", "1"});
   EXPECT_EQ(busy.status, 2);
   EXPECT_NE(busy.err.find("UDP port 14675 is already in use"), std::string::npos) << busy.err;
+}
+
+// A watch sees a device appear, move to another address and disappear,
+// and says each once, as a JSON object a line.
+TEST(ScanLan, AWatchSeesADeviceAppearMoveAndDisappear) {
+  const lan::Host& host = ThisLan().devices.at(0);
+  lan::AddressRestorer restore(host);
+  const std::string moved_to =
+      host.ip.substr(0, host.ip.rfind('.') + 1) +
+      std::to_string(std::stoi(host.ip.substr(host.ip.rfind('.') + 1)) + 20);
+  Result watch;
+  std::thread watching([&watch] {
+    watch = Scan({"--watch", "--json", "--interval", "1", "--seconds", "1", "--count", "10"});
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  {
+    SimDevice device(host, {"--name", "WATCHED", "--group", "HOME"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    device.Control("move " + moved_to);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  }
+  watching.join();
+  EXPECT_EQ(watch.status, 0) << watch.err;
+  EXPECT_EQ(lan::Run({"/usr/bin/python3", "-c",
+                      "import json,sys\n"
+                      "for l in sys.stdin: d=json.loads(l); print(d['event'], d['address'], "
+                      "d.get('before', ''))\n"},
+                     watch.out)
+                .out,
+            "appeared " + host.ip + " \nmoved " + moved_to + " " + host.ip + "\ndisappeared " +
+                moved_to + " \n")
+      << watch.out;
 }
 
 // A crowd: one device answering from a thousand addresses at once.

@@ -2,6 +2,7 @@
 // character from a device, columns aligned, CSV and JSON well-formed.
 
 #include "scan/scan_output.h"
+#include "scan/watch.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,49 @@ TEST(DeviceList, FirstReplyFromAnAddressWinsUpToTheCap) {
   EXPECT_EQ(list.Devices().size(), net::DeviceList::kMaxDevices);
   list.Clear();
   EXPECT_TRUE(list.Add({"10.0.0.1", "B", "G", "2"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A watch over scan after scan: what each scan's answers make of what the
+// earlier ones found.
+TEST(ScanWatch, EachChangeIsOneEventAndAGoneDeviceIsForgotten) {
+  auto d = [](const std::string& ip, const std::string& name, const std::string& firmware) {
+    return net::DeviceRecord{ip, name, "HOME", firmware};
+  };
+  scan::Watch watch;
+  const std::vector<std::pair<std::vector<net::DeviceRecord>, std::vector<std::string>>> scans = {
+      {{d("10.0.0.1", "NAS", "1.0"), d("10.0.0.2", "BOX", "1.0")},
+       {"appeared  10.0.0.1  NAS/HOME  1.0", "appeared  10.0.0.2  BOX/HOME  1.0"}},
+      // The same answers: nothing to say.
+      {{d("10.0.0.1", "NAS", "1.0"), d("10.0.0.2", "BOX", "1.0")}, {}},
+      // NAS answers elsewhere and is silent where it was; BOX is renamed
+      // and has new firmware.
+      {{d("10.0.0.9", "NAS", "1.0"), d("10.0.0.2", "CUBE", "1.1")},
+       {"moved  10.0.0.9  NAS/HOME  1.0  (was 10.0.0.1)",
+        "renamed  10.0.0.2  CUBE/HOME  1.1  (was BOX/HOME)",
+        "firmware  10.0.0.2  CUBE/HOME  1.1  (was 1.0)"}},
+      // One silent scan is a lost reply; the second makes it gone.
+      {{d("10.0.0.9", "NAS", "1.0")}, {}},
+      {{d("10.0.0.9", "NAS", "1.0")}, {"disappeared  10.0.0.2  CUBE/HOME  1.1"}},
+      // Back again: a device of its own.
+      {{d("10.0.0.9", "NAS", "1.0"), d("10.0.0.2", "CUBE", "1.1")},
+       {"appeared  10.0.0.2  CUBE/HOME  1.1"}},
+  };
+  for (std::size_t i = 0; i < scans.size(); ++i) {
+    std::vector<std::string> lines;
+    for (const auto& e : watch.Scan(scans[i].first)) {
+      std::string line = scan::EventLine(e);
+      lines.push_back(line.substr(0, line.size() - 1));
+    }
+    EXPECT_EQ(lines, scans[i].second) << "scan " << i;
+  }
+  EXPECT_EQ(
+      scan::EventJson({scan::WatchEvent::Kind::Moved, d("10.0.0.9", "NAS", "1.0"), "10.0.0.1"}),
+      "{\"event\": \"moved\", \"address\": \"10.0.0.9\", \"name\": \"NAS\", \"group\": "
+      "\"HOME\", \"firmware\": \"1.0\", \"before\": \"10.0.0.1\"}\n");
 }
 
 }  // namespace
