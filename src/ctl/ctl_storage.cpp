@@ -217,7 +217,16 @@ void Ctl::Ftp() {
     Carry(device::SetFtpService(Ip(), on ? 0 : 1, port_entry));
     Verify([&](const std::string& page) {
       const auto now = device::ShowFtpServer(page);
-      return now.enabled == on && now.port == port_entry.text;
+      // The port as a number: a device may drop the zeros typed before it.
+      auto number = [](const std::string& text) {
+        try {
+          return device::ToInteger(text);
+        } catch (const device::ConversionError&) {
+          return -1;
+        }
+      };
+      return now.enabled == on &&
+             (now.port == port_entry.text || number(now.port) == number(port_entry.text));
     });
   } else {
     if (port) Usage("ftp anonymous takes on or off, --read-only or --read-write, and --home");
