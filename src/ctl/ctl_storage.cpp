@@ -226,7 +226,8 @@ void Ctl::Ftp() {
         }
       };
       return now.enabled == on &&
-             (now.port == port_entry.text || number(now.port) == number(port_entry.text));
+             (now.port == port_entry.text ||
+              (number(now.port) >= 0 && number(now.port) == number(port_entry.text)));
     });
   } else {
     if (port) Usage("ftp anonymous takes on or off, --read-only or --read-write, and --home");
