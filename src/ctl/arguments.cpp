@@ -79,6 +79,7 @@ const char kUsageText[] =
     "                             entry to its folder at ADDRESS (a network of this\n"
     "                             computer's), or back to where it was moved from\n"
     "  --interface NAME, --broadcast ADDRESS   where that scan goes\n"
+    "  --address A[,B...]         ask these addresses directly as well\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 done, 1 refused or failed, 2 usage, 3 the device did not answer.\n";
@@ -145,6 +146,10 @@ Invocation ParseArguments(int argc, char** argv, bool& json) {
       if (address == nullptr || !IsAddress(address))
         Usage("--broadcast takes an IPv4 address such as 192.168.1.255");
       o.where.broadcast = address;
+    } else if (arg == "--address") {
+      const char* list = value();
+      if (list == nullptr || !scan::AddAddresses(list, o.where.addresses))
+        Usage("--address takes IPv4 addresses separated by commas");
     } else if (arg == "--reconnect-drive") {
       const char* letter = value();
       if (letter == nullptr) Usage("--reconnect-drive takes a drive letter");

@@ -1,5 +1,8 @@
 #include "scan/discover.h"
 
+#include <arpa/inet.h>
+
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -16,7 +19,10 @@ net::DeviceList Discover(int seconds, const Where& where,
   net::DeviceList found;
   net::UdpSocket socket(net::kDiscoveryPort, kQueueBytes);
   if (!where.interface.empty()) socket.BindToInterface(where.interface);
-  socket.SendTo(where.broadcast, net::kDiscoveryPort, net::BuildDiscoveryRequest());
+  const std::string request = net::BuildDiscoveryRequest();
+  socket.SendTo(where.broadcast, net::kDiscoveryPort, request);
+  for (const std::string& address : where.addresses)
+    socket.SendTo(address, net::kDiscoveryPort, request);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -29,6 +35,20 @@ net::DeviceList Discover(int seconds, const Where& where,
       found.Add(*device);
   }
   return found;
+}
+
+bool AddAddresses(const std::string& list, std::vector<std::string>& addresses) {
+  std::vector<std::string> found;
+  for (std::size_t at = 0; at <= list.size();) {
+    const auto comma = std::min(list.find(',', at), list.size());
+    const std::string address = list.substr(at, comma - at);
+    in_addr a{};
+    if (::inet_pton(AF_INET, address.c_str(), &a) != 1) return false;
+    found.push_back(address);
+    at = comma + 1;
+  }
+  addresses.insert(addresses.end(), found.begin(), found.end());
+  return true;
 }
 
 }  // namespace scan

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "net/discovery.h"
 
@@ -13,7 +14,14 @@ namespace scan {
 struct Where {
   std::string interface;                               // empty: every interface
   std::string broadcast = net::kDiscoveryBroadcastIp;  // where the request goes
+  // Asked directly as well, with the same request: devices a broadcast
+  // cannot reach (behind a router, over a VPN).
+  std::vector<std::string> addresses;
 };
+
+// Adds the IPv4 addresses of a comma-separated list to `addresses`; false
+// (and nothing added) when one is not an address.
+bool AddAddresses(const std::string& list, std::vector<std::string>& addresses);
 
 // Collects replies for `seconds`, or until `enough` says the devices found
 // so far suffice. Throws net::SocketError when the socket cannot be used

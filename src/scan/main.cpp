@@ -38,6 +38,8 @@ constexpr char kUsage[] =
     "  --csv                 comma-separated values with a header line\n"
     "  --interface NAME      send and listen on that network interface only\n"
     "  --broadcast ADDRESS   send the request to ADDRESS (default 255.255.255.255)\n"
+    "  --address A[,B...]    ask these addresses directly as well (a device behind\n"
+    "                        a router or a VPN)\n"
     "  --watch               keep scanning, and print a line (with --json, one JSON\n"
     "                        object) for each change: a device appeared, moved to\n"
     "                        another address, changed its name or firmware, or\n"
@@ -104,6 +106,7 @@ int main(int argc, char** argv) {
   int interval = 10, count = 0;
   enum class Format { Table, Json, Csv } format = Format::Table;
   std::string interface, broadcast = net::kDiscoveryBroadcastIp;
+  std::vector<std::string> addresses;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -120,6 +123,12 @@ int main(int argc, char** argv) {
     } else if (arg == "--seconds") {
       seconds = Number(value(), 1, 3600);
       if (!seconds) return UsageError("--seconds takes a whole number from 1 to 3600");
+    } else if (arg == "--address") {
+      const char* list = value();
+      if (!list) return UsageError("--address takes IPv4 addresses separated by commas");
+      if (!scan::AddAddresses(list, addresses))
+        return UsageError("--address takes IPv4 addresses separated by commas, not " +
+                          std::string(list));
     } else if (arg == "--watch") {
       watch = true;
     } else if (arg == "--interval") {
@@ -150,8 +159,8 @@ int main(int argc, char** argv) {
   try {
     if (watch)
       return WatchDevices(seconds.value_or(std::min(3, interval)), interval, count,
-                          {interface, broadcast}, format == Format::Json);
-    found = scan::Discover(seconds.value_or(13), {interface, broadcast});
+                          {interface, broadcast, addresses}, format == Format::Json);
+    found = scan::Discover(seconds.value_or(13), {interface, broadcast, addresses});
   } catch (const net::SocketError& e) {
     if (e.number() == net::wsa::kAddressInUse)
       std::fprintf(stderr, "brevane-scan: UDP port %u is already in use (is Brevane running?)\n",

@@ -110,6 +110,22 @@ TEST(ScanLan, ExitStatuses) {
   EXPECT_NE(busy.err.find("UDP port 14675 is already in use"), std::string::npos) << busy.err;
 }
 
+// A device a broadcast does not reach is found when its address is asked
+// directly; a list that holds no address is a usage error.
+TEST(ScanLan, AnAddressIsAskedDirectly) {
+  const lan::Host& host = ThisLan().devices.at(0);
+  SimDevice device(host, {"--name", "DIRECT", "--group", "HOME"});
+  // The broadcast goes where no device is.
+  const std::vector<std::string> nowhere = {"--seconds", "1", "--broadcast", "192.0.2.255"};
+  EXPECT_EQ(Scan(nowhere).status, 1);
+  std::vector<std::string> direct = nowhere;
+  direct.insert(direct.end(), {"--address", "192.0.2.1," + host.ip, "--json"});
+  const Result found = Scan(direct);
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_NE(found.out.find("\"DIRECT\""), std::string::npos) << found.out;
+  EXPECT_EQ(Scan({"--address", "10.1.2.3,nowhere"}).status, 2);
+}
+
 // A watch sees a device appear, move to another address and disappear,
 // and says each once, as a JSON object a line.
 TEST(ScanLan, AWatchSeesADeviceAppearMoveAndDisappear) {
