@@ -32,14 +32,14 @@ bool InNamedNamespace() {
 }
 
 // True when the namespace holds no interface but loopback and the test
-// LAN's own "lan0".
+// LAN's own ("lan0", and "lan1" for a second network).
 bool OnlyTestLanInterfaces() {
   struct if_nameindex* names = ::if_nameindex();
   if (names == nullptr) return false;
   bool only = true;
   for (const struct if_nameindex* n = names; n->if_index != 0; ++n) {
     const std::string name = n->if_name;
-    if (name != "lo" && name != "lan0") only = false;
+    if (name != "lo" && name != "lan0" && name != "lan1") only = false;
   }
   ::if_freenameindex(names);
   return only;
@@ -55,7 +55,7 @@ void RequirePrivateNetworkNamespace(const std::string& program) {
   if (InPrivateNetworkNamespace()) return;
   std::fprintf(stderr,
                "%s: refusing to run outside a test LAN namespace (a named network namespace "
-               "holding only lo and lan0); start it with scripts/testlan\n",
+               "holding only lo and its LAN interfaces); start it with scripts/testlan\n",
                program.c_str());
   std::exit(2);
 }

@@ -141,11 +141,13 @@ Invocation ParseArguments(int argc, char** argv, bool& json) {
       const char* name = value();
       if (name == nullptr) Usage("--interface takes an interface name");
       o.where.interface = name;
+      o.where.every_interface = false;
     } else if (arg == "--broadcast") {
       const char* address = value();
       if (address == nullptr || !IsAddress(address))
         Usage("--broadcast takes an IPv4 address such as 192.168.1.255");
       o.where.broadcast = address;
+      o.where.every_interface = false;
     } else if (arg == "--address") {
       const char* list = value();
       if (list == nullptr || !scan::AddAddresses(list, o.where.addresses))

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 
+#include "net/interfaces.h"
 #include "net/udp_socket.h"
 
 namespace scan {
@@ -21,6 +22,9 @@ net::DeviceList Discover(int seconds, const Where& where,
   if (!where.interface.empty()) socket.BindToInterface(where.interface);
   const std::string request = net::BuildDiscoveryRequest();
   socket.SendTo(where.broadcast, net::kDiscoveryPort, request);
+  if (where.every_interface && where.interface.empty())
+    for (const net::Interface& i : net::BroadcastInterfaces())
+      socket.SendFrom(i.ip, i.broadcast, net::kDiscoveryPort, request);
   for (const std::string& address : where.addresses)
     socket.SendTo(address, net::kDiscoveryPort, request);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);

@@ -17,6 +17,11 @@ struct Where {
   // Asked directly as well, with the same request: devices a broadcast
   // cannot reach (behind a router, over a VPN).
   std::vector<std::string> addresses;
+  // The request also goes to the directed broadcast address of every
+  // interface that can broadcast, from that interface's own address, so a
+  // second card or a bridge is asked too. Off when an interface or a
+  // broadcast address narrows the scan.
+  bool every_interface = true;
 };
 
 // Adds the IPv4 addresses of a comma-separated list to `addresses`; false

@@ -30,8 +30,9 @@ namespace {
 constexpr char kUsage[] =
     "Usage: brevane-scan [OPTION]...\n"
     "Finds the network-storage devices on the LAN: sends one discovery request\n"
-    "(UDP broadcast to port 14675), collects the replies and prints each device's\n"
-    "address, name, group and firmware in the order they answered.\n"
+    "(UDP broadcast to port 14675, and to the broadcast address of each network\n"
+    "interface), collects the replies and prints each device's address, name,\n"
+    "group and firmware in the order they answered.\n"
     "\n"
     "  --seconds N           how long to collect replies (default 13)\n"
     "  --json                one JSON array of {address, name, group, firmware}\n"
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
   enum class Format { Table, Json, Csv } format = Format::Table;
   std::string interface, broadcast = net::kDiscoveryBroadcastIp;
   std::vector<std::string> addresses;
+  bool broadcast_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -148,6 +150,7 @@ int main(int argc, char** argv) {
       if (!address || !IsAddress(address))
         return UsageError("--broadcast takes an IPv4 address such as 192.168.1.255");
       broadcast = address;
+      broadcast_given = true;
     } else {
       return UsageError("unknown option " + arg);
     }
@@ -159,8 +162,10 @@ int main(int argc, char** argv) {
   try {
     if (watch)
       return WatchDevices(seconds.value_or(std::min(3, interval)), interval, count,
-                          {interface, broadcast, addresses}, format == Format::Json);
-    found = scan::Discover(seconds.value_or(13), {interface, broadcast, addresses});
+                          {interface, broadcast, addresses, interface.empty() && !broadcast_given},
+                          format == Format::Json);
+    found = scan::Discover(seconds.value_or(13), {interface, broadcast, addresses,
+                                                  interface.empty() && !broadcast_given});
   } catch (const net::SocketError& e) {
     if (e.number() == net::wsa::kAddressInUse)
       std::fprintf(stderr, "brevane-scan: UDP port %u is already in use (is Brevane running?)\n",

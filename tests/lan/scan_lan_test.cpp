@@ -167,3 +167,37 @@ TEST(ScanBurst, AThousandDevicesInOneBurstAreAllPrinted) {
 }
 
 }  // namespace
+
+namespace {
+
+// A workstation with a second card: one device on each of its networks and
+// one behind a router on the second. A scan asks both networks; the one
+// behind the router answers when its address is asked.
+TEST(ScanFar, EveryNetworkOfTheWorkstationIsAskedAndAnAddressBehindARouterToo) {
+  const auto& devices = ThisLan().devices;
+  ASSERT_EQ(devices.size(), 3u);
+  SimDevice near(devices[0], {"--name", "NEAR", "--group", "HOME"});
+  SimDevice second(devices[1], {"--name", "SECOND", "--group", "HOME"});
+  SimDevice behind(devices[2], {"--name", "BEHIND", "--group", "HOME"});
+  auto names = [](const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"--seconds", "1", "--json"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return lan::Run({"/usr/bin/python3", "-c",
+                     "import json,sys\nprint(sorted(d['name'] for d in json.load(sys.stdin)))"},
+                    Scan(argv).out)
+        .out;
+  };
+  EXPECT_EQ(names({}), "['NEAR', 'SECOND']\n");
+  EXPECT_EQ(names({"--address", devices[2].ip}), "['BEHIND', 'NEAR', 'SECOND']\n");
+  // A broadcast address given narrows the scan to it.
+  EXPECT_EQ(names({"--broadcast", "10.78.0.255"}), "['SECOND']\n");
+  // brevane-ctl finds a device by name the same way.
+  const char* ctl = std::getenv("BREVANE_CTL");
+  EXPECT_EQ(lan::Run({ctl ? ctl : "brevane-ctl", "--seconds", "1", "SECOND", "show"}).status, 0);
+  EXPECT_EQ(lan::Run({ctl ? ctl : "brevane-ctl", "--seconds", "1", "--address", devices[2].ip,
+                      "BEHIND", "show"})
+                .status,
+            0);
+}
+
+}  // namespace
