@@ -55,4 +55,18 @@ bool AddAddresses(const std::string& list, std::vector<std::string>& addresses) 
   return true;
 }
 
+std::string ViaOf(const std::string& ip, const Where& where) {
+  in_addr device{};
+  if (::inet_pton(AF_INET, ip.c_str(), &device) == 1) {
+    for (const net::Interface& i : net::BroadcastInterfaces()) {
+      in_addr own{}, mask{};
+      ::inet_pton(AF_INET, i.ip.c_str(), &own);
+      ::inet_pton(AF_INET, i.mask.c_str(), &mask);
+      if ((own.s_addr & mask.s_addr) == (device.s_addr & mask.s_addr)) return i.name;
+    }
+  }
+  const auto& asked = where.addresses;
+  return std::find(asked.begin(), asked.end(), ip) != asked.end() ? "address" : "";
+}
+
 }  // namespace scan

@@ -177,9 +177,12 @@ int main(int argc, char** argv) {
   }
 
   const auto& devices = found.Devices();
-  const std::string text = format == Format::Json  ? scan::Json(devices)
-                           : format == Format::Csv ? scan::Csv(devices)
-                                                   : scan::Table(devices);
+  const scan::Where where{interface, broadcast, addresses};
+  std::vector<std::string> via;
+  for (const auto& d : devices) via.push_back(scan::ViaOf(d.Ip, where));
+  const std::string text = format == Format::Json  ? scan::Json(devices, via)
+                           : format == Format::Csv ? scan::Csv(devices, via)
+                                                   : scan::Table(devices, via);
   if (format != Format::Table || !devices.empty()) std::fputs(text.c_str(), stdout);
   if (devices.empty() && format == Format::Table) std::fputs("No device answered.\n", stderr);
   return devices.empty() ? 1 : 0;

@@ -132,13 +132,17 @@ std::size_t DisplayWidth(std::string_view printable) {
   return width;
 }
 
-std::string Table(const std::vector<net::DeviceRecord>& devices) {
-  const std::vector<std::string> heads = {"IP Address", "Device Name", "Group Name",
-                                          "Firmware Version"};
+std::string Table(const std::vector<net::DeviceRecord>& devices,
+                  const std::vector<std::string>& via) {
+  std::vector<std::string> heads = {"IP Address", "Device Name", "Group Name", "Firmware Version"};
+  if (!via.empty()) heads.push_back("Via");
   std::vector<std::vector<std::string>> rows = {heads};
-  for (const auto& d : devices)
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    const auto& d = devices[i];
     rows.push_back({Printable(d.Ip), Printable(d.DeviceName), Printable(d.GroupName),
                     Printable(d.FirmwareVersion)});
+    if (!via.empty()) rows.back().push_back(Printable(via[i]));
+  }
   std::vector<std::size_t> widths(heads.size(), 0);
   for (const auto& row : rows)
     for (std::size_t c = 0; c < row.size(); ++c)
@@ -155,21 +159,27 @@ std::string Table(const std::vector<net::DeviceRecord>& devices) {
   return out;
 }
 
-std::string Csv(const std::vector<net::DeviceRecord>& devices) {
-  std::string out = "address,name,group,firmware\n";
-  for (const auto& d : devices)
+std::string Csv(const std::vector<net::DeviceRecord>& devices,
+                const std::vector<std::string>& via) {
+  std::string out =
+      via.empty() ? "address,name,group,firmware\n" : "address,name,group,firmware,via\n";
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    const auto& d = devices[i];
     out += CsvField(d.Ip) + "," + CsvField(d.DeviceName) + "," + CsvField(d.GroupName) + "," +
-           CsvField(d.FirmwareVersion) + "\n";
+           CsvField(d.FirmwareVersion) + (via.empty() ? "" : "," + CsvField(via[i])) + "\n";
+  }
   return out;
 }
 
-std::string Json(const std::vector<net::DeviceRecord>& devices) {
+std::string Json(const std::vector<net::DeviceRecord>& devices,
+                 const std::vector<std::string>& via) {
   std::string out = "[";
   for (std::size_t i = 0; i < devices.size(); ++i) {
     const auto& d = devices[i];
     out += std::string(i ? ",\n " : "\n ") + "{\"address\": " + JsonString(d.Ip) +
            ", \"name\": " + JsonString(d.DeviceName) + ", \"group\": " + JsonString(d.GroupName) +
-           ", \"firmware\": " + JsonString(d.FirmwareVersion) + "}";
+           ", \"firmware\": " + JsonString(d.FirmwareVersion) +
+           (via.empty() ? "" : ", \"via\": " + JsonString(via[i])) + "}";
   }
   return out + (devices.empty() ? "]\n" : "\n]\n");
 }

@@ -27,11 +27,17 @@ std::string JsonString(std::string_view text);
 // two columns.
 std::size_t DisplayWidth(std::string_view printable);
 
-std::string Table(const std::vector<net::DeviceRecord>& devices);
+// `via`, when given, names for each device where its answer came from (an
+// interface, or "address" for one asked directly): a column, a field, a
+// member of its own.
+std::string Table(const std::vector<net::DeviceRecord>& devices,
+                  const std::vector<std::string>& via = {});
 // A field that a spreadsheet would take for a formula (one beginning with
 // "=", "+", "-" or "@") is written with a "'" before it.
-std::string Csv(const std::vector<net::DeviceRecord>& devices);
-// One JSON array of objects: address, name, group, firmware.
-std::string Json(const std::vector<net::DeviceRecord>& devices);
+std::string Csv(const std::vector<net::DeviceRecord>& devices,
+                const std::vector<std::string>& via = {});
+// One JSON array of objects: address, name, group, firmware (and via).
+std::string Json(const std::vector<net::DeviceRecord>& devices,
+                 const std::vector<std::string>& via = {});
 
 }  // namespace scan

@@ -62,8 +62,8 @@ TEST(ScanLan, DevicesInArrivalOrderAsTableCsvAndJson) {
 
   const Result csv = Scan({"--seconds", "1", "--csv", "--broadcast", "10.77.0.255"});
   EXPECT_EQ(csv.status, 0);
-  EXPECT_EQ(csv.out.rfind("address,name,group,firmware\n", 0), 0u);
-  EXPECT_NE(csv.out.find(devices[0].ip + ",ALPHA,HOME,1.2.3\n"), std::string::npos) << csv.out;
+  EXPECT_EQ(csv.out.rfind("address,name,group,firmware,via\n", 0), 0u);
+  EXPECT_NE(csv.out.find(devices[0].ip + ",ALPHA,HOME,1.2.3,lan0\n"), std::string::npos) << csv.out;
 
   EXPECT_EQ(Scan({"--seconds", "1", "--interface", "lan0", "--json"}).status, 0);
 }
@@ -179,18 +179,21 @@ TEST(ScanFar, EveryNetworkOfTheWorkstationIsAskedAndAnAddressBehindARouterToo) {
   SimDevice near(devices[0], {"--name", "NEAR", "--group", "HOME"});
   SimDevice second(devices[1], {"--name", "SECOND", "--group", "HOME"});
   SimDevice behind(devices[2], {"--name", "BEHIND", "--group", "HOME"});
+  // Each device, and where its answer came from.
   auto names = [](const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"--seconds", "1", "--json"};
     argv.insert(argv.end(), args.begin(), args.end());
     return lan::Run({"/usr/bin/python3", "-c",
-                     "import json,sys\nprint(sorted(d['name'] for d in json.load(sys.stdin)))"},
+                     "import json,sys\n"
+                     "print(sorted(d['name'] + ' ' + d['via'] for d in json.load(sys.stdin)))"},
                     Scan(argv).out)
         .out;
   };
-  EXPECT_EQ(names({}), "['NEAR', 'SECOND']\n");
-  EXPECT_EQ(names({"--address", devices[2].ip}), "['BEHIND', 'NEAR', 'SECOND']\n");
+  EXPECT_EQ(names({}), "['NEAR lan0', 'SECOND lan1']\n");
+  EXPECT_EQ(names({"--address", devices[2].ip}),
+            "['BEHIND address', 'NEAR lan0', 'SECOND lan1']\n");
   // A broadcast address given narrows the scan to it.
-  EXPECT_EQ(names({"--broadcast", "10.78.0.255"}), "['SECOND']\n");
+  EXPECT_EQ(names({"--broadcast", "10.78.0.255"}), "['SECOND lan1']\n");
   // brevane-ctl finds a device by name the same way.
   const char* ctl = std::getenv("BREVANE_CTL");
   EXPECT_EQ(lan::Run({ctl ? ctl : "brevane-ctl", "--seconds", "1", "SECOND", "show"}).status, 0);

@@ -50,6 +50,16 @@ TEST(ScanOutput, TableCsvAndJson) {
             " {\"address\": \"10.0.0.10\", \"name\": \"\xE7\x85\xA7\xE7\x89\x87\", "
             "\"group\": \"a,\\\"b\\\"\", \"firmware\": \"1\\u000a0\"}\n]\n");
   EXPECT_EQ(scan::Json({}), "[]\n");
+  // Where each answer came from, when it is said.
+  const std::vector<std::string> via = {"eth0", "address"};
+  EXPECT_EQ(scan::Table(devices, via)
+                .rfind("IP Address  Device Name  Group Name  Firmware Version  Via\n", 0),
+            0u);
+  EXPECT_NE(scan::Table(devices, via).find("2.1               eth0\n"), std::string::npos);
+  EXPECT_NE(scan::Csv(devices, via).find("firmware,via\n10.0.0.2,NAS,HOME,2.1,eth0\n"),
+            std::string::npos);
+  EXPECT_NE(scan::Json(devices, via).find("\"firmware\": \"2.1\", \"via\": \"eth0\"}"),
+            std::string::npos);
 }
 
 TEST(ScanOutput, CsvNeverHandsASpreadsheetAFormulaAndJsonStaysExact) {
