@@ -21,6 +21,7 @@
 namespace ctl {
 
 using i18n::Translate;
+using scan::Printable;
 
 Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out)
     : options_(options), args_(std::move(words)), out_(out) {
@@ -114,6 +115,21 @@ const std::string& Ctl::Ip() {
                  AskHidden("Password of " + session_.user + " on " + session_.address + ": ")) {
     session_.password = *typed;
     password_given_ = true;
+  }
+  // A name is what a discovery reply claims, and any host can claim it: a
+  // password from a file or descriptor goes to the address it was found at
+  // only when the person says so. (One typed at the prompt is typed for the
+  // address the prompt names.)
+  const bool from_source = options_.password_file || options_.password_fd;
+  if (!name_.empty() && from_source && !session_.password.empty() && !options_.yes) {
+    const std::string question = Printable(name_) + "/" + Printable(group_) + " answers at " +
+                                 session_.address + ". Send the password of " + session_.user +
+                                 " there?";
+    if (!CanAsk())
+      Fail(kUsage, question +
+                       "\nA device found by its name gets no password without --yes: give its "
+                       "address, or --yes.");
+    if (!AskYes(question)) Fail(kFailed, "Not done: no password was sent.");
   }
   logged_in_ = true;
   return session_.address;
