@@ -38,20 +38,6 @@ std::string Joined(const std::vector<std::string>& items) {
   return text;
 }
 
-// One line each, printable.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::size_t at = 0; at < text.size();) {
-    const auto feed = text.find('\n', at);
-    std::string line = text.substr(at, feed == std::string::npos ? feed : feed - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    if (feed == std::string::npos) break;
-    at = feed + 1;
-  }
-  return lines;
-}
-
 // The upload's progress on a terminal: one line, rewritten as the percentage
 // grows.
 class UploadProgress : public net::WaitObserver {
@@ -238,7 +224,7 @@ void Ctl::Show() {
         .Raw("accounts", accounts + "]");
   } else {
     const auto v = device::ShowDisk(page);
-    const auto messages = Lines(v.scan_messages);
+    const auto messages = device::Lines(v.scan_messages);
     human = "Sleep time:     " + Printable(v.sleep_minutes) + " min\nScan messages:\n";
     for (const auto& line : messages) human += Printable(line) + "\n";
     json.NumberOrText("sleep_minutes", v.sleep_minutes).Texts("scan_messages", messages);

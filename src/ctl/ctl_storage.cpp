@@ -256,14 +256,7 @@ void Ctl::FollowScan() {
   std::size_t printed = 0;
   const auto end = std::chrono::steady_clock::now() + std::chrono::hours(2);
   while (std::chrono::steady_clock::now() < end) {
-    const std::string messages = device::ScanMessagesOf(Page());
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at <= messages.size() && !messages.empty();) {
-      const auto feed = messages.find('\n', at);
-      lines.push_back(messages.substr(at, feed == std::string::npos ? feed : feed - at));
-      if (feed == std::string::npos) break;
-      at = feed + 1;
-    }
+    const std::vector<std::string> lines = device::Lines(device::ScanMessagesOf(Page()));
     for (; printed < lines.size(); ++printed)
       out_.Event(Printable(lines[printed]) + "\n", JsonObject().Text("message", lines[printed]));
     if (!lines.empty() && lines.back().find("finished") != std::string::npos) return;

@@ -55,4 +55,17 @@ bool SameButCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::vector<std::string> Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const auto feed = text.find('\n');
+    std::string line(text.substr(0, feed));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    if (feed == std::string_view::npos) break;
+    text.remove_prefix(feed + 1);
+  }
+  return lines;
+}
+
 }  // namespace device

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace device {
 
@@ -25,6 +26,10 @@ bool IsDottedAddress(std::string_view text);
 // Whether two texts are the same but for the letter case of ASCII letters,
 // as the device compares names and a person reads them.
 bool SameButCase(std::string_view a, std::string_view b);
+
+// The lines of a text (without their line ends, a CR before one too); none
+// for an empty text.
+std::vector<std::string> Lines(std::string_view text);
 
 // The number of characters (code points) of a UTF-8 text.
 std::size_t CharacterCount(std::string_view utf8);

@@ -55,18 +55,29 @@ bool AddAddresses(const std::string& list, std::vector<std::string>& addresses) 
   return true;
 }
 
-std::string ViaOf(const std::string& ip, const Where& where) {
-  in_addr device{};
-  if (::inet_pton(AF_INET, ip.c_str(), &device) == 1) {
-    for (const net::Interface& i : net::BroadcastInterfaces()) {
-      in_addr own{}, mask{};
-      ::inet_pton(AF_INET, i.ip.c_str(), &own);
-      ::inet_pton(AF_INET, i.mask.c_str(), &mask);
-      if ((own.s_addr & mask.s_addr) == (device.s_addr & mask.s_addr)) return i.name;
+std::vector<std::string> ViaOf(const std::vector<net::DeviceRecord>& devices, const Where& where) {
+  const auto interfaces = net::BroadcastInterfaces();
+  std::vector<std::string> via;
+  for (const net::DeviceRecord& d : devices) {
+    std::string from;
+    in_addr device{};
+    if (::inet_pton(AF_INET, d.Ip.c_str(), &device) == 1) {
+      for (const net::Interface& i : interfaces) {
+        in_addr own{}, mask{};
+        ::inet_pton(AF_INET, i.ip.c_str(), &own);
+        ::inet_pton(AF_INET, i.mask.c_str(), &mask);
+        if ((own.s_addr & mask.s_addr) == (device.s_addr & mask.s_addr)) {
+          from = i.name;
+          break;
+        }
+      }
     }
+    const auto& asked = where.addresses;
+    if (from.empty() && std::find(asked.begin(), asked.end(), d.Ip) != asked.end())
+      from = "address";
+    via.push_back(from);
   }
-  const auto& asked = where.addresses;
-  return std::find(asked.begin(), asked.end(), ip) != asked.end() ? "address" : "";
+  return via;
 }
 
 }  // namespace scan

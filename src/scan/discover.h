@@ -28,10 +28,10 @@ struct Where {
 // (and nothing added) when one is not an address.
 bool AddAddresses(const std::string& list, std::vector<std::string>& addresses);
 
-// Where the answer of the device at `ip` came from: the interface whose
-// network holds it, or "address" for one of `where`'s addresses asked
-// directly; empty when neither.
-std::string ViaOf(const std::string& ip, const Where& where);
+// Where each device's answer came from: the interface whose network holds
+// it, or "address" for one of `where`'s addresses asked directly; empty
+// when neither.
+std::vector<std::string> ViaOf(const std::vector<net::DeviceRecord>& devices, const Where& where);
 
 // Collects replies for `seconds`, or until `enough` says the devices found
 // so far suffice. Throws net::SocketError when the socket cannot be used

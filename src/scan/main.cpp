@@ -178,8 +178,7 @@ int main(int argc, char** argv) {
 
   const auto& devices = found.Devices();
   const scan::Where where{interface, broadcast, addresses};
-  std::vector<std::string> via;
-  for (const auto& d : devices) via.push_back(scan::ViaOf(d.Ip, where));
+  const std::vector<std::string> via = scan::ViaOf(devices, where);
   const std::string text = format == Format::Json  ? scan::Json(devices, via)
                            : format == Format::Csv ? scan::Csv(devices, via)
                                                    : scan::Table(devices, via);
