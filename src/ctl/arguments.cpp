@@ -12,6 +12,10 @@ void Fail(int status, const std::string& text) {
   throw Failure{status, text};
 }
 
+void Refuse(const std::string& text) {
+  throw Failure{kFailed, text, true};
+}
+
 void Usage(const std::string& text) {
   Fail(kUsage, text + "\nTry 'brevane-ctl --help'.");
 }
@@ -23,13 +27,17 @@ bool IsAddress(const std::string& text) {
 
 const char kUsageText[] =
     "Usage: brevane-ctl [OPTION]... DEVICE COMMAND [ARGUMENT]...\n"
+    "   or: brevane-ctl [OPTION]... DEVICE,DEVICE... COMMAND [ARGUMENT]...\n"
+    "   or: brevane-ctl [OPTION]... --all|--group NAME|--devices FILE COMMAND [ARGUMENT]...\n"
     "   or: brevane-ctl [OPTION]... --reconnect-drive LETTER\n"
     "   or: brevane-ctl [OPTION]... --move-drive LETTER ADDRESS|back\n"
     "Shows and changes a network-storage device's settings, with the checks and\n"
     "the commands of Brevane's management console.\n"
     "\n"
     "DEVICE is an IPv4 address, or a device name (NAME or NAME/GROUP) found by a\n"
-    "discovery scan (UDP broadcast to port 14675).\n"
+    "discovery scan (UDP broadcast to port 14675). Several devices, separated by\n"
+    "commas or chosen by --all, --group or --devices, each get the command; one\n"
+    "result a device, then a summary.\n"
     "\n"
     "Commands:\n"
     "  show [status|ip|folders|ftp|disk]       what the console's pages show\n"
@@ -71,6 +79,12 @@ const char kUsageText[] =
     "                             device answers again (--wait-seconds, default 180)\n"
     "  --json                     print one JSON object per result (see the manual)\n"
     "  --seconds N                how long a scan for a device name lasts (default 3)\n"
+    "  --all                      every device a scan finds\n"
+    "  --group NAME               every device of group NAME a scan finds\n"
+    "  --devices FILE             the devices of FILE: brevane-scan --json output, or\n"
+    "                             one DEVICE a line\n"
+    "  --parallel N               at most N devices at once (default 8)\n"
+    "  --stop-on-failure          start no further device once one has failed\n"
     "  --reconnect-drive LETTER   mount a drive kept for the next login again where\n"
     "                             it points (its login entry runs this); if nothing\n"
     "                             answers there, one scan looks for its device by\n"
@@ -84,7 +98,8 @@ const char kUsageText[] =
     "  --address A[,B...]         ask these addresses directly as well\n"
     "  --help, --version\n"
     "\n"
-    "Exit status: 0 done, 1 refused or failed, 2 usage, 3 the device did not answer.\n";
+    "Exit status: 0 done, 1 refused or failed, 2 usage, 3 the device did not answer;\n"
+    "for several devices, the highest of theirs.\n";
 
 namespace {
 
@@ -154,6 +169,19 @@ Invocation ParseArguments(int argc, char** argv, bool& json) {
       const char* list = value();
       if (list == nullptr || !scan::AddAddresses(list, o.where.addresses))
         Usage("--address takes IPv4 addresses separated by commas");
+    } else if (arg == "--all") {
+      o.all = true;
+    } else if (arg == "--group" || arg == "--devices") {
+      const char* text = value();
+      if (text == nullptr)
+        Usage(arg + (arg == "--group" ? " takes a group name" : " takes a file"));
+      (arg == "--group" ? o.group : o.devices_file) = text;
+    } else if (arg == "--parallel") {
+      const auto n = Number(value(), 1, 256);
+      if (!n) Usage("--parallel takes a whole number from 1 to 256");
+      o.parallel = *n;
+    } else if (arg == "--stop-on-failure") {
+      o.stop_on_failure = true;
     } else if (arg == "--reconnect-drive") {
       const char* letter = value();
       if (letter == nullptr) Usage("--reconnect-drive takes a drive letter");

@@ -17,8 +17,11 @@ namespace ctl {
 struct Failure {
   int status;
   std::string text;
+  bool refused = false;  // by a rule or by the device, rather than failed
 };
 [[noreturn]] void Fail(int status, const std::string& text);
+// Refused by a rule or by the device (exit status 1).
+[[noreturn]] void Refuse(const std::string& text);
 [[noreturn]] void Usage(const std::string& text);
 
 struct Options {
@@ -29,6 +32,12 @@ struct Options {
   int seconds = 3;
   int wait_seconds = 180;
   scan::Where where;
+  // Several devices: every one a scan finds, those of a group, those of a
+  // file; how many at once, and whether the first failure ends the run.
+  bool all = false;
+  std::optional<std::string> group, devices_file;
+  int parallel = 8;
+  bool stop_on_failure = false;
   std::optional<std::string> reconnect_drive;
   std::optional<std::pair<std::string, std::string>> move_drive;  // letter, address or "back"
   bool help = false, version = false;

@@ -16,11 +16,42 @@
 #include "device/exchange.h"
 #include "net/command_client.h"
 
+namespace net {
+class THttpDataStream;
+}
+
 namespace ctl {
+
+// The firmware image of an upload, opened and checked; a file that cannot
+// be sent fails the run.
+net::THttpDataStream FirmwareImage(const std::string& path);
+
+// The devices of `found` with this name (and group, if given), without
+// regard to letter case.
+std::vector<net::DeviceRecord> Named(const net::DeviceList& found, const std::string& name,
+                                     const std::optional<std::string>& group);
+
+// A device as a run on several found it.
+struct Target {
+  std::string address, name, group;
+};
+
+// What the devices of a run on several share: the passwords, read once
+// (and the person's yes to send them, asked once); the firmware image,
+// opened and checked once, so that every device gets the same bytes; and
+// the scans that the waits for the devices look at.
+struct Shared {
+  std::optional<std::string> password, new_password;
+  const net::THttpDataStream* firmware = nullptr;
+  std::function<net::DeviceList()> scan;
+};
 
 class Ctl {
  public:
-  Ctl(const Options& options, std::vector<std::string> words, Output& out);
+  // `words`: DEVICE COMMAND [ARGUMENT]...; with a `target` and what is
+  // `shared`, one device of several, DEVICE its address.
+  Ctl(const Options& options, std::vector<std::string> words, Output& out,
+      const Target* target = nullptr, const Shared* shared = nullptr);
   // Carries out the command; its exit status (failures throw Failure).
   int Run();
 
@@ -51,6 +82,7 @@ class Ctl {
   // Reads the status page again and fails unless `taken` holds of it.
   void Verify(const std::function<bool(const std::string& page)>& taken);
   void Confirm(const device::Message& question);
+  std::string Asked(const std::string& question) const;
   std::string NewPassword(const std::string& what);
   [[noreturn]] void FailOutcome(device::Outcome outcome);
   void Done(const std::string& said = {});
@@ -72,6 +104,8 @@ class Ctl {
   Options options_;
   std::vector<std::string> args_;
   Output& out_;
+  const Target* target_;
+  const Shared* shared_;
   device::Session session_;
   bool logged_in_ = false;
   bool password_given_ = false;  // from a source or typed, even if empty

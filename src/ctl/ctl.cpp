@@ -4,6 +4,7 @@
 
 #include "ctl/arguments.h"
 #include "ctl/commands.h"
+#include "ctl/many.h"
 #include "ctl/output.h"
 #include "device/text.h"
 #include "i18n/translate.h"
@@ -36,6 +37,7 @@ int Run(int argc, char** argv) {
         Usage("--reconnect-drive and --move-drive go one at a time");
       return options.reconnect_drive ? ReconnectDrive(options, out) : MoveDrive(options, out);
     }
+    if (NamesSeveral(options, run.words)) return RunSeveral(options, run.words, json);
     if (run.words.empty()) Usage("missing DEVICE and COMMAND (brevane-ctl DEVICE COMMAND)");
     out.SetSubject(run.words.front(), run.words.size() > 1 ? run.words[1] : "");
     return Ctl(options, run.words, out).Run();

@@ -250,8 +250,8 @@ void Ctl::Language() {
       which->size() < 4)
     index = std::stoi(*which);
   if (index < 0 || index >= static_cast<int>(languages.size()))
-    Fail(kFailed, "the device offers no language " + Printable(*which) +
-                      "; it offers: " + Joined(languages));
+    Refuse("the device offers no language " + Printable(*which) +
+           "; it offers: " + Joined(languages));
   Send(device::SetLanguage(Ip(), index));
   Verify([&](const std::string& page) { return device::ShowStatus(page).language == index; });
   Done(device::LanguageSetNote().text);
@@ -347,14 +347,11 @@ void Ctl::Address() {
 void Ctl::Upload() {
   const std::string path = Arg(2, "FILE");
   NoMoreThan(3);
-  // The file is checked before anything is asked or sent.
-  net::THttpDataStream body = [&] {
-    try {
-      return device::FirmwareForm(path);
-    } catch (const std::exception& e) {
-      Fail(kFailed, e.what());
-    }
-  }();
+  // The file is checked before anything is asked or sent; for several
+  // devices, once for all of them.
+  std::optional<net::THttpDataStream> own;
+  if (shared_ == nullptr || shared_->firmware == nullptr) own.emplace(FirmwareImage(path));
+  const net::THttpDataStream& body = own ? *own : *shared_->firmware;
   Confirm(device::ConfirmFlash());
   net::UploadClient upload;
   upload.UserName = session_.user;
@@ -365,7 +362,8 @@ void Ctl::Upload() {
   try {
     // Progress only for a person watching.
     std::optional<UploadProgress> progress;
-    if (!out_.json() && ::isatty(STDERR_FILENO)) progress.emplace(session_.address);
+    if (!out_.json() && shared_ == nullptr && ::isatty(STDERR_FILENO))
+      progress.emplace(session_.address);
     net::MemoryStream reply;
     upload.Post(device::UploadUrl(session_.address), body, reply);
   } catch (...) {
@@ -373,13 +371,13 @@ void Ctl::Upload() {
   }
   const auto outcome = device::JudgeUpload(error);
   if (outcome == device::UploadOutcome::Answered)
-    Fail(kFailed, Translate("Upload fail!"));  // taken, but not as a device takes an image
+    Refuse(Translate("Upload fail!"));  // taken, but not as a device takes an image
   if (outcome != device::UploadOutcome::Accepted) {
     const device::Message m = device::UploadFailure(outcome, path);
     Fail(kFailed, m.title + ": " + m.text);
   }
   // (Without a terminal, --yes was given for the flash already.)
-  if (!options_.yes && !AskYes(device::ConfirmRestartAfterUpload().text))
+  if (!options_.yes && !AskYes(Asked(device::ConfirmRestartAfterUpload().text)))
     return Done(
         "The image is stored on the device; it takes it at its next restart "
         "(brevane-ctl " +
@@ -387,6 +385,14 @@ void Ctl::Upload() {
   Send(device::Restart(session_.address));
   if (options_.wait) WaitForDevice(Return::AfterRestart);
   Done(Translate("Firmware Upload Successful."));
+}
+
+net::THttpDataStream FirmwareImage(const std::string& path) {
+  try {
+    return device::FirmwareForm(path);
+  } catch (const std::exception& e) {
+    Fail(kFailed, e.what());
+  }
 }
 
 void Ctl::Restart(bool reset) {

@@ -23,8 +23,9 @@ namespace ctl {
 using i18n::Translate;
 using scan::Printable;
 
-Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out)
-    : options_(options), args_(std::move(words)), out_(out) {
+Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out, const Target* target,
+         const Shared* shared)
+    : options_(options), args_(std::move(words)), out_(out), target_(target), shared_(shared) {
   session_.user = options_.user;
 }
 
@@ -63,7 +64,23 @@ bool Ctl::Switch(const std::string& name) {
   return true;
 }
 
+std::vector<net::DeviceRecord> Named(const net::DeviceList& found, const std::string& name,
+                                     const std::optional<std::string>& group) {
+  std::vector<net::DeviceRecord> matches;
+  for (const auto& d : found.Devices())
+    if (device::SameButCase(d.DeviceName, name) &&
+        (!group || device::SameButCase(d.GroupName, *group)))
+      matches.push_back(d);
+  return matches;
+}
+
 void Ctl::Resolve() {
+  if (target_ != nullptr) {
+    session_.address = target_->address;
+    name_ = target_->name;
+    group_ = target_->group;
+    return;
+  }
   const std::string& device = args_[0];
   if (IsAddress(device)) {
     session_.address = device;
@@ -80,11 +97,7 @@ void Ctl::Resolve() {
   } catch (const net::SocketError& e) {
     Fail(kUsage, "cannot scan for devices: " + net::WsaErrorDescription(e.number()));
   }
-  std::vector<net::DeviceRecord> matches;
-  for (const auto& d : found.Devices())
-    if (device::SameButCase(d.DeviceName, name) &&
-        (!group || device::SameButCase(d.GroupName, *group)))
-      matches.push_back(d);
+  const std::vector<net::DeviceRecord> matches = Named(found, name, group);
   if (matches.size() == 1) {
     session_.address = matches[0].Ip;
     name_ = matches[0].DeviceName;
@@ -105,6 +118,13 @@ void Ctl::Resolve() {
 const std::string& Ctl::Ip() {
   if (logged_in_) return session_.address;
   Resolve();
+  if (shared_ != nullptr) {
+    // Read, and agreed to, once for all the devices.
+    session_.password = shared_->password.value_or("");
+    password_given_ = shared_->password.has_value();
+    logged_in_ = true;
+    return session_.address;
+  }
   if (options_.password_file) {
     session_.password = ReadSecretFile(*options_.password_file);
     password_given_ = true;
@@ -143,8 +163,8 @@ std::string Ctl::Page() {
   if (read.reply.Status == 401) FailOutcome(device::Outcome::LoginFailed);
   // A reply that is no page is the device's refusal; no reply, no answer.
   if (read.reply.Status > 0 && (read.reply.BodyText.empty() || read.reply.Status != 200))
-    Fail(kFailed, "The device did not show its status page (HTTP " +
-                      std::to_string(read.reply.Status) + ").");
+    Refuse("The device did not show its status page (HTTP " + std::to_string(read.reply.Status) +
+           ").");
   if (read.reply.BodyText.empty()) FailOutcome(device::Outcome::NoAnswer);
   return read.reply.BodyText;
 }
@@ -153,10 +173,10 @@ void Ctl::FailOutcome(device::Outcome outcome) {
   const std::string said = device::SayOutcome(outcome);
   if (outcome == device::Outcome::NoAnswer) Fail(kNoAnswer, said);
   if (outcome == device::Outcome::LoginFailed && !password_given_)
-    Fail(kFailed, said +
-                      "\nNo password was given: give it with --password-file FILE or "
-                      "--password-fd N, or run brevane-ctl on a terminal to be asked.");
-  Fail(kFailed, said);
+    Refuse(said +
+           "\nNo password was given: give it with --password-file FILE or "
+           "--password-fd N, or run brevane-ctl on a terminal to be asked.");
+  Refuse(said);
 }
 
 void Ctl::Send(const device::Command& command) {
@@ -166,9 +186,9 @@ void Ctl::Send(const device::Command& command) {
 
 device::Outcome Ctl::SendJudged(const device::Command& command) {
   if (!net::CommandClient::Fits(command.url))
-    Fail(kFailed, device::Say("This value is too long to be sent. Shorten it and try again.",
-                              command.field != nullptr ? command.field : "Set")
-                      .text);
+    Refuse(device::Say("This value is too long to be sent. Shorten it and try again.",
+                       command.field != nullptr ? command.field : "Set")
+               .text);
   Ip();
   return device::Submit(client_, session_, command).outcome;
 }
@@ -181,25 +201,37 @@ void Ctl::Carry(const device::Plan& plan) {
 void Ctl::Precheck(const device::Plan& plan) {
   if (const device::Refusal* refused = device::Refused(plan)) {
     const device::Message& m = refused->message;
-    Fail(kFailed, m.title.empty() ? m.text : m.title + ": " + m.text);
+    Refuse(m.title.empty() ? m.text : m.title + ": " + m.text);
   }
 }
 
 void Ctl::Verify(const std::function<bool(const std::string& page)>& taken) {
   if (!taken(Page()))
-    Fail(kFailed,
-         "The device answered, but its status page does not show the change: it did not take "
-         "it.");
+    Refuse(
+        "The device answered, but its status page does not show the change: it did not take "
+        "it.");
 }
 
 void Ctl::Confirm(const device::Message& question) {
   if (options_.yes) return;
   if (!CanAsk())
     Fail(kUsage, question.text + "\nNot asked without a terminal: give --yes to go ahead.");
-  if (!AskYes(question.text)) Fail(kFailed, "Not done.");
+  if (!AskYes(Asked(question.text))) Fail(kFailed, "Not done.");
+}
+
+std::string Ctl::Asked(const std::string& question) const {
+  // Among several devices, the question names its own.
+  return target_ != nullptr ? session_.address + ": " + question : question;
 }
 
 std::string Ctl::NewPassword(const std::string& what) {
+  if (shared_ != nullptr) {
+    if (!shared_->new_password)
+      Usage(
+          "a new password for several devices comes from --new-password-file or "
+          "--new-password-fd");
+    return *shared_->new_password;
+  }
   if (options_.new_password_file) return ReadSecretFile(*options_.new_password_file);
   if (options_.new_password_fd) return ReadSecretFd(*options_.new_password_fd);
   const auto first = AskHidden("New password " + what + ": ");
@@ -231,9 +263,11 @@ void Ctl::WaitForDevice(Return how) {
   auto answering = [&]() -> std::optional<std::string> {
     net::DeviceList found;
     try {
-      found = scan::Discover(2, options_.where, [&](const net::DeviceList& list) {
-        return std::any_of(list.Devices().begin(), list.Devices().end(), is_it);
-      });
+      found = shared_ != nullptr && shared_->scan
+                  ? shared_->scan()
+                  : scan::Discover(2, options_.where, [&](const net::DeviceList& list) {
+                      return std::any_of(list.Devices().begin(), list.Devices().end(), is_it);
+                    });
     } catch (const net::SocketError& e) {
       Fail(kUsage, "cannot scan for devices: " + net::WsaErrorDescription(e.number()));
     }

@@ -44,8 +44,8 @@ std::vector<std::string> AccountNames(const std::string& page) {
                              const std::vector<std::string>& offered) {
   std::string choices;
   for (const auto& o : offered) choices += (choices.empty() ? "" : ", ") + Printable(o);
-  Fail(kFailed, "the device has no " + what + " " + Printable(value) +
-                    "; it has: " + (choices.empty() ? "none" : choices));
+  Refuse("the device has no " + what + " " + Printable(value) +
+         "; it has: " + (choices.empty() ? "none" : choices));
 }
 
 }  // namespace

@@ -51,26 +51,32 @@ std::string Output::Head(bool ok, int status) const {
          ", \"status\": " + std::to_string(status);
 }
 
-void Output::Result(const std::string& human, const JsonObject& result) {
-  const std::string text = json_ ? Head(true, 0) + ", \"result\": " + result.Json() + "}\n" : human;
+void Output::Print(const std::string& text) {
+  if (capture_) {
+    printed_ += text;
+    return;
+  }
   std::fputs(text.c_str(), stdout);
   std::fflush(stdout);
+}
+
+void Output::Result(const std::string& human, const JsonObject& result) {
+  Print(json_ ? Head(true, 0) + ", \"result\": " + result.Json() + "}\n" : human);
 }
 
 void Output::Event(const std::string& human, const JsonObject& event) {
-  const std::string text = json_ ? "{\"device\": " + scan::JsonString(device_) +
-                                       ", \"command\": " + scan::JsonString(command_) +
-                                       ", \"event\": " + event.Json() + "}\n"
-                                 : human;
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
+  Print(json_ ? "{\"device\": " + scan::JsonString(device_) + ", \"command\": " +
+                    scan::JsonString(command_) + ", \"event\": " + event.Json() + "}\n"
+              : human);
 }
 
 void Output::Failure(int status, const std::string& text) {
-  std::fprintf(stderr, "brevane-ctl: %s\n", text.c_str());
+  if (capture_)
+    said_ = text;
+  else
+    std::fprintf(stderr, "brevane-ctl: %s\n", text.c_str());
   if (json_)
-    std::printf("%s, \"error\": {\"message\": %s}}\n", Head(false, status).c_str(),
-                scan::JsonString(text).c_str());
+    Print(Head(false, status) + ", \"error\": {\"message\": " + scan::JsonString(text) + "}}\n");
 }
 
 }  // namespace ctl

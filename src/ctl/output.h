@@ -43,6 +43,11 @@ class Output {
  public:
   explicit Output(bool json) : json_(json) {}
   bool json() const { return json_; }
+  // Keeps what would be printed rather than printing it: one device's part
+  // of a run on several, printed when that device is done.
+  void Capture() { capture_ = true; }
+  const std::string& Printed() const { return printed_; }
+  const std::string& Said() const { return said_; }
   void SetSubject(const std::string& device, const std::string& command) {
     device_ = device;
     command_ = command;
@@ -59,7 +64,10 @@ class Output {
 
  private:
   std::string Head(bool ok, int status) const;
+  void Print(const std::string& text);
   bool json_;
+  bool capture_ = false;
+  std::string printed_, said_;
   std::string device_, command_;
 };
 

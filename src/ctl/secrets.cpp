@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "ctl/arguments.h"
 
@@ -71,11 +72,17 @@ std::string ReadSecretFd(int fd) {
   return FirstLine(fd, "descriptor " + std::to_string(fd));
 }
 
+namespace {
+// Several devices at once ask one at a time.
+std::mutex g_terminal;
+}  // namespace
+
 bool CanAsk() {
   return ::isatty(STDIN_FILENO) != 0;
 }
 
 std::optional<std::string> AskHidden(const std::string& prompt) {
+  const std::lock_guard lock(g_terminal);
   const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
   if (tty < 0 || !CanAsk()) {
     if (tty >= 0) ::close(tty);
@@ -96,6 +103,7 @@ std::optional<std::string> AskHidden(const std::string& prompt) {
 }
 
 bool AskYes(const std::string& question) {
+  const std::lock_guard lock(g_terminal);
   std::fprintf(stderr, "%s [y/N] ", question.c_str());
   std::fflush(stderr);
   char answer[16] = {};

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace {
 
 int g_switch = 0;
 std::string g_fallback;
+// brevane-ctl asks several devices at once: the cached file is shared.
+std::mutex g_cache_mutex;
 
 // Lines are read in pieces of at most 1023 bytes, as the file format allows;
 // a longer line is taken as several lines.
@@ -104,6 +107,7 @@ std::string LocaleLanguage() {
 }
 
 void SetFallbackLanguageFile(const std::string& path) {
+  const std::lock_guard lock(g_cache_mutex);
   g_fallback = path;
   Cached() = {};
 }
@@ -127,7 +131,9 @@ void UseShippedLanguageFiles(const std::string& built_in) {
 }
 
 std::string Translate(const std::string& key) {
-  if (g_switch != 1 || !Refresh()) return key;
+  if (g_switch != 1) return key;
+  const std::lock_guard lock(g_cache_mutex);
+  if (!Refresh()) return key;
   // The file is looked at anew for every text, but read again only when it
   // has changed; an answer found once is kept as long as the file is.
   auto& answers = Cached().answers;

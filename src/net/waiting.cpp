@@ -1,6 +1,7 @@
 #include "net/waiting.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -10,11 +11,12 @@
 namespace net {
 namespace {
 
-// The user-interface thread is the only one that waits on devices; these
-// are its state.
+// The user-interface thread is the one watched and cancelled; each thread
+// that waits on devices (brevane-ctl asks several at once) has its own
+// waits and bounds.
 WaitObserver* observer = nullptr;
-int depth = 0;
-bool cancelled = false;
+thread_local int depth = 0;
+std::atomic<bool> cancelled = false;
 
 constexpr int kPauseSliceMs = 10;
 
@@ -28,10 +30,10 @@ struct Bound {
   Clock::duration whole;
   Clock::duration users_before;
 };
-std::vector<Bound> bounds;
-Clock::duration users_time{};
-std::optional<Clock::time_point> turn_since;
-int turns = 0;
+thread_local std::vector<Bound> bounds;
+thread_local Clock::duration users_time{};
+thread_local std::optional<Clock::time_point> turn_since;
+thread_local int turns = 0;
 
 Clock::duration UsersTime() {
   return users_time + (turn_since ? Clock::now() - *turn_since : Clock::duration{});

@@ -132,6 +132,11 @@ std::size_t DisplayWidth(std::string_view printable) {
   return width;
 }
 
+std::string Padded(const std::string& printable, std::size_t width) {
+  const std::size_t used = DisplayWidth(printable);
+  return printable + std::string(used < width ? width - used : 0, ' ');
+}
+
 std::string Table(const std::vector<net::DeviceRecord>& devices,
                   const std::vector<std::string>& via) {
   std::vector<std::string> heads = {"IP Address", "Device Name", "Group Name", "Firmware Version"};
@@ -151,8 +156,7 @@ std::string Table(const std::vector<net::DeviceRecord>& devices,
   for (const auto& row : rows) {
     std::string line;
     for (std::size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 < row.size()) line += std::string(widths[c] - DisplayWidth(row[c]) + 2, ' ');
+      line += c + 1 < row.size() ? Padded(row[c], widths[c] + 2) : row[c];
     }
     out += line + "\n";
   }

@@ -26,6 +26,8 @@ std::string JsonString(std::string_view text);
 // The width `text` takes in a terminal: East Asian wide characters count
 // two columns.
 std::size_t DisplayWidth(std::string_view printable);
+// `printable` with spaces after it to fill `width` columns.
+std::string Padded(const std::string& printable, std::size_t width);
 
 // `via`, when given, names for each device where its answer came from (an
 // interface, or "address" for one asked directly): a column, a field, a

@@ -1,0 +1,132 @@
+// brevane-ctl on several devices at once in the test LAN: one result a
+// device whatever the others do, a summary, the worst status; and a
+// device's setup backed up and applied to itself and to another.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "lan_support.h"
+#include "net/page_values.h"
+
+namespace {
+
+using lan::Result;
+using lan::SimDevice;
+using lan::ThisLan;
+
+std::string Ctl() {
+  const char* ctl = std::getenv("BREVANE_CTL");
+  return ctl != nullptr ? ctl : "brevane-ctl";
+}
+
+std::string Scan() {
+  const char* scan = std::getenv("BREVANE_SCAN");
+  return scan != nullptr ? scan : "brevane-scan";
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class CtlSeveralLan : public ::testing::Test {
+ protected:
+  CtlSeveralLan() : secret_(ThisLan().dir + "/several-password") {
+    std::ofstream(secret_) << "s3cret\n";
+    for (int i = 0; i < 2; ++i)
+      devices_[i].emplace(
+          ThisLan().devices.at(i),
+          std::vector<std::string>{"--name", "NAS" + std::to_string(i + 1), "--group", "HOME",
+                                   "--password", "s3cret", "--shared-folder", "PUBLIC"});
+  }
+  ~CtlSeveralLan() override { std::filesystem::remove(secret_); }
+
+  Result Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {Ctl(), "--password-file", secret_});
+    return lan::Run(args);
+  }
+  std::string ip(int i) const { return ThisLan().devices.at(i).ip; }
+  int Commands(int i) { return std::stoi(devices_[i]->Control("commands")); }
+
+  std::optional<SimDevice> devices_[2];  // the third device stays silent
+  std::string secret_;
+};
+
+TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
+  devices_[1]->Control("fault refuse 100");
+  const std::string list = ip(0) + "," + ip(1) + "," + ip(2);
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> said;  // in this order
+  };
+  const Case cases[] = {
+      {{"--json", list, "folder", "create", "docs"},
+       3,
+       {"\"device\": \"" + ip(0) + "\", \"command\": \"folder create\", \"ok\": true",
+        "\"device\": \"" + ip(1) +
+            "\", \"command\": \"folder create\", \"ok\": false, \"status\": 1",
+        "\"device\": \"" + ip(2) +
+            "\", \"command\": \"folder create\", \"ok\": false, \"status\": 3",
+        "{\"summary\": {\"devices\": 3, \"done\": 1, \"refused\": 1, \"failed\": 0, "
+        "\"no_answer\": 1, \"not_run\": 0, \"status\": 3}}"}},
+      {{list, "folder", "create", "more"},
+       3,
+       {ip(0) + "  ", "done", ip(1) + "  ", "refused", ip(2), "no answer",
+        "3 devices: 1 done, 1 refused, 0 failed, 1 no answer\n"}},
+      // The first failure stops the run: the device after it gets nothing.
+      {{"--parallel", "1", "--stop-on-failure", ip(1) + "," + ip(0), "folder", "create", "x"},
+       1,
+       {"refused", ip(0), "not run", ", 1 not run"}},
+      // Found by their names, the devices get no password without a yes.
+      {{"--all", "show"}, 2, {"--yes"}},
+      {{"--yes", "--group", "home", "--json", "show", "ip"},
+       0,
+       {"\"ok\": true", "\"ok\": true", "\"done\": 2"}},
+      {{"--yes", "nas1,NAS2/HOME,ghost", "show"}, 3, {"done", "done", "ghost", "no answer"}},
+  };
+  for (const Case& c : cases) {
+    const Result run = Run(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.out << run.err;
+    const std::string all = run.out + run.err;
+    std::size_t at = 0;
+    for (const std::string& said : c.said) {
+      at = all.find(said, at);
+      EXPECT_NE(at, std::string::npos) << said << " in\n" << all;
+      if (at == std::string::npos) break;
+    }
+  }
+  auto folders = [&](int i) { return net::OptionValues(devices_[i]->Control("get share_list")); };
+  EXPECT_EQ(folders(0), (std::vector<std::string>{"docs", "more"}));
+  EXPECT_EQ(folders(1), std::vector<std::string>{});
+
+  // A file of devices as brevane-scan writes it, and a list a line.
+  const std::string json = ThisLan().dir + "/devices.json", lines = ThisLan().dir + "/devices";
+  std::ofstream(json) << lan::Run({Scan(), "--json", "--seconds", "2"}).out;
+  std::ofstream(lines) << "# the office\n" << ip(0) << "\n\nNAS2\n";
+  for (const std::string& file : {json, lines}) {
+    const Result run = Run({"--yes", "--devices", file, "--json", "show"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(Count(run.out, "\"command\": \"show status\""), 2) << run.out;
+  }
+  std::filesystem::remove(json);
+  std::filesystem::remove(lines);
+}
+
+// One image for all: every device gets the same bytes, sent from one file.
+TEST_F(CtlSeveralLan, AnUploadToSeveralSendsEachTheSameImage) {
+  const std::string image = ThisLan().dir + "/several.bin";
+  std::ofstream(image) << std::string(300000, 'f');
+  const Result run = Run({"--yes", ip(0) + "," + ip(1), "upload", image});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(devices_[i]->Control("get firmware-upload"), image + " 300000");
+  std::filesystem::remove(image);
+}
+
+}  // namespace
