@@ -14,6 +14,7 @@
 #include "ctl/output.h"
 #include "device/device.h"
 #include "device/exchange.h"
+#include "device/setup.h"
 #include "net/command_client.h"
 
 namespace net {
@@ -100,6 +101,12 @@ class Ctl {
   void FtpAccount();
   void Disk();
   void FollowScan();
+  // A device's setup as a file, and a device made to match one.
+  device::Setup DeviceSetup();
+  void Backup();
+  void Apply();
+  void Make(const device::Change& change, const device::Setup& has, const device::Setup& wanted,
+            bool identity);
 
   Options options_;
   std::vector<std::string> args_;
@@ -111,6 +118,7 @@ class Ctl {
   bool password_given_ = false;  // from a source or typed, even if empty
   std::string name_, group_;     // of the device, as a scan found it
   net::CommandClient client_;
+  int sent_ = 0;  // commands sent to the device
 };
 
 }  // namespace ctl

@@ -126,6 +126,10 @@ int Ctl::Run() {
     Ftp();
   } else if (command == "disk") {
     Disk();
+  } else if (command == "backup") {
+    Backup();
+  } else if (command == "apply") {
+    Apply();
   } else {
     Usage("unknown command " + command);
   }

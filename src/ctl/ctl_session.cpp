@@ -190,6 +190,7 @@ device::Outcome Ctl::SendJudged(const device::Command& command) {
                        command.field != nullptr ? command.field : "Set")
                .text);
   Ip();
+  ++sent_;
   return device::Submit(client_, session_, command).outcome;
 }
 

@@ -130,3 +130,76 @@ TEST_F(CtlSeveralLan, AnUploadToSeveralSendsEachTheSameImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A setup backed up, applied to its own device (nothing to send), to a
+// second device (which then matches it), and again (nothing to send).
+TEST_F(CtlSeveralLan, ASetupAppliedTwiceSendsNothingTheSecondTimeAndClonesADevice) {
+  const std::string dir = ThisLan().dir, file = dir + "/setup.json", pw = dir + "/new-pw";
+  std::ofstream(pw) << "acc0unt\n";
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"folder", "create", "docs"},
+           {"folder", "share", "docs"},
+           {"ftp", "account", "create", "amy"},
+           {"ftp", "account", "access", "amy", "rw"},
+           {"ftp", "account", "give", "amy", "docs"},
+           {"ftp", "service", "on", "--port", "2121"},
+           {"disk", "sleep", "15"},
+           {"dhcp-server", "on"},
+           {"time", "--zone", "8", "--server", "ntp.example.org"}}) {
+    std::vector<std::string> args = {"--yes", ip(0)};
+    args.insert(args.end(), command.begin(), command.end());
+    ASSERT_EQ(Run(args).status, 0) << command[0];
+  }
+  ASSERT_EQ(Run({ip(0), "backup", file}).status, 0);
+  const Result backup = Run({ip(0), "backup"});
+  EXPECT_NE(backup.out.find("\"brevane_setup\": 1"), std::string::npos) << backup.out;
+  EXPECT_EQ(backup.out.find("acc0unt"), std::string::npos);  // never a password
+  EXPECT_EQ(backup.out.find("s3cret"), std::string::npos);
+
+  // The account's folders are read on its own page: a read, not a change.
+  auto changes = [&](int device) {
+    int n = 0;
+    for (int i = 0; i < Commands(device); ++i)
+      n += devices_[device]->Control("command " + std::to_string(i)).find("ftps_userid_set") ==
+           std::string::npos;
+    return n;
+  };
+  struct Step {
+    int device;
+    std::vector<std::string> options;
+    int changes;       // commands that change the device
+    const char* said;  // in the output
+  };
+  const Step steps[] = {
+      {0, {}, 0, "nothing was sent"},
+      {1, {"--check"}, 0, "folder docs: create"},
+      {1, {"--diff"}, 0, "+   {\"name\": \"amy\""},
+      {1, {"--new-password-file", pw}, 9, "changes made"},
+      {1, {}, 0, "nothing was sent"},
+  };
+  for (const Step& step : steps) {
+    const int before = changes(step.device);
+    std::vector<std::string> args = {ip(step.device), "apply", file};
+    args.insert(args.end(), step.options.begin(), step.options.end());
+    const Result run = Run(args);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(changes(step.device) - before, step.changes) << step.device << " " << run.out;
+    EXPECT_NE(run.out.find(step.said), std::string::npos) << run.out;
+  }
+  // The clone holds the setup but for its own name and address.
+  std::string one = Run({ip(0), "backup"}).out, two = Run({ip(1), "backup"}).out;
+  for (auto* text : {&one, &two}) {
+    const auto names = text->find("\"names\"");
+    text->erase(names, text->find('\n', names) - names);
+    const auto address = text->find("\"address\"");
+    text->erase(address, text->find('\n', address) - address);
+  }
+  EXPECT_EQ(one, two);
+  EXPECT_EQ(devices_[1]->Control("get host_name"), "NAS2");
+  std::filesystem::remove(file);
+  std::filesystem::remove(pw);
+}
+
+}  // namespace
