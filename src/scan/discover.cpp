@@ -15,7 +15,7 @@ namespace {
 constexpr int kQueueBytes = 4 * 1024 * 1024;  // a thousand replies arriving at once
 }
 
-net::DeviceList Discover(int seconds, const Where& where,
+net::DeviceList Discover(std::chrono::milliseconds listen, const Where& where,
                          const std::function<bool(const net::DeviceList&)>& enough) {
   net::DeviceList found;
   net::UdpSocket socket(net::kDiscoveryPort, kQueueBytes);
@@ -27,7 +27,7 @@ net::DeviceList Discover(int seconds, const Where& where,
       socket.SendFrom(i.ip, i.broadcast, net::kDiscoveryPort, request);
   for (const std::string& address : where.addresses)
     socket.SendTo(address, net::kDiscoveryPort, request);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  const auto deadline = std::chrono::steady_clock::now() + listen;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())

@@ -3,6 +3,7 @@
 // One discovery scan from a terminal program: a request broadcast, the
 // replies collected for a while (the first reply from an address kept).
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,7 +37,11 @@ std::vector<std::string> ViaOf(const std::vector<net::DeviceRecord>& devices, co
 // Collects replies for `seconds`, or until `enough` says the devices found
 // so far suffice. Throws net::SocketError when the socket cannot be used
 // (UDP port 14675 taken, for one).
-net::DeviceList Discover(int seconds, const Where& where,
+net::DeviceList Discover(std::chrono::milliseconds listen, const Where& where,
                          const std::function<bool(const net::DeviceList&)>& enough = {});
+inline net::DeviceList Discover(int seconds, const Where& where,
+                                const std::function<bool(const net::DeviceList&)>& enough = {}) {
+  return Discover(std::chrono::seconds(seconds), where, enough);
+}
 
 }  // namespace scan

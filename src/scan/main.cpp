@@ -46,8 +46,9 @@ constexpr char kUsage[] =
     "                        another address, changed its name or firmware, or\n"
     "                        disappeared (no answer to two scans in a row); ends on\n"
     "                        Ctrl+C or SIGTERM with status 0\n"
-    "  --interval S          with --watch, a scan every S seconds (default 10), each\n"
-    "                        collecting replies for --seconds (default 3 there)\n"
+    "  --interval S          with --watch, a scan every S seconds (default 10, at\n"
+    "                        least 0.1), each collecting replies for --seconds\n"
+    "                        (default 3 there, or S when shorter)\n"
     "  --count N             with --watch, stop after N scans\n"
     "  --help                show this text and exit\n"
     "  --version             show the version and exit\n"
@@ -59,16 +60,17 @@ volatile std::sig_atomic_t stop_requested = 0;
 
 // Scans until told to stop (or `count` scans, when above 0), printing what
 // changes.
-int WatchDevices(int seconds, int interval, int count, const scan::Where& where, bool json) {
+int WatchDevices(std::chrono::milliseconds listen, std::chrono::milliseconds interval, int count,
+                 const scan::Where& where, bool json) {
   struct sigaction stop {};
   stop.sa_handler = [](int) { stop_requested = 1; };
   ::sigaction(SIGINT, &stop, nullptr);
   ::sigaction(SIGTERM, &stop, nullptr);
   scan::Watch watch;
   for (int done = 0; !stop_requested && (count == 0 || done < count); ++done) {
-    const auto next = std::chrono::steady_clock::now() + std::chrono::seconds(interval);
+    const auto next = std::chrono::steady_clock::now() + interval;
     const net::DeviceList found =
-        scan::Discover(seconds, where, [](const net::DeviceList&) { return stop_requested != 0; });
+        scan::Discover(listen, where, [](const net::DeviceList&) { return stop_requested != 0; });
     if (stop_requested) break;
     for (const auto& event : watch.Scan(found.Devices())) {
       const std::string line = json ? scan::EventJson(event) : scan::EventLine(event);
@@ -77,7 +79,8 @@ int WatchDevices(int seconds, int interval, int count, const scan::Where& where,
     std::fflush(stdout);
     if (count > 0 && done + 1 == count) break;
     while (!stop_requested && std::chrono::steady_clock::now() < next)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+          next - std::chrono::steady_clock::now(), std::chrono::milliseconds(100)));
   }
   return 0;
 }
@@ -104,7 +107,8 @@ std::optional<int> Number(const char* text, int min, int max) {
 int main(int argc, char** argv) {
   std::optional<int> seconds;
   bool watch = false;
-  int interval = 10, count = 0;
+  std::chrono::milliseconds interval = std::chrono::seconds(10);
+  int count = 0;
   enum class Format { Table, Json, Csv } format = Format::Table;
   std::string interface, broadcast = net::kDiscoveryBroadcastIp;
   std::vector<std::string> addresses;
@@ -134,9 +138,12 @@ int main(int argc, char** argv) {
     } else if (arg == "--watch") {
       watch = true;
     } else if (arg == "--interval") {
-      const auto n = Number(value(), 1, 86400);
-      if (!n) return UsageError("--interval takes a whole number of seconds from 1 to 86400");
-      interval = *n;
+      const char* text = value();
+      char* end = nullptr;
+      const double s = text ? std::strtod(text, &end) : 0;
+      if (!text || *text == '\0' || *end != '\0' || !(s >= 0.1 && s <= 86400))
+        return UsageError("--interval takes seconds from 0.1 to 86400");
+      interval = std::chrono::milliseconds(static_cast<long long>(s * 1000 + 0.5));
     } else if (arg == "--count") {
       const auto n = Number(value(), 1, 1 << 30);
       if (!n) return UsageError("--count takes a whole number from 1");
@@ -161,9 +168,11 @@ int main(int argc, char** argv) {
   net::DeviceList found;
   try {
     if (watch)
-      return WatchDevices(seconds.value_or(std::min(3, interval)), interval, count,
-                          {interface, broadcast, addresses, interface.empty() && !broadcast_given},
-                          format == Format::Json);
+      return WatchDevices(
+          seconds ? std::chrono::seconds(*seconds)
+                  : std::min<std::chrono::milliseconds>(std::chrono::seconds(3), interval),
+          interval, count, {interface, broadcast, addresses, interface.empty() && !broadcast_given},
+          format == Format::Json);
     found = scan::Discover(seconds.value_or(13), {interface, broadcast, addresses,
                                                   interface.empty() && !broadcast_given});
   } catch (const net::SocketError& e) {
