@@ -378,7 +378,7 @@ void Ctl::Upload() {
     Refuse(Translate("Upload fail!"));  // taken, but not as a device takes an image
   if (outcome != device::UploadOutcome::Accepted) {
     const device::Message m = device::UploadFailure(outcome, path);
-    Fail(kFailed, m.title + ": " + m.text);
+    Fail(outcome == device::UploadOutcome::NoAnswer ? kNoAnswer : kFailed, m.title + ": " + m.text);
   }
   // (Without a terminal, --yes was given for the flash already.)
   if (!options_.yes && !AskYes(Asked(device::ConfirmRestartAfterUpload().text)))

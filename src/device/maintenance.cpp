@@ -53,6 +53,12 @@ UploadOutcome JudgeUpload(std::exception_ptr error) {
     if (e.kind() == Kind::Socket && e.number() == net::wsa::kConnectionAborted)
       return UploadOutcome::TooLarge;
     if (e.kind() == Kind::FileChanged) return UploadOutcome::FileChanged;
+    // No connection, a close with nothing said, or bytes that are no reply.
+    if (e.kind() == Kind::Socket || e.kind() == Kind::Closed ||
+        (e.kind() == Kind::Reply && (e.number() < 100 || e.number() > 599)))
+      return UploadOutcome::NoAnswer;
+  } catch (const net::HttpError&) {
+    return UploadOutcome::NoAnswer;  // no reply, but bytes that are none
   } catch (...) {
   }
   return UploadOutcome::Failed;

@@ -26,6 +26,7 @@ enum class UploadOutcome {
   Answered,     // a 2xx without a redirect
   TooLarge,     // the device aborted the connection while the image went up
   FileChanged,  // the file changed while it was sent
+  NoAnswer,     // no connection, or it ended with no reply at all
   Failed,       // anything else
 };
 // `error` is what the upload raised; nothing for a normal return.
