@@ -63,6 +63,8 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
       s.scan_seconds = std::stoi(value);
     } else if (key == "firmware-limit") {
       s.firmware_limit = std::stoull(value);
+    } else if (key == "flash-rate") {
+      s.flash_mib_per_second = std::stod(value);
     } else {
       return "err unknown setting " + key;
     }

@@ -77,6 +77,9 @@ struct DeviceState {
   int selected_account = 255;  // 255: a new account
   // Firmware.
   std::size_t firmware_limit = 8 << 20;
+  // How fast the device writes an image it receives, in MiB a second, as
+  // flash storage does; 0: as fast as it arrives.
+  double flash_mib_per_second = 0;
   std::string last_firmware_name;
   std::size_t last_firmware_size = 0;
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "net/base64.h"
@@ -74,7 +75,8 @@ bool ReadUntil(int fd, std::string& data, std::size_t limit,
 // Receives a request body of `length` bytes, `start` of it read already,
 // into an unnamed file (gone when closed), within `deadline_ms`. The file,
 // or nothing when the body did not come whole in time.
-net::UniqueFd StoreBody(int fd, std::string_view start, std::size_t length, int deadline_ms) {
+net::UniqueFd StoreBody(int fd, std::string_view start, std::size_t length, int deadline_ms,
+                        double mib_per_second) {
   const std::string dir = std::filesystem::temp_directory_path().string();
   net::UniqueFd file(::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
   if (!file.valid()) return {};
@@ -91,7 +93,13 @@ net::UniqueFd StoreBody(int fd, std::string_view start, std::size_t length, int 
   std::size_t received = start.size();
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
   std::vector<char> buffer(256 * 1024);
+  const auto began = std::chrono::steady_clock::now();
   while (received < length) {
+    // Taken no faster than the flash writes it: the sender waits.
+    if (mib_per_second > 0)
+      std::this_thread::sleep_until(
+          began + std::chrono::microseconds(static_cast<long long>(
+                      static_cast<double>(received) / (mib_per_second * (1 << 20)) * 1e6)));
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           end - std::chrono::steady_clock::now())
                           .count();
@@ -301,6 +309,7 @@ void HttpServer::Serve(net::UniqueFd client) {
   std::string expected_auth, anonymous_auth;
   bool no_auth_needed = false;
   std::size_t firmware_limit = 0;
+  double flash_rate = 0;
   {
     std::lock_guard lock(device_.mutex);
     Faults& f = device_.faults;
@@ -324,6 +333,7 @@ void HttpServer::Serve(net::UniqueFd client) {
     // clients then send no credentials at all.
     if (device_.state.admin_password.empty()) no_auth_needed = true;
     firmware_limit = device_.state.firmware_limit;
+    flash_rate = device_.state.flash_mib_per_second;
   }
   if (fault.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delay_ms));
   if (fault.hold) {
@@ -388,7 +398,7 @@ void HttpServer::Serve(net::UniqueFd client) {
     const int deadline = kBodyDeadlineMs + static_cast<int>((length >> 20) * kBodyMsPerMiB);
     // The image goes to storage as it arrives, as a device writes it to
     // flash: memory stays the same whatever its size.
-    net::UniqueFd stored = StoreBody(fd, body, length, deadline);
+    net::UniqueFd stored = StoreBody(fd, body, length, deadline, flash_rate);
     if (!stored.valid()) return;
     if (fault.server_error) return server_error();
     const auto upload =

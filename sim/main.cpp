@@ -33,6 +33,8 @@ void Usage() {
                "  --account NAME:PASSWORD           an FTP account\n"
                "  --restart-seconds N               how long a restart takes (default 10)\n"
                "  --firmware-limit BYTES            largest image accepted (default 8 MiB)\n"
+               "  --flash-rate MIB                  how fast an image is taken, in MiB/s\n"
+               "                                    (default: as fast as it comes)\n"
                "  --scan-seconds N                  how long a disk scan takes (default 6)\n"
                "  --discovery KIND,...              replies to send to each discovery request\n"
                "  --reply-from-every-address        answer discovery from every address\n"
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
               (colon == std::string::npos ? "" : account.substr(colon + 1)));
     } else if (arg == "--name" || arg == "--group" || arg == "--firmware" || arg == "--discovery" ||
                arg == "--password" || arg == "--ip" || arg == "--restart-seconds" ||
-               arg == "--firmware-limit" || arg == "--scan-seconds") {
+               arg == "--firmware-limit" || arg == "--scan-seconds" || arg == "--flash-rate") {
       control("set " + arg.substr(2) + " " + next());
     } else {
       Usage();
