@@ -72,9 +72,15 @@ std::string LineDiff(const std::string& a, const std::string& b) {
 device::Setup Ctl::DeviceSetup() {
   const std::string page = Page();
   device::Setup setup = device::SetupOfPage(page);
-  // Each account's folders are on its own page, as "Modify" shows it.
+  // Each account's folders are on its own page, as "Modify" shows it; the
+  // page of the account selected last is on the status page already.
   const auto rows = device::ShowFtpServer(page).accounts;
+  const device::FtpAccountView selected = device::ShowFtpAccount(page);
   for (auto& account : setup.accounts) {
+    if (!selected.account.empty() && account.name == selected.account) {
+      account.folders = selected.account_folders;
+      continue;
+    }
     const auto row = std::find_if(rows.begin(), rows.end(),
                                   [&](const net::AccountRow& r) { return r.name == account.name; });
     if (row == rows.end()) continue;
