@@ -183,7 +183,11 @@ TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   EXPECT_EQ(of(UploadError::Socket(10053)), Outcome::TooLarge);
   EXPECT_EQ(of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Failed);
   EXPECT_EQ(of(UploadError::FileChanged("/fw.bin")), Outcome::FileChanged);
-  EXPECT_EQ(of(net::HttpError("302 but plain")), Outcome::Failed);
+  // No reply at all, or bytes that are none: no answer, whatever digits they hold.
+  EXPECT_EQ(of(net::HttpError("302 but plain")), Outcome::NoAnswer);
+  EXPECT_EQ(of(UploadError::Socket(10061)), Outcome::NoAnswer);
+  EXPECT_EQ(of(UploadError::Closed()), Outcome::NoAnswer);
+  EXPECT_EQ(of(UploadError::Reply(0, "garbage")), Outcome::NoAnswer);
   EXPECT_EQ(device::UploadFailure(Outcome::TooLarge, "/fw.bin").text, "Kernel Size is too large.");
   EXPECT_EQ(device::UploadFailure(Outcome::FileChanged, "/fw.bin").text,
             "Upload fail!\nThe firmware file changed while it was sent:\n/fw.bin");
