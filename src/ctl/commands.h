@@ -5,6 +5,7 @@
 // it. The device is found and logged into only once the command's own
 // words have been checked.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,11 +41,12 @@ struct Target {
 // What the devices of a run on several share: the passwords, read once
 // (and the person's yes to send them, asked once); the firmware image,
 // opened and checked once, so that every device gets the same bytes; and
-// the scans that the waits for the devices look at.
+// the scans that the waits for the devices look at: those that began at
+// `since` or later, one made now when there is none.
 struct Shared {
   std::optional<std::string> password, new_password;
   const net::THttpDataStream* firmware = nullptr;
-  std::function<net::DeviceList()> scan;
+  std::function<std::vector<net::DeviceList>(std::chrono::steady_clock::time_point since)> scan;
 };
 
 class Ctl {

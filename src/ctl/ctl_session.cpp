@@ -261,33 +261,45 @@ void Ctl::WaitForDevice(Return how) {
                ? d.DeviceName == name_ && d.GroupName == group_ && d.Ip != old_address
                : d.Ip == old_address;
   };
-  auto answering = [&]() -> std::optional<std::string> {
-    net::DeviceList found;
+  // The scans since the last look: this wait's own, or those the waits of
+  // a run on several share, where one scan serves them all.
+  auto since = std::chrono::steady_clock::now();
+  auto scans = [&]() -> std::vector<net::DeviceList> {
     try {
-      found = shared_ != nullptr && shared_->scan
-                  ? shared_->scan()
-                  : scan::Discover(2, options_.where, [&](const net::DeviceList& list) {
-                      return std::any_of(list.Devices().begin(), list.Devices().end(), is_it);
-                    });
+      if (shared_ != nullptr && shared_->scan) {
+        const auto asked = std::chrono::steady_clock::now();
+        auto lists = shared_->scan(since);
+        since = asked;
+        return lists;
+      }
+      return {scan::Discover(2, options_.where, [&](const net::DeviceList& list) {
+        return std::any_of(list.Devices().begin(), list.Devices().end(), is_it);
+      })};
     } catch (const net::SocketError& e) {
       Fail(kUsage, "cannot scan for devices: " + net::WsaErrorDescription(e.number()));
     }
-    for (const auto& d : found.Devices())
+  };
+  auto in = [&](const net::DeviceList& list) -> std::optional<std::string> {
+    for (const auto& d : list.Devices())
       if (is_it(d)) return d.Ip;
     return std::nullopt;
   };
   if (how == Return::AfterRestart) {
     // A device restarts a moment after it is told to, and is silent while
-    // it does (half a minute at most).
+    // it does (half a minute at most): first a scan it does not answer.
     const auto gone_by = std::min(end, std::chrono::steady_clock::now() + std::chrono::seconds(30));
-    while (std::chrono::steady_clock::now() < gone_by && answering())
-      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (bool silent = false; !silent && std::chrono::steady_clock::now() < gone_by;) {
+      const auto lists = scans();
+      silent = std::any_of(lists.begin(), lists.end(), [&](const auto& l) { return !in(l); });
+      if (!silent) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
   }
   while (std::chrono::steady_clock::now() < end) {
-    if (const auto ip = answering()) {
-      session_.address = *ip;
-      return;
-    }
+    for (const auto& list : scans())
+      if (const auto ip = in(list)) {
+        session_.address = *ip;
+        return;
+      }
   }
   Fail(kNoAnswer, "the device did not answer again within " +
                       std::to_string(options_.wait_seconds) + " seconds");

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -233,20 +234,24 @@ int SeveralRun::Go(std::vector<Part> parts) {
     firmware.emplace(FirmwareImage(command_[1]));
     shared_.firmware = &*firmware;
   }
-  // The waits for the devices share one scan at a time.
+  // The waits for the devices share the scans, one at a time: each wait
+  // looks at every scan since its last look, so none misses a device's
+  // silence while another's scan goes on.
   std::mutex scan_mutex;
-  net::DeviceList last;
-  std::chrono::steady_clock::time_point last_started{};
-  shared_.scan = [&] {
-    const auto asked = std::chrono::steady_clock::now();
+  std::deque<std::pair<std::chrono::steady_clock::time_point, net::DeviceList>> scans;
+  shared_.scan = [&](std::chrono::steady_clock::time_point since) {
     const std::lock_guard lock(scan_mutex);
-    if (last_started < asked) {
-      last_started = std::chrono::steady_clock::now();
-      last = scan::Discover(2, options_.where);
+    std::vector<net::DeviceList> lists;
+    for (const auto& [began, list] : scans)
+      if (began >= since) lists.push_back(list);
+    if (lists.empty()) {
+      const auto began = std::chrono::steady_clock::now();
+      scans.emplace_back(began, scan::Discover(2, options_.where));
+      if (scans.size() > 16) scans.pop_front();
+      lists.push_back(scans.back().second);
     }
-    return last;
+    return lists;
   };
-
   if (!json_) {
     const std::string head =
         scan::Padded("DEVICE", widths_[0]) + "  " + scan::Padded("NAME", widths_[1]) + "  RESULT";

@@ -118,6 +118,19 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
   std::filesystem::remove(lines);
 }
 
+// Devices restarted together are waited for together: one discovery scan
+// at a time serves every wait (the scan's port is one).
+TEST_F(CtlSeveralLan, RestartedDevicesAreWaitedForTogether) {
+  for (auto& device : devices_) device->Control("set restart-seconds 2");
+  const Result run =
+      Run({"--yes", "--wait", "--wait-seconds", "30", ip(0) + "," + ip(1), "reboot"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("2 devices: 2 done"), std::string::npos) << run.out;
+  for (int i = 0; i < 2; ++i)
+    EXPECT_NE(devices_[i]->Control("command " + std::to_string(Commands(i) - 1)).find("reboot"),
+              std::string::npos);
+}
+
 // One image for all: every device gets the same bytes, sent from one file.
 TEST_F(CtlSeveralLan, AnUploadToSeveralSendsEachTheSameImage) {
   const std::string image = ThisLan().dir + "/several.bin";
