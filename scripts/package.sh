@@ -25,6 +25,39 @@ rm -f "$out"/*.deb
 cpack --config build/default/CPackConfig.cmake -B "$PWD/$out" -G DEB >/dev/null
 rm -rf "$out/_CPack_Packages"
 
+# The Windows programs as a zip, when the windows preset has built them:
+# the two programs, the language files, the manual pages as text and a
+# README, with Windows' line ends.
+if [ -x build/windows/src/ctl/brevane-ctl.exe ]; then
+  version=$(sed -n 's/^project(Brevane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  name=brevane-windows-$version
+  stage=$(mktemp -d)
+  mkdir -p "$stage/$name"
+  for program in scan ctl; do
+    x86_64-w64-mingw32-strip -o "$stage/$name/brevane-$program.exe" \
+      "build/windows/src/$program/brevane-$program.exe"
+    groff -man -Tascii -P-cbou "man/brevane-$program.1" | sed 's/$/\r/' \
+      >"$stage/$name/brevane-$program.txt"
+  done
+  for file in lang/*/language; do
+    mkdir -p "$stage/$name/$(dirname "$file")"
+    cp "$file" "$stage/$name/$file"
+  done
+  sed 's/$/\r/' packaging/windows/README.txt >"$stage/$name/README.txt"
+  rm -f "$out"/brevane-windows-*.zip
+  python3 - "$stage" "$name" "$PWD/$out/$name.zip" <<'PY'
+import os, sys, zipfile
+stage, name, target = sys.argv[1:]
+with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
+    for folder, _, files in sorted(os.walk(os.path.join(stage, name))):
+        for f in sorted(files):
+            path = os.path.join(folder, f)
+            z.write(path, os.path.relpath(path, stage))
+PY
+  rm -rf "$stage"
+  echo "package: $out/$name.zip"
+fi
+
 desktop-file-validate data/org.brevane.Brevane.desktop
 appstreamcli validate --no-net --explain data/org.brevane.Brevane.metainfo.xml >/dev/null
 status=0

@@ -13,6 +13,8 @@ packages=(
   qt6-translations-l10n
   # the simulated devices' shared folders
   samba smbclient
+  # the Windows build (MinGW-w64), its GoogleTest sources, and Wine to test it
+  g++-mingw-w64-x86-64-posix googletest wine64 groff-base
   # fuzzing
   clang libclang-rt-14-dev
   # the test LAN, and curl to compare uploads against

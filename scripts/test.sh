@@ -19,7 +19,13 @@ report() {
 }
 trap report EXIT
 phase setup scripts/setup.sh
+# No source without the toolkit includes a header of one system outside
+# the seams.
+phase check scripts/check-headers
 phase build scripts/build.sh "$preset"
+# The terminal programs and the rules below the windows for Windows; the
+# LAN tests run them under Wine.
+phase windows scripts/build.sh windows
 # The Debian packages, made from the build just tested and checked with
 # lintian; a LAN test installs them.
 phase package scripts/package.sh --from "$preset"

@@ -1,10 +1,9 @@
 #include "ctl/arguments.h"
 
-#include <arpa/inet.h>
-
 #include <cstdlib>
 
 #include "ctl/ctl.h"
+#include "net/ipv4.h"
 
 namespace ctl {
 
@@ -21,8 +20,7 @@ void Usage(const std::string& text) {
 }
 
 bool IsAddress(const std::string& text) {
-  in_addr a{};
-  return ::inet_pton(AF_INET, text.c_str(), &a) == 1;
+  return net::IsIPv4(text);
 }
 
 const char kUsageText[] =

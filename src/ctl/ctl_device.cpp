@@ -1,8 +1,6 @@
 // brevane-ctl's commands on the device as a whole: what it shows, its
 // names, password, time, language, address, firmware and restarts.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 
@@ -19,6 +17,7 @@
 #include "i18n/translate.h"
 #include "net/upload_client.h"
 #include "net/waiting.h"
+#include "platform/os/console.h"
 #include "scan/scan_output.h"
 
 namespace ctl {
@@ -366,7 +365,7 @@ void Ctl::Upload() {
   try {
     // Progress only for a person watching.
     std::optional<UploadProgress> progress;
-    if (!out_.json() && shared_ == nullptr && ::isatty(STDERR_FILENO))
+    if (!out_.json() && shared_ == nullptr && os::ErrorIsTerminal())
       progress.emplace(session_.address);
     net::MemoryStream reply;
     upload.Post(device::UploadUrl(session_.address), body, reply);

@@ -1,8 +1,6 @@
 // brevane-ctl's network drives: mounted again at login where they point,
 // and moved only by the person who owns them.
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 
@@ -13,8 +11,7 @@
 #include "device/drives.h"
 #include "i18n/translate.h"
 #include "net/socket_error.h"
-#include "platform/adapters_linux.h"
-#include "platform/gio_drives.h"
+#include "platform/system.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
 
@@ -48,9 +45,9 @@ platform::DriveRecord KeptDrive(platform::NetworkDrives& drives, const std::stri
 int ReconnectDrive(const Options& options, Output& out) {
   const std::string drive = DriveOf(*options.reconnect_drive, "--reconnect-drive");
   out.SetSubject(drive, "reconnect-drive");
-  platform::GioNetworkDrives drives;
-  const platform::DriveRecord kept = KeptDrive(drives, drive);
-  const int result = drives.Reconnect(drive);
+  const auto drives = platform::SystemDrives();
+  const platform::DriveRecord kept = KeptDrive(*drives, drive);
+  const int result = drives->Reconnect(drive);
   if (result == 0) {
     out.Result("", JsonObject().Text("remote_name", kept.remote_name));
     return kDone;
@@ -68,9 +65,9 @@ int ReconnectDrive(const Options& options, Output& out) {
     Fail(kNoAnswer,
          failure + " (cannot scan for its device: " + net::WsaErrorDescription(e.number()) + ")");
   }
-  platform::LinuxAdapterList adapters;
+  const auto adapters = platform::SystemAdapters();
   const device::Following following = device::FollowDevices(
-      platform::DrivesOfDevices({kept}), found.Devices(), platform::OwnNetworks(adapters));
+      platform::DrivesOfDevices({kept}), found.Devices(), platform::OwnNetworks(*adapters));
   if (!following.ambiguous.empty()) {
     // The device's names as a terminal can show them.
     std::vector<device::DriveOfDevice> shown = following.ambiguous;
@@ -86,7 +83,7 @@ int ReconnectDrive(const Options& options, Output& out) {
     shown.device_name = scan::Printable(shown.device_name);
     shown.group_name = scan::Printable(shown.group_name);
     const std::string text = device::SayFoundElsewhere(shown);
-    platform::GioNetworkDrives::Notify(Translate("Reconnect network drive") + " " + drive, text);
+    platform::Notify(Translate("Reconnect network drive") + " " + drive, text);
     Fail(kNoAnswer, failure + "\n" + text);
   }
   // Its device is where it was (the share is what failed), or nowhere.
@@ -102,8 +99,8 @@ int MoveDrive(const Options& options, Output& out) {
   const bool assume_yes = options.yes;
   const std::string drive = DriveOf(options.move_drive->first, "--move-drive");
   out.SetSubject(drive, "move-drive");
-  platform::GioNetworkDrives drives;
-  const platform::DriveRecord kept = KeptDrive(drives, drive);
+  const auto drives = platform::SystemDrives();
+  const platform::DriveRecord kept = KeptDrive(*drives, drive);
   const std::string from = device::RemoteAddress(kept.remote_name);
   std::string to = options.move_drive->second;
   if (to == "back") {
@@ -112,8 +109,8 @@ int MoveDrive(const Options& options, Output& out) {
   }
   if (!IsAddress(to)) Usage("--move-drive takes an IPv4 address or back");
   if (to == from) Fail(kFailed, drive + " is at " + to + " already");
-  platform::LinuxAdapterList adapters;
-  if (!device::OnOwnNetwork(to, platform::OwnNetworks(adapters)))
+  const auto adapters = platform::SystemAdapters();
+  if (!device::OnOwnNetwork(to, platform::OwnNetworks(*adapters)))
     Fail(kFailed, to + " is on none of this computer's networks; " + drive + " stays");
   // A drive whose address answers is in use there: moving it is the
   // person's choice, asked again.
@@ -126,7 +123,7 @@ int MoveDrive(const Options& options, Output& out) {
   }
   const device::DriveMove move{
       drive, from, to, device::RemoteFolder(kept.remote_name), kept.device_name, kept.group_name};
-  if (const int moved = drives.MoveDrive(drive, to); moved != 0)
+  if (const int moved = drives->MoveDrive(drive, to); moved != 0)
     Fail(kFailed, device::SayNotMoved({{move, moved}}));
   out.Result(device::SayMoved({move}) + "\n", JsonObject().Text("from", from).Text("to", to));
   return kDone;

@@ -2,11 +2,10 @@
 // device made to match one, by the console's own commands and only those
 // that change something.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "ctl/commands.h"
@@ -17,6 +16,7 @@
 #include "device/ftp.h"
 #include "device/status.h"
 #include "device/text.h"
+#include "platform/os/console.h"
 #include "scan/scan_output.h"
 
 namespace ctl {
@@ -100,22 +100,10 @@ void Ctl::Backup() {
     return out_.Result(text, JsonObject().Raw("setup", text));
   }
   // Written whole or not at all: a new file beside it, then renamed.
-  const std::string temporary = *path + ".new";
-  const int fd =
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-  bool written = fd >= 0;
-  for (std::size_t at = 0; written && at < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-    written = n > 0;
-    if (written) at += static_cast<std::size_t>(n);
-  }
-  written = written && ::fsync(fd) == 0;
-  if (fd >= 0) written = ::close(fd) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path->c_str()) != 0) {
-    if (fd >= 0) std::remove(temporary.c_str());
+  if (int error = 0; !os::WriteWhole(*path, text, error))
     Fail(kFailed, "cannot write " + Printable(*path) +
-                      (fd < 0 ? " (" + Printable(temporary) + " exists or cannot be made)" : ""));
-  }
+                      (error == EEXIST ? " (" + Printable(*path + ".new") + " exists)"
+                                       : std::string(": ") + std::strerror(error)));
   Done("The setup of " + session_.address + " is in " + Printable(*path) + ".");
 }
 

@@ -1,12 +1,11 @@
 #include "device/drives.h"
 
-#include <arpa/inet.h>
-
 #include <cstdint>
 #include <map>
 #include <optional>
 
 #include "i18n/translate.h"
+#include "net/ipv4.h"
 #include "net/socket_error.h"
 #include "net/tcp.h"
 #include "net/waiting.h"
@@ -18,9 +17,7 @@ using i18n::Translate;
 namespace {
 
 std::optional<std::uint32_t> IPv4(const std::string& text) {
-  in_addr a{};
-  if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return std::nullopt;
-  return ntohl(a.s_addr);
+  return net::ParseIPv4(text);
 }
 
 std::string Where(const DriveMove& m) {

@@ -1,12 +1,11 @@
 #include "device/ip_config.h"
 
-#include <arpa/inet.h>
-
 #include <cstdint>
 #include <optional>
 
 #include "device/text.h"
 #include "i18n/translate.h"
+#include "net/ipv4.h"
 #include "net/page_values.h"
 #include "net/url.h"
 
@@ -15,9 +14,7 @@ namespace device {
 namespace {
 
 std::uint32_t Number(const std::string& dotted) {
-  in_addr a{};
-  ::inet_pton(AF_INET, dotted.c_str(), &a);
-  return ntohl(a.s_addr);
+  return net::ParseIPv4(dotted).value_or(0);
 }
 
 Refusal Refuse(const char* label, const std::string& text, const char* why, int field) {

@@ -1,15 +1,15 @@
 #include "i18n/translate.h"
 
 #include "i18n/language_file.h"
+#include "platform/os/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -28,18 +28,9 @@ constexpr std::size_t kPiece = 1023;
 // The language file as last read, known by the identity of the file it came
 // from, with the answers already looked up in it.
 struct CachedFile {
-  bool present = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec modified{};
+  std::optional<os::FileIdentity> identity;
   ParsedLanguageFile parsed;
   std::unordered_map<std::string, std::string> answers;
-
-  bool Same(const struct stat& info) const {
-    return present && info.st_dev == device && info.st_ino == inode && info.st_size == size &&
-           info.st_mtim.tv_sec == modified.tv_sec && info.st_mtim.tv_nsec == modified.tv_nsec;
-  }
 };
 
 CachedFile& Cached() {
@@ -51,41 +42,34 @@ CachedFile& Cached() {
 // to read (none, not a regular file, unreadable).
 bool Refresh() {
   CachedFile& cached = Cached();
-  struct stat info {};
-  const char* path = kLanguageFileName;
-  if (::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
-    path = g_fallback.c_str();
-    if (g_fallback.empty() || ::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
+  std::string path = kLanguageFileName;
+  auto info = os::IdentityAt(path);
+  if (!info || !info->regular) {
+    path = g_fallback;
+    info = g_fallback.empty() ? std::nullopt : os::IdentityAt(path);
+    if (!info || !info->regular) {
       cached = {};
       return false;
     }
   }
-  if (cached.Same(info)) return true;
+  if (cached.identity == info) return true;
   // Opening never waits, and what is read stops at a bound.
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int error = 0;
+  const int fd = os::OpenToRead(path, error);
   if (fd < 0) {
     cached = {};
     return false;
   }
-  struct stat opened {};
+  const auto opened = os::IdentityOf(fd);
   std::string bytes;
-  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
-    bytes.resize(static_cast<std::size_t>(std::min<off_t>(opened.st_size, kMaxLanguageFileBytes)));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
+  if (opened && opened->regular) {
+    bytes.resize(static_cast<std::size_t>(
+        std::min<std::int64_t>(opened->size, static_cast<std::int64_t>(kMaxLanguageFileBytes))));
+    bytes.resize(os::ReadAt(fd, bytes.data(), bytes.size(), 0));
   }
-  ::close(fd);
+  os::CloseFile(fd);
   cached = {};
-  cached.present = true;
-  cached.device = info.st_dev;
-  cached.inode = info.st_ino;
-  cached.size = info.st_size;
-  cached.modified = info.st_mtim;
+  cached.identity = info;
   cached.parsed = ParseLanguageFile(bytes);
   return true;
 }
@@ -122,10 +106,15 @@ int TranslationSwitch() {
 void UseShippedLanguageFiles(const std::string& built_in) {
   std::error_code error;
   std::string directory = built_in;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const auto installed = exe.parent_path().parent_path() / "share/brevane/lang";
-    if (std::filesystem::is_directory(installed, error)) directory = installed.string();
+  if (const std::string exe = os::ProgramPath(); !exe.empty()) {
+    // Installed (share/brevane/lang beside bin/), or unpacked with the
+    // files beside the program (lang/), as on Windows.
+    const auto folder = std::filesystem::path(exe).parent_path();
+    for (const auto& shipped : {folder.parent_path() / "share/brevane/lang", folder / "lang"})
+      if (std::filesystem::is_directory(shipped, error)) {
+        directory = shipped.string();
+        break;
+      }
   }
   SetFallbackLanguageFile(directory + "/" + LocaleLanguage() + "/language");
 }

@@ -20,7 +20,8 @@ void SetFallbackLanguageFile(const std::string& path);
 
 // Makes the shipped file of the user's locale the fallback: the one
 // installed beside the program (<prefix>/share/brevane/lang, found from the
-// program's own path), or the one under `built_in` (the source tree's lang
+// program's own path, or lang/ in the program's own folder), or the one
+// under `built_in` (the source tree's lang
 // folder) for a build run in place.
 void UseShippedLanguageFiles(const std::string& built_in);
 

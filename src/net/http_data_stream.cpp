@@ -1,11 +1,5 @@
 #include "net/http_data_stream.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -14,7 +8,7 @@
 #include <new>
 #include <system_error>
 
-#include "net/udp_socket.h"
+#include "platform/os/files.h"
 
 namespace net {
 
@@ -29,7 +23,7 @@ std::size_t RoundToPages(std::size_t n) {
 }  // namespace
 
 ByteBuffer::~ByteBuffer() {
-  if (data_ != nullptr) ::munmap(data_, capacity_);
+  if (data_ != nullptr) os::GivePagesBack(data_, capacity_);
 }
 
 void ByteBuffer::reserve(std::size_t capacity) {
@@ -37,11 +31,10 @@ void ByteBuffer::reserve(std::size_t capacity) {
   const std::size_t pages = RoundToPages(capacity);
   // Pages become resident only as they are written, so growing costs what
   // is moved, not the whole new room; they are not zero-filled by us.
-  void* fresh = ::mmap(nullptr, pages, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (fresh == MAP_FAILED) throw std::bad_alloc();
+  void* fresh = os::TakePages(pages);
   if (data_ != nullptr) {
     std::memcpy(fresh, data_, size_);
-    ::munmap(data_, capacity_);
+    os::GivePagesBack(data_, capacity_);
   }
   data_ = static_cast<char*>(fresh);
   capacity_ = pages;
@@ -99,56 +92,53 @@ std::string UploadBody::Bytes() const {
   return bytes;
 }
 
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) reset(other.release());
+  return *this;
+}
+
+int UniqueFd::release() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+void UniqueFd::reset(int fd) {
+  os::CloseFile(fd_);
+  fd_ = fd;
+}
+
 SentFile::SentFile(const std::string& path) : path_(path) {
   // Opening never waits (a FIFO would); only a regular file is an image.
-  fd_.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd_.valid()) throw std::system_error(errno, std::generic_category(), path);
-  struct stat info {};
-  if (::fstat(fd_.get(), &info) != 0) throw std::system_error(errno, std::generic_category(), path);
-  if (!S_ISREG(info.st_mode))
-    throw std::system_error(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::generic_category(), path);
+  int error = 0;
+  fd_.reset(os::OpenToRead(path, error));
+  if (!fd_.valid()) throw std::system_error(error, std::generic_category(), path);
+  const auto identity = os::IdentityOf(fd_.get());
+  if (!identity) throw std::system_error(EIO, std::generic_category(), path);
+  if (!identity->regular)
+    throw std::system_error(identity->folder ? EISDIR : EINVAL, std::generic_category(), path);
   // Others may read the file meanwhile, and should not write it: a writer
   // that takes no notice is caught by the check after sending.
-  ::flock(fd_.get(), LOCK_SH | LOCK_NB);
-  length_ = static_cast<std::size_t>(info.st_size);
-  identity_ = *IdentityOf(fd_.get());
-}
-
-std::optional<SentFile::Identity> SentFile::IdentityOf(int fd) {
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return std::nullopt;
-  return Identity{info.st_dev, info.st_ino, info.st_size,
-                  info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
-                  info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec};
-}
-
-std::optional<SentFile::Identity> SentFile::IdentityAt(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.valid()) return std::nullopt;
-  return IdentityOf(fd.get());
+  os::HoldForReading(fd_.get());
+  length_ = static_cast<std::size_t>(identity->size);
+  identity_ = *identity;
 }
 
 bool SentFile::Unchanged() const {
-  return IdentityOf(fd_.get()) == identity_ && IdentityAt(path_) == identity_;
+  int error = 0;
+  const UniqueFd again(os::OpenToRead(path_, error));
+  return os::IdentityOf(fd_.get()) == identity_ && again.valid() &&
+         os::IdentityOf(again.get()) == identity_;
 }
 
 std::size_t SentFile::Read(std::size_t offset, char* buffer, std::size_t count) const {
-  std::size_t got = 0;
-  while (got < count) {
-    const ssize_t n =
-        ::pread(fd_.get(), buffer + got, count - got, static_cast<off_t>(offset + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return got;
+  return os::ReadAt(fd_.get(), buffer, count, offset);
 }
 
 LocalTime SystemLocalTime() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  std::tm t{};
-  ::localtime_r(&seconds, &t);
+  const std::tm t = os::LocalTime(seconds);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,           t.tm_hour,

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <functional>
@@ -11,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/udp_socket.h"
+#include "platform/os/files.h"
 
 namespace net {
 
@@ -41,6 +39,26 @@ class ByteBuffer {
   std::size_t capacity_ = 0;
 };
 
+// Owns a file descriptor and closes it once.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { reset(); }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release();
+  void reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
 // A file being sent: opened once, read from where it lies on disk as it
 // goes out, never held in memory as a whole.
 class SentFile {
@@ -61,20 +79,10 @@ class SentFile {
   bool Unchanged() const;
 
  private:
-  struct Identity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    long long modified_ns = 0, changed_ns = 0;
-    bool operator==(const Identity&) const = default;
-  };
-  static std::optional<Identity> IdentityOf(int fd);
-  static std::optional<Identity> IdentityAt(const std::string& path);
-
   std::string path_;
   UniqueFd fd_;
   std::size_t length_ = 0;
-  Identity identity_;
+  os::FileIdentity identity_;
 };
 
 // A request body as it goes out: pieces of bytes in memory, and pieces that

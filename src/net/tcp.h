@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "net/http_reply.h"
-#include "net/udp_socket.h"
+#include "platform/os/sockets.h"
 
 namespace net {
 
@@ -53,19 +53,21 @@ class TcpStream {
   std::string ReceiveLine(int timeout_ms, std::size_t max_length);
 
   // A stream that is not connected.
-  static TcpStream Closed() { return TcpStream(UniqueFd()); }
+  static TcpStream Closed() { return TcpStream(os::Socket()); }
 
   void Close() {
-    fd_.reset();
+    socket_.reset();
     pending_.clear();
   }
 
  private:
-  explicit TcpStream(UniqueFd fd) : fd_(std::move(fd)) {}
-  // Waits until the socket is ready for `events` or the bound passes.
-  void Wait(short events, int timeout_ms);
+  explicit TcpStream(os::Socket socket) : socket_(std::move(socket)) {}
+  static constexpr bool kToRead = false, kToWrite = true;
+  // Waits until the socket is ready to read or to write, or the bound
+  // passes.
+  void Wait(bool to_write, int timeout_ms);
 
-  UniqueFd fd_;
+  os::Socket socket_;
   std::string pending_;  // bytes read past the last line
   std::optional<std::chrono::steady_clock::time_point> end_;
 };

@@ -4,27 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "net/http_data_stream.h"
+#include "platform/os/sockets.h"
+
 namespace net {
-
-// Owns a file descriptor and closes it once.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept;
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { reset(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release();
-  void reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
 
 struct Datagram {
   std::string bytes;
@@ -53,10 +36,8 @@ class UdpSocket {
   // when `wake_fd` (if given) became readable first.
   std::optional<Datagram> Receive(int timeout_ms, int wake_fd = -1) const;
 
-  int fd() const { return fd_.get(); }
-
  private:
-  UniqueFd fd_;
+  os::Socket socket_;
 };
 
 // Largest datagram the receive path takes in one piece; longer ones are cut

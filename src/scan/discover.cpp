@@ -1,12 +1,11 @@
 #include "scan/discover.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
 
 #include "net/interfaces.h"
+#include "net/ipv4.h"
 #include "net/udp_socket.h"
 
 namespace scan {
@@ -46,8 +45,7 @@ bool AddAddresses(const std::string& list, std::vector<std::string>& addresses) 
   for (std::size_t at = 0; at <= list.size();) {
     const auto comma = std::min(list.find(',', at), list.size());
     const std::string address = list.substr(at, comma - at);
-    in_addr a{};
-    if (::inet_pton(AF_INET, address.c_str(), &a) != 1) return false;
+    if (!net::IsIPv4(address)) return false;
     found.push_back(address);
     at = comma + 1;
   }
@@ -60,13 +58,11 @@ std::vector<std::string> ViaOf(const std::vector<net::DeviceRecord>& devices, co
   std::vector<std::string> via;
   for (const net::DeviceRecord& d : devices) {
     std::string from;
-    in_addr device{};
-    if (::inet_pton(AF_INET, d.Ip.c_str(), &device) == 1) {
+    if (const auto device = net::ParseIPv4(d.Ip)) {
       for (const net::Interface& i : interfaces) {
-        in_addr own{}, mask{};
-        ::inet_pton(AF_INET, i.ip.c_str(), &own);
-        ::inet_pton(AF_INET, i.mask.c_str(), &mask);
-        if ((own.s_addr & mask.s_addr) == (device.s_addr & mask.s_addr)) {
+        const std::uint32_t own = net::ParseIPv4(i.ip).value_or(0),
+                            mask = net::ParseIPv4(i.mask).value_or(0);
+        if ((own & mask) == (*device & mask)) {
           from = i.name;
           break;
         }

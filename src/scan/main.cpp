@@ -2,9 +2,6 @@
 // terminal, with the main window's discovery: one request, replies
 // collected for a while, the first reply from an address kept.
 
-#include <arpa/inet.h>
-#include <signal.h>
-
 #include <algorithm>
 #include <csignal>
 #include <optional>
@@ -18,9 +15,11 @@
 #include <string>
 
 #include "net/discovery.h"
+#include "net/ipv4.h"
 #include "net/socket_error.h"
 #include "net/udp_socket.h"
 #include "net/version.h"
+#include "platform/os/console.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
 #include "scan/watch.h"
@@ -62,10 +61,8 @@ volatile std::sig_atomic_t stop_requested = 0;
 // changes.
 int WatchDevices(std::chrono::milliseconds listen, std::chrono::milliseconds interval, int count,
                  const scan::Where& where, bool json) {
-  struct sigaction stop {};
-  stop.sa_handler = [](int) { stop_requested = 1; };
-  ::sigaction(SIGINT, &stop, nullptr);
-  ::sigaction(SIGTERM, &stop, nullptr);
+  std::signal(SIGINT, [](int) { stop_requested = 1; });
+  std::signal(SIGTERM, [](int) { stop_requested = 1; });
   scan::Watch watch;
   for (int done = 0; !stop_requested && (count == 0 || done < count); ++done) {
     const auto next = std::chrono::steady_clock::now() + interval;
@@ -91,8 +88,7 @@ int UsageError(const std::string& what) {
 }
 
 bool IsAddress(const std::string& text) {
-  in_addr a{};
-  return ::inet_pton(AF_INET, text.c_str(), &a) == 1;
+  return net::IsIPv4(text);
 }
 
 std::optional<int> Number(const char* text, int min, int max) {
@@ -104,7 +100,7 @@ std::optional<int> Number(const char* text, int min, int max) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
   std::optional<int> seconds;
   bool watch = false;
   std::chrono::milliseconds interval = std::chrono::seconds(10);
@@ -194,4 +190,10 @@ int main(int argc, char** argv) {
   if (format != Format::Table || !devices.empty()) std::fputs(text.c_str(), stdout);
   if (devices.empty() && format == Format::Table) std::fputs("No device answered.\n", stderr);
   return devices.empty() ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+  os::UseUtf8Console();
+  os::Arguments arguments(argc, argv);
+  return Main(arguments.argc(), arguments.argv());
 }

@@ -18,15 +18,23 @@ dpkg --root="$root" --force-depends --force-not-root -i "${debs[@]}" >"$root/dpk
   { cat "$root/dpkg.log" >&2; exit 1; }
 
 fail() { echo "install_test: $*" >&2; exit 1; }
+# Whether a command's whole output holds a text. (Not "| grep -q": grep
+# stops at the first match, and a longer output then ends in SIGPIPE, which
+# pipefail takes for the command's failure.)
+says() {
+  local text=$1
+  shift
+  grep -qF -- "$text" <<<"$("$@" 2>&1)"
+}
 [ "$(dpkg --root="$root" -l brevane brevane-devsim | grep -c '^ii')" = 2 ] ||
   fail "dpkg does not list both packages as installed"
 [ "$("$root/usr/bin/brevane" --version)" = "brevane 1.18" ] || fail "brevane --version"
-"$root/usr/bin/brevane" --help | grep -q -- '--console' || fail "brevane --help"
+says --console "$root/usr/bin/brevane" --help || fail "brevane --help"
 "$root/usr/bin/brevane-scan" --help >/dev/null || fail "brevane-scan --help"
 [ "$("$root/usr/bin/brevane-scan" --version)" = "brevane-scan 1.18" ] || fail "brevane-scan --version"
 [ "$("$root/usr/bin/brevane-ctl" --version)" = "brevane-ctl 1.18" ] || fail "brevane-ctl --version"
-"$root/usr/bin/brevane-ctl" --help | grep -q -- '--password-file' || fail "brevane-ctl --help"
-"$root/usr/bin/brevane-devsim" --help 2>&1 | grep -q -- '--control' || fail "brevane-devsim --help"
+says --password-file "$root/usr/bin/brevane-ctl" --help || fail "brevane-ctl --help"
+says --control "$root/usr/bin/brevane-devsim" --help || fail "brevane-devsim --help"
 
 # The drives module the program loads on first use, where the program looks
 # for it (beside its own folder), with every function it takes from the
@@ -60,9 +68,35 @@ desktop-file-validate "$root/usr/share/applications/$id.desktop"
 grep -q '^Exec=brevane --console$' "$root/usr/share/applications/$id.desktop" ||
   fail "no console action in the menu entry"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" >/dev/null
-zcat "$root/usr/share/man/man1/brevane.1.gz" | grep -q '^\.TH BREVANE 1' || fail "man page"
+says '.TH BREVANE 1' zcat "$root/usr/share/man/man1/brevane.1.gz" || fail "man page"
 # The simulator is in its own package, not in the program's.
-dpkg --root="$root" -L brevane | grep -q brevane-devsim && fail "brevane ships the simulator"
-dpkg --root="$root" -L brevane-devsim | grep -q '^/usr/bin/brevane-devsim$' ||
+says brevane-devsim dpkg --root="$root" -L brevane && fail "brevane ships the simulator"
+grep -qx /usr/bin/brevane-devsim <<<"$(dpkg --root="$root" -L brevane-devsim)" ||
   fail "brevane-devsim lacks its program"
 echo "install_test: both packages install and their files are in place"
+
+# The Windows zip: exactly its files, the programs standing alone (no DLL
+# but Windows' own) and answering under Wine, with their language files.
+zips=("$1"/brevane-windows-*.zip)
+[ -f "${zips[0]}" ] || fail "no Windows zip; run scripts/package.sh after the windows build"
+name=$(basename "${zips[0]}" .zip)
+listed=$(python3 -c 'import sys, zipfile; print("\n".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "${zips[0]}")
+expected=$(printf '%s\n' "$name/README.txt" "$name/brevane-ctl.exe" "$name/brevane-ctl.txt" \
+  "$name/brevane-scan.exe" "$name/brevane-scan.txt" "$name/lang/en/language" \
+  "$name/lang/zh-TW/language" | sort)
+[ "$listed" = "$expected" ] || fail "the zip holds $listed"
+python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "${zips[0]}" "$root"
+for program in scan ctl; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$root/$name/brevane-$program.exe" | awk '/DLL Name/ {print tolower($3)}' |
+    grep -vxE 'kernel32.dll|msvcrt.dll|ws2_32.dll|iphlpapi.dll|mpr.dll|shell32.dll|user32.dll|advapi32.dll' || true)
+  [ -z "$dlls" ] || fail "brevane-$program.exe needs $dlls"
+  run="$(dirname "$0")/../../scripts/wine-run $root/wine $root/$name/brevane-$program.exe"
+  [ "$($run --version | tr -d '\r')" = "brevane-$program 1.18" ] || fail "brevane-$program.exe --version"
+done
+grep -q $'\r$' "$root/$name/README.txt" || fail "README.txt without Windows line ends"
+# Its messages come from the language files beside it (a refusal before
+# anything is sent, in Traditional Chinese).
+said=$(grep -a '^First character cannot be a number' "$root/$name/lang/zh-TW/language" | cut -d= -f2- | tr -d '\r')
+LANG=zh_TW.UTF-8 says "$said" $run 10.77.0.99 name 1x y ||
+  fail "brevane-ctl.exe does not speak from its language files"
+echo "install_test: the Windows zip holds its files, and its programs run under Wine"

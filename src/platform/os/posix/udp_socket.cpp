@@ -1,3 +1,5 @@
+// UDP sockets on a POSIX system.
+
 #include "net/udp_socket.h"
 
 #include <arpa/inet.h>
@@ -12,22 +14,6 @@
 #include "net/socket_error.h"
 
 namespace net {
-
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) reset(other.release());
-  return *this;
-}
-
-int UniqueFd::release() {
-  const int fd = fd_;
-  fd_ = -1;
-  return fd;
-}
-
-void UniqueFd::reset(int fd) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
-}
 
 namespace {
 
@@ -44,36 +30,40 @@ sockaddr_in MakeAddress(const std::string& ip, std::uint16_t port) {
   return addr;
 }
 
+int FdOf(const os::Socket& socket) {
+  return static_cast<int>(socket.get());
+}
+
 }  // namespace
 
 UdpSocket::UdpSocket(std::uint16_t port, int receive_buffer)
-    : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-  if (!fd_.valid()) ThrowErrno();
+    : socket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+  if (!socket_.valid()) ThrowErrno();
   const int on = 1;
-  if (::setsockopt(fd_.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) ThrowErrno();
+  if (::setsockopt(FdOf(socket_), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) ThrowErrno();
   if (receive_buffer > 0) {
     // SO_RCVBUF is capped by the system limit; the forced variant lifts the
     // cap where we have the privilege. Either way a smaller queue only means
     // a less generous burst allowance, not an error.
-    ::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
-    ::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVBUFFORCE, &receive_buffer, sizeof receive_buffer);
+    ::setsockopt(FdOf(socket_), SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+    ::setsockopt(FdOf(socket_), SOL_SOCKET, SO_RCVBUFFORCE, &receive_buffer, sizeof receive_buffer);
   }
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
   addr.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) ThrowErrno();
+  if (::bind(FdOf(socket_), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) ThrowErrno();
 }
 
 void UdpSocket::BindToInterface(const std::string& name) const {
-  if (::setsockopt(fd_.get(), SOL_SOCKET, SO_BINDTODEVICE, name.c_str(),
+  if (::setsockopt(FdOf(socket_), SOL_SOCKET, SO_BINDTODEVICE, name.c_str(),
                    static_cast<socklen_t>(name.size())) != 0)
     ThrowErrno();
 }
 
 void UdpSocket::SendTo(const std::string& ip, std::uint16_t port, const std::string& bytes) const {
   const sockaddr_in to = MakeAddress(ip, port);
-  if (::sendto(fd_.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+  if (::sendto(FdOf(socket_), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                sizeof to) < 0)
     ThrowErrno();
 }
@@ -98,11 +88,11 @@ void UdpSocket::SendFrom(const std::string& source_ip, const std::string& ip, st
   in_pktinfo info{};
   info.ipi_spec_dst = from.sin_addr;
   std::memcpy(CMSG_DATA(cmsg), &info, sizeof info);
-  if (::sendmsg(fd_.get(), &msg, 0) < 0) ThrowErrno();
+  if (::sendmsg(FdOf(socket_), &msg, 0) < 0) ThrowErrno();
 }
 
 std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int wake_fd) const {
-  pollfd p[2] = {{fd_.get(), POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  pollfd p[2] = {{FdOf(socket_), POLLIN, 0}, {wake_fd, POLLIN, 0}};
   const int ready = ::poll(p, wake_fd >= 0 ? 2 : 1, timeout_ms);
   if (ready < 0 && errno != EINTR) ThrowErrno();
   if (ready <= 0 || (p[1].revents & POLLIN) != 0) return std::nullopt;
@@ -110,7 +100,7 @@ std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int wake_fd) const {
   char buffer[kReceiveBufferBytes];
   sockaddr_in from{};
   socklen_t from_len = sizeof from;
-  const ssize_t n = ::recvfrom(fd_.get(), buffer, sizeof buffer, MSG_DONTWAIT,
+  const ssize_t n = ::recvfrom(FdOf(socket_), buffer, sizeof buffer, MSG_DONTWAIT,
                                reinterpret_cast<sockaddr*>(&from), &from_len);
   if (n < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return std::nullopt;

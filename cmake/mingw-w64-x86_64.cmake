@@ -1,0 +1,20 @@
+# Windows (x86_64) from Debian's MinGW-w64 cross compiler, POSIX thread
+# model (std::thread and std::mutex). Programs are linked statically: they
+# need no DLL beyond Windows' own. Tests run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+find_program(BREVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(NOT BREVANE_WINE)
+  find_program(BREVANE_WINE NAMES wine64 wine)
+endif()
+if(BREVANE_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${BREVANE_WINE})
+endif()

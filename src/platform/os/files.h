@@ -1,0 +1,52 @@
+#pragma once
+
+// The operating system's files, as the network layer and the language
+// files use them: read where they lie, known by their identity, and
+// memory taken in whole pages. One side for POSIX systems, one for
+// Windows.
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace os {
+
+// What tells a file's contents apart from another's, or from its own
+// before a change: the file (device and number), its length and its
+// times of change.
+struct FileIdentity {
+  std::uint64_t device = 0, number = 0;
+  std::int64_t size = 0;
+  std::int64_t modified_ns = 0, changed_ns = 0;
+  bool regular = false, folder = false;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// Opens a file for reading without waiting (a FIFO would) and, on POSIX,
+// without passing the descriptor to programs started later: its
+// descriptor, or -1 with the errno value in `error`.
+int OpenToRead(const std::string& path, int& error);
+void CloseFile(int fd);
+std::optional<FileIdentity> IdentityOf(int fd);
+std::optional<FileIdentity> IdentityAt(const std::string& path);
+// Asks others not to write the file while it is read; nothing when the
+// system cannot.
+void HoldForReading(int fd);
+// Up to `count` bytes from `offset`: fewer at the file's end, nothing on a
+// failure.
+std::size_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset);
+
+// Memory in whole pages that the system provides only as it is written,
+// not zero-filled by us; throws std::bad_alloc.
+void* TakePages(std::size_t bytes);
+void GivePagesBack(void* pages, std::size_t bytes);
+
+// The local time of `when`.
+std::tm LocalTime(std::time_t when);
+
+// The path of the running program; empty when unknown.
+std::string ProgramPath();
+
+}  // namespace os
