@@ -9,7 +9,8 @@ for deb in "${debs[@]}"; do
   [ -f "$deb" ] || { echo "install_test: no package $deb; run scripts/package.sh" >&2; exit 1; }
 done
 root=$(mktemp -d /tmp/brevane-root.XXXXXX)
-trap 'rm -rf "$root"' EXIT
+wine_run="$(dirname "$0")/../../scripts/wine-run"
+trap '"$wine_run" "$root/wine" --stop; rm -rf "$root"' EXIT
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status"
 # The libraries the packages depend on are the machine's: only the
@@ -86,11 +87,12 @@ expected=$(printf '%s\n' "$name/README.txt" "$name/brevane-ctl.exe" "$name/breva
   "$name/lang/zh-TW/language" | sort)
 [ "$listed" = "$expected" ] || fail "the zip holds $listed"
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "${zips[0]}" "$root"
+"$wine_run" "$root/wine" --start
 for program in scan ctl; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$root/$name/brevane-$program.exe" | awk '/DLL Name/ {print tolower($3)}' |
     grep -vxE 'kernel32.dll|msvcrt.dll|ws2_32.dll|iphlpapi.dll|mpr.dll|shell32.dll|user32.dll|advapi32.dll' || true)
   [ -z "$dlls" ] || fail "brevane-$program.exe needs $dlls"
-  run="$(dirname "$0")/../../scripts/wine-run $root/wine $root/$name/brevane-$program.exe"
+  run="$wine_run $root/wine $root/$name/brevane-$program.exe"
   [ "$($run --version | tr -d '\r')" = "brevane-$program 1.18" ] || fail "brevane-$program.exe --version"
 done
 grep -q $'\r$' "$root/$name/README.txt" || fail "README.txt without Windows line ends"
