@@ -40,7 +40,10 @@ class MaintenanceTest : public ConsoleTest {
            testing_support::Find<QLabel>(console, "Label31")->isVisible();
   }
 
-  std::string image_ = ::testing::TempDir() + "/brevane-firmware.bin";
+  // A file of each test's own: the tests run side by side, each in a
+  // process of its own.
+  std::string image_ = ::testing::TempDir() + "/brevane-firmware-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
 };
 
 TEST_F(MaintenanceTest, BrowsingEnablesUploadAndACancelKeepsTheEarlierPath) {
