@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "scan/scan_output.h"
+
 namespace ctl {
 
 namespace {
@@ -11,24 +13,6 @@ namespace {
 constexpr int kMaxDepth = 32;
 constexpr std::size_t kMaxText = 64 * 1024;
 constexpr std::size_t kMaxWhole = 16 * 1024 * 1024;
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 }  // namespace
 
@@ -201,7 +185,7 @@ class JsonParser {
           } else if (code >= 0xDC00 && code <= 0xDFFF) {
             Wrong("half of a surrogate pair");
           }
-          AppendUtf8(out, code);
+          scan::AppendUtf8(out, code);
           break;
         }
         default:

@@ -206,7 +206,7 @@ int SeveralRun::Go(std::vector<Part> parts) {
     if (!p.done && p.by_name) by_name.push_back(p.label);
   const std::size_t count =
       std::count_if(parts_.begin(), parts_.end(), [](const Part& p) { return !p.done; });
-  const bool from_source = options_.password_file || options_.password_fd;
+
   if (options_.password_file)
     shared_.password = ReadSecretFile(*options_.password_file);
   else if (options_.password_fd)
@@ -218,7 +218,9 @@ int SeveralRun::Go(std::vector<Part> parts) {
     shared_.new_password = ReadSecretFile(*options_.new_password_file);
   else if (options_.new_password_fd)
     shared_.new_password = ReadSecretFd(*options_.new_password_fd);
-  if (from_source && !by_name.empty() && !shared_.password->empty() && !options_.yes) {
+  // A password, typed once for all or from a file, goes to a device found
+  // by a scan only with the person's yes: the prompt named no address.
+  if (!by_name.empty() && shared_.password && !shared_.password->empty() && !options_.yes) {
     std::string question = std::to_string(by_name.size()) +
                            " devices were found by their names (any host can answer with a "
                            "name). Send the password of " +

@@ -23,6 +23,9 @@ std::string Printable(std::string_view text);
 // and zero-width characters written as \uXXXX.
 std::string JsonString(std::string_view text);
 
+// Appends the code point `c` to `out` as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // The width `text` takes in a terminal: East Asian wide characters count
 // two columns.
 std::size_t DisplayWidth(std::string_view printable);
