@@ -33,7 +33,9 @@ double ResidentMiB() {
 // The median and quartiles of `v`, as text.
 std::string Spread(std::vector<double> v, double scale = 1000) {
   std::sort(v.begin(), v.end());
-  auto at = [&](double q) { return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))] * scale; };
+  auto at = [&](double q) {
+    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))] * scale;
+  };
   char text[96];
   std::snprintf(text, sizeof text, "median %.3f (quartiles %.3f to %.3f)", at(0.5), at(0.25),
                 at(0.75));
@@ -102,8 +104,9 @@ int main(int argc, char** argv) {
     if (i == 100) at_start = ResidentMiB();
     if (i >= 100) peak = std::max(peak, ResidentMiB());
   }
-  std::printf("resident memory over %d probes: %.2f MiB after 100, %.2f MiB at most after "
-              "(goal: constant)\n",
-              probes, at_start, peak);
+  std::printf(
+      "resident memory over %d probes: %.2f MiB after 100, %.2f MiB at most after "
+      "(goal: constant)\n",
+      probes, at_start, peak);
   return 0;
 }
