@@ -395,6 +395,38 @@ class AnsibleLan(Fleet):
         for d in (d1, d2, d3):
             self.assertEqual(d.control("get firm_ver"), "2.1.07")
 
+    def test_4_facts_and_a_restart(self):
+        d1 = self.devices[0]
+        play = """
+- hosts: NAS1
+  gather_facts: false
+  tasks:
+    - brevane.nas.info: {address: "{{ brevane_address }}", password: "{{ nas_password }}"}
+      delegate_to: localhost
+    - ansible.builtin.assert:
+        that:
+          - brevane_nas.status.host_name == "NAS1"
+          - brevane_nas.status.ip_address == brevane_address
+          - brevane_nas.addresses.subnet_mask == "255.255.255.0"
+          - brevane_nas.setup.brevane_setup == 1
+          - "'PUBLIC' in (brevane_nas.setup.folders | map(attribute='name'))"
+    - brevane.nas.power: {address: "{{ brevane_address }}", password: "{{ nas_password }}",
+                          wait_seconds: 60}
+      delegate_to: localhost
+      register: restarted
+    - ansible.builtin.assert:
+        that: [restarted.changed, restarted.firmware == brevane_nas.status.firmware]
+      when: not ansible_check_mode
+"""
+        before = int(d1.control("commands"))
+        status, out = self.playbook("power.yml", play, "--check")
+        self.assertEqual(status, 0, out)
+        self.assertEqual(int(d1.control("commands")), before)
+        status, out = self.playbook("power.yml", play)
+        self.assertEqual(status, 0, out)
+        self.assertEqual(recap(out)["NAS1"]["failed"], 0, out)
+        self.assertIn("type=reboot", d1.control("command %d" % before))
+
 
 if __name__ == "__main__":
     which = {"prometheus": PrometheusLan, "ansible": AnsibleLan}[sys.argv.pop(1)]

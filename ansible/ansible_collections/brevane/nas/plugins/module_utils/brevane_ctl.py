@@ -45,19 +45,26 @@ def _pipe_with(text, lines=1):
 
 
 def objects_of(output):
-    """brevane-ctl's --json output: one JSON object a line."""
+    """brevane-ctl's --json output: JSON objects one after another (an object a
+    line, but a setup's text inside one may span lines)."""
+    decoder = json.JSONDecoder()
     objects = []
-    for line in output.splitlines():
-        line = line.strip()
-        if not line:
-            continue
+    at = 0
+    while True:
+        while at < len(output) and output[at].isspace():
+            at += 1
+        if at >= len(output):
+            return objects
         try:
-            value = json.loads(line)
+            value, at = decoder.raw_decode(output, at)
         except ValueError:
+            # Not JSON: whatever else came, up to the next line.
+            at = output.find("\n", at)
+            if at < 0:
+                return objects
             continue
         if isinstance(value, dict):
             objects.append(value)
-    return objects
 
 
 class BrevaneCtl(object):
