@@ -28,8 +28,11 @@ Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
     Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
     return Submitted::Done;
   }
-  const device::Submission s =
-      device::Submit(client, {session.DeviceIp, session.UserName, session.UserPassword}, command);
+  // The person picked this device's row in the list (or typed its address)
+  // and typed its login in the login dialog, which names it.
+  const device::Session login(device::Trusted::Chosen(session.DeviceIp), session.UserName,
+                              session.UserPassword);
+  const device::Submission s = device::Submit(client, login, command);
   // The device leaves its address once it has the command, so nothing can
   // tell afterwards whether it took it: the console follows it only when
   // the command went out, and not when the user called it off.

@@ -3,6 +3,7 @@
 #include "ctl/arguments.h"
 #include "ctl/json_value.h"
 #include "ctl/output.h"
+#include "device/text.h"
 #include "scan/scan_output.h"
 
 namespace ctl {
@@ -53,6 +54,14 @@ class Section {
   const JsonValue& object_;
   std::string where_;
 };
+
+// The device's own entry of that name, as the device compares names.
+template <typename T>
+std::optional<T> Existing(const std::vector<T>& items, const std::string& name) {
+  for (const T& item : items)
+    if (device::SameButCase(item.name, name)) return item;
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -145,11 +154,15 @@ device::Setup ReadSetup(const std::string& text, const device::Setup& base) {
     s.folders.clear();
     for (const JsonValue& item : v->Items()) {
       const Section f(item, "folders[].");
-      device::FolderSetup folder;
-      f.Read("name", folder.name);
-      if (folder.name.empty()) Wrong("a folder without a name");
+      std::string name;
+      f.Read("name", name);
+      if (name.empty()) Wrong("a folder without a name");
+      // What the file leaves out of a folder stays as the device has it.
+      device::FolderSetup folder = Existing(base.folders, name).value_or(device::FolderSetup{});
+      folder.name = name;
       f.Read("shared", folder.shared);
       f.Read("protected", folder.secured);
+      if (Existing(s.folders, name)) Wrong("the folder " + scan::Printable(name) + " comes twice");
       s.folders.push_back(folder);
     }
   }
@@ -166,12 +179,21 @@ device::Setup ReadSetup(const std::string& text, const device::Setup& base) {
     s.accounts.clear();
     for (const JsonValue& item : v->Items()) {
       const Section a(item, "accounts[].");
-      device::AccountSetup account;
-      a.Read("name", account.name);
-      if (account.name.empty()) Wrong("an account without a name");
+      std::string name;
+      a.Read("name", name);
+      if (name.empty()) Wrong("an account without a name");
+      // What the file leaves out of an account stays as the device has it;
+      // a new account without folders gets none.
+      device::AccountSetup account = Existing(base.accounts, name).value_or(device::AccountSetup{});
+      account.name = name;
       a.Read("enabled", account.enabled);
       a.Read("read_only", account.read_only);
-      a.Read("folders", account.folders);
+      if (a.Member("folders") != nullptr) {
+        a.Read("folders", account.folders);
+        account.folders_known = true;
+      }
+      if (Existing(s.accounts, name))
+        Wrong("the account " + scan::Printable(name) + " comes twice");
       s.accounts.push_back(account);
     }
   }

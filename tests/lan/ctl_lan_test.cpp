@@ -65,7 +65,7 @@ TEST_F(CtlLan, EachCommandChangesTheDeviceAsTheConsoleWould) {
   const std::string pw = ThisLan().dir + "/new-password";
   std::ofstream(pw) << "f0lder pw\n";
   for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
-           {"--yes", "NAS1/HOME", "folder", "create", "docs"},  // by name, as a scan finds it
+           {"--trust-found", "NAS1/HOME", "folder", "create", "docs"},  // found by its name
            {ip(), "name", "NAS2", "OFFICE"},
            {ip(), "folder", "share", "docs"},
            {"--new-password-file", pw, ip(), "folder", "password", "docs"},
@@ -375,13 +375,14 @@ TEST_F(CtlLan, RefusedValuesAndUsageErrorsSendNothing) {
     std::vector<std::string> argv = {Ctl(), source[0], source[1], ip(), "show"};
     EXPECT_EQ(lan::Run(argv).status, 2) << source[1];
   }
-  // Options go anywhere; a device name is read as a person reads it. A
-  // password goes to the address a name was found at only with the
-  // person's yes: without a terminal to ask on, --yes.
+  // Options go anywhere; a device name is read as a person reads it. The
+  // address a name was found at gets the login only with the person's
+  // yes: without a terminal to ask on, --trust-found (never --yes).
   const std::string reads = device_.Control("http-requests /utility_use.htm");
   EXPECT_EQ(Run({"nas1/home", "show"}).status, 2);
+  EXPECT_EQ(Run({"nas1/home", "show", "--yes"}).status, 2);
   EXPECT_EQ(device_.Control("http-requests /utility_use.htm"), reads);
-  EXPECT_EQ(Run({"nas1/home", "show", "--json", "--yes"}).status, 0);
+  EXPECT_EQ(Run({"nas1/home", "show", "--json", "--trust-found"}).status, 0);
   std::filesystem::remove(pw);
 }
 

@@ -83,12 +83,29 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
       {{"--parallel", "1", "--stop-on-failure", ip(1) + "," + ip(0), "folder", "create", "x"},
        1,
        {"refused", ip(0), "not run", ", 1 not run"}},
-      // Found by their names, the devices get no password without a yes.
-      {{"--all", "show"}, 2, {"--yes"}},
-      {{"--yes", "--group", "home", "--json", "show", "ip"},
+      // Found by discovery, the devices get nothing without a yes, which
+      // names each of them; --yes is no such yes.
+      {{"--yes", "--all", "show"}, 2, {"found by discovery", "--trust-found"}},
+      {{"--trust-found", "--group", "home", "--json", "show", "ip"},
        0,
-       {"\"ok\": true", "\"ok\": true", "\"done\": 2"}},
-      {{"--yes", "nas1,NAS2/HOME,ghost", "show"}, 3, {"done", "done", "ghost", "no answer"}},
+       {"\"command\": \"show ip\", \"ok\": true", "\"ok\": true", "\"done\": 2"}},
+      {{"--trust-found", "nas1,NAS2/HOME,ghost", "--json", "show"},
+       3,
+       {"\"command\": \"show status\", \"ok\": true", "\"ok\": true",
+        "\"device\": \"ghost\", \"command\": \"show status\"", "\"no_answer\": 1"}},
+      // One name or one address for several devices is refused before a
+      // scan, let alone a request.
+      {{ip(0) + "," + ip(1), "address", "static", "10.77.0.200", "255.255.255.0"},
+       2,
+       {"one device"}},
+      {{"--trust-found", "--all", "name", "SAME", "HOME"}, 2, {"one device"}},
+      // Every device has its JSON object, one not run too.
+      {{"--json", "--parallel", "1", "--stop-on-failure", ip(1) + "," + ip(0), "folder", "create",
+        "y"},
+       1,
+       {"\"device\": \"" + ip(0) +
+        "\", \"command\": \"folder create\", \"ok\": false, "
+        "\"status\": null, \"not_run\": true"}},
   };
   for (const Case& c : cases) {
     const Result run = Run(c.args);
@@ -101,6 +118,11 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
       if (at == std::string::npos) break;
     }
   }
+  // The question names each device found, with its address.
+  const Result asked = Run({"--all", "show"});
+  for (int i = 0; i < 2; ++i)
+    EXPECT_NE(asked.err.find(ip(i) + "  NAS" + std::to_string(i + 1) + "/HOME"), std::string::npos)
+        << asked.err;
   auto folders = [&](int i) { return net::OptionValues(devices_[i]->Control("get share_list")); };
   EXPECT_EQ(folders(0), (std::vector<std::string>{"docs", "more"}));
   EXPECT_EQ(folders(1), std::vector<std::string>{});
@@ -110,7 +132,7 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
   std::ofstream(json) << lan::Run({Scan(), "--json", "--seconds", "2"}).out;
   std::ofstream(lines) << "# the office\n" << ip(0) << "\n\nNAS2\n";
   for (const std::string& file : {json, lines}) {
-    const Result run = Run({"--yes", "--devices", file, "--json", "show"});
+    const Result run = Run({"--trust-found", "--devices", file, "--json", "show"});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(Count(run.out, "\"command\": \"show status\""), 2) << run.out;
   }
