@@ -419,6 +419,14 @@ int RunSeveral(const Options& options, std::vector<std::string> words, bool json
     Usage(Printable(CommandName(words)) +
           " gives a device its own name or address: it runs on one device at a time, so that "
           "no two get the same");
+  // Asked once for all, not once a device: a new password comes from a
+  // file or a descriptor.
+  const bool new_password =
+      words.front() == "password" ||
+      (words.size() > 1 && words.front() == "folder" && words[1] == "password") ||
+      (words.size() > 2 && words.front() == "ftp" && words[2] == "password");
+  if (new_password && !options.new_password_file && !options.new_password_fd)
+    Usage("a new password for several devices comes from --new-password-file or --new-password-fd");
   std::vector<Part> parts = Parts(options, wanted, words, json);
   // A device named twice gets the command once.
   std::vector<Part> unique;
