@@ -21,6 +21,9 @@ packages=(
   iproute2 curl
   # reading brevane-scan's JSON back in its tests
   python3
+  # the Prometheus exporter (HTTP, the exposition format, its configuration),
+  # and the fleet engines its tests and the Ansible collection's drive
+  libcpp-httplib-dev prometheus-cpp-dev libyaml-cpp-dev prometheus ansible-core git
   # the Debian packages and their checks
   dpkg-dev fakeroot lintian appstream desktop-file-utils
   # headless windows, screenshots and fonts (Latin and Chinese)
@@ -36,4 +39,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # Debian's prometheus starts a service that scrapes the machine itself;
+  # the tests run their own inside a test LAN, and nothing else should.
+  if [[ " ${missing[*]} " == *" prometheus "* ]] && [ -d /run/systemd/system ]; then
+    systemctl disable --now prometheus >/dev/null 2>&1 || true
+  fi
 fi

@@ -360,6 +360,8 @@ CgiOutcome HandleCgi(Device& device, const std::string& program, const Params& p
       return ok;
     }
     if (type == "reboot") {
+      if (!s.pending_firmware.empty()) s.firmware = s.pending_firmware;
+      s.pending_firmware.clear();
       ok.after_reply = [&device] { device.Restart(Device::kRestartDelayMs); };
       return ok;
     }

@@ -114,6 +114,8 @@ std::string HandleControlCommand(Device& device, const std::string& command) {
     return "ok " + net::PageValue(RenderStatusPage(s), key + "=\"");
   }
   if (verb == "http-requests") return "ok " + std::to_string(device.http_requests[key]);
+  if (verb == "requests-with-credentials")
+    return "ok " + std::to_string(device.requests_with_credentials);
   if (verb == "commands") return "ok " + std::to_string(device.commands.size());
   if (verb == "command") {
     const std::size_t n = std::stoul(key);

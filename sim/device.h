@@ -82,6 +82,9 @@ struct DeviceState {
   double flash_mib_per_second = 0;
   std::string last_firmware_name;
   std::size_t last_firmware_size = 0;
+  // The version an image brings, taken at the next restart: an image named
+  // NAME-VERSION.bin (VERSION digits and dots) brings VERSION.
+  std::string pending_firmware;
 
   // Discovery behaviour: the replies sent to each request, in order:
   // "normal", "short" (71 bytes), "long" (73 bytes), "type2",
@@ -125,7 +128,10 @@ class Device {
   DeviceState factory;  // what a factory reset restores
   Faults faults;
   std::map<std::string, int> http_requests;  // by path
-  std::vector<std::string> commands;         // every CGI request line, in order
+  // Requests that carried credentials (an Authorization line), right or
+  // wrong: what a client that was given none must never send.
+  int requests_with_credentials = 0;
+  std::vector<std::string> commands;  // every CGI request line, in order
   std::atomic<int> restart_seconds{10};
   FolderFiles* files = nullptr;  // the folders' files, set before serving
   std::atomic<long> discovery_requests{0};

@@ -26,6 +26,19 @@
 namespace sim {
 namespace {
 
+// The version an image named NAME-VERSION.bin brings; empty for any other
+// name.
+std::string VersionOfImage(const std::string& name) {
+  const auto dash = name.rfind('-');
+  if (dash == std::string::npos || name.size() < dash + 6 ||
+      name.compare(name.size() - 4, 4, ".bin") != 0)
+    return {};
+  const std::string version = name.substr(dash + 1, name.size() - 4 - dash - 1);
+  if (version.size() > 32 || version.find_first_not_of("0123456789.") != std::string::npos)
+    return {};
+  return version;
+}
+
 constexpr std::size_t kMaxHead = 64 * 1024;
 constexpr int kReadTimeoutMs = 10000;
 // A request head must be whole within this long, however it trickles in.
@@ -324,6 +337,7 @@ void HttpServer::Serve(net::UniqueFd client) {
       }
     const auto path = request.target.substr(0, request.target.find('?'));
     ++device_.http_requests[path];
+    if (!request.authorization.empty()) ++device_.requests_with_credentials;
     // The device checks the password; the user name may be the
     // administrator's or left out (its own pages never ask for it).
     expected_auth =
@@ -410,6 +424,7 @@ void HttpServer::Serve(net::UniqueFd client) {
       std::lock_guard lock(device_.mutex);
       device_.state.last_firmware_name = upload->file_name;
       device_.state.last_firmware_size = upload->file_size;
+      device_.state.pending_firmware = VersionOfImage(upload->file_name);
       device_.commands.push_back("POST /man.cgi file_upload " + std::to_string(upload->file_size));
       location = upload->fields.count("redirect") ? upload->fields.at("redirect") : "index.htm";
       if (!SafeHeaderValue(location)) location = "index.htm";  // never into the header

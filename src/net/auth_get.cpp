@@ -69,6 +69,10 @@ std::string BuildAuthGetRequest(const std::string& path, const std::string& addr
          Base64Encode(user + ":" + password) + "\r\n\r\n";
 }
 
+std::string BuildPlainGetRequest(const std::string& path, const std::string& address) {
+  return "GET " + path + " HTTP/1.1\r\nHost:" + address + "\r\nConnection: Keep-Alive\r\n\r\n";
+}
+
 PageReply SplitPageReply(std::string_view reply) {
   PageReply result;
   const auto tag = FindIgnoringCase(reply, "<HTML>");
@@ -94,8 +98,12 @@ PageReply SplitPageReply(std::string_view reply) {
   return result;
 }
 
-PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
-                  const std::string& path, const AuthGetLimits& limits) {
+namespace {
+
+// Sends `request` to port 80 of `address` and reads the reply, within
+// `limits`.
+PageReply Exchange(const std::string& address, const std::string& request,
+                   const AuthGetLimits& limits) {
   // The reply is kept in pages of its own, given back to the system when
   // the read ends: attempt after attempt, a device sending endless replies
   // costs no more than one of them.
@@ -108,7 +116,7 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
     TcpStream stream = TcpStream::Connect(
         address, kHttpPort, std::min(limits.connect_timeout_ms, limits.total_timeout_ms));
     stream.SetDeadline(end);
-    stream.SendAll(BuildAuthGetRequest(path, address, user, password), limits.idle_timeout_ms);
+    stream.SendAll(request, limits.idle_timeout_ms);
 
     // The request asks for keep-alive, so a device may leave the connection
     // open after its reply: stop at the announced length, or after a pause.
@@ -142,6 +150,18 @@ PageReply AuthGet(const std::string& address, const std::string& user, const std
   }
   if (length.Short(received)) return {};
   return SplitPageReply(reply.view());
+}
+
+}  // namespace
+
+PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
+                  const std::string& path, const AuthGetLimits& limits) {
+  return Exchange(address, BuildAuthGetRequest(path, address, user, password), limits);
+}
+
+PageReply PlainGet(const std::string& address, const std::string& path,
+                   const AuthGetLimits& limits) {
+  return Exchange(address, BuildPlainGetRequest(path, address), limits);
 }
 
 }  // namespace net

@@ -48,6 +48,9 @@ class ReplyLength {
 // the device expects them.
 std::string BuildAuthGetRequest(const std::string& path, const std::string& address,
                                 const std::string& user, const std::string& password);
+// The same request with no Authorization line at all: for an address nobody
+// gave credentials for, where not even a user name is to go.
+std::string BuildPlainGetRequest(const std::string& path, const std::string& address);
 
 // Splits a complete reply at its first "<HTML>" and reads the status.
 PageReply SplitPageReply(std::string_view reply);
@@ -59,5 +62,8 @@ PageReply SplitPageReply(std::string_view reply);
 // the user cancelled are failures too: a part of a page is no page.
 PageReply AuthGet(const std::string& address, const std::string& user, const std::string& password,
                   const std::string& path, const AuthGetLimits& limits = {});
+// AuthGet without credentials (BuildPlainGetRequest), judged alike.
+PageReply PlainGet(const std::string& address, const std::string& path,
+                   const AuthGetLimits& limits = {});
 
 }  // namespace net

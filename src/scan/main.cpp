@@ -36,6 +36,9 @@ constexpr char kUsage[] =
     "  --seconds N           how long to collect replies (default 13)\n"
     "  --json                one JSON array of {address, name, group, firmware}\n"
     "  --csv                 comma-separated values with a header line\n"
+    "  --prometheus          Prometheus file_sd JSON: a target group a device, its\n"
+    "                        address the target, labelled brevane_device and\n"
+    "                        brevane_group\n"
     "  --interface NAME      send and listen on that network interface only\n"
     "  --broadcast ADDRESS   send the request to ADDRESS (default 255.255.255.255)\n"
     "  --address A[,B...]    ask these addresses directly as well (a device behind\n"
@@ -105,7 +108,7 @@ static int Main(int argc, char** argv) {
   bool watch = false;
   std::chrono::milliseconds interval = std::chrono::seconds(10);
   int count = 0;
-  enum class Format { Table, Json, Csv } format = Format::Table;
+  enum class Format { Table, Json, Csv, Prometheus } format = Format::Table;
   std::string interface, broadcast = net::kDiscoveryBroadcastIp;
   std::vector<std::string> addresses;
   bool broadcast_given = false;
@@ -122,6 +125,8 @@ static int Main(int argc, char** argv) {
       format = Format::Json;
     } else if (arg == "--csv") {
       format = Format::Csv;
+    } else if (arg == "--prometheus") {
+      format = Format::Prometheus;
     } else if (arg == "--seconds") {
       seconds = Number(value(), 1, 3600);
       if (!seconds) return UsageError("--seconds takes a whole number from 1 to 3600");
@@ -160,7 +165,8 @@ static int Main(int argc, char** argv) {
   }
 
   if (!watch && count > 0) return UsageError("--count goes with --watch");
-  if (watch && format == Format::Csv) return UsageError("--watch prints lines or JSON, not CSV");
+  if (watch && (format == Format::Csv || format == Format::Prometheus))
+    return UsageError("--watch prints lines or JSON, not CSV or targets");
   net::DeviceList found;
   try {
     if (watch)
@@ -184,9 +190,10 @@ static int Main(int argc, char** argv) {
   const auto& devices = found.Devices();
   const scan::Where where{interface, broadcast, addresses};
   const std::vector<std::string> via = scan::ViaOf(devices, where);
-  const std::string text = format == Format::Json  ? scan::Json(devices, via)
-                           : format == Format::Csv ? scan::Csv(devices, via)
-                                                   : scan::Table(devices, via);
+  const std::string text = format == Format::Json         ? scan::Json(devices, via)
+                           : format == Format::Csv        ? scan::Csv(devices, via)
+                           : format == Format::Prometheus ? scan::PrometheusTargets(devices)
+                                                          : scan::Table(devices, via);
   if (format != Format::Table || !devices.empty()) std::fputs(text.c_str(), stdout);
   if (devices.empty() && format == Format::Table) std::fputs("No device answered.\n", stderr);
   return devices.empty() ? 1 : 0;

@@ -188,4 +188,15 @@ std::string Json(const std::vector<net::DeviceRecord>& devices,
   return out + (devices.empty() ? "]\n" : "\n]\n");
 }
 
+std::string PrometheusTargets(const std::vector<net::DeviceRecord>& devices) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    const auto& d = devices[i];
+    out += std::string(i ? ",\n " : "\n ") + "{\"targets\": [" + JsonString(d.Ip) +
+           "], \"labels\": {\"brevane_device\": " + JsonString(d.DeviceName) +
+           ", \"brevane_group\": " + JsonString(d.GroupName) + "}}";
+  }
+  return out + (devices.empty() ? "]\n" : "\n]\n");
+}
+
 }  // namespace scan

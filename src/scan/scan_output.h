@@ -45,4 +45,9 @@ std::string Csv(const std::vector<net::DeviceRecord>& devices,
 std::string Json(const std::vector<net::DeviceRecord>& devices,
                  const std::vector<std::string>& via = {});
 
+// The devices as Prometheus file-based service discovery reads them: a
+// JSON array of target groups, one a device, its address the target and
+// its name and group the labels brevane_device and brevane_group.
+std::string PrometheusTargets(const std::vector<net::DeviceRecord>& devices);
+
 }  // namespace scan

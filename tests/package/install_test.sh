@@ -4,7 +4,7 @@
 # installed programs and checks every file is where the desktop looks for it.
 #   install_test.sh DEB_DIR
 set -euo pipefail
-debs=("$1"/brevane_*.deb "$1"/brevane-devsim_*.deb)
+debs=("$1"/brevane_*.deb "$1"/brevane-devsim_*.deb "$1"/brevane-exporter_*.deb)
 for deb in "${debs[@]}"; do
   [ -f "$deb" ] || { echo "install_test: no package $deb; run scripts/package.sh" >&2; exit 1; }
 done
@@ -75,7 +75,27 @@ says '.TH BREVANE 1' zcat "$root/usr/share/man/man1/brevane.1.gz" || fail "man p
 says brevane-devsim dpkg --root="$root" -L brevane && fail "brevane ships the simulator"
 grep -qx /usr/bin/brevane-devsim <<<"$(dpkg --root="$root" -L brevane-devsim)" ||
   fail "brevane-devsim lacks its program"
-echo "install_test: both packages install and their files are in place"
+# The exporter: its program, its unit (installed, not enabled: nothing
+# links it into a target), its example configuration and alert rules.
+[ "$("$root/usr/bin/brevane-exporter" --version)" = "brevane-exporter 1.18" ] ||
+  fail "brevane-exporter --version"
+for file in \
+    lib/systemd/system/brevane-exporter.service \
+    usr/share/doc/brevane-exporter/examples/exporter.yml \
+    usr/share/doc/brevane-exporter/examples/brevane.rules.yml \
+    usr/share/doc/brevane-exporter/prometheus.md \
+    usr/share/man/man1/brevane-exporter.1.gz; do
+  [ -s "$root/$file" ] || fail "missing /$file"
+done
+[ -z "$(find "$root/etc" -name 'brevane-exporter*' 2>/dev/null)" ] || fail "the exporter's unit is enabled"
+promtool check rules "$root/usr/share/doc/brevane-exporter/examples/brevane.rules.yml" >/dev/null ||
+  fail "the shipped alert rules"
+# The Ansible collection, where Debian's Ansible finds collections.
+collections="$root/usr/share/ansible/collections"
+[ -s "$collections/ansible_collections/brevane/nas/MANIFEST.json" ] || fail "missing the collection"
+says new_password env ANSIBLE_COLLECTIONS_PATH="$collections" ANSIBLE_HOME="$root/.ansible" \
+  ansible-doc brevane.nas.setup || fail "ansible-doc brevane.nas.setup"
+echo "install_test: the three packages install and their files are in place"
 
 # The Windows zip: exactly its files, the programs standing alone (no DLL
 # but Windows' own) and answering under Wine, with their language files.

@@ -21,6 +21,9 @@ TEST(AuthGetRequest, IsExactlyTheDevicesFormat) {
   EXPECT_EQ(net::BuildAuthGetRequest("/utility_use.htm", "10.0.0.5", "admin", "secret"),
             "GET /utility_use.htm HTTP/1.1\r\nHost:10.0.0.5\r\nConnection: Keep-Alive\r\n"
             "Authorization: Basic YWRtaW46c2VjcmV0\r\n\r\n");
+  // Without credentials, not even an empty user name goes out.
+  EXPECT_EQ(net::BuildPlainGetRequest("/utility_use.htm", "10.0.0.5"),
+            "GET /utility_use.htm HTTP/1.1\r\nHost:10.0.0.5\r\nConnection: Keep-Alive\r\n\r\n");
 }
 
 TEST(SplitPageReply, SplitsAtTheFirstHtmlTagInAnyCase) {

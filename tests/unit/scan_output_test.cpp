@@ -76,6 +76,18 @@ TEST(ScanOutput, CsvNeverHandsASpreadsheetAFormulaAndJsonStaysExact) {
             "\"firmware\": \"\\u202ex\"}\n]\n");
 }
 
+TEST(ScanOutput, PrometheusTargetsAreOneGroupADeviceInValidUtf8) {
+  const std::vector<DeviceRecord> devices = {{"10.0.0.2", "NAS", "HOME", "2.1"},
+                                             {"10.0.0.3", "x\xff\"y\n", "\xE2\x80\xAE", "1"}};
+  EXPECT_EQ(scan::PrometheusTargets(devices),
+            "[\n {\"targets\": [\"10.0.0.2\"], \"labels\": {\"brevane_device\": \"NAS\", "
+            "\"brevane_group\": \"HOME\"}},\n"
+            " {\"targets\": [\"10.0.0.3\"], \"labels\": {\"brevane_device\": "
+            "\"x\xEF\xBF\xBD\\\"y\\u000a\", \"brevane_group\": \"\\u202e\"}}\n]\n");
+  // No device: an empty list, which Prometheus reads as no targets.
+  EXPECT_EQ(scan::PrometheusTargets({}), "[]\n");
+}
+
 TEST(DeviceList, FirstReplyFromAnAddressWinsUpToTheCap) {
   net::DeviceList list;
   EXPECT_TRUE(list.Add({"10.0.0.1", "A", "G", "1"}));

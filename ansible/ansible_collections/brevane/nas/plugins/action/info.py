@@ -1,0 +1,13 @@
+# -*- coding: utf-8 -*-
+# brevane.nas.info on the control machine: the collection's rule for
+# discovered addresses first (plugin_utils/device_action.py).
+
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+from ansible_collections.brevane.nas.plugins.plugin_utils.device_action import DeviceAction
+
+
+class ActionModule(DeviceAction):
+    pass
