@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   const std::string address = argv[1], control = argv[2];
 
   // Real exchanges with the device; message boxes and drives stand in.
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   Form1 main;
   Form2 console;
   Form4 login;

@@ -6,9 +6,9 @@
 
 #include "app/program.h"
 #include "core/configuration.h"
+#include "desktop/services.h"
 #include "i18n/translate.h"
 #include "net/version.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
 
 namespace {
@@ -54,9 +54,9 @@ int ProgramMain(int argc, char** argv, const std::function<void(QWidget*)>& befo
   // Only closing the main window ends the program; closing a dialog while the
   // main window is hidden for it must not.
   application.setQuitOnLastWindowClosed(false);
-  platform::Install(platform::RealServices());
+  desktop::Install(desktop::RealServices());
   const int status = RunProgram(before_show);
-  platform::Install({});
+  desktop::Install({});
   return status;
 }
 

@@ -16,14 +16,14 @@
 #include <atomic>
 #include <thread>
 
+#include "desktop/adapters_linux.h"
+#include "desktop/services.h"
 #include "net/discovery.h"
 #include "net/socket_error.h"
-#include "platform/adapters_linux.h"
-#include "platform/platform.h"
 #include "ui/message_box.h"
 #include "ui/ui.h"
 
-namespace platform {
+namespace desktop {
 namespace {
 
 class QtMessageBoxes : public MessageBoxService {
@@ -217,4 +217,4 @@ Services RealServices() {
   return s;
 }
 
-}  // namespace platform
+}  // namespace desktop

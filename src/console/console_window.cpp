@@ -11,12 +11,12 @@
 #include "core/command_submission.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "i18n/translate.h"
 #include "net/command_client.h"
 #include "net/waiting.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 using i18n::Translate;
 
@@ -49,8 +49,8 @@ class ConsolePages : public QTabWidget {
 }  // namespace
 
 Form2::Form2()
-    : CommandClient(platform::services().make_command_client()),
-      UploadClient(platform::services().make_upload_client()),
+    : CommandClient(desktop::services().make_command_client()),
+      UploadClient(desktop::services().make_upload_client()),
       Timer1(new QTimer(this)),
       Timer2(new QTimer(this)) {
   ConsolePauseMs = 20;

@@ -8,12 +8,12 @@
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
+#include "desktop/services.h"
 #include "device/text.h"
 #include "i18n/translate.h"
-#include "platform/platform.h"
 #include "ui/message_box.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 FolderDialog::FolderDialog(const char* title_key) : grid_(new QGridLayout) {
   setWindowTitle(ui::Tr(title_key));

@@ -7,7 +7,7 @@
 #include <QPainter>
 
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 void Form2::FormClose() {
   Timer2->stop();

@@ -5,42 +5,42 @@
 
 namespace console {
 
-void Tell(const std::string& text_key, const std::string& title_key, platform::MsgIcon icon) {
-  platform::services().message_boxes->Show(i18n::Translate(text_key), i18n::Translate(title_key),
-                                           icon, platform::MsgButtons::Ok);
+void Tell(const std::string& text_key, const std::string& title_key, desktop::MsgIcon icon) {
+  desktop::services().message_boxes->Show(i18n::Translate(text_key), i18n::Translate(title_key),
+                                          icon, desktop::MsgButtons::Ok);
 }
 
 bool Confirmed(const std::string& text, const std::string& title_key) {
-  return platform::services().message_boxes->Show(
-             text, i18n::Translate(title_key), platform::MsgIcon::Question,
-             platform::MsgButtons::OkCancel) == platform::MsgResult::Ok;
+  return desktop::services().message_boxes->Show(
+             text, i18n::Translate(title_key), desktop::MsgIcon::Question,
+             desktop::MsgButtons::OkCancel) == desktop::MsgResult::Ok;
 }
 
 namespace {
 
-platform::MsgIcon IconOf(device::Icon icon) {
+desktop::MsgIcon IconOf(device::Icon icon) {
   switch (icon) {
     case device::Icon::Question:
-      return platform::MsgIcon::Question;
+      return desktop::MsgIcon::Question;
     case device::Icon::Error:
-      return platform::MsgIcon::Error;
+      return desktop::MsgIcon::Error;
     case device::Icon::Information:
       break;
   }
-  return platform::MsgIcon::Information;
+  return desktop::MsgIcon::Information;
 }
 
 }  // namespace
 
 void Tell(const device::Message& message) {
-  platform::services().message_boxes->Show(message.text, message.title, IconOf(message.icon),
-                                           platform::MsgButtons::Ok);
+  desktop::services().message_boxes->Show(message.text, message.title, IconOf(message.icon),
+                                          desktop::MsgButtons::Ok);
 }
 
 bool Confirmed(const device::Message& question) {
-  return platform::services().message_boxes->Show(
-             question.text, question.title, IconOf(question.icon),
-             platform::MsgButtons::OkCancel) == platform::MsgResult::Ok;
+  return desktop::services().message_boxes->Show(
+             question.text, question.title, IconOf(question.icon), desktop::MsgButtons::OkCancel) ==
+         desktop::MsgResult::Ok;
 }
 
 void Present(QWidget* dialog, QLineEdit* edit) {

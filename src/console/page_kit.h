@@ -10,14 +10,14 @@
 #include <QWidget>
 #include <string>
 
+#include "desktop/services.h"
 #include "device/device.h"
-#include "platform/platform.h"
 
 namespace console {
 
 // A message box whose text and title are translated from their keys.
 void Tell(const std::string& text_key, const std::string& title_key,
-          platform::MsgIcon icon = platform::MsgIcon::Information);
+          desktop::MsgIcon icon = desktop::MsgIcon::Information);
 
 // Asks `text` (already translated) with OK and Cancel; true on OK.
 bool Confirmed(const std::string& text, const std::string& title_key);

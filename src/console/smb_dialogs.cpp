@@ -5,7 +5,7 @@
 #include "core/session_state.h"
 #include "device/folders.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 Form6::Form6()
     : FolderDialog("Create Folder"),

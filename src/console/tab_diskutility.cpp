@@ -10,9 +10,9 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "device/disk.h"
 #include "net/waiting.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
 
 int Form2::ScanPollCount = 0;

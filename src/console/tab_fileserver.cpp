@@ -12,7 +12,7 @@
 #include "core/status_page.h"
 #include "device/folders.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "device/ftp.h"
 #include "i18n/translate.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 void Form2::BuildFtpServerPage() {
   const QString set = ui::Tr("Set");

@@ -8,11 +8,11 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "device/ip_config.h"
 #include "i18n/translate.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 using i18n::Translate;
 

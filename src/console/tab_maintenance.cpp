@@ -8,11 +8,11 @@
 #include "console/menuform.h"
 #include "console/page_kit.h"
 #include "core/session_state.h"
+#include "desktop/services.h"
 #include "device/maintenance.h"
 #include "i18n/translate.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 using i18n::Translate;
 
@@ -111,7 +111,7 @@ void Form2::TabSheet3Show() {
 }
 
 void Form2::BrowseBtnClick() {
-  if (const auto path = platform::services().file_dialog->OpenFile("bin file (*.bin)"))
+  if (const auto path = desktop::services().file_dialog->OpenFile("bin file (*.bin)"))
     FirmFileEdit->setText(ui::Q(*path));
   UploadBtn->setEnabled(!FirmFileEdit->text().isEmpty());
 }

@@ -13,7 +13,7 @@
 #include "core/status_page.h"
 #include "device/ftp.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace {
 

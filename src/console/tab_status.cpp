@@ -8,16 +8,16 @@
 #include "console/page_kit.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "device/status.h"
 #include "device/text.h"
 #include "i18n/translate.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
+using desktop::MsgButtons;
+using desktop::MsgIcon;
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 namespace {
 

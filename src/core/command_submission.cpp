@@ -2,20 +2,20 @@
 
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "device/exchange.h"
 #include "i18n/translate.h"
 #include "net/waiting.h"
-#include "platform/platform.h"
 
 namespace core {
 namespace {
 
+using desktop::MsgButtons;
+using desktop::MsgIcon;
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 void Show(const std::string& text, const std::string& title, MsgIcon icon) {
-  platform::services().message_boxes->Show(text, title, icon, MsgButtons::Ok);
+  desktop::services().message_boxes->Show(text, title, icon, MsgButtons::Ok);
 }
 
 }  // namespace

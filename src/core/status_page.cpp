@@ -1,9 +1,9 @@
 #include "core/status_page.h"
 
 #include "core/session_state.h"
+#include "desktop/services.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
-#include "platform/platform.h"
 
 namespace core {
 namespace {
@@ -17,12 +17,12 @@ net::PageRead Read(const net::PageGetter& get) {
 }  // namespace
 
 void ShowConnectionFailure() {
-  platform::services().message_boxes->Show(i18n::Translate("連線失敗"), i18n::Translate("連線"),
-                                           platform::MsgIcon::Error, platform::MsgButtons::Ok);
+  desktop::services().message_boxes->Show(i18n::Translate("連線失敗"), i18n::Translate("連線"),
+                                          desktop::MsgIcon::Error, desktop::MsgButtons::Ok);
 }
 
 net::PageRead ReadStatusPage() {
-  return Read(platform::services().read_page);
+  return Read(desktop::services().read_page);
 }
 
 bool ReadFailed(const net::PageRead& read) {
@@ -37,7 +37,7 @@ std::optional<std::string> FetchStatusPage(const net::PageGetter& get) {
 }
 
 std::optional<std::string> FetchStatusPage() {
-  return FetchStatusPage(platform::services().read_page);
+  return FetchStatusPage(desktop::services().read_page);
 }
 
 }  // namespace core

@@ -17,7 +17,7 @@
 #include "i18n/translate.h"
 #include "net/upload_client.h"
 #include "net/waiting.h"
-#include "platform/os/console.h"
+#include "os/console.h"
 #include "scan/scan_output.h"
 
 namespace ctl {

@@ -8,10 +8,10 @@
 #include "ctl/ctl.h"
 #include "ctl/output.h"
 #include "ctl/secrets.h"
+#include "desktop/system.h"
 #include "device/drives.h"
 #include "i18n/translate.h"
 #include "net/socket_error.h"
-#include "platform/system.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
 
@@ -31,7 +31,7 @@ std::string DriveOf(const std::string& letter, const char* option) {
   return std::string(1, c) + ":";
 }
 
-platform::DriveRecord KeptDrive(platform::NetworkDrives& drives, const std::string& drive) {
+desktop::DriveRecord KeptDrive(desktop::NetworkDrives& drives, const std::string& drive) {
   for (const auto& d : drives.ListDrives())
     if (d.drive == drive) return d;
   Fail(kFailed, "there is no drive " + drive);
@@ -45,15 +45,15 @@ platform::DriveRecord KeptDrive(platform::NetworkDrives& drives, const std::stri
 int ReconnectDrive(const Options& options, Output& out) {
   const std::string drive = DriveOf(*options.reconnect_drive, "--reconnect-drive");
   out.SetSubject(drive, "reconnect-drive");
-  const auto drives = platform::SystemDrives();
-  const platform::DriveRecord kept = KeptDrive(*drives, drive);
+  const auto drives = desktop::SystemDrives();
+  const desktop::DriveRecord kept = KeptDrive(*drives, drive);
   const int result = drives->Reconnect(drive);
   if (result == 0) {
     out.Result("", JsonObject().Text("remote_name", kept.remote_name));
     return kDone;
   }
   // Refused by its device: the device is there, and stays where it is.
-  namespace error = platform::drive_error;
+  namespace error = desktop::drive_error;
   const std::string failure = drive + " " + Translate(device::DriveResultKey(result));
   if (result == error::kInvalidPassword || result == error::kAccessDenied ||
       result == error::kCancelled)
@@ -65,9 +65,9 @@ int ReconnectDrive(const Options& options, Output& out) {
     Fail(kNoAnswer,
          failure + " (cannot scan for its device: " + net::WsaErrorDescription(e.number()) + ")");
   }
-  const auto adapters = platform::SystemAdapters();
+  const auto adapters = desktop::SystemAdapters();
   const device::Following following = device::FollowDevices(
-      platform::DrivesOfDevices({kept}), found.Devices(), platform::OwnNetworks(*adapters));
+      desktop::DrivesOfDevices({kept}), found.Devices(), desktop::OwnNetworks(*adapters));
   if (!following.ambiguous.empty()) {
     // The device's names as a terminal can show them.
     std::vector<device::DriveOfDevice> shown = following.ambiguous;
@@ -83,7 +83,7 @@ int ReconnectDrive(const Options& options, Output& out) {
     shown.device_name = scan::Printable(shown.device_name);
     shown.group_name = scan::Printable(shown.group_name);
     const std::string text = device::SayFoundElsewhere(shown);
-    platform::Notify(Translate("Reconnect network drive") + " " + drive, text);
+    desktop::Notify(Translate("Reconnect network drive") + " " + drive, text);
     Fail(kNoAnswer, failure + "\n" + text);
   }
   // Its device is where it was (the share is what failed), or nowhere.
@@ -99,8 +99,8 @@ int MoveDrive(const Options& options, Output& out) {
   const bool assume_yes = options.yes;
   const std::string drive = DriveOf(options.move_drive->first, "--move-drive");
   out.SetSubject(drive, "move-drive");
-  const auto drives = platform::SystemDrives();
-  const platform::DriveRecord kept = KeptDrive(*drives, drive);
+  const auto drives = desktop::SystemDrives();
+  const desktop::DriveRecord kept = KeptDrive(*drives, drive);
   const std::string from = device::RemoteAddress(kept.remote_name);
   std::string to = options.move_drive->second;
   if (to == "back") {
@@ -109,8 +109,8 @@ int MoveDrive(const Options& options, Output& out) {
   }
   if (!IsAddress(to)) Usage("--move-drive takes an IPv4 address or back");
   if (to == from) Fail(kFailed, drive + " is at " + to + " already");
-  const auto adapters = platform::SystemAdapters();
-  if (!device::OnOwnNetwork(to, platform::OwnNetworks(*adapters)))
+  const auto adapters = desktop::SystemAdapters();
+  if (!device::OnOwnNetwork(to, desktop::OwnNetworks(*adapters)))
     Fail(kFailed, to + " is on none of this computer's networks; " + drive + " stays");
   // A drive whose address answers is in use there: moving it is the
   // person's choice, asked again.

@@ -1,7 +1,7 @@
 // brevane-ctl: manages a network-storage device from a terminal.
 
 #include "ctl/ctl.h"
-#include "platform/os/console.h"
+#include "os/console.h"
 
 int main(int argc, char** argv) {
   os::UseUtf8Console();

@@ -7,8 +7,8 @@
 #include <mutex>
 
 #include "ctl/arguments.h"
-#include "platform/os/console.h"
-#include "platform/os/files.h"
+#include "os/console.h"
+#include "os/files.h"
 
 namespace ctl {
 namespace {

@@ -8,17 +8,17 @@
 #include "core/configuration.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "drives/mountform.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "net/waiting.h"
-#include "platform/platform.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
+using desktop::MsgButtons;
+using desktop::MsgIcon;
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 Form4::Form4()
     : Label1(new ui::Label(this)),
@@ -112,7 +112,7 @@ bool Form4::LogIn(bool focus_password_on_refusal) {
       if (result == LoginOk || result == LoginNoAnswer) break;
     }
   }
-  auto& boxes = *platform::services().message_boxes;
+  auto& boxes = *desktop::services().message_boxes;
   if (result == LoginRefused) {
     boxes.Show(Translate("Login failed, please check your username and password"),
                Translate("Login"), MsgIcon::Information, MsgButtons::Ok);

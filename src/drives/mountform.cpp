@@ -9,18 +9,18 @@
 
 #include "core/session_state.h"
 #include "core/status_page.h"
+#include "desktop/services.h"
 #include "device/drives.h"
 #include "i18n/translate.h"
 #include "net/page_values.h"
 #include "net/waiting.h"
-#include "platform/platform.h"
 #include "ui/accessibility.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
+using desktop::MsgButtons;
+using desktop::MsgIcon;
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 using device::RemoteName;
 
@@ -87,7 +87,7 @@ char Form5::SelectedLetter() const {
 }
 
 std::string Form5::DrivePlace(char letter) {
-  return platform::services().drives->DrivePlace(std::string(1, letter) + ":");
+  return desktop::services().drives->DrivePlace(std::string(1, letter) + ":");
 }
 
 std::string Form5::ShownPlace(std::string place) {
@@ -119,12 +119,12 @@ std::string Form5::SelectedFolder() const {
 void Form5::FormShow() {
   CmbDrive->clear();
   ConnectedShares.clear();
-  auto& drives = *platform::services().drives;
+  auto& drives = *desktop::services().drives;
   for (char letter = 'Z'; letter >= 'D'; --letter) {
     const auto type =
         drives.GetDriveType(std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":\\");
-    if (type != platform::DriveType::Remote && type != platform::DriveType::Unknown &&
-        type != platform::DriveType::NoRootDir)
+    if (type != desktop::DriveType::Remote && type != desktop::DriveType::Unknown &&
+        type != desktop::DriveType::NoRootDir)
       continue;  // removable, fixed, optical and RAM drives
     const auto remote = drives.GetConnection(std::string(1, letter) + ":");
     if (!remote || remote->empty())
@@ -202,14 +202,14 @@ bool Form5::RefreshFolderList() {
 void Form5::FolderCBChange() {
   const int result =
       ProbeShare(core::Session().DeviceIp, SelectedFolder(), ui::S(FolderPassEdit->text()));
-  const bool needs_password = result == platform::drive_error::kInvalidPassword;
+  const bool needs_password = result == desktop::drive_error::kInvalidPassword;
   Label3->setVisible(needs_password);
   FolderPassEdit->setVisible(needs_password);
 }
 
 int Form5::ProbeShare(const std::string& address, const std::string& folder,
                       const std::string& password) {
-  return platform::services().drives->ProbeShare(
+  return desktop::services().drives->ProbeShare(
       RemoteName(address, folder.empty() ? "PUBLIC" : folder), password);
 }
 
@@ -217,14 +217,14 @@ int Form5::ConnectShare(const std::string& address, char letter, const std::stri
                         const std::string& password) {
   // Nothing to connect without a folder. (Names that merely begin with
   // punctuation are valid shares and are let through.)
-  if (folder.empty()) return platform::drive_error::kBadNetName;
+  if (folder.empty()) return desktop::drive_error::kBadNetName;
   const std::string drive = std::string(1, static_cast<char>(std::toupper(letter))) + ":";
   const std::string remote = RemoteName(address, folder);
-  platform::NetResource record;
+  desktop::NetResource record;
   record.scope = 3;
   if (!chk_AutoReconnect->isChecked()) record.local_name = drive;
   record.remote_name = remote;
-  auto& drives = *platform::services().drives;
+  auto& drives = *desktop::services().drives;
   if (const int result = drives.AddConnection(record, password); result != 0) return result;
   drives.UseShare(remote, password);
   if (chk_AutoReconnect->isChecked()) {
@@ -237,7 +237,7 @@ int Form5::ConnectShare(const std::string& address, char letter, const std::stri
 }
 
 void Form5::MountSetBtnClick() {
-  auto& boxes = *platform::services().message_boxes;
+  auto& boxes = *desktop::services().message_boxes;
   const char letter = SelectedLetter();
   if (letter == 0) {
     boxes.Show(Translate("Please Select Disk Name!"), Translate("Connection Error"),
@@ -260,7 +260,7 @@ void Form5::MountSetBtnClick() {
 }
 
 void Form5::ReportConnected(char letter) {
-  auto& boxes = *platform::services().message_boxes;
+  auto& boxes = *desktop::services().message_boxes;
   const std::string folder = DrivePlace(letter);
   const std::string place = ShownPlace(folder);
   bool open = false;
@@ -271,13 +271,13 @@ void Form5::ReportConnected(char letter) {
     open = boxes.Show(Translate("Remote Device Connected") + "\n\n" + Translate("Drive folder:") +
                           " " + place + "\n\n" + Translate("Open it in the file manager?"),
                       Translate("Connect"), MsgIcon::Information,
-                      MsgButtons::YesNo) == platform::MsgResult::Ok;
+                      MsgButtons::YesNo) == desktop::MsgResult::Ok;
   }
   if (FolderCB->count() > 0) FolderCB->setCurrentIndex(0);
   FormClose();
   if (!open) return;
   const std::string url = ui::S(QUrl::fromLocalFile(ui::Q(folder)).toString(QUrl::FullyEncoded));
-  if (!platform::services().url_opener->Open(url))
+  if (!desktop::services().url_opener->Open(url))
     boxes.Show(
         Translate("No program could open the folder. Open it in a file manager:") + "\n" + place,
         Translate("Connect"), MsgIcon::Information, MsgButtons::Ok);

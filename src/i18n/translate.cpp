@@ -1,7 +1,7 @@
 #include "i18n/translate.h"
 
 #include "i18n/language_file.h"
-#include "platform/os/files.h"
+#include "os/files.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -11,11 +11,11 @@
 #include "i18n/translate.h"
 #include "net/version.h"
 #include "ui/ui.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
+using desktop::MsgButtons;
+using desktop::MsgIcon;
 using i18n::Translate;
-using platform::MsgButtons;
-using platform::MsgIcon;
 
 Form1::Form1()
     : ProgressBar1(new QProgressBar(this)),
@@ -28,7 +28,7 @@ Form1::Form1()
       Timer1(new QTimer(this)) {
   // Loading the window opens the discovery socket; from here on replies are
   // received whatever the scan state.
-  IdUDPServer1 = platform::services().make_datagram_transport();
+  IdUDPServer1 = desktop::services().make_datagram_transport();
   IdUDPServer1->Open(net::kDiscoveryPort,
                      [this](const net::Datagram& datagram) { IdUDPServer1UDPRead(datagram); });
 
@@ -96,7 +96,7 @@ void Form1::FormCreate() {
 }
 
 void Form1::FormClose() {
-  platform::services().process->Exit(0);
+  desktop::services().process->Exit(0);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -124,17 +124,17 @@ void Form1::Timer1Timer() {
   if (ProgressBar1->value() == ProgressBar1->maximum()) {
     Timer1->stop();
     FollowDrives();
-    platform::services().message_boxes->Show(Translate("Search Completed!"), "information",
-                                             MsgIcon::Information, MsgButtons::Ok);
+    desktop::services().message_boxes->Show(Translate("Search Completed!"), "information",
+                                            MsgIcon::Information, MsgButtons::Ok);
   }
 }
 
 void Form1::FollowDrives() {
-  auto& services = platform::services();
+  auto& services = desktop::services();
   auto& drives = *services.drives;
   const device::Following following =
-      device::FollowDevices(platform::DrivesOfDevices(drives.ListDrives()), Devices.Devices(),
-                            platform::OwnNetworks(*services.adapters));
+      device::FollowDevices(desktop::DrivesOfDevices(drives.ListDrives()), Devices.Devices(),
+                            desktop::OwnNetworks(*services.adapters));
   // A move the person declined is not offered again in this run.
   std::vector<device::DriveMove> offered;
   for (const auto& move : following.moves)
@@ -146,7 +146,7 @@ void Form1::FollowDrives() {
     // Nothing goes to a new address, the drive's password least of all,
     // before the person's yes.
     if (boxes.Show(device::AskToMove(offered), title, MsgIcon::Question,
-                   MsgButtons::YesNoDefaultNo) == platform::MsgResult::Ok) {
+                   MsgButtons::YesNoDefaultNo) == desktop::MsgResult::Ok) {
       std::vector<device::DriveMove> moved;
       std::vector<std::pair<device::DriveMove, int>> failed;
       for (const auto& move : offered) {
@@ -191,16 +191,16 @@ void Form1::RadioButtonManageClick() {
 bool Form1::CheckSubNet(const std::string& device_ip) const {
   // Any of the workstation's networks will do; with none readable there is
   // nothing to warn about.
-  const auto adapters = platform::services().adapters->Adapters();
+  const auto adapters = desktop::services().adapters->Adapters();
   if (adapters.empty()) return true;
-  for (const platform::Adapter& a : adapters)
+  for (const desktop::Adapter& a : adapters)
     if (core::SameSubnet(device_ip, a.ip, a.mask)) return true;
   return false;
 }
 
 bool Form1::HandOffSelectedDevice() {
   const int row = HDListView->SelectedRow();
-  auto& boxes = *platform::services().message_boxes;
+  auto& boxes = *desktop::services().message_boxes;
   if (row < 0) {
     boxes.Show(Translate("Please Select Remote Device!"), Translate("Rescan"), MsgIcon::Information,
                MsgButtons::Ok);
@@ -230,8 +230,8 @@ void Form1::ManageBtnClick() {
   }
   const std::string url = "http://" + core::Session().DeviceIp;
   // Without a program for web pages the user is told where to go by hand.
-  if (!platform::services().url_opener->Open(url))
-    platform::services().message_boxes->Show(
+  if (!desktop::services().url_opener->Open(url))
+    desktop::services().message_boxes->Show(
         Translate("No program could open the device's web pages. Open this address in a web "
                   "browser:") +
             "\n" + url,

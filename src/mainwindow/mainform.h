@@ -9,8 +9,8 @@
 #include <set>
 #include <string>
 
+#include "desktop/services.h"
 #include "net/discovery.h"
-#include "platform/platform.h"
 #include "ui/report_list_view.h"
 
 // The main window: the device list, the scan, and the hand-off of a device
@@ -51,7 +51,7 @@ class Form1 : public QWidget {
   QRadioButton* RadioButtonConnect;
   QRadioButton* RadioButtonManage;
   QTimer* Timer1;
-  std::unique_ptr<platform::DatagramTransport> IdUDPServer1;
+  std::unique_ptr<desktop::DatagramTransport> IdUDPServer1;
   // The devices listed, by address: what the list's rows show.
   net::DeviceList Devices;
 

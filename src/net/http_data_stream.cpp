@@ -8,7 +8,7 @@
 #include <new>
 #include <system_error>
 
-#include "platform/os/files.h"
+#include "os/files.h"
 
 namespace net {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/os/files.h"
+#include "os/files.h"
 
 namespace net {
 

@@ -6,7 +6,7 @@
 #include "net/ipv4.h"
 #include "net/socket_error.h"
 #include "net/waiting.h"
-#include "platform/os/sockets.h"
+#include "os/sockets.h"
 
 namespace net {
 namespace {
@@ -16,6 +16,11 @@ using Clock = std::chrono::steady_clock;
 // While the program's windows are told about waits, waits are cut into
 // slices this long.
 constexpr int kIdleSliceMs = 20;
+
+// What the system said of a call that failed.
+void ThrowIf(int error) {
+  if (error != 0) throw SocketError(error);
+}
 
 }  // namespace
 
@@ -31,10 +36,14 @@ TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int ti
   // connection.
   if (ActionCancelled() || ActionTimeUp()) throw SocketError(wsa::kTimedOut);
   const std::uint32_t ip = *ParseIPv4(ResolveIPv4(host));
-  TcpStream stream(os::OpenTcp());
-  if (!os::StartConnect(stream.socket_, ip, port)) {
+  int error = 0;
+  TcpStream stream(os::OpenTcp(error));
+  ThrowIf(error);
+  const bool made = os::StartConnect(stream.socket_, ip, port, error);
+  ThrowIf(error);
+  if (!made) {
     stream.Wait(kToWrite, timeout_ms);
-    if (const int error = os::ConnectError(stream.socket_); error != 0) throw SocketError(error);
+    ThrowIf(os::ConnectError(stream.socket_));
   }
   return stream;
 }
@@ -59,8 +68,11 @@ void TcpStream::Wait(bool to_write, int timeout_ms) {
       slice = static_cast<int>(left);
     }
     if (observed && (slice < 0 || slice > kIdleSliceMs)) slice = kIdleSliceMs;
-    if (os::Poll(socket_, to_write ? os::Ready::ToWrite : os::Ready::ToRead, slice))
-      return;  // ready, or an error the next call reports
+    int error = 0;
+    const bool ready =
+        os::Poll(socket_, to_write ? os::Ready::ToWrite : os::Ready::ToRead, slice, error);
+    ThrowIf(error);
+    if (ready) return;  // ready, or an error the next call reports
     if (observed) WaitIdle();
   }
 }
@@ -71,7 +83,10 @@ void TcpStream::SetSendBuffer(int bytes) {
 
 void TcpStream::SendAll(std::string_view data, int timeout_ms) {
   while (!data.empty()) {
-    if (const auto n = os::Send(socket_, data.data(), data.size()))
+    int error = 0;
+    const auto n = os::Send(socket_, data.data(), data.size(), error);
+    ThrowIf(error);
+    if (n)
       data.remove_prefix(*n);
     else
       Wait(kToWrite, timeout_ms);
@@ -94,7 +109,9 @@ std::size_t TcpStream::SendFile(int fd, std::size_t offset, std::size_t length, 
       WaitIdle();
       idle_at = now + std::chrono::milliseconds(kIdleSliceMs);
     }
-    const auto n = os::SendFile(socket_, fd, offset + sent, std::min(length - sent, kPiece));
+    int error = 0;
+    const auto n = os::SendFile(socket_, fd, offset + sent, std::min(length - sent, kPiece), error);
+    ThrowIf(error);
     if (!n) {
       Wait(kToWrite, timeout_ms);
     } else if (*n == 0) {
@@ -115,7 +132,10 @@ std::size_t TcpStream::Receive(char* buffer, std::size_t capacity, int timeout_m
     return n;
   }
   for (;;) {
-    if (const auto n = os::Receive(socket_, buffer, capacity)) return *n;
+    int error = 0;
+    const auto n = os::Receive(socket_, buffer, capacity, error);
+    ThrowIf(error);
+    if (n) return *n;
     Wait(kToRead, timeout_ms);
   }
 }
@@ -139,7 +159,9 @@ std::string TcpStream::ReceiveLine(int timeout_ms, std::size_t max_length) {
       if (left <= 0) throw SocketError(wsa::kTimedOut);
     }
     char buffer[4096];
-    const auto n = os::Receive(socket_, buffer, sizeof buffer);
+    int error = 0;
+    const auto n = os::Receive(socket_, buffer, sizeof buffer, error);
+    ThrowIf(error);
     if (!n) {
       Wait(kToRead, timeout_ms > 0 ? left : 0);
     } else if (*n > 0) {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "net/http_reply.h"
-#include "platform/os/sockets.h"
+#include "os/sockets.h"
 
 namespace net {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "net/http_data_stream.h"
-#include "platform/os/sockets.h"
+#include "os/sockets.h"
 
 namespace net {
 

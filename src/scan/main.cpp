@@ -19,7 +19,7 @@
 #include "net/socket_error.h"
 #include "net/udp_socket.h"
 #include "net/version.h"
-#include "platform/os/console.h"
+#include "os/console.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
 #include "scan/watch.h"

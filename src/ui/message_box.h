@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "desktop/services.h"
 
 namespace ui {
 
-using platform::MsgButtons;
-using platform::MsgIcon;
+using desktop::MsgButtons;
+using desktop::MsgIcon;
 
 // The message box shown for `text`, wide enough that the desktop can show
 // its whole title beside the title bar's buttons, however short the text.

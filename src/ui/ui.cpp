@@ -13,8 +13,8 @@
 #include <QTranslator>
 #include <QVariant>
 
+#include "desktop/services.h"
 #include "i18n/translate.h"
-#include "platform/platform.h"
 
 namespace ui {
 
@@ -23,13 +23,13 @@ constexpr char kReportTitle[] = "Brevane";
 }
 
 void ReportError(const std::exception& error) {
-  platform::services().message_boxes->Show(error.what(), kReportTitle, platform::MsgIcon::Error,
-                                           platform::MsgButtons::Ok);
+  desktop::services().message_boxes->Show(error.what(), kReportTitle, desktop::MsgIcon::Error,
+                                          desktop::MsgButtons::Ok);
 }
 
 void ReportUnknownError() {
-  platform::services().message_boxes->Show("Unknown error.", kReportTitle, platform::MsgIcon::Error,
-                                           platform::MsgButtons::Ok);
+  desktop::services().message_boxes->Show("Unknown error.", kReportTitle, desktop::MsgIcon::Error,
+                                          desktop::MsgButtons::Ok);
 }
 
 QString Tr(const std::string& key) {
@@ -63,7 +63,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 
 }  // namespace ui
 
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace ui {
 
@@ -212,6 +212,5 @@ class FirstPaint : public QObject {
 void AfterFirstPaint(QWidget* window, std::function<void()> then) {
   window->installEventFilter(new FirstPaint(window, std::move(then)));
 }
-
 
 }  // namespace ui

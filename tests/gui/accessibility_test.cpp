@@ -71,7 +71,7 @@ std::string SpokenName(QWidget* widget) {
 }
 
 TEST(AccessibilityTest, EveryInputControlIsNamedByItsOwnLabel) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   auto windows = app::CreateWindows();
   std::string wrong;
   for (const auto& window : windows) {
@@ -126,7 +126,7 @@ TEST(AccessibilityTest, EveryInputControlIsNamedByItsOwnLabel) {
 }
 
 TEST(AccessibilityTest, TheDeviceListIsOneTabStopAndCutTextsHaveTooltips) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   main.FormCreate();
   main.show();
@@ -140,7 +140,7 @@ TEST(AccessibilityTest, TheDeviceListIsOneTabStopAndCutTextsHaveTooltips) {
 }
 
 TEST(AccessibilityTest, TheReconnectTextTicksItsBoxAndEscapeClosesTheDriveDialog) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   Form5 drives;
   drives.show();
@@ -211,7 +211,7 @@ TEST(AccessibilityTest, ShortcutsTakeAFreeLetterOncePerWhatIsShownTogether) {
 }
 
 TEST(AccessibilityTest, EveryButtonOfEveryWindowHasItsOwnShortcut) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   fakes.device->page =
       testing_support::StatusPage({{"allow_share", "<option value=\"PUBLIC\">PUBLIC</option>"}});
   core::Session() = {};
@@ -257,7 +257,7 @@ TEST(AccessibilityTest, EveryButtonOfEveryWindowHasItsOwnShortcut) {
 }
 
 TEST(AccessibilityTest, AltAndTheLetterPressesTheButton) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   auto windows = app::CreateWindows();
   auto* login = dynamic_cast<Form4*>(windows[2].get());
   ASSERT_NE(login, nullptr);
@@ -275,8 +275,8 @@ TEST(AccessibilityTest, AltAndTheLetterPressesTheButton) {
 
 TEST(AccessibilityTest, AMessageBoxIsWideEnoughForItsTitle) {
   for (const char* title : {"Connect", "Remote Device Connection Failure Notice"}) {
-    auto box = ui::MakeMessageBox("Connection failure", title, platform::MsgIcon::Error,
-                                  platform::MsgButtons::Ok);
+    auto box = ui::MakeMessageBox("Connection failure", title, desktop::MsgIcon::Error,
+                                  desktop::MsgButtons::Ok);
     box->show();
     // As wide as the title needs, or as the screen is.
     const int screen = box->screen()->availableGeometry().width();
@@ -338,7 +338,7 @@ std::string ShippedLanguage(const char* language) {
 TEST(AccessibilityTest, EveryTextFitsInEnglishAndInChinese) {
   for (const char* language : {"en", "zh-TW"}) {
     testing_support::LanguageFile file(ShippedLanguage(language));
-    platform::fakes::FakePlatform fakes;
+    desktop::fakes::FakePlatform fakes;
     fakes.device->page = testing_support::StatusPage({{"host_name", "NAS"}});
     auto windows = app::CreateWindows();
     std::string cut;
@@ -394,7 +394,7 @@ TEST(AccessibilityTest, InChineseNoTextIsLeftInEnglish) {
   const i18n::ParsedLanguageFile english = i18n::ParseLanguageFile(ShippedLanguage("en"));
   const i18n::ParsedLanguageFile chinese = i18n::ParseLanguageFile(ShippedLanguage("zh-TW"));
   testing_support::LanguageFile file(ShippedLanguage("zh-TW"));
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   core::Session() = {"192.168.1.77", "admin", "pw"};
   const auto account = [](const char* name, const char* access, const char* state) {
     const auto gap = [](std::size_t n) {

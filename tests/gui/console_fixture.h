@@ -21,8 +21,8 @@ class ConsoleTest : public ::testing::Test {
     core::Session() = {kDevice, "admin", "pw"};
     device().page = StatusPage({{"host_name", "NAS"}, {"ip", kDevice}});
   }
-  platform::fakes::FakeDevice& device() { return *fakes.device; }
-  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+  desktop::fakes::FakeDevice& device() { return *fakes.device; }
+  std::vector<desktop::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
   std::size_t reads() const { return fakes.device->page_requests.size(); }
   // Shows the console as a login for management does, forgetting the reads.
   void Open() {
@@ -34,7 +34,7 @@ class ConsoleTest : public ::testing::Test {
     return fakes.device->commands.empty() ? "" : fakes.device->commands.back().url;
   }
 
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   Form2 console;
   Form4 login;

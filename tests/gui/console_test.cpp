@@ -20,8 +20,8 @@
 
 namespace {
 
-using platform::MsgIcon;
-using platform::MsgResult;
+using desktop::MsgIcon;
+using desktop::MsgResult;
 using testing_support::ConsoleTest;
 using testing_support::kDevice;
 using testing_support::StatusPage;
@@ -491,7 +491,7 @@ struct ManagementConfiguration {
 class ManagementTest : public ::testing::Test {
  protected:
   ManagementConfiguration configuration;
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   Form2 console;
   Form4 login;
@@ -523,7 +523,7 @@ TEST_F(ManagementTest, ManageDriveAsksForTheLoginAndItsMenBtnOpensTheConsole) {
 }
 
 TEST(DefaultConfiguration, ManageDriveOpensTheBrowserAndTheLoginHasNoConsoleButton) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   Form4 login;
   EXPECT_TRUE(login.MenBtn->isHidden());

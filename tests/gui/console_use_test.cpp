@@ -16,11 +16,11 @@
 #include "drives/mountform.h"
 #include "net/discovery.h"
 #include "net/waiting.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace {
 
-using platform::MsgResult;
+using desktop::MsgResult;
 using testing_support::ConsoleTest;
 using testing_support::kDevice;
 using testing_support::StatusPage;

@@ -16,7 +16,7 @@
 
 namespace {
 
-using platform::MsgIcon;
+using desktop::MsgIcon;
 using testing_support::StatusPage;
 
 constexpr char kDevice[] = "192.168.1.77";
@@ -31,13 +31,13 @@ class DialogsTest : public ::testing::Test {
     fakes.network->Deliver(net::BuildDiscoveryReply("NAS", "G", "1.0"), kDevice);
     main.HDListView->selectRow(0);
   }
-  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+  std::vector<desktop::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
   static bool Centred(const QWidget& window) {
     const QPoint middle = window.screen()->availableGeometry().center();
     return (window.frameGeometry().center() - middle).manhattanLength() <= 2;
   }
 
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   Form4 login;
   Form5 drives;

@@ -8,8 +8,8 @@
 
 namespace {
 
-using platform::MsgIcon;
-using platform::MsgResult;
+using desktop::MsgIcon;
+using desktop::MsgResult;
 using testing_support::ConsoleTest;
 using testing_support::StatusPage;
 

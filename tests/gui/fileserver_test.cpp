@@ -14,8 +14,8 @@
 
 namespace {
 
-using platform::MsgIcon;
-using platform::MsgResult;
+using desktop::MsgIcon;
+using desktop::MsgResult;
 using testing_support::ConsoleTest;
 using testing_support::StatusPage;
 
@@ -142,7 +142,7 @@ TEST_F(FileServerTest, DeleteAsksFirst) {
   console.ShowDeleteBtnClick();
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Selected folder and its contents will be deleted!\nAre you sure?");
-  EXPECT_EQ(shown()[0].buttons, platform::MsgButtons::OkCancel);
+  EXPECT_EQ(shown()[0].buttons, desktop::MsgButtons::OkCancel);
   EXPECT_TRUE(device().commands.empty());
   EXPECT_TRUE(
       testing_support::Find<QListWidget>(console, "SMBFolderLB")->selectedItems().isEmpty());

@@ -8,7 +8,7 @@
 
 namespace {
 
-using platform::MsgIcon;
+using desktop::MsgIcon;
 
 class HandOffTest : public ::testing::Test {
  protected:
@@ -21,7 +21,7 @@ class HandOffTest : public ::testing::Test {
   }
   void Select(int row) { form.HDListView->selectRow(row); }
 
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 form;
   Form5 drives;
 };
@@ -73,7 +73,7 @@ TEST_F(HandOffTest, OtherSubnetWarnsAndTheActionGoesOn) {
 // A device on any of the workstation's networks is on its own network: a
 // second card, a VPN, a bridge.
 TEST_F(HandOffTest, EveryAdapterCounts) {
-  fakes.adapters->first = platform::Adapter{"10.0.0.5", "255.0.0.0"};
+  fakes.adapters->first = desktop::Adapter{"10.0.0.5", "255.0.0.0"};
   Select(0);
   form.ManageBtnClick();
   EXPECT_EQ(fakes.messages->shown.size(), 1u);  // warned: 192.168.1.77 is not on 10/8
@@ -89,7 +89,7 @@ TEST_F(HandOffTest, EveryAdapterCounts) {
 }
 
 TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   core::Session() = {"10.0.0.9", "admin", "pw"};
   int calls = 0;
   auto answer = [&calls](net::PageReply reply) {
@@ -124,7 +124,7 @@ TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
 }
 
 TEST(FetchStatusPage, MessageIsTranslated) {
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   i18n::SetTranslationSwitch(1);
   testing_support::LanguageFile language("連線失敗=Connection failed\r\n連線=Connection\r\n");
   core::FetchStatusPage([](auto&&...) { return net::PageReply{}; });

@@ -15,13 +15,13 @@
 #include "gui_test_support.h"
 #include "net/discovery.h"
 #include "net/socket_error.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace {
 
-using platform::MsgButtons;
-using platform::MsgIcon;
-using platform::fakes::FakePlatform;
+using desktop::MsgButtons;
+using desktop::MsgIcon;
+using desktop::fakes::FakePlatform;
 
 std::string Reply(const std::string& name, const std::string& group, const std::string& fw) {
   return net::BuildDiscoveryReply(name, group, fw);
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, AWholeScanOffersDrivesTheirDevicesNewAddressAndMovesThemO
       "only if the new address is your device's. Move them?";
   {
     Form1 form;
-    fakes.messages->answers = {platform::MsgResult::Cancel};
+    fakes.messages->answers = {desktop::MsgResult::Cancel};
     auto said = scan(form);
     ASSERT_EQ(said.size(), 3u);
     EXPECT_EQ(said[0], question);

@@ -12,8 +12,8 @@
 
 namespace {
 
-using platform::MsgIcon;
-using platform::MsgResult;
+using desktop::MsgIcon;
+using desktop::MsgResult;
 using testing_support::ConsoleTest;
 
 constexpr char kRestart[] =
@@ -99,7 +99,7 @@ TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
           "\r\n");
   ASSERT_EQ(shown().size(), 2u);
   EXPECT_EQ(shown()[1].text, "Firmware Upload Successful.\nReboot...");
-  EXPECT_EQ(shown()[1].buttons, platform::MsgButtons::OkCancel);
+  EXPECT_EQ(shown()[1].buttons, desktop::MsgButtons::OkCancel);
   // Restart sent once, without a redisplay; the wait runs.
   EXPECT_EQ(device().CommandUrls(), std::vector<std::string>{kRestart});
   EXPECT_EQ(device().commands[0].referer, "http://192.168.1.77/maintain.htm");

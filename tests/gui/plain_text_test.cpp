@@ -25,7 +25,7 @@
 #include "net/discovery.h"
 #include "ui/message_box.h"
 #include "ui/wait_window.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ class PlainTextTest : public ::testing::Test {
   }
 
   WatchedPicture picture_;
-  platform::fakes::FakePlatform fakes_;
+  desktop::fakes::FakePlatform fakes_;
   std::vector<std::unique_ptr<QWidget>> windows_;
 };
 
@@ -139,7 +139,7 @@ TEST_F(PlainTextTest, MarkupFromTheDeviceIsShownAsItsCharacters) {
   EXPECT_EQ(rename->OldFoldernameEdit->text().toStdString(), img);
 
   // A box and the wait window with such a text.
-  ui::MakeMessageBox(markup, markup, platform::MsgIcon::Information, platform::MsgButtons::Ok)
+  ui::MakeMessageBox(markup, markup, desktop::MsgIcon::Information, desktop::MsgButtons::Ok)
       ->grab();
   ui::WaitWindow wait;
   wait.TextLabel->setText(ui::WaitWindow::Describe(net::Activity::Reading, markup));

@@ -41,9 +41,9 @@ class WaitTest : public ::testing::Test {
     login.show();
   }
   ~WaitTest() override { net::EndAction(); }
-  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+  std::vector<desktop::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
 
-  platform::fakes::FakePlatform fakes;
+  desktop::fakes::FakePlatform fakes;
   Form1 main;
   Form4 login;
   Form5 drives;

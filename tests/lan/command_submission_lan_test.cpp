@@ -15,9 +15,9 @@
 
 namespace {
 
+using desktop::MsgIcon;
 using lan::PeerConnection;
 using lan::ScriptedPeer;
-using platform::MsgIcon;
 
 constexpr char kLocal[] = "127.0.0.1";
 
@@ -61,7 +61,7 @@ class SubmitCommandLan : public ::testing::Test {
         client, host,
         {std::string("http://") + kLocal + path, tag, retried, nullptr, then, new_value}, reread);
   }
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   net::CommandClient client;
   FakeHost host;
 };

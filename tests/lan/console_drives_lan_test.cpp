@@ -12,21 +12,21 @@
 #include "console/menuform.h"
 #include "console/smb_dialogs.h"
 #include "core/session_state.h"
+#include "desktop/gio_drives.h"
 #include "drives/logindisk.h"
 #include "drives/mountform.h"
 #include "lan_support.h"
 #include "mainwindow/mainform.h"
 #include "net/page_values.h"
-#include "platform/gio_drives.h"
 #include "sim/process.h"
 #include "smb_device.h"
 #include "support/fakes.h"
 
 namespace {
 
+using desktop::GioNetworkDrives;
 using lan::SimDevice;
 using lan::ThisLan;
-using platform::GioNetworkDrives;
 using namespace lan::smb;
 
 int RowOf(const QListWidget* list, const std::string& text) {
@@ -42,11 +42,11 @@ bool Contains(const std::vector<std::string>& list, const std::string& name) {
 TEST(GioDriveConsoleLan, FolderMadeSharedAndProtectedInTheConsoleIsConnectedWithItsPassword) {
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
   SimDevice device(ThisLan().devices.at(0), DeviceArgs());
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   const std::string base = std::string(std::getenv("HOME")) + "/ConsoleFolders";
   auto drives = std::make_shared<GioNetworkDrives>(
       GioNetworkDrives::Places{base + "/Network Drives", base + "/autostart"}, 8000);
-  platform::services().drives = drives;
+  desktop::services().drives = drives;
   core::Session() = {device.host().ip, "admin", ""};
   Form1 main;
   Form2 console;

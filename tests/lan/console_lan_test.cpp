@@ -38,9 +38,9 @@ class ConsoleLan : public ::testing::Test {
                 "1000000", "--scan-seconds", "2", "--folder", "music"}) {
     core::Session() = {};
     core::Config().management = true;
-    const platform::Services real = platform::RealServices();
-    platform::services().make_datagram_transport = real.make_datagram_transport;
-    platform::services().adapters = real.adapters;
+    const desktop::Services real = desktop::RealServices();
+    desktop::services().make_datagram_transport = real.make_datagram_transport;
+    desktop::services().adapters = real.adapters;
     main = std::make_unique<Form1>();
     console = std::make_unique<Form2>();
     login = std::make_unique<Form4>();
@@ -51,7 +51,7 @@ class ConsoleLan : public ::testing::Test {
   ~ConsoleLan() override { core::Config().management = false; }
 
   const std::string& ip() const { return device.host().ip; }
-  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+  std::vector<desktop::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
   int Row(const std::string& address) const {
     for (int r = 0; r < main->HDListView->RowCount(); ++r)
       if (main->HDListView->Text(r, 0) == address) return r;
@@ -79,7 +79,7 @@ class ConsoleLan : public ::testing::Test {
   }
 
   SimDevice device;
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   std::unique_ptr<Form1> main;
   std::unique_ptr<Form2> console;
   std::unique_ptr<Form4> login;

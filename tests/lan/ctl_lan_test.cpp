@@ -199,7 +199,7 @@ TEST(CtlWire, TheConsoleAndCtlSendTheSameRequests) {
     return sent;
   };
 
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   core::Session() = {kLocal, "admin", "pw"};
   Form2 console;
   testing_support::Find<QLineEdit>(console, "HostEdit")->setText("NAS-2");

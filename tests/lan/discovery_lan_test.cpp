@@ -25,10 +25,10 @@ using lan::WaitUntil;
 class DiscoveryLan : public ::testing::Test {
  protected:
   DiscoveryLan() {
-    platform::services().make_datagram_transport = platform::RealServices().make_datagram_transport;
+    desktop::services().make_datagram_transport = desktop::RealServices().make_datagram_transport;
   }
-  platform::fakes::FakePlatform fakes{
-      platform::fakes::Devices::Real};  // installed before the body above runs
+  desktop::fakes::FakePlatform fakes{
+      desktop::fakes::Devices::Real};  // installed before the body above runs
 };
 
 TEST_F(DiscoveryLan, TheWorkstationsNetworksAreEveryAddressOfEveryInterfaceThatIsUp) {
@@ -43,7 +43,7 @@ TEST_F(DiscoveryLan, TheWorkstationsNetworksAreEveryAddressOfEveryInterfaceThatI
   run({"link", "set", "brvtest0", "up"});
   run({"addr", "add", "10.77.0.250/16", "dev", "lan0"});
   std::vector<std::string> seen;
-  for (const auto& a : platform::RealServices().adapters->Adapters())
+  for (const auto& a : desktop::RealServices().adapters->Adapters())
     seen.push_back(a.ip + "/" + a.mask);
   run({"addr", "del", "10.77.0.250/16", "dev", "lan0"});
   run({"link", "del", "brvtest0"});

@@ -15,10 +15,10 @@
 
 namespace {
 
+using desktop::DriveType;
+using desktop::MsgIcon;
 using lan::SimDevice;
 using lan::ThisLan;
-using platform::DriveType;
-using platform::MsgIcon;
 
 class DrivesLan : public ::testing::Test {
  protected:
@@ -46,7 +46,7 @@ class DrivesLan : public ::testing::Test {
   std::string Requests() { return device.Control("http-requests /utility_use.htm"); }
 
   SimDevice device;
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   Form1 main;
   Form4 login;
   Form5 drives;
@@ -246,7 +246,7 @@ TEST_F(DrivesLan, ConnectOnTheMainWindowOpensTheDriveDialog) {
   ASSERT_TRUE(fakes.network->receiver);
   fakes.network->Deliver(net::BuildDiscoveryReply("NAS", "G", "1.0"), ip());
   main.HDListView->selectRow(0);
-  fakes.adapters->first = platform::Adapter{ThisLan().workstation.ip, "255.255.255.0"};
+  fakes.adapters->first = desktop::Adapter{ThisLan().workstation.ip, "255.255.255.0"};
   main.CountBtnClick();
   EXPECT_TRUE(drives.isVisible());
   EXPECT_FALSE(main.isVisible());

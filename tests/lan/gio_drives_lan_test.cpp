@@ -13,10 +13,10 @@
 
 #include <libsecret/secret.h>
 
+#include "desktop/adapters_linux.h"
+#include "desktop/gio_drives.h"
 #include "lan_support.h"
 #include "net/waiting.h"
-#include "platform/adapters_linux.h"
-#include "platform/gio_drives.h"
 #include "sim/process.h"
 #include "smb_device.h"
 
@@ -24,11 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace lan::smb;
+using desktop::DriveType;
+using desktop::GioNetworkDrives;
+using desktop::NetResource;
 using lan::SimDevice;
 using lan::ThisLan;
-using platform::DriveType;
-using platform::GioNetworkDrives;
-using platform::NetResource;
 
 // The password the keyring holds for `user` on the SMB server `server`.
 std::optional<std::string> SavedPassword(const std::string& server, const std::string& user) {
@@ -311,7 +311,7 @@ TEST(GioDriveModule, TheProgramsDrivesComeFromTheModuleAndItsWaitsAreThePrograms
     std::string connecting;
   } seen;
   net::SetWaitObserver(&seen);
-  const auto drives = platform::RealServices().drives;
+  const auto drives = desktop::RealServices().drives;
   const std::string home = std::getenv("HOME");
   EXPECT_EQ(drives->DrivePlace("Z:"), home + "/Network Drives/Z");
   NetResource record;
@@ -356,11 +356,11 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   // Nothing mounted before may open a folder for us.
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
   SimDevice device(ThisLan().devices.at(0), DeviceArgs());
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   const std::string base = std::string(std::getenv("HOME")) + "/DriveDialog";
   auto drives = std::make_shared<GioNetworkDrives>(
       GioNetworkDrives::Places{base + "/Network Drives", base + "/autostart"}, 8000);
-  platform::services().drives = drives;
+  desktop::services().drives = drives;
   core::Session() = {device.host().ip, "admin", ""};
   Form1 main;
   Form5 dialog;
@@ -376,7 +376,7 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   EXPECT_EQ(fakes.messages->shown[0].text,
             "Remote Device Connected\n\nDrive folder: ~/DriveDialog/Network Drives/Z\n\n"
             "Open it in the file manager?");
-  EXPECT_EQ(fakes.messages->shown[0].buttons, platform::MsgButtons::YesNo);
+  EXPECT_EQ(fakes.messages->shown[0].buttons, desktop::MsgButtons::YesNo);
   ASSERT_EQ(fakes.urls->opened.size(), 1u);
   EXPECT_EQ(fakes.urls->opened[0], "file://" + base + "/Network%20Drives/Z");
   std::ofstream(base + "/Network Drives/Z/dialog.txt") << "via the dialog";
@@ -391,7 +391,7 @@ TEST(GioDriveDialogLan, ConnectsOpenAndProtectedFoldersFromTheDialog) {
   dialog.FolderCBChange();
   EXPECT_TRUE(dialog.FolderPassEdit->isVisible());  // the device asked for a password
   dialog.FolderPassEdit->setText(QString::fromStdString(kVaultPassword));
-  fakes.messages->answers = {platform::MsgResult::Cancel};  // not now
+  fakes.messages->answers = {desktop::MsgResult::Cancel};  // not now
   dialog.MountSetBtnClick();
   EXPECT_EQ(fakes.messages->shown.back().text.rfind("Remote Device Connected\n", 0), 0u);
   EXPECT_EQ(fakes.urls->opened.size(), 1u);
@@ -433,7 +433,7 @@ TEST(GioDriveServiceLan, ARefusedShareServiceIsNoNetworkFailure) {
   record.scope = 3;
   record.local_name = "W:";
   record.remote_name = "\\\\" + device.host().ip + "\\PUBLIC";
-  EXPECT_EQ(drives.AddConnection(record, ""), platform::drive_error::kServiceNotStarted);
+  EXPECT_EQ(drives.AddConnection(record, ""), desktop::drive_error::kServiceNotStarted);
 }
 
 }  // namespace
@@ -457,13 +457,13 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   const lan::Host& host = ThisLan().devices.at(0);
   lan::AddressRestorer restore(host);
   SimDevice device(host, DeviceArgs());
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
-  fakes.adapters->more = platform::LinuxAdapterList().Adapters();
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
+  fakes.adapters->more = desktop::LinuxAdapterList().Adapters();
   auto drives = std::make_shared<GioNetworkDrives>(
       GioNetworkDrives::Places{kFollowBase + "/Network Drives", kFollowBase + "/autostart",
                                CtlProgram()},
       8000);
-  platform::services().drives = drives;
+  desktop::services().drives = drives;
   Form1 main;
   main.Devices = scan::Discover(2, {});
   ASSERT_EQ(main.Devices.Devices().size(), 1u);
@@ -476,12 +476,12 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   dialog.FolderCBChange();
   dialog.FolderPassEdit->setText(QString::fromStdString(kLedgerPassword));
   dialog.chk_AutoReconnect->setChecked(true);
-  fakes.messages->answers = {platform::MsgResult::Cancel};
+  fakes.messages->answers = {desktop::MsgResult::Cancel};
   dialog.MountSetBtnClick();
   dialog.show();
   dialog.chk_AutoReconnect->setChecked(false);
   dialog.FolderCB->setCurrentIndex(dialog.FolderCB->findText("PUBLIC"));
-  fakes.messages->answers = {platform::MsgResult::Cancel};
+  fakes.messages->answers = {desktop::MsgResult::Cancel};
   dialog.MountSetBtnClick();
   ASSERT_EQ(drives->GetConnection("Z:"), "\\\\" + host.ip + "\\ledger");
   ASSERT_EQ(drives->GetConnection("Y:"), "\\\\" + host.ip + "\\PUBLIC");
@@ -492,10 +492,10 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   main.Devices = scan::Discover(2, {});
   main.ProgressBar1->setValue(Form1::kScanMaximum - Form1::kScanStep);
   fakes.messages->shown.clear();
-  fakes.messages->answers = {platform::MsgResult::Ok};  // Yes, move them
+  fakes.messages->answers = {desktop::MsgResult::Ok};  // Yes, move them
   main.Timer1Timer();
   ASSERT_EQ(fakes.messages->shown.size(), 3u);
-  EXPECT_EQ(fakes.messages->shown[0].buttons, platform::MsgButtons::YesNoDefaultNo);
+  EXPECT_EQ(fakes.messages->shown[0].buttons, desktop::MsgButtons::YesNoDefaultNo);
   EXPECT_EQ(fakes.messages->shown[1].text,
             "These drives now use their device's new address:\n"
             "Y:  " +
@@ -615,11 +615,11 @@ TEST(GioDriveLookAlikeLan, NoPasswordReachesALookAlikeWithoutTheOwnersYes) {
   unchanged("after the login");
 
   // In the window: one question, No by default; No changes nothing.
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
-  fakes.adapters->more = platform::LinuxAdapterList().Adapters();
-  platform::services().drives = std::make_shared<GioNetworkDrives>(places, 8000);
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
+  fakes.adapters->more = desktop::LinuxAdapterList().Adapters();
+  desktop::services().drives = std::make_shared<GioNetworkDrives>(places, 8000);
   const net::DeviceList found = scan::Discover(2, {});
-  auto whole_scan = [&](platform::MsgResult answer) {
+  auto whole_scan = [&](desktop::MsgResult answer) {
     Form1 main;
     main.Devices = found;
     main.ProgressBar1->setValue(Form1::kScanMaximum - Form1::kScanStep);
@@ -627,16 +627,16 @@ TEST(GioDriveLookAlikeLan, NoPasswordReachesALookAlikeWithoutTheOwnersYes) {
     fakes.messages->answers = {answer};
     main.Timer1Timer();
   };
-  whole_scan(platform::MsgResult::Cancel);
+  whole_scan(desktop::MsgResult::Cancel);
   ASSERT_FALSE(fakes.messages->shown.empty());
-  EXPECT_EQ(fakes.messages->shown[0].buttons, platform::MsgButtons::YesNoDefaultNo);
+  EXPECT_EQ(fakes.messages->shown[0].buttons, desktop::MsgButtons::YesNoDefaultNo);
   EXPECT_NE(fakes.messages->shown[0].text.find(real.ip + " \u2192 " + other.ip), std::string::npos);
   unchanged("after No");
 
   // Yes is the person's own: only now does the look-alike see a response
   // made from the password. It refuses it, and the drive and the saved
   // passwords stay as they were.
-  whole_scan(platform::MsgResult::Ok);
+  whole_scan(desktop::MsgResult::Ok);
   EXPECT_GT(authentications(), 0);
   EXPECT_EQ(Read(base + "/Network Drives/.Z.unc"), note);
   EXPECT_EQ(SavedPassword(real.ip, "ledger"), kLedgerPassword);

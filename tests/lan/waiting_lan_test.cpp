@@ -46,7 +46,7 @@ class WaitingLan : public ::testing::Test {
   ~WaitingLan() override { net::EndAction(); }
   const std::string& ip() const { return device.host().ip; }
   std::string Requests() { return device.Control("http-requests /utility_use.htm"); }
-  std::vector<platform::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
+  std::vector<desktop::fakes::ShownMessage>& shown() { return fakes.messages->shown; }
 
   // Runs `action` with a click elsewhere after 300 ms and Cancel after
   // `cancel_ms`; returns how long the action went on after the Cancel.
@@ -68,7 +68,7 @@ class WaitingLan : public ::testing::Test {
   }
 
   SimDevice device;
-  platform::fakes::FakePlatform fakes{platform::fakes::Devices::Real};
+  desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
   Form1 main;
   Form4 login;
   Form5 drives;

@@ -9,7 +9,7 @@
 #include "net/socket_error.h"
 #include "net/waiting.h"
 
-namespace platform::fakes {
+namespace desktop::fakes {
 
 MsgResult FakeMessageBoxes::Present(const std::string& text, const std::string& title, MsgIcon icon,
                                     MsgButtons buttons) {
@@ -181,4 +181,4 @@ FakePlatform::~FakePlatform() {
   Install(std::move(previous_));
 }
 
-}  // namespace platform::fakes
+}  // namespace desktop::fakes

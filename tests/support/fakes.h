@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "desktop/services.h"
 
-namespace platform::fakes {
+namespace desktop::fakes {
 
 struct ShownMessage {
   std::string text;
@@ -243,4 +243,4 @@ class FakePlatform {
   Services previous_;
 };
 
-}  // namespace platform::fakes
+}  // namespace desktop::fakes

@@ -28,25 +28,25 @@
 #include "console/menuform.h"
 #include "console/smb_dialogs.h"
 #include "core/configuration.h"
+#include "desktop/gio_drives.h"
+#include "desktop/services.h"
 #include "drives/logindisk.h"
 #include "mainwindow/mainform.h"
-#include "platform/gio_drives.h"
-#include "platform/platform.h"
 #include "sim/control.h"
 #include "sim/netns_guard.h"
 #include "ui/ui.h"
 #include "ui/wait_window.h"
-#include "ui/windows.h"
+#include "ui/window_refs.h"
 
 namespace {
 
 // Every question answered with OK; messages go to the terminal.
-class AnswerOk : public platform::MessageBoxService {
+class AnswerOk : public desktop::MessageBoxService {
  public:
-  platform::MsgResult Present(const std::string& text, const std::string& title, platform::MsgIcon,
-                              platform::MsgButtons) override {
+  desktop::MsgResult Present(const std::string& text, const std::string& title, desktop::MsgIcon,
+                             desktop::MsgButtons) override {
     std::fprintf(stderr, "tour: message \"%s\" (%s)\n", text.c_str(), title.c_str());
-    return platform::MsgResult::Ok;
+    return desktop::MsgResult::Ok;
   }
 };
 
@@ -101,12 +101,12 @@ int main(int argc, char** argv) {
   ui::Application application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
   core::Config().management = true;
-  platform::Services services = platform::RealServices();
+  desktop::Services services = desktop::RealServices();
   services.message_boxes = std::make_shared<AnswerOk>();
   // The program loads its drives from the module beside it; the tour has
   // them built in.
-  services.drives = std::make_shared<platform::GioNetworkDrives>();
-  platform::Install(std::move(services));
+  services.drives = std::make_shared<desktop::GioNetworkDrives>();
+  desktop::Install(std::move(services));
   auto windows = app::CreateWindows();
   auto* main = ui::Windows().form1.form;
   auto* console = ui::Windows().form2.form;
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     }
     Settle(800);
     const bool saved = Shoot(out);
-    platform::Install({});
+    desktop::Install({});
     return saved ? 0 : Fail("cannot save the picture");
   }
   main->ManageBtnClick();
@@ -179,11 +179,11 @@ int main(int argc, char** argv) {
     testing_support::Find<QLineEdit>(*console, "HostEdit")->setText("NAS-STUDY");
     console->identBtnClick();
     sim::ControlCall(control, "fault clear");
-    platform::Install({});
+    desktop::Install({});
     return saved ? 0 : Fail("cannot save the picture");
   }
   Settle(800);
   const bool saved = Shoot(out);
-  platform::Install({});
+  desktop::Install({});
   return saved ? 0 : Fail("cannot save the picture");
 }

@@ -3,15 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/wnet_drives.h"
 #include "device/drives.h"
-#include "platform/wnet_drives.h"
 
 namespace {
 
 TEST(WNetDrives, TheCallsAnswerAndTheirResultsAreTheDialogsMessages) {
-  platform::WNetNetworkDrives drives;
-  EXPECT_EQ(drives.GetDriveType("C:\\"), platform::DriveType::Fixed);
-  EXPECT_EQ(drives.GetDriveType("Q:\\"), platform::DriveType::NoRootDir);
+  desktop::WNetNetworkDrives drives;
+  EXPECT_EQ(drives.GetDriveType("C:\\"), desktop::DriveType::Fixed);
+  EXPECT_EQ(drives.GetDriveType("Q:\\"), desktop::DriveType::NoRootDir);
   EXPECT_EQ(drives.GetConnection("Q:"), std::nullopt);
   // No share answers here (Wine has no SMB client): each call fails with a
   // result the dialog has words for, and leaves no drive behind.

@@ -1,0 +1,148 @@
+// The console on Windows.
+
+#include "os/console.h"
+
+#include "os/win32/winsock.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+namespace os {
+
+bool InputIsTerminal() {
+  return ::_isatty(0) != 0;
+}
+
+bool ErrorIsTerminal() {
+  return ::_isatty(2) != 0;
+}
+
+void UseUtf8Console() {
+  ::SetConsoleOutputCP(CP_UTF8);
+  ::SetConsoleCP(CP_UTF8);
+  // Lines end as on every system: a script reading the JSON, the CSV or a
+  // table gets the same bytes (the console shows a bare line feed as a new
+  // line).
+  ::_setmode(1, _O_BINARY);
+  ::_setmode(2, _O_BINARY);
+}
+
+Arguments::Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) {
+    words_.assign(argv, argv + argc);
+  } else {
+    for (int i = 0; i < count; ++i) words_.push_back(Utf8(wide[i]));
+    ::LocalFree(wide);
+  }
+  for (auto& word : words_) pointers_.push_back(word.data());
+  pointers_.push_back(nullptr);
+}
+
+std::optional<std::string> AskHidden(const std::string& prompt, std::size_t max) {
+  if (!InputIsTerminal()) return std::nullopt;
+  const HANDLE in =
+      ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE out =
+      ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) {
+    if (in != INVALID_HANDLE_VALUE) ::CloseHandle(in);
+    if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
+    return std::nullopt;
+  }
+  const std::wstring shown = Wide(prompt);
+  DWORD done = 0;
+  ::WriteConsoleW(out, shown.data(), static_cast<DWORD>(shown.size()), &done, nullptr);
+  DWORD mode = 0;
+  ::GetConsoleMode(in, &mode);
+  ::SetConsoleMode(in, (mode | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  std::wstring line;
+  for (wchar_t c = 0; line.size() < max;) {
+    DWORD got = 0;
+    if (!::ReadConsoleW(in, &c, 1, &got, nullptr) || got == 0 || c == L'\n') break;
+    if (c != L'\r') line += c;
+  }
+  ::SetConsoleMode(in, mode);
+  ::WriteConsoleW(out, L"\r\n", 2, &done, nullptr);
+  ::CloseHandle(in);
+  ::CloseHandle(out);
+  std::string text = Utf8(line);
+  if (text.size() > max) text.resize(max);
+  return text;
+}
+
+int WaitToRead(int fd, int timeout_ms, int& error) {
+  error = 0;
+  const HANDLE h = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  if (h == INVALID_HANDLE_VALUE) {
+    error = EBADF;
+    return -1;
+  }
+  switch (::GetFileType(h)) {
+    case FILE_TYPE_CHAR:
+      return ::WaitForSingleObject(h, static_cast<DWORD>(std::max(timeout_ms, 0))) == WAIT_OBJECT_0
+                 ? 1
+                 : 0;
+    case FILE_TYPE_PIPE: {
+      // A pipe says what it holds: looked at until something came, its
+      // writer left, or the time ran out.
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+      for (;;) {
+        DWORD available = 0;
+        if (!::PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr) || available > 0)
+          return 1;  // data, or the end the next read reports
+        if (std::chrono::steady_clock::now() >= end) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    default:
+      return 1;  // a file is always ready
+  }
+}
+
+long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
+  const int n = ::_read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 20)));
+  error = n < 0 ? errno : 0;
+  return n;
+}
+
+bool WriteWhole(const std::string& path, const std::string& text, int& error) {
+  const std::wstring target = Wide(path), temporary = Wide(path + ".new");
+  // A new file, never an existing one nor a link's target.
+  const HANDLE h = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+    return false;
+  }
+  bool written = true;
+  for (std::size_t at = 0; written && at < text.size();) {
+    DWORD n = 0;
+    written = ::WriteFile(h, text.data() + at,
+                          static_cast<DWORD>(std::min<std::size_t>(text.size() - at, 1 << 20)), &n,
+                          nullptr) &&
+              n > 0;
+    at += n;
+  }
+  written = ::FlushFileBuffers(h) && written;
+  written = ::CloseHandle(h) && written;
+  if (!written || !::MoveFileExW(temporary.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(temporary.c_str());
+    error = EIO;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace os

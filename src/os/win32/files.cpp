@@ -1,0 +1,131 @@
+// Files on Windows: C runtime descriptors over Windows' handles.
+
+#include "os/files.h"
+
+#include "os/win32/winsock.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <new>
+#include <vector>
+
+namespace os {
+namespace {
+
+std::int64_t Nanoseconds(const LARGE_INTEGER& t) {
+  return t.QuadPart * 100;  // 100 ns units
+}
+
+std::optional<FileIdentity> OfHandle(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  FILE_BASIC_INFO basic{};
+  if (h == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(h, &info) ||
+      !::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic))
+    return std::nullopt;
+  const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return FileIdentity{
+      info.dwVolumeSerialNumber,
+      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+      static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                info.nFileSizeLow),
+      Nanoseconds(basic.LastWriteTime),
+      Nanoseconds(basic.ChangeTime),
+      !folder && ::GetFileType(h) == FILE_TYPE_DISK,
+      folder};
+}
+
+}  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
+                        nullptr, nullptr);
+  return utf8;
+}
+
+// Opened so that others may read the file but not write it meanwhile.
+int OpenToRead(const std::string& path, int& error) {
+  int fd = -1;
+  error = ::_wsopen_s(&fd, Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYWR, 0);
+  return error == 0 ? fd : -1;
+}
+
+void CloseFile(int fd) {
+  if (fd >= 0) ::_close(fd);
+}
+
+std::optional<FileIdentity> IdentityOf(int fd) {
+  return OfHandle(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)));
+}
+
+std::optional<FileIdentity> IdentityAt(const std::string& path) {
+  // Asking for nothing but the file's attributes, sharing everything.
+  const HANDLE h =
+      ::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  const auto identity = OfHandle(h);
+  ::CloseHandle(h);
+  return identity;
+}
+
+void HoldForReading(int) {
+  // Opening held it already.
+}
+
+std::size_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset) {
+  const HANDLE h = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  std::size_t got = 0;
+  while (got < count) {
+    OVERLAPPED at{};
+    const std::uint64_t where = offset + got;
+    at.Offset = static_cast<DWORD>(where);
+    at.OffsetHigh = static_cast<DWORD>(where >> 32);
+    DWORD n = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - got, 1u << 30));
+    if (!::ReadFile(h, buffer + got, ask, &n, &at) || n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+void* TakePages(std::size_t bytes) {
+  void* pages = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (pages == nullptr) throw std::bad_alloc();
+  return pages;
+}
+
+void GivePagesBack(void* pages, std::size_t) {
+  ::VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+std::tm LocalTime(std::time_t when) {
+  std::tm t{};
+  ::localtime_s(&t, &when);
+  return t;
+}
+
+std::string ProgramPath() {
+  std::vector<wchar_t> path(32768);
+  const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  return n == 0 || n >= path.size() ? std::string() : Utf8(std::wstring(path.data(), n));
+}
+
+}  // namespace os
