@@ -58,8 +58,9 @@ PY
   # The installer's entries show the program's icon; the zip needs no copy
   # of it (the program carries it).
   cp build/windows/src/app/brevane.ico "$stage/$name/brevane.ico"
-  wixl -a x64 -D Version="$version" -D Stage="$stage/$name" -o "$out/$name.msi" \
-    packaging/windows/brevane.wxs
+  # (wixl takes the files' paths relative to where it runs.)
+  (cd "$stage/$name" && wixl -a x64 -D Version="$version" -D Stage=. -o "$OLDPWD/$out/$name.msi" \
+    "$OLDPWD/packaging/windows/brevane.wxs")
   # wixl writes HKMU (the installing user's key, or the machine's) as a
   # root Windows Installer does not know; HKMU is -1.
   msibuild "$out/$name.msi" -q "UPDATE Registry SET Root = -1 WHERE Root = 4"

@@ -22,6 +22,9 @@ packages=(
   # Qt for Windows from Debian's source package, built with Debian's Qt as
   # the host's tools; the Windows installer (wixl, and msibuild to adjust it)
   qt6-base-dev-tools dpkg-dev msitools wixl
+  # the Windows program's windows under Wine: Wine's own fonts (the ones a
+  # Windows desktop has), and keys typed into them as a person would
+  fonts-wine xdotool
   # fuzzing
   clang libclang-rt-14-dev
   # the test LAN, and curl to compare uploads against

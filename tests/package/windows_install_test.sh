@@ -16,9 +16,9 @@ msi=$(realpath "${msis[0]}")
 version=$(basename "$msi" .msi)
 version=${version#brevane-windows-}
 wine_run="$(realpath "$(dirname "$0")/../../scripts/wine-run")"
-product=$(msiinfo export "$msi" Property | awk -F'\t' '$1 == "ProductCode" {print $2}')
+product=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 [ -n "$product" ] || fail "the installer names no product code"
-[ "$(msiinfo export "$msi" Property | awk -F'\t' '$1 == "Manufacturer" {print $2}')" = Brevane ] ||
+[ "$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "Manufacturer" {print $2}')" = Brevane ] ||
   fail "the installer's publisher is not Brevane"
 
 scratch=$(mktemp -d /tmp/brevane-msi.XXXXXX)
@@ -61,13 +61,17 @@ try() {  # try SCOPE MSIEXEC-PROPERTY...
   "$wine_run" "$prefix" msiexec /i "Z:${msi//\//\\}" /qn "$@" ||
     fail "$scope: msiexec /i failed"
 
-  local dir="$prefix/drive_c/Program Files/Brevane" menu key
+  # (Wine knows no MSIINSTALLPERUSER: it installs the default package as an
+  # administrator's, with its registry value under HKLM; and it puts the
+  # Start-menu entries in the user's own menu for either kind.)
+  local dir="$prefix/drive_c/Program Files/Brevane" keys
+  local menu=("$prefix"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Brevane)
   if [ "$scope" = machine ]; then
-    menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Brevane"
-    key='HKLM\Software\Brevane\Brevane'
+    keys=('HKLM\Software\Brevane\Brevane')
+    [ -d "$menu" ] ||
+      menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Brevane"
   else
-    menu=$(echo "$prefix"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Brevane)
-    key='HKCU\Software\Brevane\Brevane'
+    keys=('HKCU\Software\Brevane\Brevane' 'HKLM\Software\Brevane\Brevane')
   fi
   local f
   for f in brevane.exe brevane-scan.exe brevane-ctl.exe README.txt brevane.txt brevane-scan.txt \
@@ -79,7 +83,9 @@ try() {  # try SCOPE MSIEXEC-PROPERTY...
     fail "$scope: no Start-menu entry for the console"
   starts "$menu/Uninstall Brevane.lnk" 'msiexec.exe' "/x $product" ||
     fail "$scope: no Start-menu entry that uninstalls"
-  has_key "$prefix" "$key" StartMenu || fail "$scope: no $key"
+  local key found=""
+  for key in "${keys[@]}"; do has_key "$prefix" "$key" StartMenu && found=$key; done
+  [ -n "$found" ] || fail "$scope: no ${keys[*]}"
   local uninstall="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
   [ "$("$wine_run" "$prefix" reg query "$uninstall" /v Publisher 2>/dev/null | tr -d '\r' |
         awk '$1 == "Publisher" {print $3}')" = Brevane ] ||
