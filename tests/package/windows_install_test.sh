@@ -24,11 +24,12 @@ product=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "Produ
 scratch=$(mktemp -d /tmp/brevane-msi.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 
-# Everything in a prefix but what Windows itself writes in passing (its
-# temporary files, the installer's own cache and logs).
+# Everything in a prefix but what Windows itself writes in passing: its
+# temporary files, the installer's cache (checked on its own below) and
+# the device setup Wine finishes after its start.
 files_of() {
   (cd "$1/drive_c" && find . -path ./windows/temp -prune -o -path ./windows/Installer -prune -o \
-    -path './users/*/AppData/Local/Temp' -prune -o -print | sort)
+    -path ./windows/inf -prune -o -path './users/*/AppData/Local/Temp' -prune -o -print | sort)
 }
 # Whether a registry key or value is there.
 has_key() {  # has_key PREFIX KEY [VALUE]
@@ -102,6 +103,8 @@ try() {  # try SCOPE MSIEXEC-PROPERTY...
   after=$(files_of "$prefix")
   [ "$before" = "$after" ] ||
     fail "$scope: uninstalling left $(diff <(echo "$before") <(echo "$after") | grep '^[<>]')"
+  [ ! -e "$prefix/drive_c/windows/Installer/$product" ] ||
+    fail "$scope: the installer's copy of the icon is left"
   has_key "$prefix" 'HKCU\Software\Brevane' && fail "$scope: HKCU\\Software\\Brevane is left"
   has_key "$prefix" 'HKLM\Software\Brevane' && fail "$scope: HKLM\\Software\\Brevane is left"
   has_key "$prefix" "$uninstall" && fail "$scope: Windows still lists Brevane among its programs"
