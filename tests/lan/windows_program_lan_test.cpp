@@ -68,11 +68,14 @@ class Background {
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
   }
+  // `signal`: SIGTERM for a program that must clean up after itself (the
+  // X server removes its socket and lock file).
   ~Background() {
     if (pid_ <= 0) return;
-    ::kill(-pid_, SIGKILL);
+    ::kill(-pid_, signal_);
     ::waitpid(pid_, nullptr, 0);
   }
+  void EndWith(int signal) { signal_ = signal; }
   Background(const Background&) = delete;
   Background& operator=(const Background&) = delete;
   bool started() const { return pid_ > 0; }
@@ -81,6 +84,7 @@ class Background {
 
  private:
   pid_t pid_ = -1;
+  int signal_ = SIGKILL;
 };
 
 // A virtual screen for this test alone; DISPLAY names it from then on.
@@ -93,6 +97,7 @@ class Screen {
         display_ = ":" + std::to_string(n);
     server_ = std::make_unique<Background>(std::vector<std::string>{
         "Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    server_->EndWith(SIGTERM);
     const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
     for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
       std::this_thread::sleep_for(100ms);
