@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -82,6 +83,22 @@ bool WriteWhole(const std::string& path, const std::string& text, int& error) {
     return false;
   }
   return true;
+}
+
+const char* const kStopMeans = "Ctrl+C or SIGTERM";
+
+void OnStopRequest(void (*stop)()) {
+  static void (*requested)() = nullptr;
+  requested = stop;
+  struct sigaction action {};
+  action.sa_handler = [](int) { requested(); };
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+void WriteToParentConsole() {
+  // The terminal is the program's standard output already.
 }
 
 }  // namespace os
