@@ -254,7 +254,7 @@ bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread)
     console::Tell(refused->message);
     return false;
   }
-  return Send(std::get<device::Command>(plan), reread) != core::Submitted::NotSent;
+  return Send(std::get<device::Command>(plan), reread) == core::Submitted::Done;
 }
 
 core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
