@@ -19,6 +19,7 @@
 #include "desktop/gio_keyring.h"
 #include "desktop/gio_objects.h"
 #include "device/remote_name.h"
+#include "os/files.h"
 
 namespace desktop {
 namespace {
@@ -175,16 +176,20 @@ bool GioNetworkDrives::WriteNote(char letter, const Note& note) const {
   auto line = [](const std::string& text) {
     return text.find_first_of("\r\n") == std::string::npos ? text : std::string();
   };
-  return WriteWhole(UncPath(letter), note.remote_name + "\n" + line(note.device_name) + "\n" +
-                                         line(note.group_name) + "\n" +
-                                         (note.with_user ? "user" : "") + "\n" +
-                                         line(note.previous_address) + "\n");
+  int failure = 0;
+  return os::WriteWhole(UncPath(letter),
+                        note.remote_name + "\n" + line(note.device_name) + "\n" +
+                            line(note.group_name) + "\n" + (note.with_user ? "user" : "") + "\n" +
+                            line(note.previous_address) + "\n",
+                        failure);
 }
 
 bool GioNetworkDrives::WriteAutostartEntry(char letter, const std::string& uri) const {
   std::error_code error;
   fs::create_directories(places_.autostart_dir, error);
-  return WriteWhole(AutostartPath(letter), AutostartEntry(places_.reconnect_program, letter, uri));
+  int failure = 0;
+  return os::WriteWhole(AutostartPath(letter),
+                        AutostartEntry(places_.reconnect_program, letter, uri), failure);
 }
 
 DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
