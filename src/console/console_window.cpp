@@ -292,6 +292,12 @@ void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
   quiet_lists_ = false;
 }
 
+void Form2::Clicks(std::initializer_list<Click> clicks) {
+  for (const auto& [button, handler] : clicks)
+    connect(button, &QAbstractButton::clicked, this,
+            ui::Guard([this, handler = handler] { (this->*handler)(); }));
+}
+
 void Form2::ListClicks(QListWidget* list, void (Form2::*handler)()) {
   connect(list, &QListWidget::itemSelectionChanged, this, [this, handler] {
     if (!quiet_lists_) ui::Guard([this, handler] { (this->*handler)(); })();

@@ -432,9 +432,13 @@ class Form2 : public QWidget,
   void BuildDiskUtilityPage();
   void BuildFtpServerPage();
   void BuildModifyFtpPage();
+  void LayOutModifyFtpFolders();
   // Runs `handler` for a click in `list`, and for a change of its selection
   // that is no program's own.
   void ListClicks(QListWidget* list, void (Form2::*handler)());
+  // Runs each button's handler, guarded, when it is clicked.
+  using Click = std::pair<QAbstractButton*, void (Form2::*)()>;
+  void Clicks(std::initializer_list<Click> clicks);
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);
