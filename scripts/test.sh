@@ -46,4 +46,6 @@ phase windows scripts/build.sh windows
 phase package scripts/package.sh --from "$preset"
 # A short run of every fuzz target; scripts/fuzz.sh runs them longer.
 phase fuzz scripts/fuzz.sh --seconds 10
-phase tests ctest --preset "$preset" -j2
+# Most tests wait on simulated devices far more than they compute: four at
+# a time keep two cores busy.
+phase tests ctest --preset "$preset" -j4
