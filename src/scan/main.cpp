@@ -3,7 +3,7 @@
 // collected for a while, the first reply from an address kept.
 
 #include <algorithm>
-#include <csignal>
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -47,7 +47,7 @@ constexpr char kUsage[] =
     "                        object) for each change: a device appeared, moved to\n"
     "                        another address, changed its name or firmware, or\n"
     "                        disappeared (no answer to two scans in a row); ends on\n"
-    "                        Ctrl+C or SIGTERM with status 0\n"
+    "                        %s with status 0\n"
     "  --interval S          with --watch, a scan every S seconds (default 10, at\n"
     "                        least 0.1), each collecting replies for --seconds\n"
     "                        (default 3 there, or S when shorter)\n"
@@ -58,19 +58,19 @@ constexpr char kUsage[] =
     "Exit status: 0 when a device answered, 1 when none did, 2 on a usage or\n"
     "socket error.\n";
 
-volatile std::sig_atomic_t stop_requested = 0;
+// Set from a signal handler, or on Windows from a thread of the system's.
+std::atomic<bool> stop_requested = false;
 
 // Scans until told to stop (or `count` scans, when above 0), printing what
 // changes.
 int WatchDevices(std::chrono::milliseconds listen, std::chrono::milliseconds interval, int count,
                  const scan::Where& where, bool json) {
-  std::signal(SIGINT, [](int) { stop_requested = 1; });
-  std::signal(SIGTERM, [](int) { stop_requested = 1; });
+  os::OnStopRequest([] { stop_requested = true; });
   scan::Watch watch;
   for (int done = 0; !stop_requested && (count == 0 || done < count); ++done) {
     const auto next = std::chrono::steady_clock::now() + interval;
     const net::DeviceList found =
-        scan::Discover(listen, where, [](const net::DeviceList&) { return stop_requested != 0; });
+        scan::Discover(listen, where, [](const net::DeviceList&) { return stop_requested.load(); });
     if (stop_requested) break;
     for (const auto& event : watch.Scan(found.Devices())) {
       const std::string line = json ? scan::EventJson(event) : scan::EventLine(event);
@@ -159,7 +159,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help") {
-      std::fputs(kUsage, stdout);
+      // The means that end a watch are this system's own.
+      std::printf(kUsage, os::kStopMeans);
       return 0;
     }
     if (arg == "--version") {

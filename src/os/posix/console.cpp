@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,6 +58,22 @@ long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
   const ssize_t n = ::read(fd, buffer, size);
   error = n < 0 ? errno : 0;
   return n;
+}
+
+const char* const kStopMeans = "Ctrl+C or SIGTERM";
+
+void OnStopRequest(void (*stop)()) {
+  static void (*requested)() = nullptr;
+  requested = stop;
+  struct sigaction action {};
+  action.sa_handler = [](int) { requested(); };
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+void WriteToParentConsole() {
+  // The terminal is the program's standard output already.
 }
 
 }  // namespace os

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace os {
@@ -114,6 +115,43 @@ long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
   const int n = ::_read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 20)));
   error = n < 0 ? errno : 0;
   return n;
+}
+
+const char* const kStopMeans = "Ctrl+C, Ctrl+Break or closing its console";
+
+namespace {
+
+void (*g_stop)() = nullptr;
+
+BOOL WINAPI OnControl(DWORD event) {
+  g_stop();
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      return TRUE;
+    default:
+      // A closed console, a log-off or a shutdown: Windows ends the process
+      // when this returns. Until then the main thread can finish and exit
+      // with its own status, well within the seconds Windows allows.
+      ::Sleep(4000);
+      return TRUE;
+  }
+}
+
+}  // namespace
+
+void OnStopRequest(void (*stop)()) {
+  g_stop = stop;
+  ::SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+void WriteToParentConsole() {
+  // Output sent to a pipe or a file stays where it goes.
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) return;
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  std::freopen("CONOUT$", "w", stdout);
+  std::freopen("CONOUT$", "w", stderr);
 }
 
 }  // namespace os
