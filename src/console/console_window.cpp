@@ -254,7 +254,7 @@ bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread)
     console::Tell(refused->message);
     return false;
   }
-  return Send(std::get<device::Command>(plan), reread) != core::Submitted::NotSent;
+  return Send(std::get<device::Command>(plan), reread) == core::Submitted::Done;
 }
 
 core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
@@ -290,6 +290,12 @@ void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
   quiet_lists_ = true;
   for (QListWidget* list : lists) list->clearSelection();
   quiet_lists_ = false;
+}
+
+void Form2::Clicks(std::initializer_list<Click> clicks) {
+  for (const auto& [button, handler] : clicks)
+    connect(button, &QAbstractButton::clicked, this,
+            ui::Guard([this, handler = handler] { (this->*handler)(); }));
 }
 
 void Form2::ListClicks(QListWidget* list, void (Form2::*handler)()) {

@@ -7,8 +7,10 @@
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
+#include "core/command_submission.h"
 #include "core/session_state.h"
 #include "desktop/services.h"
+#include "device/exchange.h"
 #include "device/maintenance.h"
 #include "i18n/translate.h"
 #include "ui/ui.h"
@@ -159,7 +161,8 @@ void Form2::UploadBtnClick() {
     TabSheet3Show();  // not now: the page is usable again
     return;
   }
-  Send(device::Restart(ip));
+  // A restart the device did not take has no wait follow it.
+  if (Send(device::Restart(ip)) != core::Submitted::Done) return TabSheet3Show();
   Timer1->start();
   ProgressBar1->setValue(0);
   ProgressBar1->show();
@@ -172,7 +175,7 @@ void Form2::RebootBtnClick() {
     return;
   }
   StartWait(true);
-  Send(device::Restart(core::Session().DeviceIp));
+  if (Send(device::Restart(core::Session().DeviceIp)) != core::Submitted::Done) EndWait();
 }
 
 void Form2::ResetBtnClick() {
@@ -182,14 +185,25 @@ void Form2::ResetBtnClick() {
   }
   StartWait(true);
   // The reset, then the restart: each once the one before has returned.
-  const auto commands = device::FactoryReset(core::Session().DeviceIp);
-  for (const device::Command& command : commands) Send(command);
+  core::SessionState& session = core::Session();
+  const auto commands = device::FactoryReset(session.DeviceIp);
+  if (Send(commands.front()) != core::Submitted::Done) return EndWait();
+  device::Submission restart = device::Submit(
+      *CommandClient, {session.DeviceIp, session.UserName, session.UserPassword}, commands.back());
   // Reset, the device takes its factory login only.
-  if (CommandClient->FirstStatus == 401) {
-    core::Session().UserName = device::kFactoryUser;
-    core::Session().UserPassword.clear();
-    Send(commands.back());
+  if (restart.outcome == device::Outcome::LoginFailed) {
+    session.UserName = device::kFactoryUser;
+    session.UserPassword.clear();
+    restart =
+        device::Submit(*CommandClient, {session.DeviceIp, session.UserName, ""}, commands.back());
   }
+  if (core::ActOnSubmission(*this, commands.back(), restart) != core::Submitted::Done) EndWait();
+}
+
+void Form2::EndWait() {
+  // Nothing to wait for: the device did not restart.
+  setEnabled(true);
+  TabSheet3Show();
 }
 
 void Form2::Timer1Timer() {

@@ -42,11 +42,6 @@ int WaitToRead(int fd, int timeout_ms, int& error);
 // value in `error` (EINTR and EAGAIN: try again).
 long ReadSome(int fd, char* buffer, std::size_t size, int& error);
 
-// Writes `text` to `path` whole or not at all: a new file beside it,
-// written, flushed to the disk, then put in its place. Never through a
-// link. False with the errno value in `error`.
-bool WriteWhole(const std::string& path, const std::string& text, int& error);
-
 // Calls `stop` when the user or the system asks the program to end: Ctrl+C
 // on every system; SIGTERM as well on POSIX systems; on Windows Ctrl+Break,
 // the console window closed, the user logging off and Windows shutting

@@ -236,4 +236,65 @@ TEST_F(MaintenanceTest, ADeviceThatIsGoneIsReportedAndTheWaitRunsAnyway) {
   EXPECT_TRUE(console.isVisible());
 }
 
+TEST_F(MaintenanceTest, AResetDeviceTakesItsRestartWithTheFactoryLoginAndSaysNothingOfTheFirst) {
+  // Reset, the device no longer knows the password the console logged in
+  // with.
+  device().headers = {"HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n",
+                      "HTTP/1.0 401 Unauthorized\r\n\r\n"};
+  console.ResetBtnClick();
+  ASSERT_EQ(device().commands.size(), 3u);
+  EXPECT_EQ(device().commands[1].password, "pw");
+  EXPECT_EQ(device().commands[2].url, kRestart);
+  EXPECT_EQ(device().commands[2].user, "admin");
+  EXPECT_EQ(device().commands[2].password, "");
+  ASSERT_EQ(shown().size(), 1u);  // the question alone
+  EXPECT_TRUE(Waiting());
+}
+
+TEST_F(MaintenanceTest, ARestartTheDeviceDidNotTakeIsSaidAndHasNoWait) {
+  const struct {
+    const char* what;
+    std::vector<std::string> replies;
+    std::size_t commands;
+    const char* said;
+  } cases[] = {
+      {"a reboot refused",
+       {"HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n"},
+       1,
+       "The device refused the command."},
+      {"a reboot asked for another login",
+       {"HTTP/1.0 401 Unauthorized\r\n\r\n"},
+       1,
+       "Login failed, please check your username and password"},
+      {"a reset refused: no restart is sent",
+       {"HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n"},
+       1,
+       "The device refused the command."},
+      {"a reset whose restart is refused with the factory login too",
+       {"HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n", "HTTP/1.0 401 Unauthorized\r\n\r\n",
+        "HTTP/1.0 401 Unauthorized\r\n\r\n"},
+       3,
+       "Login failed, please check your username and password"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    core::Session() = {testing_support::kDevice, "admin", "pw"};
+    device().commands.clear();
+    device().headers.assign(c.replies.begin(), c.replies.end());
+    shown().clear();
+    if (std::string(c.what).rfind("a reboot", 0) == 0)
+      console.RebootBtnClick();
+    else
+      console.ResetBtnClick();
+    EXPECT_EQ(device().commands.size(), c.commands);
+    ASSERT_EQ(shown().size(), 2u);  // the question, then what the device did
+    EXPECT_EQ(shown()[1].text, c.said);
+    EXPECT_FALSE(console.Timer1->isActive());
+    EXPECT_TRUE(console.isEnabled());
+    EXPECT_FALSE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
+    EXPECT_TRUE(testing_support::Find<QPushButton>(console, "RebootBtn")->isEnabled());
+    EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ResetBtn")->isEnabled());
+  }
+}
+
 }  // namespace

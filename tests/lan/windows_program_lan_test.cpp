@@ -261,7 +261,9 @@ TEST(WindowsProgramLan, DiscoveryListsTheDevicesAndAConsoleCommandReachesItsDevi
   EXPECT_EQ(device.Control("command 0"), device.Control("command 1"));
   // No other device got a command.
   for (const auto& [address, other] : devices)
-    if (address != reached[0]) EXPECT_EQ(Commands(*other), 0) << address;
+    if (address != reached[0]) {
+      EXPECT_EQ(Commands(*other), 0) << address;
+    }
 }
 
 }  // namespace

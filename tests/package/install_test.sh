@@ -136,4 +136,12 @@ said=$(grep -a '^First character cannot be a number' "$home/$name/lang/zh-TW/lan
 says "$said" env LANGUAGE=en LC_ALL=zh_TW.UTF-8 "$wine_run" "$root/wine" "$home/$name/brevane-ctl.exe" \
   10.77.0.99 name 1x y ||
   fail "brevane-ctl.exe does not speak from its language files"
+# Without its language files beside it, a Windows program shows the texts
+# as they are written in its code: it knows no other place to look (none
+# in the sources it was built from).
+mkdir -p "$root/alone"
+cp "$home/$name/brevane-ctl.exe" "$root/alone/"
+says 'First character cannot be a number (0~9)' env LC_ALL=zh_TW.UTF-8 "$wine_run" "$root/wine" \
+  "$root/alone/brevane-ctl.exe" 10.77.0.99 name 1x y ||
+  fail "brevane-ctl.exe without lang\\ found language files elsewhere"
 echo "install_test: the Windows zip holds its files, and its programs run under Wine"

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace os {
 
@@ -59,30 +58,6 @@ long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
   const ssize_t n = ::read(fd, buffer, size);
   error = n < 0 ? errno : 0;
   return n;
-}
-
-bool WriteWhole(const std::string& path, const std::string& text, int& error) {
-  const std::string temporary = path + ".new";
-  const int fd =
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) {
-    error = errno;
-    return false;
-  }
-  bool written = true;
-  for (std::size_t at = 0; written && at < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-    written = n > 0;
-    if (written) at += static_cast<std::size_t>(n);
-  }
-  written = written && ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = errno != 0 ? errno : EIO;
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
 }
 
 const char* const kStopMeans = "Ctrl+C or SIGTERM";

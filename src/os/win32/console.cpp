@@ -117,35 +117,6 @@ long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
   return n;
 }
 
-bool WriteWhole(const std::string& path, const std::string& text, int& error) {
-  const std::wstring target = Wide(path), temporary = Wide(path + ".new");
-  // A new file, never an existing one nor a link's target.
-  const HANDLE h = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    error = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
-    return false;
-  }
-  bool written = true;
-  for (std::size_t at = 0; written && at < text.size();) {
-    DWORD n = 0;
-    written = ::WriteFile(h, text.data() + at,
-                          static_cast<DWORD>(std::min<std::size_t>(text.size() - at, 1 << 20)), &n,
-                          nullptr) &&
-              n > 0;
-    at += n;
-  }
-  written = ::FlushFileBuffers(h) && written;
-  written = ::CloseHandle(h) && written;
-  if (!written || !::MoveFileExW(temporary.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ::DeleteFileW(temporary.c_str());
-    error = EIO;
-    return false;
-  }
-  return true;
-}
-
 const char* const kStopMeans = "Ctrl+C, Ctrl+Break or closing its console";
 
 namespace {
