@@ -188,14 +188,12 @@ void Form2::ResetBtnClick() {
   core::SessionState& session = core::Session();
   const auto commands = device::FactoryReset(session.DeviceIp);
   if (Send(commands.front()) != core::Submitted::Done) return EndWait();
-  device::Submission restart = device::Submit(
-      *CommandClient, {session.DeviceIp, session.UserName, session.UserPassword}, commands.back());
+  device::Submission restart = device::Submit(*CommandClient, core::Login(), commands.back());
   // Reset, the device takes its factory login only.
   if (restart.outcome == device::Outcome::LoginFailed) {
     session.UserName = device::kFactoryUser;
     session.UserPassword.clear();
-    restart =
-        device::Submit(*CommandClient, {session.DeviceIp, session.UserName, ""}, commands.back());
+    restart = device::Submit(*CommandClient, core::Login(), commands.back());
   }
   if (core::ActOnSubmission(*this, commands.back(), restart) != core::Submitted::Done) EndWait();
 }

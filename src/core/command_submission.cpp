@@ -45,11 +45,7 @@ Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
     Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
     return Submitted::NotSent;
   }
-  // The person picked this device's row in the list (or typed its address)
-  // and typed its login in the login dialog, which names it.
-  const device::Session login(device::Trusted::Chosen(session.DeviceIp), session.UserName,
-                              session.UserPassword);
-  return ActOnSubmission(host, command, device::Submit(client, login, command), reread);
+  return ActOnSubmission(host, command, device::Submit(client, Login(), command), reread);
 }
 
 Submitted ActOnSubmission(CommandHost& host, const device::Command& command,

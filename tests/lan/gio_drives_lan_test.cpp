@@ -555,7 +555,7 @@ TEST(GioLoginFirstMoveLan, AKeptDriveFollowsItsDeviceAway) {
   drives.NoteDevice("Z:", "STORAGE", "WORKGROUP");
   const std::string moved_to = OtherAddress(host.ip);
   device.Control("move " + moved_to);
-  ASSERT_EQ(drives.MoveDrive("Z:", moved_to), 0);
+  ASSERT_EQ(drives.MoveDrive("Z:", device::Trusted::Chosen(moved_to)), 0);
   EXPECT_EQ(drives.GetConnection("Z:"), "\\\\" + moved_to + "\\ledger");
   // (The drive stays for the next login, its device back where it was.)
 }
@@ -579,9 +579,10 @@ TEST(GioReconnectLan, AKeptDriveIsMovedBackByItsOwner) {
 
   // The address the note gives gets the kept password only with the
   // person's yes: without a terminal, --trust-found.
-  const std::vector<std::string> move_back = {"env", "HOME=" + kMovedBase,
-                                              "XDG_CONFIG_HOME=" + kMovedBase, CtlProgram(),
-                                              "--move-drive", "Z", "back"};
+  const std::vector<std::string> move_back = {
+      "env",        "HOME=" + kMovedBase, "XDG_CONFIG_HOME=" + kMovedBase,
+      CtlProgram(), "--move-drive",       "Z",
+      "back"};
   EXPECT_EQ(lan::Run(move_back).status, 2);
   EXPECT_EQ(SavedPassword(host.ip, "ledger"), saved);
   std::vector<std::string> trusted = move_back;
