@@ -257,15 +257,17 @@ bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread)
   return Send(std::get<device::Command>(plan), reread) != core::Submitted::NotSent;
 }
 
-core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
+core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread,
+                            device::Outcome* judged) {
   // A command too long to go out whole is not sent: the user is told which
   // value makes it so.
   if (!net::CommandClient::Fits(command.url)) {
     console::Tell("This value is too long to be sent. Shorten it and try again.",
                   command.field != nullptr ? command.field : "Set");
+    if (judged != nullptr) *judged = device::Outcome::NoAnswer;
     return core::Submitted::NotSent;
   }
-  return core::SubmitCommand(*CommandClient, *this, command, reread);
+  return core::SubmitCommand(*CommandClient, *this, command, reread, judged);
 }
 
 void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,

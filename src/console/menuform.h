@@ -377,8 +377,9 @@ class Form2 : public QWidget,
   // Sends a command through the one submission path, unless it is too
   // long to go out whole (then the user is told which value makes it so);
   // `reread` runs after the last refusal of a command sent again while
-  // refused.
-  core::Submitted Send(const device::Command& command, const std::function<void()>& reread = {});
+  // refused; `judged`, if given, gets the device's reply judged.
+  core::Submitted Send(const device::Command& command, const std::function<void()>& reread = {},
+                       device::Outcome* judged = nullptr);
   // Closes the console and its dialogs at once, wherever they stand: the
   // main window hands another device on.
   void Dismiss();

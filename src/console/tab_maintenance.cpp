@@ -146,7 +146,7 @@ void Form2::UploadBtnClick() {
   } catch (...) {
     error = std::current_exception();
   }
-  const device::UploadOutcome outcome = device::JudgeUpload(error);
+  const device::UploadOutcome outcome = device::JudgeUpload(error).outcome;
   if (outcome == device::UploadOutcome::Answered) return;
   if (outcome != device::UploadOutcome::Accepted) {
     console::Tell(device::UploadFailure(outcome, path));
@@ -181,15 +181,19 @@ void Form2::ResetBtnClick() {
     return;
   }
   StartWait(true);
-  // The reset, then the restart: each once the one before has returned.
-  const auto commands = device::FactoryReset(core::Session().DeviceIp);
-  for (const device::Command& command : commands) Send(command);
-  // Reset, the device takes its factory login only.
-  if (CommandClient->FirstStatus == 401) {
-    core::Session().UserName = device::kFactoryUser;
-    core::Session().UserPassword.clear();
-    Send(commands.back());
-  }
+  // The reset, then the restart, each once the one before has returned; the
+  // session takes the factory login when the reset device asks for it.
+  core::SessionState& state = core::Session();
+  device::Session session{state.DeviceIp, state.UserName, state.UserPassword};
+  device::ResetToFactory(session, [&](const device::Command& command) {
+    state.UserName = session.user;
+    state.UserPassword = session.password;
+    device::Outcome judged = device::Outcome::NoAnswer;
+    Send(command, {}, &judged);
+    return judged;
+  });
+  state.UserName = session.user;
+  state.UserPassword = session.password;
 }
 
 void Form2::Timer1Timer() {

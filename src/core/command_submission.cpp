@@ -21,8 +21,10 @@ void Show(const std::string& text, const std::string& title, MsgIcon icon) {
 }  // namespace
 
 Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
-                        const device::Command& command, const std::function<void()>& reread) {
+                        const device::Command& command, const std::function<void()>& reread,
+                        device::Outcome* judged) {
   SessionState& session = Session();
+  if (judged != nullptr) *judged = device::Outcome::NoAnswer;
   if (session.DeviceIp.empty()) {
     client.Referer = "http://" + session.DeviceIp + "/" + command.page_tag;
     Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
@@ -30,6 +32,7 @@ Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
   }
   const device::Submission s =
       device::Submit(client, {session.DeviceIp, session.UserName, session.UserPassword}, command);
+  if (judged != nullptr) *judged = s.outcome;
   // The device leaves its address once it has the command, so nothing can
   // tell afterwards whether it took it: the console follows it only when
   // the command went out, and not when the user called it off.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "device/device.h"
+#include "device/exchange.h"
 #include "net/command_client.h"
 
 namespace core {
@@ -33,8 +34,10 @@ enum class Submitted {
 // carries out what follows it in the console: the new password, the new
 // address or the scan for the device, or the active page read again and
 // shown. After the last refusal of a command sent again while refused,
-// `reread` runs, if given.
+// `reread` runs, if given. `judged`, if given, gets the device's reply
+// judged (no answer when nothing was sent).
 Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
-                        const device::Command& command, const std::function<void()>& reread = {});
+                        const device::Command& command, const std::function<void()>& reread = {},
+                        device::Outcome* judged = nullptr);
 
 }  // namespace core

@@ -231,28 +231,35 @@ int SeveralRun::Go(std::vector<Part> parts) {
                        "their addresses, or --yes.");
     if (!AskYes(question)) Fail(kFailed, "Not done: no password was sent.");
   }
+  // Every device gets the image as it was read now, from a private copy,
+  // whatever becomes of the file meanwhile.
   std::optional<net::THttpDataStream> firmware;
   if (command_.size() >= 2 && command_[0] == "upload") {
-    firmware.emplace(FirmwareImage(command_[1]));
+    firmware.emplace(FirmwareImage(command_[1], true));
     shared_.firmware = &*firmware;
   }
   // The waits for the devices share the scans, one at a time: each wait
-  // looks at every scan since its last look, so none misses a device's
-  // silence while another's scan goes on.
+  // looks at every scan it has not seen that began after it did, so none
+  // misses its device's silence while another's scan goes on, and none
+  // judges one scan twice.
   std::mutex scan_mutex;
-  std::deque<std::pair<std::chrono::steady_clock::time_point, net::DeviceList>> scans;
-  shared_.scan = [&](std::chrono::steady_clock::time_point since) {
+  std::uint64_t scans_made = 0;
+  std::deque<Shared::Scan> scans;
+  shared_.scan = [&](std::uint64_t after, std::chrono::steady_clock::time_point not_before) {
     const std::lock_guard lock(scan_mutex);
-    std::vector<net::DeviceList> lists;
-    for (const auto& [began, list] : scans)
-      if (began >= since) lists.push_back(list);
-    if (lists.empty()) {
-      const auto began = std::chrono::steady_clock::now();
-      scans.emplace_back(began, scan::Discover(2, options_.where));
+    std::vector<Shared::Scan> fresh;
+    for (const Shared::Scan& s : scans)
+      if (s.number > after && s.began >= not_before) fresh.push_back(s);
+    if (fresh.empty()) {
+      Shared::Scan made;
+      made.number = ++scans_made;
+      made.began = std::chrono::steady_clock::now();
+      made.list = scan::Discover(2, options_.where);
+      scans.push_back(made);
       if (scans.size() > 16) scans.pop_front();
-      lists.push_back(scans.back().second);
+      fresh.push_back(std::move(made));
     }
-    return lists;
+    return fresh;
   };
   if (!json_) {
     const std::string head =

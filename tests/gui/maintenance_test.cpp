@@ -78,7 +78,7 @@ TEST_F(MaintenanceTest, CancelAtTheFlashQuestionSendsNothing) {
 
 TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
   Choose(image_);
-  device().upload_failure = net::UploadError::Reply(302, "302 Found");
+  device().upload_failure = net::UploadError::Reply(302, "302 Found", "man_firm.htm");
   console.UploadBtnClick();
   ASSERT_EQ(device().uploads.size(), 1u);
   const auto& upload = device().uploads[0];
@@ -111,7 +111,7 @@ TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
 
 TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesThePageUsable) {
   Choose(image_);
-  device().upload_failure = net::UploadError::Reply(302, "302 Found");
+  device().upload_failure = net::UploadError::Reply(302, "302 Found", "man_firm.htm");
   Answer({MsgResult::Ok, MsgResult::Cancel});
   console.UploadBtnClick();
   EXPECT_TRUE(device().commands.empty());
@@ -130,8 +130,18 @@ TEST_F(MaintenanceTest, UploadErrorsAreJudgedByWhatHappenedNotByDigitsInTheirTex
     std::string message;
   };
   for (const Case& c :
-       {Case{std::nullopt, ""},  // 200 without a redirect: no message at all
-        Case{UploadError::Socket(10053), "Kernel Size is too large."},
+       {// 200 without a redirect: no message at all.
+        Case{std::nullopt, ""},
+        // Too large only when the device said so or ended the connection
+        // while the image still went out to it.
+        Case{UploadError::Aborted(), "Kernel Size is too large."},
+        Case{UploadError::Reply(413, "413 Payload Too Large", "", false),
+             "Kernel Size is too large."},
+        Case{UploadError::Socket(10053), "Upload fail!"},
+        Case{UploadError::Reply(401, "401 Unauthorized", "", false), "Upload fail!"},
+        Case{UploadError::Reply(403, "403 Forbidden"), "Upload fail!"},
+        Case{UploadError::Reply(302, "302 Found", "fail.htm"), "Upload fail!"},
+        Case{UploadError::Reply(302, "302 Found"), "Upload fail!"},  // no page named
         Case{UploadError::Socket(10061), "Upload fail!"},
         Case{UploadError::Reply(500, "500 Internal Server Error"), "Upload fail!"},
         // A device's error that merely holds the digits is no success.
@@ -212,6 +222,7 @@ TEST_F(MaintenanceTest, FactoryResetStartsTheWaitThenSendsResetAndRestart) {
   device().on_command = [&](const std::string&) {
     if (device().commands.size() == 1) waiting_at_first_command = Waiting();
   };
+  device().headers = {"HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n"};
   console.ResetBtnClick();
   EXPECT_EQ(shown()[0].text, "This will restore device's default settings. Continue?");
   EXPECT_EQ(shown()[0].title, "Factory Defaults");
@@ -223,6 +234,37 @@ TEST_F(MaintenanceTest, FactoryResetStartsTheWaitThenSendsResetAndRestart) {
   EXPECT_TRUE(waiting_at_first_command);
   EXPECT_EQ(device().probes, 2);
   EXPECT_EQ(reads(), 0u);
+}
+
+// The reset's restart is judged as brevane-ctl judges it: none after a
+// reset the device refused; again with the factory login after a 401.
+TEST_F(MaintenanceTest, AResetTheDeviceRefusedIsNotFollowedByARestart) {
+  const std::string reset =
+      "http://192.168.1.77/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting";
+  const std::string done = "HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n",
+                    failure = "HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n",
+                    refused_login = "HTTP/1.0 401 Unauthorized\r\n\r\n";
+  struct Case {
+    std::deque<std::string> headers;
+    std::vector<std::string> sent;
+    std::string user, password;  // the session's afterwards
+  };
+  for (const Case& c :
+       {Case{{failure}, {reset}, "admin", "pw"}, Case{{refused_login}, {reset}, "admin", "pw"},
+        Case{{done, refused_login, done}, {reset, kRestart, kRestart}, "admin", ""}}) {
+    device().commands.clear();
+    core::Session().UserPassword = "pw";
+    device().headers = c.headers;
+    console.TabSheet3Show();
+    console.ResetBtnClick();
+    EXPECT_EQ(device().CommandUrls(), c.sent);
+    EXPECT_EQ(device().commands.front().password, "pw");
+    EXPECT_EQ(device().commands.back().password, c.password);
+    EXPECT_EQ(core::Session().UserName, c.user);
+    EXPECT_EQ(core::Session().UserPassword, c.password);
+    EXPECT_TRUE(Waiting());  // the wait runs whatever the device said
+    console.setEnabled(true);
+  }
 }
 
 TEST_F(MaintenanceTest, ADeviceThatIsGoneIsReportedAndTheWaitRunsAnyway) {

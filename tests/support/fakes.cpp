@@ -108,6 +108,7 @@ std::vector<std::string> FakeDevice::CommandUrls() const {
 void FakeCommandClient::Get(const std::string& url) {
   RequestSent = false;
   FirstStatus = 0;
+  FirstLocation.clear();
   if (url.empty()) throw net::HttpError("Empty URL");
   if (!Fits(url)) throw net::HttpError("URL too long");
   if (device_->refused_gets > 0) {
@@ -129,6 +130,10 @@ void FakeCommandClient::Get(const std::string& url) {
   }
   StatusCode = static_cast<std::int16_t>(std::atoi(Header.c_str() + Header.find(' ') + 1));
   FirstStatus = StatusCode;
+  // The redirect the device answered with, which the judge reads.
+  FirstLocation.clear();
+  if (const auto at = Header.find("\r\nLocation: "); at != std::string::npos)
+    FirstLocation = Header.substr(at + 12, Header.find("\r\n", at + 12) - at - 12);
 }
 
 void FakeCommandClient::Connect() {

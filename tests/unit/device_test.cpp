@@ -174,21 +174,68 @@ TEST(IpConfigRules, ShownAndSet) {
 TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   using net::UploadError;
   using Outcome = device::UploadOutcome;
-  auto of = [](auto error) { return device::JudgeUpload(std::make_exception_ptr(error)); };
-  EXPECT_EQ(device::JudgeUpload(nullptr), Outcome::Answered);
-  EXPECT_EQ(of(UploadError::Reply(302, "302 Found")), Outcome::Accepted);
-  EXPECT_EQ(of(UploadError::Reply(302, "302 Found", "man_firm.htm")), Outcome::Accepted);
-  EXPECT_EQ(of(UploadError::Reply(302, "302 Found", "/fail.htm")), Outcome::Refused);
-  EXPECT_EQ(of(UploadError::Reply(500, "500 Flash write failed at block 302")), Outcome::Failed);
-  EXPECT_EQ(of(UploadError::Socket(10053)), Outcome::TooLarge);
-  EXPECT_EQ(of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Failed);
-  EXPECT_EQ(of(UploadError::FileChanged("/fw.bin")), Outcome::FileChanged);
-  // No reply at all, or bytes that are none: no answer, whatever digits they hold.
-  EXPECT_EQ(of(net::HttpError("302 but plain")), Outcome::NoAnswer);
-  EXPECT_EQ(of(UploadError::Socket(10061)), Outcome::NoAnswer);
-  EXPECT_EQ(of(UploadError::Closed()), Outcome::NoAnswer);
-  EXPECT_EQ(of(UploadError::Reply(0, "garbage")), Outcome::NoAnswer);
+  struct Case {
+    std::exception_ptr error;
+    Outcome outcome;
+    int status;
+  };
+  auto of = [](auto error) { return std::make_exception_ptr(error); };
+  const Case cases[] = {
+      {nullptr, Outcome::Answered, 0},
+      // Taken: the redirect to the form's answer page, once the image was whole.
+      {of(UploadError::Reply(302, "302 Found", "man_firm.htm")), Outcome::Accepted, 302},
+      {of(UploadError::Reply(302, "302 Found", "http://10.0.0.7/man_firm.htm?x=1")),
+       Outcome::Accepted, 302},
+      {of(UploadError::Reply(302, "302 Found", "man_firm.htm", false)), Outcome::Failed, 302},
+      // Refused: its failure page, another page or none, a refusing status.
+      {of(UploadError::Reply(302, "302 Found", "/fail.htm")), Outcome::Refused, 302},
+      {of(UploadError::Reply(302, "302 Found", "index.htm")), Outcome::Refused, 302},
+      {of(UploadError::Reply(302, "302 Found")), Outcome::Refused, 302},
+      {of(UploadError::Reply(403, "403 Forbidden", "", false)), Outcome::Refused, 403},
+      {of(UploadError::Reply(500, "500 Flash write failed at block 302")), Outcome::Refused, 500},
+      {of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Refused, 500},
+      {of(UploadError::Reply(200, "200 OK", "man_firm.htm")), Outcome::Refused, 200},
+      // A 401 is a failed login, before the image went out or after.
+      {of(UploadError::Reply(401, "401 Unauthorized", "", false)), Outcome::LoginFailed, 401},
+      {of(UploadError::Reply(401, "401 Unauthorized")), Outcome::LoginFailed, 401},
+      // Too large: said so, or the connection ended without a word while
+      // the image still went out; never an error number alone.
+      {of(UploadError::Reply(413, "413 Payload Too Large", "", false)), Outcome::TooLarge, 413},
+      {of(UploadError::Aborted()), Outcome::TooLarge, 0},
+      {of(UploadError::Socket(10053)), Outcome::NoAnswer, 0},
+      {of(UploadError::Socket(10054)), Outcome::NoAnswer, 0},
+      {of(UploadError::FileChanged("/fw.bin")), Outcome::FileChanged, 0},
+      // No reply at all, or bytes that are none: no answer, whatever digits they hold.
+      {of(net::HttpError("302 but plain")), Outcome::NoAnswer, 0},
+      {of(UploadError::Socket(10061)), Outcome::NoAnswer, 0},
+      {of(UploadError::Socket(10060)), Outcome::NoAnswer, 0},
+      {of(UploadError::Closed()), Outcome::NoAnswer, 0},
+      {of(UploadError::Reply(0, "garbage")), Outcome::NoAnswer, 0},
+      {of(std::runtime_error("out of memory")), Outcome::Failed, 0},
+  };
+  for (const Case& c : cases) {
+    const device::UploadVerdict v = device::JudgeUpload(c.error);
+    EXPECT_EQ(v.outcome, c.outcome) << &c - cases;
+    EXPECT_EQ(v.status, c.status) << &c - cases;
+  }
+  const auto failure = device::JudgeUpload(of(UploadError::Reply(302, "302 Found", "/fail.htm")));
+  EXPECT_TRUE(failure.failure_page);
+  EXPECT_EQ(failure.location, "/fail.htm");
+  EXPECT_FALSE(
+      device::JudgeUpload(of(UploadError::Reply(302, "302 Found", "index.htm"))).failure_page);
+  EXPECT_EQ(device::JudgeUpload(of(UploadError::Reply(403, "403 Forbidden"))).said,
+            "403 Forbidden");
+  // No answer says how the upload ended, not the system's number for it.
+  EXPECT_EQ(device::JudgeUpload(of(UploadError::Socket(10060))).said, "it was silent");
+  for (const auto& ended :
+       {of(UploadError::Socket(10053)), of(UploadError::Socket(10054)), of(UploadError::Closed())})
+    EXPECT_EQ(device::JudgeUpload(ended).said, "it ended the connection without a reply");
+
+  // The window's words stay those it always had.
   EXPECT_EQ(device::UploadFailure(Outcome::TooLarge, "/fw.bin").text, "Kernel Size is too large.");
+  for (const Outcome o :
+       {Outcome::Refused, Outcome::LoginFailed, Outcome::NoAnswer, Outcome::Failed})
+    EXPECT_EQ(device::UploadFailure(o, "/fw.bin").text, "Upload fail!");
   EXPECT_EQ(device::UploadFailure(Outcome::FileChanged, "/fw.bin").text,
             "Upload fail!\nThe firmware file changed while it was sent:\n/fw.bin");
 
@@ -197,6 +244,48 @@ TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   EXPECT_NE(reset[0].url.find("type=default_setting"), std::string::npos);
   EXPECT_EQ(reset[1], device::Restart(kIp));
   EXPECT_EQ(device::Restart(kIp).page_tag, "maintain.htm");
+}
+
+// The factory reset, as the console and brevane-ctl carry it out: the
+// restart follows a reset the device did not refuse, and goes again with
+// the factory login when the reset device asks for it.
+TEST(MaintenanceRules, AFactoryResetRestartsOnlyADeviceThatDidNotRefuseIt) {
+  using device::Outcome;
+  struct Case {
+    std::vector<Outcome> replies;  // the device's, one a command in turn
+    Outcome outcome;
+    std::vector<std::string> sent;  // "reset", "restart as USER:PASSWORD"
+  };
+  const std::string as_owner = "restart as owner:pw", as_factory = "restart as admin:";
+  const Case cases[] = {
+      {{Outcome::Done, Outcome::Done}, Outcome::Done, {"reset", as_owner}},
+      {{Outcome::Done, Outcome::LoginFailed, Outcome::Done},
+       Outcome::Done,
+       {"reset", as_owner, as_factory}},
+      {{Outcome::Done, Outcome::LoginFailed, Outcome::LoginFailed},
+       Outcome::LoginFailed,
+       {"reset", as_owner, as_factory}},
+      {{Outcome::Done, Outcome::NoAnswer}, Outcome::NoAnswer, {"reset", as_owner}},
+      {{Outcome::Refused}, Outcome::Refused, {"reset"}},
+      {{Outcome::LoginFailed}, Outcome::LoginFailed, {"reset"}},
+      // No answer to the reset: it may have been done, and takes effect only
+      // with the restart.
+      {{Outcome::NoAnswer, Outcome::Done}, Outcome::NoAnswer, {"reset", as_owner}},
+  };
+  for (const Case& c : cases) {
+    device::Session session{kIp, "owner", "pw"};
+    std::vector<std::string> sent;
+    std::size_t replied = 0;
+    const Outcome outcome = device::ResetToFactory(session, [&](const Command& command) {
+      sent.push_back(command.url.find("default_setting") != std::string::npos
+                         ? "reset"
+                         : "restart as " + session.user + ":" + session.password);
+      return replied < c.replies.size() ? c.replies[replied++] : Outcome::NoAnswer;
+    });
+    EXPECT_EQ(outcome, c.outcome) << &c - cases;
+    EXPECT_EQ(sent, c.sent) << &c - cases;
+    EXPECT_EQ(replied, c.replies.size()) << &c - cases;
+  }
 }
 
 // --- Limits on what is typed, and the device's own values ------------------
