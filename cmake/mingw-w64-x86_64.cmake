@@ -18,3 +18,16 @@ endif()
 if(BREVANE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${BREVANE_WINE})
 endif()
+
+# Qt for Windows, built from Debian's source by scripts/qt-windows into its
+# cache (BREVANE_QT_WINDOWS names another); its tools (moc, rcc, uic) are
+# the Linux ones of Debian's Qt of the same version.
+if(NOT BREVANE_QT_WINDOWS)
+  execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/qt-windows --prefix
+                  OUTPUT_VARIABLE BREVANE_QT_WINDOWS OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+set(BREVANE_QT_WINDOWS ${BREVANE_QT_WINDOWS} CACHE PATH "Qt for Windows (scripts/qt-windows)")
+list(APPEND CMAKE_FIND_ROOT_PATH ${BREVANE_QT_WINDOWS})
+list(APPEND CMAKE_PREFIX_PATH ${BREVANE_QT_WINDOWS})
+set(QT_HOST_PATH /usr)
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)

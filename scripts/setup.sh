@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs what Brevane needs to build, test and run its demo, from Debian's
-# packages. Safe to run again: it installs only what is missing.
+# packages, then builds Qt for Windows from Debian's source package once
+# (scripts/qt-windows). Safe to run again: it installs only what is missing.
+#   scripts/setup.sh [--no-qt]    --no-qt: the packages only (the test
+#                                 command builds Qt as a phase of its own)
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   # build
@@ -15,6 +19,12 @@ packages=(
   samba smbclient
   # the Windows build (MinGW-w64), its GoogleTest sources, and Wine to test it
   g++-mingw-w64-x86-64-posix googletest wine64 groff-base
+  # Qt for Windows from Debian's source package, built with Debian's Qt as
+  # the host's tools; the Windows installer (wixl, and msibuild to adjust it)
+  qt6-base-dev-tools dpkg-dev msitools wixl
+  # the Windows program's windows under Wine: Wine's own fonts (the ones a
+  # Windows desktop has), and keys typed into them as a person would
+  fonts-wine xdotool
   # fuzzing
   clang libclang-rt-14-dev
   # the test LAN, and curl to compare uploads against
@@ -45,3 +55,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     systemctl disable --now prometheus >/dev/null 2>&1 || true
   fi
 fi
+
+[ "${1:-}" = --no-qt ] || scripts/qt-windows >/dev/null

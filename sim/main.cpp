@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/commands.h"
 #include "sim/control.h"
@@ -21,9 +22,30 @@
 
 namespace {
 
-void Usage() {
-  std::fprintf(stderr,
+// An example session: a device in a test LAN told to refuse the next
+// command, then asked what it was sent.
+constexpr char kExample[] =
+    "EXAMPLE\n"
+    "  # scripts/testlan up --state /tmp/lan.env --devices 1\n"
+    "  # scripts/testlan exec --state /tmp/lan.env d1 -- \\\n"
+    "      brevane-devsim --control /tmp/d1.ctl --name NAS1 --password pw &\n"
+    "  # scripts/testlan exec --state /tmp/lan.env d1 -- \\\n"
+    "      brevane-devsim --control /tmp/d1.ctl --send 'fault refuse' --send 'get host_name'\n"
+    "  ok\n"
+    "  ok NAS1\n"
+    "  # scripts/testlan exec --state /tmp/lan.env ws -- \\\n"
+    "      brevane-ctl --password-file pw.txt 10.77.0.11 name NAS2 HOME\n"
+    "  brevane-ctl: The device refused the command.\n"
+    "  # scripts/testlan exec --state /tmp/lan.env d1 -- \\\n"
+    "      brevane-devsim --control /tmp/d1.ctl --send commands --send 'command 0'\n"
+    "  ok 1\n"
+    "  ok /nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1&hostname=NAS2"
+    "&group_name=HOME\n";
+
+void Usage(std::FILE* to) {
+  std::fprintf(to,
                "usage: brevane-devsim --control PATH [options]\n"
+               "       brevane-devsim --control PATH --send COMMAND [--send COMMAND]...\n"
                "  --name N --group G --firmware F   identity (discovery and status page)\n"
                "  --password P                      administrator password (user admin)\n"
                "  --ip A                            address to serve at (default: the first one)\n"
@@ -40,20 +62,41 @@ void Usage() {
                "  --reply-from-every-address        answer discovery from every address\n"
                "  --smb DIR                         serve the Sharing List over SMB (smbd),\n"
                "                                    keeping every file under DIR\n"
-               "  --exit-with-parent                stop when the program that started it ends\n");
+               "  --exit-with-parent                stop when the program that started it ends\n"
+               "  --send COMMAND                    send a control command to the device already\n"
+               "                                    running at PATH and print its answer; each\n"
+               "                                    in turn, stopping at the first err (exit 1)\n"
+               "\n%s\n%s",
+               sim::ControlHelp().c_str(), kExample);
+}
+
+// Sends each command to the device at `path`, printing every answer.
+int Send(const std::string& path, const std::vector<std::string>& commands) {
+  for (const std::string& command : commands) {
+    try {
+      const std::string answer = sim::ControlCall(path, command);
+      std::printf("%s\n", answer.c_str());
+      if (answer.rfind("ok", 0) != 0) return 1;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "brevane-devsim: %s\n", e.what());
+      return 1;
+    }
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--help") {
-    Usage();
+    Usage(stdout);
     return 0;
   }
   sim::RequirePrivateNetworkNamespace("brevane-devsim");
 
   sim::Device device;
   std::string control_path, smb_dir;
+  std::vector<std::string> sends;
   auto control = [&device](const std::string& command) {
     const std::string answer = sim::HandleControlCommand(device, command);
     if (answer.rfind("ok", 0) != 0) {
@@ -65,7 +108,7 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     auto next = [&]() -> std::string {
       if (i + 1 >= argc) {
-        Usage();
+        Usage(stderr);
         std::exit(2);
       }
       return argv[++i];
@@ -97,15 +140,18 @@ int main(int argc, char** argv) {
                arg == "--password" || arg == "--ip" || arg == "--restart-seconds" ||
                arg == "--firmware-limit" || arg == "--scan-seconds" || arg == "--flash-rate") {
       control("set " + arg.substr(2) + " " + next());
+    } else if (arg == "--send") {
+      sends.push_back(next());
     } else {
-      Usage();
+      Usage(stderr);
       return 2;
     }
   }
   if (control_path.empty()) {
-    Usage();
+    Usage(stderr);
     return 2;
   }
+  if (!sends.empty()) return Send(control_path, sends);
   if (device.state.ip.empty()) {
     const auto addresses = sim::LocalAddresses();
     if (addresses.empty()) {

@@ -9,6 +9,7 @@
 #include "desktop/services.h"
 #include "i18n/translate.h"
 #include "net/version.h"
+#include "os/console.h"
 #include "ui/ui.h"
 
 namespace {
@@ -30,6 +31,9 @@ constexpr char kUsage[] =
 namespace app {
 
 int ProgramMain(int argc, char** argv, const std::function<void(QWidget*)>& before_show) {
+  // What the options print reaches the terminal the program was started
+  // from, on Windows too.
+  if (argc > 1) os::WriteToParentConsole();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--console") == 0) {
       core::Config().management = true;

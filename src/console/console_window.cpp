@@ -254,20 +254,18 @@ bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread)
     console::Tell(refused->message);
     return false;
   }
-  return Send(std::get<device::Command>(plan), reread) != core::Submitted::NotSent;
+  return Send(std::get<device::Command>(plan), reread) == core::Submitted::Done;
 }
 
-core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread,
-                            device::Outcome* judged) {
+core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
   // A command too long to go out whole is not sent: the user is told which
   // value makes it so.
   if (!net::CommandClient::Fits(command.url)) {
     console::Tell("This value is too long to be sent. Shorten it and try again.",
                   command.field != nullptr ? command.field : "Set");
-    if (judged != nullptr) *judged = device::Outcome::NoAnswer;
     return core::Submitted::NotSent;
   }
-  return core::SubmitCommand(*CommandClient, *this, command, reread, judged);
+  return core::SubmitCommand(*CommandClient, *this, command, reread);
 }
 
 void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,
@@ -292,6 +290,12 @@ void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
   quiet_lists_ = true;
   for (QListWidget* list : lists) list->clearSelection();
   quiet_lists_ = false;
+}
+
+void Form2::Clicks(std::initializer_list<Click> clicks) {
+  for (const auto& [button, handler] : clicks)
+    connect(button, &QAbstractButton::clicked, this,
+            ui::Guard([this, handler = handler] { (this->*handler)(); }));
 }
 
 void Form2::ListClicks(QListWidget* list, void (Form2::*handler)()) {

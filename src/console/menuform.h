@@ -372,14 +372,13 @@ class Form2 : public QWidget,
   void FillScanMessages(const std::string& value);
 
   // Carries out what a rule decided: shows its refusal, or sends its
-  // command. True when the command went out.
+  // command. True when the device did it.
   bool Carry(const device::Plan& plan, const std::function<void()>& reread = {});
   // Sends a command through the one submission path, unless it is too
   // long to go out whole (then the user is told which value makes it so);
   // `reread` runs after the last refusal of a command sent again while
-  // refused; `judged`, if given, gets the device's reply judged.
-  core::Submitted Send(const device::Command& command, const std::function<void()>& reread = {},
-                       device::Outcome* judged = nullptr);
+  // refused.
+  core::Submitted Send(const device::Command& command, const std::function<void()>& reread = {});
   // Closes the console and its dialogs at once, wherever they stand: the
   // main window hands another device on.
   void Dismiss();
@@ -433,9 +432,13 @@ class Form2 : public QWidget,
   void BuildDiskUtilityPage();
   void BuildFtpServerPage();
   void BuildModifyFtpPage();
+  void LayOutModifyFtpFolders();
   // Runs `handler` for a click in `list`, and for a change of its selection
   // that is no program's own.
   void ListClicks(QListWidget* list, void (Form2::*handler)());
+  // Runs each button's handler, guarded, when it is clicked.
+  using Click = std::pair<QAbstractButton*, void (Form2::*)()>;
+  void Clicks(std::initializer_list<Click> clicks);
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);
@@ -448,6 +451,8 @@ class Form2 : public QWidget,
   // The wait for a restarting device: labels, bar, Timer1, buttons and
   // the whole window disabled.
   void StartWait(bool browse_too);
+  // Ends that wait before its time, the page usable again.
+  void EndWait();
   void SetCaptions();
   void SetAddressFieldsEnabled(bool enabled);
   // The tab index Qt uses for the `visible_index`-th visible tab, or -1.

@@ -58,6 +58,37 @@ void RadioPair(QWidget* panel, QRadioButton* first, QRadioButton* second) {
   row->addStretch(1);
 }
 
+QGridLayout* Grid(QWidget* parent, std::initializer_list<Cell> cells) {
+  auto* grid = parent != nullptr ? new QGridLayout(parent) : new QGridLayout;
+  for (const Cell& cell : cells) {
+    if (cell.layout != nullptr)
+      grid->addLayout(cell.layout, cell.row, cell.column, cell.rows, cell.columns);
+    else
+      grid->addWidget(cell.widget, cell.row, cell.column, cell.rows, cell.columns, cell.align);
+  }
+  return grid;
+}
+
+QGridLayout* Rows(QWidget* parent, std::initializer_list<std::pair<QWidget*, QWidget*>> rows,
+                  QPushButton* button) {
+  auto* grid = new QGridLayout(parent);
+  int row = 0;
+  for (const auto& [caption, control] : rows) {
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(control, row++, 1);
+  }
+  grid->addLayout(ButtonRow(button), row, 0, 1, 2);
+  return grid;
+}
+
+QHBoxLayout* ButtonRow(QPushButton* button) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  button->setMinimumWidth(80);
+  row->addWidget(button);
+  return row;
+}
+
 std::pair<QPushButton*, QPushButton*> MoveButtons(QWidget* parent) {
   auto* to_sharing = new QPushButton(ui::Tr("-->"), parent);
   auto* to_folders = new QPushButton(ui::Tr("<--"), parent);

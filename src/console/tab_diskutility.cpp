@@ -100,8 +100,8 @@ void Form2::DiskSleepBtnClick() {
 
 void Form2::DiskScanBtnClick() {
   if (!console::Confirmed(device::ConfirmScan())) return;
-  Send(device::StartScan(core::Session().DeviceIp));
-  Timer2->start();
+  // The scan's messages are followed only once the device has started it.
+  if (Send(device::StartScan(core::Session().DeviceIp)) == core::Submitted::Done) Timer2->start();
 }
 
 void Form2::Timer2Timer() {

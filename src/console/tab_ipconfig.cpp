@@ -109,9 +109,9 @@ void Form2::IPinforBtnClick() {
     return;
   }
   IPinforBtn->setEnabled(false);
-  const bool sent = Carry(plan);
+  const bool done = Carry(plan);
   IPinforBtn->setEnabled(true);
-  if (!sent) return;  // nothing changed
+  if (!done) return;  // nothing changed
 
   const std::string& address = core::Session().DeviceIp;
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + address));

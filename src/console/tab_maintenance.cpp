@@ -7,8 +7,10 @@
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
+#include "core/command_submission.h"
 #include "core/session_state.h"
 #include "desktop/services.h"
+#include "device/exchange.h"
 #include "device/maintenance.h"
 #include "i18n/translate.h"
 #include "ui/ui.h"
@@ -159,7 +161,8 @@ void Form2::UploadBtnClick() {
     TabSheet3Show();  // not now: the page is usable again
     return;
   }
-  Send(device::Restart(ip));
+  // A restart the device did not take has no wait follow it.
+  if (Send(device::Restart(ip)) != core::Submitted::Done) return TabSheet3Show();
   Timer1->start();
   ProgressBar1->setValue(0);
   ProgressBar1->show();
@@ -172,7 +175,7 @@ void Form2::RebootBtnClick() {
     return;
   }
   StartWait(true);
-  Send(device::Restart(core::Session().DeviceIp));
+  if (Send(device::Restart(core::Session().DeviceIp)) != core::Submitted::Done) EndWait();
 }
 
 void Form2::ResetBtnClick() {
@@ -181,19 +184,26 @@ void Form2::ResetBtnClick() {
     return;
   }
   StartWait(true);
-  // The reset, then the restart, each once the one before has returned; the
-  // session takes the factory login when the reset device asks for it.
+  // The reset, then the restart, each once the one before has returned;
+  // the session takes the factory login when the reset device asks for it
+  // (without a word of the first refusal).
   core::SessionState& state = core::Session();
   device::Session session{state.DeviceIp, state.UserName, state.UserPassword};
-  device::ResetToFactory(session, [&](const device::Command& command) {
-    state.UserName = session.user;
-    state.UserPassword = session.password;
-    device::Outcome judged = device::Outcome::NoAnswer;
-    Send(command, {}, &judged);
-    return judged;
-  });
+  const device::FactoryResetSubmissions sent = device::ResetToFactory(*CommandClient, session);
   state.UserName = session.user;
   state.UserPassword = session.password;
+  const auto commands = device::FactoryReset(state.DeviceIp);
+  if (core::ActOnSubmission(*this, commands.front(), sent.reset) != core::Submitted::Done ||
+      !sent.restart)
+    return EndWait();
+  if (core::ActOnSubmission(*this, commands.back(), *sent.restart) != core::Submitted::Done)
+    EndWait();
+}
+
+void Form2::EndWait() {
+  // Nothing to wait for: the device did not restart.
+  setEnabled(true);
+  TabSheet3Show();
 }
 
 void Form2::Timer1Timer() {

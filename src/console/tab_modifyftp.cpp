@@ -53,42 +53,17 @@ void Form2::BuildModifyFtpPage() {
   maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
   ModFTPAccLabel->setPalette(maroon);
 
-  auto* access_row = new QHBoxLayout(access);
-  access_row->setContentsMargins(0, 0, 0, 0);
-  access_row->addWidget(ModFTPReadRB);
-  access_row->addWidget(ModFTPWriteRB);
-  access_row->addStretch(1);
-  auto* account = new QGridLayout(ModifyFTPGB);
-  account->addWidget(Label46, 0, 0);
-  account->addWidget(ModFTPAccLabel, 0, 1);
-  account->addWidget(Label47, 1, 0);
-  account->addWidget(ModFTPPassEdit, 1, 1, Qt::AlignLeft);
-  account->addWidget(Label48, 2, 0);
-  account->addWidget(access, 2, 1);
-  account->addWidget(ModFTPBtn, 2, 2);
-  account->setColumnStretch(1, 1);
+  console::RadioPair(access, ModFTPReadRB, ModFTPWriteRB);
+  console::Grid(ModifyFTPGB, {{Label46, 0, 0},
+                              {ModFTPAccLabel, 0, 1},
+                              {Label47, 1, 0},
+                              {ModFTPPassEdit, 1, 1, Qt::AlignLeft},
+                              {Label48, 2, 0},
+                              {access, 2, 1},
+                              {ModFTPBtn, 2, 2}})
+      ->setColumnStretch(1, 1);
   ModFTPPassEdit->setFixedWidth(170);
-
-  auto* moves = new QVBoxLayout;
-  moves->addStretch(1);
-  moves->addWidget(ModMovetoSharBtn);
-  moves->addWidget(ModMovetoFolderBtn);
-  moves->addStretch(1);
-  auto* folders = new QGridLayout(ModFTPFolderGB);
-  folders->addWidget(Label49, 0, 0);
-  folders->addWidget(Label50, 0, 2);
-  folders->addWidget(FTPSFLB, 1, 0);
-  folders->addLayout(moves, 1, 1);
-  folders->addWidget(FTPSSharLB, 1, 2);
-  auto* folder_buttons = new QHBoxLayout;
-  for (QPushButton* button : {ShowModCreateBtn, ShowModRenameBtn, ModDelBtn}) {
-    button->setMinimumWidth(80);
-    folder_buttons->addWidget(button);
-  }
-  folder_buttons->addStretch(1);
-  folders->addLayout(folder_buttons, 2, 0);
-  folders->setColumnStretch(0, 1);
-  folders->setColumnStretch(2, 1);
+  LayOutModifyFtpFolders();
   auto* back = new QHBoxLayout;
   back->addStretch(1);
   for (QPushButton* button : {ModFTPBtn, BackBtn}) button->setMinimumWidth(90);
@@ -100,17 +75,35 @@ void Form2::BuildModifyFtpPage() {
 
   ListClicks(FTPSFLB, &Form2::FTPSFLBClick);
   ListClicks(FTPSSharLB, &Form2::FTPSSharLBClick);
-  connect(ModFTPBtn, &QPushButton::clicked, this, ui::Guard([this] { ModFTPBtnClick(); }));
-  connect(ModMovetoSharBtn, &QPushButton::clicked, this,
-          ui::Guard([this] { ModMovetoSharBtnClick(); }));
-  connect(ModMovetoFolderBtn, &QPushButton::clicked, this,
-          ui::Guard([this] { ModMovetoFolderBtnClick(); }));
-  connect(ShowModCreateBtn, &QPushButton::clicked, this,
-          ui::Guard([this] { ShowModCreateBtnClick(); }));
-  connect(ShowModRenameBtn, &QPushButton::clicked, this,
-          ui::Guard([this] { ShowModRenameBtnClick(); }));
-  connect(ModDelBtn, &QPushButton::clicked, this, ui::Guard([this] { ModDelBtnClick(); }));
-  connect(BackBtn, &QPushButton::clicked, this, ui::Guard([this] { BackBtnClick(); }));
+  Clicks({{ModFTPBtn, &Form2::ModFTPBtnClick},
+          {ModMovetoSharBtn, &Form2::ModMovetoSharBtnClick},
+          {ModMovetoFolderBtn, &Form2::ModMovetoFolderBtnClick},
+          {ShowModCreateBtn, &Form2::ShowModCreateBtnClick},
+          {ShowModRenameBtn, &Form2::ShowModRenameBtnClick},
+          {ModDelBtn, &Form2::ModDelBtnClick},
+          {BackBtn, &Form2::BackBtnClick}});
+}
+
+void Form2::LayOutModifyFtpFolders() {
+  auto* moves = new QVBoxLayout;
+  moves->addStretch(1);
+  moves->addWidget(ModMovetoSharBtn);
+  moves->addWidget(ModMovetoFolderBtn);
+  moves->addStretch(1);
+  auto* folder_buttons = new QHBoxLayout;
+  for (QPushButton* button : {ShowModCreateBtn, ShowModRenameBtn, ModDelBtn}) {
+    button->setMinimumWidth(80);
+    folder_buttons->addWidget(button);
+  }
+  folder_buttons->addStretch(1);
+  QGridLayout* folders = console::Grid(ModFTPFolderGB, {{Label49, 0, 0},
+                                                        {Label50, 0, 2},
+                                                        {FTPSFLB, 1, 0},
+                                                        {moves, 1, 1},
+                                                        {FTPSSharLB, 1, 2},
+                                                        {folder_buttons, 2, 0}});
+  folders->setColumnStretch(0, 1);
+  folders->setColumnStretch(2, 1);
 }
 
 void Form2::ResetFolderListButtons() {

@@ -28,191 +28,170 @@ QLineEdit* Edit(QWidget* parent, int max_length, bool password = false) {
   return edit;
 }
 
+// The page's groups, made in the order the Tab key then follows.
+
+void BuildIdentification(StatusControls& c, QWidget* page) {
+  c.IdenGB = new QGroupBox(ui::Tr("Identification"), page);
+  c.Label1 = new ui::Label(ui::Tr("Host Name"), c.IdenGB);
+  c.HostEdit = Edit(c.IdenGB, 15);
+  c.Label2 = new ui::Label(ui::Tr("Group Name"), c.IdenGB);
+  c.GroupEdit = Edit(c.IdenGB, 15);
+  c.identBtn = new QPushButton(ui::Tr("Set"), c.IdenGB);
+  console::Rows(c.IdenGB, {{c.Label1, c.HostEdit}, {c.Label2, c.GroupEdit}}, c.identBtn);
+}
+
+void BuildAdministration(StatusControls& c, QWidget* page) {
+  c.AdminGB = new QGroupBox(ui::Tr("Administration"), page);
+  c.Label3 = new ui::Label(ui::Tr("Administrator"), c.AdminGB);
+  c.AdminEdit = Edit(c.AdminGB, 15);
+  c.AdminEdit->setEnabled(false);
+  c.Label4 = new ui::Label(ui::Tr("Password"), c.AdminGB);
+  c.PassEdit = Edit(c.AdminGB, 12, true);
+  c.Label5 = new ui::Label(ui::Tr("Verify Password"), c.AdminGB);
+  c.VerifyEdit = Edit(c.AdminGB, 12, true);
+  c.adminBtn = new QPushButton(ui::Tr("Set"), c.AdminGB);
+  console::Rows(c.AdminGB,
+                {{c.Label3, c.AdminEdit}, {c.Label4, c.PassEdit}, {c.Label5, c.VerifyEdit}},
+                c.adminBtn);
+}
+
+// The date and time as six fields between their separators, each field by
+// its own name (the separators say nothing).
+QHBoxLayout* DateRow(StatusControls& c) {
+  constexpr const char* kDateParts[] = {"Year", "Month", "Day", "Hour", "Minute", "Second"};
+  QLineEdit* const parts[] = {c.YearEdit, c.MonthEdit,  c.DataEdit,
+                              c.HourEdit, c.MinuteEdit, c.SecondEdit};
+  constexpr const char* kAfter[] = {"/", "/", "", ":", ":", ""};
+  auto* date = new QHBoxLayout;
+  for (std::size_t i = 0; i < std::size(parts); ++i) {
+    parts[i]->setFixedWidth(i == 0 ? 52 : 34);
+    parts[i]->setAccessibleName(ui::Tr(kDateParts[i]));
+    date->addWidget(parts[i]);
+    if (*kAfter[i] != '\0') date->addWidget(new ui::Label(kAfter[i], c.DatatimeGB));
+    if (i == 2) date->addSpacing(8);
+  }
+  date->addStretch(1);
+  return date;
+}
+
+void BuildDateAndTime(StatusControls& c, QWidget* page) {
+  QGroupBox* group = c.DatatimeGB = new QGroupBox(ui::Tr("Date and Time"), page);
+  c.Label6 = new ui::Label(ui::Tr("Current Time"), group);
+  c.CurrenttimeLB = new ui::Label(group);
+  c.Label7 = new ui::Label(ui::Tr("Date and Time"), group);
+  for (QLineEdit** edit :
+       {&c.YearEdit, &c.MonthEdit, &c.DataEdit, &c.HourEdit, &c.MinuteEdit, &c.SecondEdit})
+    *edit = Edit(group, edit == &c.YearEdit ? 4 : 2);
+  c.Label13 = new ui::Label(ui::Tr("(yyyy/mm/dd - hh:mm:ss)"), group);
+  c.Label14 = new ui::Label(ui::Tr("SNTP"), group);
+  c.SntpPL = new QWidget(group);
+  c.SntpAutoRB = new QRadioButton(ui::Tr("Auto"), c.SntpPL);
+  c.SntpDisRB = new QRadioButton(ui::Tr("Disable"), c.SntpPL);
+  c.Label15 = new ui::Label(ui::Tr("Time Server"), group);
+  c.TimeSPL = new QWidget(group);
+  c.TimeSSelRB = new QRadioButton(ui::Tr("Select Time Server"), c.TimeSPL);
+  c.TimeSMakeRB = new QRadioButton(ui::Tr("Manually Set Time Server"), c.TimeSPL);
+  c.TimeSSelCB = new QComboBox(group);
+  for (const char* server : device::kTimeServers) c.TimeSSelCB->addItem(server);
+  c.MantimeSEdit = Edit(group, 64);
+  c.MantimeSEdit->hide();
+  c.MantimeSEdit->setAccessibleName(c.TimeSMakeRB->text());
+  c.Label15->setBuddy(c.TimeSSelCB);
+  c.Label16 = new ui::Label(ui::Tr("Time Zone"), group);
+  c.TimezoneCB = new QComboBox(group);
+  for (const char* zone : device::kTimeZones) c.TimezoneCB->addItem(zone);
+  c.DatatimeBtn = new QPushButton(ui::Tr("Set"), group);
+
+  console::RadioPair(c.SntpPL, c.SntpAutoRB, c.SntpDisRB);
+  console::RadioPair(c.TimeSPL, c.TimeSSelRB, c.TimeSMakeRB);
+  auto* server = new QHBoxLayout;
+  server->addWidget(c.TimeSSelCB, 1);
+  server->addWidget(c.MantimeSEdit, 1);
+  QGridLayout* time = console::Grid(group, {{c.Label6, 0, 0},
+                                            {c.CurrenttimeLB, 0, 1},
+                                            {c.Label7, 1, 0},
+                                            {DateRow(c), 1, 1},
+                                            {c.Label13, 2, 1},
+                                            {c.Label14, 3, 0},
+                                            {c.SntpPL, 3, 1},
+                                            {c.Label15, 4, 0},
+                                            {c.TimeSPL, 4, 1},
+                                            {server, 5, 1},
+                                            {c.Label16, 6, 0},
+                                            {c.TimezoneCB, 6, 1},
+                                            {console::ButtonRow(c.DatatimeBtn), 8, 0, 1, 2}});
+  time->setRowStretch(7, 1);
+  time->setColumnStretch(1, 1);
+}
+
+// Filled and complete, but never offered to the user.
+void BuildNetworkInformation(StatusControls& c, QWidget* page) {
+  c.NetinfoGB = new QGroupBox(ui::Tr("Network Information"), page);
+  c.Label17 = new ui::Label(ui::Tr("IP Address"), c.NetinfoGB);
+  c.IPAddressLB = new ui::Label(c.NetinfoGB);
+  c.MACLabel = new ui::Label("MAC Address", c.NetinfoGB);
+  c.MSCAddrLB = new ui::Label(c.NetinfoGB);
+  c.Label18 = new ui::Label(ui::Tr("DHCP Server"), c.NetinfoGB);
+  auto* dhcps = new QWidget(c.NetinfoGB);
+  c.DhcpsERB = new QRadioButton(ui::Tr("Enable"), dhcps);
+  c.DhcpsDRB = new QRadioButton(ui::Tr("Disable"), dhcps);
+  c.NetinfoBtn = new QPushButton(ui::Tr("Set"), c.NetinfoGB);
+  c.NetinfoGB->hide();
+  console::RadioPair(dhcps, c.DhcpsERB, c.DhcpsDRB);
+  console::Rows(c.NetinfoGB,
+                {{c.Label17, c.IPAddressLB}, {c.MACLabel, c.MSCAddrLB}, {c.Label18, dhcps}},
+                c.NetinfoBtn);
+}
+
+void BuildDiskInformation(StatusControls& c, QWidget* page) {
+  QGroupBox* group = c.DiskinfoGB = new QGroupBox(ui::Tr("Disk Information"), page);
+  c.Label19 = new ui::Label(ui::Tr("Disk ID"), group);
+  c.DiskidLB = new ui::Label(group);
+  c.DiskidLB->setWordWrap(true);
+  c.Label20 = new ui::Label(ui::Tr("Firmware Version"), group);
+  c.FirmverLB = new ui::Label(group);
+  c.Label21 = new ui::Label(ui::Tr("Free Size"), group);
+  c.FreesizeLB = new ui::Label(group);
+  c.Label22 = new ui::Label(ui::Tr("Total Size"), group);
+  c.TotalsizeLB = new ui::Label(group);
+  c.Label60 = new ui::Label(ui::Tr("Language"), group);
+  c.LangCB = new QComboBox(group);
+  c.LangBtn = new QPushButton(ui::Tr("Set"), group);
+  console::Grid(group, {{c.Label19, 0, 0, Qt::AlignTop},
+                        {c.DiskidLB, 0, 1, 1, 2},
+                        {c.Label20, 1, 0},
+                        {c.FirmverLB, 1, 1, 1, 2},
+                        {c.Label21, 2, 0},
+                        {c.FreesizeLB, 2, 1, 1, 2},
+                        {c.Label22, 3, 0},
+                        {c.TotalsizeLB, 3, 1, 1, 2},
+                        {c.Label60, 4, 0},
+                        {c.LangCB, 4, 1},
+                        {c.LangBtn, 4, 2}})
+      ->setColumnStretch(1, 1);
+}
+
 }  // namespace
 
 void Form2::BuildStatusPage() {
-  const QString set = ui::Tr("Set");
-  IdenGB = new QGroupBox(ui::Tr("Identification"), TabSheet1);
-  Label1 = new ui::Label(ui::Tr("Host Name"), IdenGB);
-  HostEdit = Edit(IdenGB, 15);
-  Label2 = new ui::Label(ui::Tr("Group Name"), IdenGB);
-  GroupEdit = Edit(IdenGB, 15);
-  identBtn = new QPushButton(set, IdenGB);
-
-  AdminGB = new QGroupBox(ui::Tr("Administration"), TabSheet1);
-  Label3 = new ui::Label(ui::Tr("Administrator"), AdminGB);
-  AdminEdit = Edit(AdminGB, 15);
-  AdminEdit->setEnabled(false);
-  Label4 = new ui::Label(ui::Tr("Password"), AdminGB);
-  PassEdit = Edit(AdminGB, 12, true);
-  Label5 = new ui::Label(ui::Tr("Verify Password"), AdminGB);
-  VerifyEdit = Edit(AdminGB, 12, true);
-  adminBtn = new QPushButton(set, AdminGB);
-
-  DatatimeGB = new QGroupBox(ui::Tr("Date and Time"), TabSheet1);
-  Label6 = new ui::Label(ui::Tr("Current Time"), DatatimeGB);
-  CurrenttimeLB = new ui::Label(DatatimeGB);
-  Label7 = new ui::Label(ui::Tr("Date and Time"), DatatimeGB);
-  YearEdit = Edit(DatatimeGB, 4);
-  MonthEdit = Edit(DatatimeGB, 2);
-  DataEdit = Edit(DatatimeGB, 2);
-  HourEdit = Edit(DatatimeGB, 2);
-  MinuteEdit = Edit(DatatimeGB, 2);
-  SecondEdit = Edit(DatatimeGB, 2);
-  Label13 = new ui::Label(ui::Tr("(yyyy/mm/dd - hh:mm:ss)"), DatatimeGB);
-  Label14 = new ui::Label(ui::Tr("SNTP"), DatatimeGB);
-  SntpPL = new QWidget(DatatimeGB);
-  SntpAutoRB = new QRadioButton(ui::Tr("Auto"), SntpPL);
-  SntpDisRB = new QRadioButton(ui::Tr("Disable"), SntpPL);
-  Label15 = new ui::Label(ui::Tr("Time Server"), DatatimeGB);
-  TimeSPL = new QWidget(DatatimeGB);
-  TimeSSelRB = new QRadioButton(ui::Tr("Select Time Server"), TimeSPL);
-  TimeSMakeRB = new QRadioButton(ui::Tr("Manually Set Time Server"), TimeSPL);
-  TimeSSelCB = new QComboBox(DatatimeGB);
-  for (const char* server : device::kTimeServers) TimeSSelCB->addItem(server);
-  MantimeSEdit = Edit(DatatimeGB, 64);
-  MantimeSEdit->hide();
-  MantimeSEdit->setAccessibleName(TimeSMakeRB->text());
-  Label15->setBuddy(TimeSSelCB);
-  Label16 = new ui::Label(ui::Tr("Time Zone"), DatatimeGB);
-  TimezoneCB = new QComboBox(DatatimeGB);
-  for (const char* zone : device::kTimeZones) TimezoneCB->addItem(zone);
-  DatatimeBtn = new QPushButton(set, DatatimeGB);
-
-  NetinfoGB = new QGroupBox(ui::Tr("Network Information"), TabSheet1);
-  Label17 = new ui::Label(ui::Tr("IP Address"), NetinfoGB);
-  IPAddressLB = new ui::Label(NetinfoGB);
-  MACLabel = new ui::Label("MAC Address", NetinfoGB);
-  MSCAddrLB = new ui::Label(NetinfoGB);
-  Label18 = new ui::Label(ui::Tr("DHCP Server"), NetinfoGB);
-  auto* dhcps = new QWidget(NetinfoGB);
-  DhcpsERB = new QRadioButton(ui::Tr("Enable"), dhcps);
-  DhcpsDRB = new QRadioButton(ui::Tr("Disable"), dhcps);
-  NetinfoBtn = new QPushButton(set, NetinfoGB);
-  // Filled and complete, but never offered to the user.
-  NetinfoGB->hide();
-
-  DiskinfoGB = new QGroupBox(ui::Tr("Disk Information"), TabSheet1);
-  Label19 = new ui::Label(ui::Tr("Disk ID"), DiskinfoGB);
-  DiskidLB = new ui::Label(DiskinfoGB);
-  DiskidLB->setWordWrap(true);
-  Label20 = new ui::Label(ui::Tr("Firmware Version"), DiskinfoGB);
-  FirmverLB = new ui::Label(DiskinfoGB);
-  Label21 = new ui::Label(ui::Tr("Free Size"), DiskinfoGB);
-  FreesizeLB = new ui::Label(DiskinfoGB);
-  Label22 = new ui::Label(ui::Tr("Total Size"), DiskinfoGB);
-  TotalsizeLB = new ui::Label(DiskinfoGB);
-  Label60 = new ui::Label(ui::Tr("Language"), DiskinfoGB);
-  LangCB = new QComboBox(DiskinfoGB);
-  LangBtn = new QPushButton(set, DiskinfoGB);
-
-  // Layout.
-  auto button_row = [](QPushButton* button) {
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    button->setMinimumWidth(80);
-    row->addWidget(button);
-    return row;
-  };
-  console::RadioPair(SntpPL, SntpAutoRB, SntpDisRB);
-  console::RadioPair(TimeSPL, TimeSSelRB, TimeSMakeRB);
-  console::RadioPair(dhcps, DhcpsERB, DhcpsDRB);
-
-  auto* iden = new QGridLayout(IdenGB);
-  iden->addWidget(Label1, 0, 0);
-  iden->addWidget(HostEdit, 0, 1);
-  iden->addWidget(Label2, 1, 0);
-  iden->addWidget(GroupEdit, 1, 1);
-  iden->addLayout(button_row(identBtn), 2, 0, 1, 2);
-
-  auto* admin = new QGridLayout(AdminGB);
-  admin->addWidget(Label3, 0, 0);
-  admin->addWidget(AdminEdit, 0, 1);
-  admin->addWidget(Label4, 1, 0);
-  admin->addWidget(PassEdit, 1, 1);
-  admin->addWidget(Label5, 2, 0);
-  admin->addWidget(VerifyEdit, 2, 1);
-  admin->addLayout(button_row(adminBtn), 3, 0, 1, 2);
-
-  auto* date = new QHBoxLayout;
-  auto separator = [this](const char* text) { return new ui::Label(text, DatatimeGB); };
-  for (QLineEdit* edit : {YearEdit, MonthEdit, DataEdit, HourEdit, MinuteEdit, SecondEdit})
-    edit->setFixedWidth(edit == YearEdit ? 52 : 34);
-  // Each part of the date by its own name: the separators say nothing.
-  constexpr const char* kDateParts[] = {"Year", "Month", "Day", "Hour", "Minute", "Second"};
-  QLineEdit* const parts[] = {YearEdit, MonthEdit, DataEdit, HourEdit, MinuteEdit, SecondEdit};
-  for (std::size_t i = 0; i < std::size(parts); ++i)
-    parts[i]->setAccessibleName(ui::Tr(kDateParts[i]));
-  date->addWidget(YearEdit);
-  date->addWidget(separator("/"));
-  date->addWidget(MonthEdit);
-  date->addWidget(separator("/"));
-  date->addWidget(DataEdit);
-  date->addSpacing(8);
-  date->addWidget(HourEdit);
-  date->addWidget(separator(":"));
-  date->addWidget(MinuteEdit);
-  date->addWidget(separator(":"));
-  date->addWidget(SecondEdit);
-  date->addStretch(1);
-  auto* server = new QHBoxLayout;
-  server->addWidget(TimeSSelCB, 1);
-  server->addWidget(MantimeSEdit, 1);
-  auto* time = new QGridLayout(DatatimeGB);
-  time->addWidget(Label6, 0, 0);
-  time->addWidget(CurrenttimeLB, 0, 1);
-  time->addWidget(Label7, 1, 0);
-  time->addLayout(date, 1, 1);
-  time->addWidget(Label13, 2, 1);
-  time->addWidget(Label14, 3, 0);
-  time->addWidget(SntpPL, 3, 1);
-  time->addWidget(Label15, 4, 0);
-  time->addWidget(TimeSPL, 4, 1);
-  time->addLayout(server, 5, 1);
-  time->addWidget(Label16, 6, 0);
-  time->addWidget(TimezoneCB, 6, 1);
-  time->setRowStretch(7, 1);
-  time->addLayout(button_row(DatatimeBtn), 8, 0, 1, 2);
-  time->setColumnStretch(1, 1);
-
-  auto* net = new QGridLayout(NetinfoGB);
-  net->addWidget(Label17, 0, 0);
-  net->addWidget(IPAddressLB, 0, 1);
-  net->addWidget(MACLabel, 1, 0);
-  net->addWidget(MSCAddrLB, 1, 1);
-  net->addWidget(Label18, 2, 0);
-  net->addWidget(dhcps, 2, 1);
-  net->addLayout(button_row(NetinfoBtn), 3, 0, 1, 2);
-
-  auto* disk = new QGridLayout(DiskinfoGB);
-  disk->addWidget(Label19, 0, 0, Qt::AlignTop);
-  disk->addWidget(DiskidLB, 0, 1, 1, 2);
-  disk->addWidget(Label20, 1, 0);
-  disk->addWidget(FirmverLB, 1, 1, 1, 2);
-  disk->addWidget(Label21, 2, 0);
-  disk->addWidget(FreesizeLB, 2, 1, 1, 2);
-  disk->addWidget(Label22, 3, 0);
-  disk->addWidget(TotalsizeLB, 3, 1, 1, 2);
-  disk->addWidget(Label60, 4, 0);
-  disk->addWidget(LangCB, 4, 1);
-  disk->addWidget(LangBtn, 4, 2);
-  disk->setColumnStretch(1, 1);
-
-  auto* page = new QGridLayout(TabSheet1);
-  page->addWidget(IdenGB, 0, 0);
-  page->addWidget(AdminGB, 1, 0);
-  page->addWidget(DatatimeGB, 0, 1, 2, 1);
-  page->addWidget(DiskinfoGB, 2, 0, 1, 2);
+  StatusControls& controls = *this;
+  BuildIdentification(controls, TabSheet1);
+  BuildAdministration(controls, TabSheet1);
+  BuildDateAndTime(controls, TabSheet1);
+  BuildNetworkInformation(controls, TabSheet1);
+  BuildDiskInformation(controls, TabSheet1);
+  QGridLayout* page = console::Grid(
+      TabSheet1,
+      {{IdenGB, 0, 0}, {AdminGB, 1, 0}, {DatatimeGB, 0, 1, 2, 1}, {DiskinfoGB, 2, 0, 1, 2}});
   page->setColumnStretch(0, 2);
   page->setColumnStretch(1, 3);
-
-  connect(TimeSSelRB, &QRadioButton::clicked, this, ui::Guard([this] { TimeSSelRBClick(); }));
-  connect(TimeSMakeRB, &QRadioButton::clicked, this, ui::Guard([this] { TimeSMakeRBClick(); }));
-  connect(identBtn, &QPushButton::clicked, this, ui::Guard([this] { identBtnClick(); }));
-  connect(adminBtn, &QPushButton::clicked, this, ui::Guard([this] { adminBtnClick(); }));
-  connect(DatatimeBtn, &QPushButton::clicked, this, ui::Guard([this] { DatatimeBtnClick(); }));
-  connect(NetinfoBtn, &QPushButton::clicked, this, ui::Guard([this] { NetinfoBtnClick(); }));
-  connect(LangBtn, &QPushButton::clicked, this, ui::Guard([this] { LangBtnClick(); }));
+  Clicks({{TimeSSelRB, &Form2::TimeSSelRBClick},
+          {TimeSMakeRB, &Form2::TimeSMakeRBClick},
+          {identBtn, &Form2::identBtnClick},
+          {adminBtn, &Form2::adminBtnClick},
+          {DatatimeBtn, &Form2::DatatimeBtnClick},
+          {NetinfoBtn, &Form2::NetinfoBtnClick},
+          {LangBtn, &Form2::LangBtnClick}});
 }
 
 void Form2::TabSheet1Show() {

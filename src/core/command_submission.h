@@ -24,20 +24,27 @@ class CommandHost {
 
 // What became of a command sent from the console.
 enum class Submitted {
-  Done,     // it went out (also after a failed probe, which is reported once)
-  Refused,  // the device refused an FTP command each time it was sent
-  NotSent,  // an address change that did not go out (a refused connection
-            // is reported) or was cancelled: nothing changed, nothing follows
+  Done,     // the device did it (also when it stopped answering afterwards,
+            // which is reported once)
+  Refused,  // the device did not do it: it refused, asked for another
+            // login or gave no answer; said once, and nothing follows
+  NotSent,  // nothing went out (no address, or an address change that did
+            // not go out or was cancelled): nothing changed, nothing follows
 };
 
 // Submits a command for the session's device, as device::Submit does, and
-// carries out what follows it in the console: the new password, the new
-// address or the scan for the device, or the active page read again and
-// shown. After the last refusal of a command sent again while refused,
-// `reread` runs, if given. `judged`, if given, gets the device's reply
-// judged (no answer when nothing was sent).
+// acts on it as ActOnSubmission does.
 Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
-                        const device::Command& command, const std::function<void()>& reread = {},
-                        device::Outcome* judged = nullptr);
+                        const device::Command& command, const std::function<void()>& reread = {});
+
+// Acts on a command's submission as device::Submit judged it, as brevane-ctl
+// does: what the device did not do is said once and has nothing follow it;
+// what it did is followed in the console: the new password, the new address
+// or the scan for the device, or the active page read again and shown.
+// After the last refusal of a command sent again while refused, `reread`
+// runs, if given.
+Submitted ActOnSubmission(CommandHost& host, const device::Command& command,
+                          const device::Submission& submission,
+                          const std::function<void()>& reread = {});
 
 }  // namespace core

@@ -454,9 +454,8 @@ void Ctl::Restart(bool reset) {
     Confirm(device::ConfirmFactoryReset());
     Ip();
     // Reset, the device takes its factory login only: the session takes it.
-    const device::Outcome outcome = device::ResetToFactory(
-        session_, [this](const device::Command& command) { return SendJudged(command); });
-    if (outcome != device::Outcome::Done) FailOutcome(outcome);
+    const device::FactoryResetSubmissions sent = device::ResetToFactory(client_, session_);
+    if (sent.outcome() != device::Outcome::Done) FailOutcome(sent.outcome());
   } else {
     Send(device::Restart(Ip()));
   }

@@ -16,7 +16,7 @@
 #include "device/ftp.h"
 #include "device/status.h"
 #include "device/text.h"
-#include "os/console.h"
+#include "os/files.h"
 #include "scan/scan_output.h"
 
 namespace ctl {

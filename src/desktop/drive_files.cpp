@@ -1,11 +1,9 @@
 #include "desktop/drive_files.h"
 
-#include <fcntl.h>
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 
@@ -20,26 +18,6 @@ std::string DesktopExecArgument(const std::string& text) {
     out += c;
   }
   return out;
-}
-
-bool WriteWhole(const std::string& path, const std::string& text) {
-  const std::string fresh = path + ".new";
-  if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) return false;
-  const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        S_IRUSR | S_IWUSR);
-  if (fd < 0) return false;
-  bool written = true;
-  for (std::size_t at = 0; written && at < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) at += static_cast<std::size_t>(n);
-  }
-  written = written && ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (written && ::rename(fresh.c_str(), path.c_str()) == 0) return true;
-  ::unlink(fresh.c_str());
-  return false;
 }
 
 void MakePrivateFolder(const std::string& path) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The files a network drive keeps on the workstation: its note and its
-// login entry, written so that a reader never finds half of one.
+// What the files a network drive keeps on the workstation need besides
+// being written whole (os::WriteWhole): the folder they live in, and what
+// a login entry runs.
 
 #include <string>
 
@@ -10,12 +11,6 @@ namespace desktop::drive_files {
 // The desktop-entry form of an argument: "%" doubled, so it is not taken
 // for a field code.
 std::string DesktopExecArgument(const std::string& text);
-
-// Writes `text` to `path` by way of a new file renamed into place, so a
-// reader (the next login) finds the old file or the new one, never a part.
-// The new file is made afresh, never opened through a link left where it
-// goes, and only its owner may read it.
-bool WriteWhole(const std::string& path, const std::string& text);
 
 // Makes a folder of the user's own (0700) unless it is there already.
 void MakePrivateFolder(const std::string& path);

@@ -19,6 +19,7 @@
 #include "desktop/gio_keyring.h"
 #include "desktop/gio_objects.h"
 #include "device/remote_name.h"
+#include "os/files.h"
 
 namespace desktop {
 namespace {
@@ -175,16 +176,20 @@ bool GioNetworkDrives::WriteNote(char letter, const Note& note) const {
   auto line = [](const std::string& text) {
     return text.find_first_of("\r\n") == std::string::npos ? text : std::string();
   };
-  return WriteWhole(UncPath(letter), note.remote_name + "\n" + line(note.device_name) + "\n" +
-                                         line(note.group_name) + "\n" +
-                                         (note.with_user ? "user" : "") + "\n" +
-                                         line(note.previous_address) + "\n");
+  int failure = 0;
+  return os::WriteWhole(UncPath(letter),
+                        note.remote_name + "\n" + line(note.device_name) + "\n" +
+                            line(note.group_name) + "\n" + (note.with_user ? "user" : "") + "\n" +
+                            line(note.previous_address) + "\n",
+                        failure);
 }
 
 bool GioNetworkDrives::WriteAutostartEntry(char letter, const std::string& uri) const {
   std::error_code error;
   fs::create_directories(places_.autostart_dir, error);
-  return WriteWhole(AutostartPath(letter), AutostartEntry(places_.reconnect_program, letter, uri));
+  int failure = 0;
+  return os::WriteWhole(AutostartPath(letter),
+                        AutostartEntry(places_.reconnect_program, letter, uri), failure);
 }
 
 DriveType GioNetworkDrives::GetDriveType(const std::string& root_path) {
@@ -356,6 +361,36 @@ int GioNetworkDrives::Reconnect(const std::string& drive) {
   return Mount(NoteUri(*note), share, {}, note->with_user ? Save::Permanently : Save::Never);
 }
 
+namespace {
+
+// Makes `link` point at `target` in one step: it never stands for nothing.
+// A leftover of an earlier attempt goes only if it is a link of ours.
+bool ReplaceLink(const std::string& link, const fs::path& target) {
+  const std::string fresh_link = link + ".new";
+  std::error_code e;
+  const auto kind = fs::symlink_status(fresh_link, e).type();
+  if (kind == fs::file_type::symlink)
+    fs::remove(fresh_link, e);
+  else if (kind != fs::file_type::not_found)
+    return false;
+  fs::create_symlink(target, fresh_link, e);
+  if (!e) fs::rename(fresh_link, link, e);
+  if (e) fs::remove(fresh_link, e);
+  return !e;
+}
+
+}  // namespace
+
+void GioNetworkDrives::LetGoOf(const std::string& place) {
+  // The mount goes if nothing is open on it; it is never forced, so no open
+  // file loses a write. (GVfs lets go of a mount whose server is gone only
+  // after the network's timeouts, about 18 s.)
+  if (const auto mounted = MountedPlaces(); mounted && OnMountedPlace(place, *mounted)) {
+    GObjectPtr<GFile> file(g_file_new_for_path(place.c_str()));
+    Unmount(file.get(), kLetGoMs, false);
+  }
+}
+
 int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& address) {
   const auto letter = LetterOf(drive);
   if (!letter) return drive_error::kBadDevice;
@@ -403,37 +438,17 @@ int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& add
   if (!local) return give_up(drive_error::kServiceNotStarted);
   WaitUntilListable(local.get(), moved.remote_name);
 
-  // The letter is replaced in one step: it never stands for nothing. A
-  // leftover of an earlier attempt goes only if it is a link of ours.
-  const std::string link = LetterPath(*letter), fresh_link = link + ".new";
-  auto replace_link = [&](const fs::path& target) {
-    std::error_code e;
-    const auto kind = fs::symlink_status(fresh_link, e).type();
-    if (kind == fs::file_type::symlink)
-      fs::remove(fresh_link, e);
-    else if (kind != fs::file_type::not_found)
-      return false;
-    fs::create_symlink(target, fresh_link, e);
-    if (!e) fs::rename(fresh_link, link, e);
-    if (e) fs::remove(fresh_link, e);
-    return !e;
-  };
-  if (!replace_link(local.get())) return give_up(drive_error::kBadDevice);
+  const std::string link = LetterPath(*letter);
+  if (!ReplaceLink(link, local.get())) return give_up(drive_error::kBadDevice);
   if (!WriteNote(*letter, moved) || (at_login && !WriteAutostartEntry(*letter, uri))) {
     // Back to the old address, all of it. Should that fail too, the copied
     // password stays, so what now names the new address still works.
-    const bool restored = replace_link(old_place) && WriteNote(*letter, *note) &&
+    const bool restored = ReplaceLink(link, old_place) && WriteNote(*letter, *note) &&
                           (!at_login || WriteAutostartEntry(*letter, NoteUri(*note)));
     if (!restored) return drive_error::kCannotOpenProfile;
     return give_up(drive_error::kCannotOpenProfile);
   }
-  // The old address's mount goes if nothing is open on it; it is never
-  // forced, so no open file loses a write. (GVfs lets go of a mount whose
-  // server is gone only after the network's timeouts, about 18 s.)
-  if (const auto mounted = MountedPlaces(); mounted && OnMountedPlace(old_place, *mounted)) {
-    GObjectPtr<GFile> old_file(g_file_new_for_path(old_place.c_str()));
-    Unmount(old_file.get(), kLetGoMs, false);
-  }
+  LetGoOf(old_place);
   // The password now lives at the new address; its old entry goes once the
   // drive works there, unless another letter still uses it. The note keeps
   // the old address, so a move back copies it there again.

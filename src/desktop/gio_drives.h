@@ -113,6 +113,9 @@ class GioNetworkDrives : public NetworkDrives {
   // until it is done), after which GVfs finishes it alone. Without
   // `force`, a share with files open stays mounted.
   static void Unmount(GFile* file, int wait_ms = -1, bool force = true);
+  // Lets go of the share mounted at `place` (an old address's, after a
+  // move) if nothing is open on it.
+  static void LetGoOf(const std::string& place);
   std::string LetterPath(char letter) const;
   std::string UncPath(char letter) const;
   std::string AutostartPath(char letter) const;

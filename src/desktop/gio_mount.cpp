@@ -112,73 +112,83 @@ std::optional<std::vector<std::string>> GioNetworkDrives::MountedPlaces() {
   return places;
 }
 
-int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
-                            const std::string& password, Save save, bool* fresh) {
-  net::WaitScope waiting(net::Activity::Connecting, ShownName(uri));
-  struct State {
-    std::string user, password;
-    GPasswordSave save;
-    int asks = 0;
-    bool refused = false;
-    bool done = false;
-    GError* error = nullptr;
-  } state{user, password,
-          save == Save::Permanently ? G_PASSWORD_SAVE_PERMANENTLY : G_PASSWORD_SAVE_NEVER};
+namespace {
 
-  // The mount runs on a context of its own, so the toolkit's event loop is
-  // not re-entered while we wait.
+// A mount in progress: what it is given, what it is asked and how it ends.
+struct MountState {
+  std::string user, password;
+  GPasswordSave save;
+  int asks = 0;
+  bool refused = false;
+  bool done = false;
+  GError* error = nullptr;
+};
+
+// The password is offered once; a second request means it was wrong.
+void AskPassword(GMountOperation* op, gchar*, gchar* default_user, gchar* default_domain,
+                 GAskPasswordFlags flags, gpointer data) {
+  auto* s = static_cast<MountState*>(data);
+  if (++s->asks > 1) {
+    s->refused = true;
+    g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+    return;
+  }
+  if ((flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED) != 0 && s->password.empty()) {
+    g_mount_operation_set_anonymous(op, TRUE);
+  } else {
+    g_mount_operation_set_username(op, s->user.empty() ? default_user : s->user.c_str());
+    g_mount_operation_set_domain(op, default_domain);
+    g_mount_operation_set_password(op, s->password.c_str());
+    g_mount_operation_set_password_save(op, s->save);
+  }
+  g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+}
+
+void Mounted(GObject* source, GAsyncResult* result, gpointer data) {
+  auto* s = static_cast<MountState*>(data);
+  g_file_mount_enclosing_volume_finish(G_FILE(source), result, &s->error);
+  s->done = true;
+}
+
+// A timer on `context` that calls `run` with `cancellable` every `ms`.
+GSource* Every(GMainContext* context, guint ms, GSourceFunc run, GCancellable* cancellable) {
+  GSource* source = g_timeout_source_new(ms);
+  g_source_set_callback(source, run, cancellable, nullptr);
+  g_source_attach(source, context);
+  return source;
+}
+
+void Drop(GSource* source) {
+  if (source == nullptr) return;
+  g_source_destroy(source);
+  g_source_unref(source);
+}
+
+// Mounts `uri` on a context of its own, so the toolkit's event loop is not
+// re-entered while we wait, within `timeout_ms`.
+void MountWithin(const std::string& uri, MountState& state, int timeout_ms) {
   GMainContext* context = g_main_context_new();
   g_main_context_push_thread_default(context);
   {
     GObjectPtr<GFile> file(g_file_new_for_uri(uri.c_str()));
     GObjectPtr<GMountOperation> operation(g_mount_operation_new());
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-
-    // The password is offered once; a second request means it was wrong.
-    auto ask = +[](GMountOperation* op, gchar*, gchar* default_user, gchar* default_domain,
-                   GAskPasswordFlags flags, gpointer data) {
-      auto* s = static_cast<State*>(data);
-      if (++s->asks > 1) {
-        s->refused = true;
-        g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
-        return;
-      }
-      if ((flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED) != 0 && s->password.empty()) {
-        g_mount_operation_set_anonymous(op, TRUE);
-      } else {
-        g_mount_operation_set_username(op, s->user.empty() ? default_user : s->user.c_str());
-        g_mount_operation_set_domain(op, default_domain);
-        g_mount_operation_set_password(op, s->password.c_str());
-        g_mount_operation_set_password_save(op, s->save);
-      }
-      g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
-    };
-    g_signal_connect(operation.get(), "ask-password", G_CALLBACK(ask), &state);
-
-    auto finished = +[](GObject* source, GAsyncResult* result, gpointer data) {
-      auto* s = static_cast<State*>(data);
-      g_file_mount_enclosing_volume_finish(G_FILE(source), result, &s->error);
-      s->done = true;
-    };
+    g_signal_connect(operation.get(), "ask-password", G_CALLBACK(AskPassword), &state);
     g_file_mount_enclosing_volume(file.get(), G_MOUNT_MOUNT_NONE, operation.get(),
-                                  cancellable.get(), finished, &state);
-
+                                  cancellable.get(), Mounted, &state);
     // A device that never answers is given up after the bound.
-    GSource* timeout = g_timeout_source_new(static_cast<guint>(mount_timeout_ms_));
-    g_source_set_callback(
-        timeout,
+    GSource* timeout = Every(
+        context, static_cast<guint>(timeout_ms),
         +[](gpointer c) -> gboolean {
           g_cancellable_cancel(static_cast<GCancellable*>(c));
           return G_SOURCE_REMOVE;
         },
-        cancellable.get(), nullptr);
-    g_source_attach(timeout, context);
+        cancellable.get());
     // Meanwhile the windows keep working, and the user may cancel.
     GSource* idle = nullptr;
-    if (net::WaitObserved() || net::ActionCancelled()) {
-      idle = g_timeout_source_new(kIdleSliceMs);
-      g_source_set_callback(
-          idle,
+    if (net::WaitObserved() || net::ActionCancelled())
+      idle = Every(
+          context, kIdleSliceMs,
           +[](gpointer c) -> gboolean {
             try {
               net::WaitIdle();
@@ -188,21 +198,24 @@ int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
             }
             return G_SOURCE_CONTINUE;
           },
-          cancellable.get(), nullptr);
-      g_source_attach(idle, context);
-    }
+          cancellable.get());
     if (net::ActionCancelled()) g_cancellable_cancel(cancellable.get());
     while (!state.done) g_main_context_iteration(context, TRUE);
-    if (idle != nullptr) {
-      g_source_destroy(idle);
-      g_source_unref(idle);
-    }
-    g_source_destroy(timeout);
-    g_source_unref(timeout);
+    Drop(idle);
+    Drop(timeout);
   }
   g_main_context_pop_thread_default(context);
   g_main_context_unref(context);
+}
 
+}  // namespace
+
+int GioNetworkDrives::Mount(const std::string& uri, const std::string& user,
+                            const std::string& password, Save save, bool* fresh) {
+  net::WaitScope waiting(net::Activity::Connecting, ShownName(uri));
+  MountState state{user, password,
+                   save == Save::Permanently ? G_PASSWORD_SAVE_PERMANENTLY : G_PASSWORD_SAVE_NEVER};
+  MountWithin(uri, state, mount_timeout_ms_);
   std::unique_ptr<GError, GErrorDeleter> error(state.error);
   if (fresh != nullptr) *fresh = !error;
   if (error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED && !state.refused)

@@ -156,18 +156,17 @@ std::vector<Command> FactoryReset(const std::string& address) {
       Restart(address)};
 }
 
-Outcome ResetToFactory(Session& session,
-                       const std::function<Outcome(const Command& command)>& submit) {
+FactoryResetSubmissions ResetToFactory(net::CommandClient& client, Session& session) {
   const std::vector<Command> commands = FactoryReset(session.address);
-  const Outcome reset = submit(commands.front());
-  if (reset == Outcome::Refused || reset == Outcome::LoginFailed) return reset;
-  Outcome restart = submit(commands.back());
-  if (restart == Outcome::LoginFailed) {
+  FactoryResetSubmissions sent{Submit(client, session, commands.front()), std::nullopt};
+  if (sent.reset.outcome != Outcome::Done) return sent;
+  sent.restart = Submit(client, session, commands.back());
+  if (sent.restart->outcome == Outcome::LoginFailed) {
     session.user = kFactoryUser;
     session.password.clear();
-    restart = submit(commands.back());
+    sent.restart = Submit(client, session, commands.back());
   }
-  return reset == Outcome::Done ? restart : reset;
+  return sent;
 }
 
 }  // namespace device

@@ -3,7 +3,7 @@
 // The Maintenance page: firmware upload, restart and factory reset.
 
 #include <exception>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,19 +68,20 @@ std::vector<Command> FactoryReset(const std::string& address);
 // for its credentials (401) goes again with this user and an empty password.
 inline constexpr char kFactoryUser[] = "admin";
 
-// The factory reset as the console and brevane-ctl both carry it out:
-// the reset, then the restart. `submit` sends one command with `session`'s
-// credentials as they are then, and gives the device's judged reply.
-// - A reset the device refused (its failure page, another page, a 401) is
-//   not followed by the restart: it did not reset, and a restart would
-//   only cut its connections. A reset that got no answer may still have
-//   been carried out (a device dropping its settings may drop the
-//   connection too), and only the restart makes it take effect: the
-//   restart goes.
-// - A restart refused for its credentials (401) goes again with the
-//   factory login, which `session` holds from then on.
-// The outcome: the reset's when it was not done, otherwise the restart's.
-Outcome ResetToFactory(Session& session,
-                       const std::function<Outcome(const Command& command)>& submit);
+// The factory reset as the console and brevane-ctl both carry it out,
+// each command through device::Submit: the reset, then, only once the
+// device did it, the restart. A reset refused, or unanswered, is not
+// followed by a restart: the device may not have reset, and a restart
+// would only cut its connections or go to a device that is gone. Once
+// reset, the device takes its factory login only: a restart refused for
+// its credentials (401) goes again with kFactoryUser and an empty password,
+// which `session` holds from then on.
+struct FactoryResetSubmissions {
+  Submission reset;
+  std::optional<Submission> restart;  // the last one sent, if any was
+  // What became of the whole: the restart's outcome, or the reset's.
+  Outcome outcome() const { return restart ? restart->outcome : reset.outcome; }
+};
+FactoryResetSubmissions ResetToFactory(net::CommandClient& client, Session& session);
 
 }  // namespace device

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <httplib.h>
 
@@ -45,12 +47,18 @@ constexpr char kLanding[] =
     "<h1>brevane-exporter</h1><p><a href=\"/metrics\">The exporter's metrics</a></p>"
     "<p>A device's metrics: /probe?target=ADDRESS</p></body></html>\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
   std::string config_path = "/etc/brevane/exporter.yml";
   std::string listen = "127.0.0.1:9774";
   int probes = 64;
+  // The listen address's parts.
+  std::string host;
+  int port = 0;
+};
+
+// Reads the command line into `o`: nothing to go on with it, or the exit
+// status (help, version, a usage error).
+std::optional<int> ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     std::string value;
@@ -75,45 +83,42 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--config.file") {
       if (!take() || value.empty()) return UsageError("--config.file takes a file");
-      config_path = value;
+      o.config_path = value;
     } else if (arg == "--web.listen-address") {
       if (!take()) return UsageError("--web.listen-address takes HOST:PORT");
-      listen = value;
+      o.listen = value;
     } else if (arg == "--probes") {
       char* end = nullptr;
       const long n = take() ? std::strtol(value.c_str(), &end, 10) : 0;
       if (value.empty() || *end != '\0' || n < 1 || n > 1024)
         return UsageError("--probes takes a whole number from 1 to 1024");
-      probes = static_cast<int>(n);
+      o.probes = static_cast<int>(n);
     } else {
       return UsageError("unknown option " + scan::Printable(arg));
     }
   }
-  const auto colon = listen.rfind(':');
-  const std::string host = colon == std::string::npos ? "" : listen.substr(0, colon);
-  const std::string port_text = colon == std::string::npos ? "" : listen.substr(colon + 1);
+  const auto colon = o.listen.rfind(':');
+  o.host = colon == std::string::npos ? "" : o.listen.substr(0, colon);
+  const std::string port_text = colon == std::string::npos ? "" : o.listen.substr(colon + 1);
   char* end = nullptr;
   const long port = std::strtol(port_text.c_str(), &end, 10);
-  if ((host != "localhost" && !net::IsIPv4(host)) || port_text.empty() || *end != '\0' ||
+  if ((o.host != "localhost" && !net::IsIPv4(o.host)) || port_text.empty() || *end != '\0' ||
       port < 1 || port > 65535)
     return UsageError(
         "--web.listen-address takes HOST:PORT, HOST an IPv4 address or localhost, "
         "not " +
-        scan::Printable(listen));
+        scan::Printable(o.listen));
+  o.port = static_cast<int>(port);
+  return std::nullopt;
+}
 
-  exporter::Config config;
-  try {
-    config = exporter::LoadConfig(config_path);
-  } catch (const exporter::ConfigError& e) {
-    std::fprintf(stderr, "brevane-exporter: %s\n", e.what());
-    return 2;
-  }
-  exporter::Exporter pages(std::move(config));
-
+// Serves the probes, the exporter's own metrics and a landing page until
+// the server stops; the exit status.
+int Serve(const Options& o, exporter::Exporter& pages) {
   httplib::Server server;
   // Each probe waits on its device on a thread of its own, so one silent
   // device holds up no other target's scrape.
-  server.new_task_queue = [probes] { return new httplib::ThreadPool(probes); };
+  server.new_task_queue = [probes = o.probes] { return new httplib::ThreadPool(probes); };
   server.set_read_timeout(5, 0);
   server.set_write_timeout(5, 0);
   server.set_payload_max_length(4096);
@@ -134,12 +139,28 @@ int main(int argc, char** argv) {
   server.Get("/", [](const httplib::Request&, httplib::Response& res) {
     res.set_content(kLanding, "text/html; charset=utf-8");
   });
-  if (!server.bind_to_port(host, static_cast<int>(port))) {
+  if (!server.bind_to_port(o.host, o.port)) {
     std::fprintf(stderr, "brevane-exporter: cannot listen on %s\n",
-                 scan::Printable(listen).c_str());
+                 scan::Printable(o.listen).c_str());
     return 2;
   }
   std::fprintf(stderr, "brevane-exporter %s: listening on %s\n", net::kVersion,
-               scan::Printable(listen).c_str());
+               scan::Printable(o.listen).c_str());
   return server.listen_after_bind() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (const auto status = ParseOptions(argc, argv, o)) return *status;
+  exporter::Config config;
+  try {
+    config = exporter::LoadConfig(o.config_path);
+  } catch (const exporter::ConfigError& e) {
+    std::fprintf(stderr, "brevane-exporter: %s\n", e.what());
+    return 2;
+  }
+  exporter::Exporter pages(std::move(config));
+  return Serve(o, pages);
 }

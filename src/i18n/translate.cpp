@@ -2,12 +2,11 @@
 
 #include "i18n/language_file.h"
 #include "os/files.h"
+#include "os/user.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -76,20 +75,6 @@ bool Refresh() {
 
 }  // namespace
 
-std::string LocaleLanguage() {
-  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') continue;
-    // LANGUAGE is a list; its first entry is the user's first choice.
-    const std::string first(value, std::strcspn(value, ":"));
-    const std::string region = first.substr(0, 5);
-    return region == "zh_TW" || region == "zh_HK" || region == "zh-TW" || region == "zh-HK"
-               ? "zh-TW"
-               : "en";
-  }
-  return "en";
-}
-
 void SetFallbackLanguageFile(const std::string& path) {
   const std::lock_guard lock(g_cache_mutex);
   g_fallback = path;
@@ -103,20 +88,45 @@ int TranslationSwitch() {
   return g_switch;
 }
 
+namespace {
+
+// The folder holding `path`: all before its last separator, either kind
+// (Windows names its program with backslashes); empty when it has none.
+std::string Folder(const std::string& path) {
+  const std::size_t end = path.find_last_of("/\\");
+  return end == std::string::npos ? std::string() : path.substr(0, end);
+}
+
+bool IsFolder(const std::string& path) {
+  const auto info = os::IdentityAt(path);
+  return info && info->folder;
+}
+
+}  // namespace
+
+std::string LocaleLanguage() {
+  const std::string region = os::UserLanguage().substr(0, 5);
+  return region == "zh_TW" || region == "zh_HK" || region == "zh-TW" || region == "zh-HK" ? "zh-TW"
+                                                                                          : "en";
+}
+
 void UseShippedLanguageFiles(const std::string& built_in) {
-  std::error_code error;
+  // The paths stay UTF-8 text, opened by the system's seam in its own
+  // encoding: a folder such as C:\Users\José reaches Windows whole, where
+  // a std::filesystem::path made from the bytes would read them in the
+  // ANSI code page.
   std::string directory = built_in;
-  if (const std::string exe = os::ProgramPath(); !exe.empty()) {
+  if (const std::string folder = Folder(os::ProgramPath()); !folder.empty()) {
     // Installed (share/brevane/lang beside bin/), or unpacked with the
     // files beside the program (lang/), as on Windows.
-    const auto folder = std::filesystem::path(exe).parent_path();
-    for (const auto& shipped : {folder.parent_path() / "share/brevane/lang", folder / "lang"})
-      if (std::filesystem::is_directory(shipped, error)) {
-        directory = shipped.string();
+    for (const std::string& shipped : {Folder(folder) + "/share/brevane/lang", folder + "/lang"})
+      if (IsFolder(shipped)) {
+        directory = shipped;
         break;
       }
   }
-  SetFallbackLanguageFile(directory + "/" + LocaleLanguage() + "/language");
+  SetFallbackLanguageFile(directory.empty() ? std::string()
+                                            : directory + "/" + LocaleLanguage() + "/language");
 }
 
 std::string Translate(const std::string& key) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "net/base64.h"
 #include "net/url.h"
@@ -10,19 +11,22 @@
 namespace net {
 namespace {
 
+bool PathFits(const std::string& path) {
+  return FirstCharacters(path, CommandClient::kMaxPath).size() == path.size();
+}
+
 // A Location value without "/" names a page on the same host; one that
 // starts with "/" a path there.
-std::string RedirectTarget(const std::string& host, const std::string& location) {
-  if (location.find('/') == std::string::npos) return "http://" + host + "/" + location;
-  if (location.front() == '/') return "http://" + host + location;
-  return location;
+HttpUrl RedirectTarget(const std::string& host, std::uint16_t port, const std::string& location) {
+  if (location.find('/') == std::string::npos) return {host, port, "/" + location};
+  if (location.front() == '/') return {host, port, location};
+  return ParseHttpUrl(location);
 }
 
 }  // namespace
 
 bool CommandClient::Fits(const std::string& url) {
-  const std::string path = ParseHttpUrl(url).path;
-  return FirstCharacters(path, kMaxPath).size() == path.size();
+  return PathFits(ParseHttpUrl(url).path);
 }
 
 void CommandClient::Get(const std::string& url) {
@@ -30,24 +34,23 @@ void CommandClient::Get(const std::string& url) {
   FirstStatus = 0;
   FirstLocation.clear();
   if (url.empty()) throw HttpError("Empty URL");
+  // The command is read once; every step after takes its parts.
+  const HttpUrl first = ParseHttpUrl(url);
   // A cut command could be another command: one too long is not sent.
-  if (!Fits(url)) throw HttpError("URL too long");
+  if (!PathFits(first.path)) throw HttpError("URL too long");
   // Credentials and the cookie belong to the device asked first: a redirect
   // to another host or port does not get them.
-  const HttpUrl first = ParseHttpUrl(url);
   WaitScope waiting(Activity::Sending, first.host);
-  std::string next = url;
+  std::optional<HttpUrl> next = first;
   for (int redirects = 0;; ++redirects) {
-    const HttpUrl target = ParseHttpUrl(next);
-    next = Exchange(next, target.host == first.host && target.port == first.port);
-    if (redirects == 0) FirstLocation = next.empty() ? std::string() : first_location_;
-    if (next.empty()) return;
+    next = Exchange(*next, next->host == first.host && next->port == first.port);
+    if (redirects == 0) FirstLocation = next ? first_location_ : std::string();
+    if (!next) return;
     if (redirects == kMaxRedirects) throw HttpError("Too many redirects");
   }
 }
 
-std::string CommandClient::Exchange(const std::string& url, bool same_device) {
-  const HttpUrl target = ParseHttpUrl(url);
+std::optional<HttpUrl> CommandClient::Exchange(const HttpUrl& target, bool same_device) {
   Host = target.host;
   Port = target.port;
   // A redirect's target is the device's own; it is cut, not refused.
@@ -94,9 +97,9 @@ std::string CommandClient::Exchange(const std::string& url, bool same_device) {
   stream.Close();
   if (head.status >= 300 && head.status <= 302 && !head.location.empty()) {
     first_location_ = head.location;
-    return RedirectTarget(target.host, head.location);
+    return RedirectTarget(target.host, target.port, head.location);
   }
-  return {};
+  return std::nullopt;
 }
 
 void CommandClient::Connect() {

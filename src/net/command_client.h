@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "net/tcp.h"
+#include "net/url.h"
 
 namespace net {
 
@@ -65,7 +67,7 @@ class CommandClient {
   int WaitBound() const { return TimeOut > 0 ? TimeOut : kUnboundedWaitCapMs; }
   // One request and its reply; returns the redirect target, if any. The
   // credentials and the cookie go only to the device first asked.
-  std::string Exchange(const std::string& url, bool same_device);
+  std::optional<HttpUrl> Exchange(const HttpUrl& target, bool same_device);
 
   TcpStream connection_ = TcpStream::Closed();
   std::string first_location_;

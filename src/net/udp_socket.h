@@ -32,9 +32,10 @@ class UdpSocket {
   void SendFrom(const std::string& source_ip, const std::string& ip, std::uint16_t port,
                 const std::string& bytes) const;
 
-  // Waits at most `timeout_ms` for a datagram; nullopt when none came or
-  // when `wake_fd` (if given) became readable first.
-  std::optional<Datagram> Receive(int timeout_ms, int wake_fd = -1) const;
+  // Waits at most `timeout_ms` (below 0: without bound) for a datagram;
+  // nullopt when none came or when `wake` (if given: an os::Wake's id, or a
+  // descriptor on POSIX systems) became readable first.
+  std::optional<Datagram> Receive(int timeout_ms, os::SocketId wake = os::kNoSocket) const;
 
  private:
   os::Socket socket_;

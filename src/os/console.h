@@ -42,9 +42,21 @@ int WaitToRead(int fd, int timeout_ms, int& error);
 // value in `error` (EINTR and EAGAIN: try again).
 long ReadSome(int fd, char* buffer, std::size_t size, int& error);
 
-// Writes `text` to `path` whole or not at all: a new file beside it,
-// written, flushed to the disk, then put in its place. Never through a
-// link. False with the errno value in `error`.
-bool WriteWhole(const std::string& path, const std::string& text, int& error);
+// Calls `stop` when the user or the system asks the program to end: Ctrl+C
+// on every system; SIGTERM as well on POSIX systems; on Windows Ctrl+Break,
+// the console window closed, the user logging off and Windows shutting
+// down, Windows' own means (it sends a console program no SIGTERM).
+// `stop` runs in a signal handler or on a thread of the system's: it sets
+// a flag, no more. Windows ends the process soon after the last three;
+// the main thread has that time to finish and exit with its own status.
+void OnStopRequest(void (*stop)());
+// Those means in words, for --help: "Ctrl+C or SIGTERM".
+extern const char* const kStopMeans;
+
+// Lets a window program's own lines (its --help, --version and usage
+// errors) reach the terminal it was started from. Windows gives a window
+// program no console: it writes to its parent's console where there is
+// one and its output goes nowhere else. Elsewhere they reach it already.
+void WriteToParentConsole();
 
 }  // namespace os

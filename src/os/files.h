@@ -62,4 +62,13 @@ std::tm LocalTime(std::time_t when);
 // The path of the running program; empty when unknown.
 std::string ProgramPath();
 
+// Writes `text` to `path` whole or not at all, for a reader that must find
+// the old file or the new one, never a part: a new file beside it
+// ("PATH.new", one left over from a write that stopped half-way is
+// removed first), made afresh and never opened through a link, readable
+// by its owner alone (it may hold anything private), written, flushed to
+// the disk, put in its place, and the folder's entry flushed as well.
+// False with the errno value in `error`.
+bool WriteWhole(const std::string& path, const std::string& text, int& error);
+
 }  // namespace os

@@ -3,7 +3,7 @@
 // collected for a while, the first reply from an address kept.
 
 #include <algorithm>
-#include <csignal>
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -47,7 +47,7 @@ constexpr char kUsage[] =
     "                        object) for each change: a device appeared, moved to\n"
     "                        another address, changed its name or firmware, or\n"
     "                        disappeared (no answer to two scans in a row); ends on\n"
-    "                        Ctrl+C or SIGTERM with status 0\n"
+    "                        %s with status 0\n"
     "  --interval S          with --watch, a scan every S seconds (default 10, at\n"
     "                        least 0.1), each collecting replies for --seconds\n"
     "                        (default 3 there, or S when shorter)\n"
@@ -58,19 +58,19 @@ constexpr char kUsage[] =
     "Exit status: 0 when a device answered, 1 when none did, 2 on a usage or\n"
     "socket error.\n";
 
-volatile std::sig_atomic_t stop_requested = 0;
+// Set from a signal handler, or on Windows from a thread of the system's.
+std::atomic<bool> stop_requested = false;
 
 // Scans until told to stop (or `count` scans, when above 0), printing what
 // changes.
 int WatchDevices(std::chrono::milliseconds listen, std::chrono::milliseconds interval, int count,
                  const scan::Where& where, bool json) {
-  std::signal(SIGINT, [](int) { stop_requested = 1; });
-  std::signal(SIGTERM, [](int) { stop_requested = 1; });
+  os::OnStopRequest([] { stop_requested = true; });
   scan::Watch watch;
   for (int done = 0; !stop_requested && (count == 0 || done < count); ++done) {
     const auto next = std::chrono::steady_clock::now() + interval;
     const net::DeviceList found =
-        scan::Discover(listen, where, [](const net::DeviceList&) { return stop_requested != 0; });
+        scan::Discover(listen, where, [](const net::DeviceList&) { return stop_requested.load(); });
     if (stop_requested) break;
     for (const auto& event : watch.Scan(found.Devices())) {
       const std::string line = json ? scan::EventJson(event) : scan::EventLine(event);
@@ -101,82 +101,120 @@ std::optional<int> Number(const char* text, int min, int max) {
   return static_cast<int>(n);
 }
 
-}  // namespace
+enum class Format { Table, Json, Csv, Prometheus };
 
-static int Main(int argc, char** argv) {
+struct Options {
   std::optional<int> seconds;
   bool watch = false;
   std::chrono::milliseconds interval = std::chrono::seconds(10);
   int count = 0;
-  enum class Format { Table, Json, Csv, Prometheus } format = Format::Table;
+  Format format = Format::Table;
   std::string interface, broadcast = net::kDiscoveryBroadcastIp;
   std::vector<std::string> addresses;
   bool broadcast_given = false;
+  // Where a scan asks: every interface's own broadcast address too, unless
+  // an interface or a broadcast address narrows it.
+  scan::Where Where() const {
+    return {interface, broadcast, addresses, interface.empty() && !broadcast_given};
+  }
+};
+
+// Takes the option at argv[i] that has a value (moving i past it): nothing
+// when done, or the exit status of a usage error.
+std::optional<int> ValueOption(const std::string& arg, int argc, char** argv, int& i, Options& o) {
+  const char* text = i + 1 < argc ? argv[++i] : nullptr;
+  if (arg == "--seconds") {
+    o.seconds = Number(text, 1, 3600);
+    if (!o.seconds) return UsageError("--seconds takes a whole number from 1 to 3600");
+  } else if (arg == "--address") {
+    if (!text) return UsageError("--address takes IPv4 addresses separated by commas");
+    if (!scan::AddAddresses(text, o.addresses))
+      return UsageError("--address takes IPv4 addresses separated by commas, not " +
+                        std::string(text));
+  } else if (arg == "--interval") {
+    char* end = nullptr;
+    const double s = text ? std::strtod(text, &end) : 0;
+    if (!text || *text == '\0' || *end != '\0' || !(s >= 0.1 && s <= 86400))
+      return UsageError("--interval takes seconds from 0.1 to 86400");
+    o.interval = std::chrono::milliseconds(static_cast<long long>(s * 1000 + 0.5));
+  } else if (arg == "--count") {
+    const auto n = Number(text, 1, 1 << 30);
+    if (!n) return UsageError("--count takes a whole number from 1");
+    o.count = *n;
+  } else if (arg == "--interface") {
+    if (!text || *text == '\0') return UsageError("--interface takes an interface name");
+    o.interface = text;
+  } else {  // --broadcast
+    if (!text || !IsAddress(text))
+      return UsageError("--broadcast takes an IPv4 address such as 192.168.1.255");
+    o.broadcast = text;
+    o.broadcast_given = true;
+  }
+  return std::nullopt;
+}
+
+// Reads the command line into `o`: nothing to go on with it, or the exit
+// status (help, version, a usage error).
+std::optional<int> ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     if (arg == "--help") {
-      std::fputs(kUsage, stdout);
+      // The means that end a watch are this system's own.
+      std::printf(kUsage, os::kStopMeans);
       return 0;
-    } else if (arg == "--version") {
+    }
+    if (arg == "--version") {
       std::printf("brevane-scan %s\n", net::kVersion);
       return 0;
-    } else if (arg == "--json") {
-      format = Format::Json;
+    }
+    if (arg == "--json") {
+      o.format = Format::Json;
     } else if (arg == "--csv") {
-      format = Format::Csv;
+      o.format = Format::Csv;
     } else if (arg == "--prometheus") {
-      format = Format::Prometheus;
-    } else if (arg == "--seconds") {
-      seconds = Number(value(), 1, 3600);
-      if (!seconds) return UsageError("--seconds takes a whole number from 1 to 3600");
-    } else if (arg == "--address") {
-      const char* list = value();
-      if (!list) return UsageError("--address takes IPv4 addresses separated by commas");
-      if (!scan::AddAddresses(list, addresses))
-        return UsageError("--address takes IPv4 addresses separated by commas, not " +
-                          std::string(list));
+      o.format = Format::Prometheus;
     } else if (arg == "--watch") {
-      watch = true;
-    } else if (arg == "--interval") {
-      const char* text = value();
-      char* end = nullptr;
-      const double s = text ? std::strtod(text, &end) : 0;
-      if (!text || *text == '\0' || *end != '\0' || !(s >= 0.1 && s <= 86400))
-        return UsageError("--interval takes seconds from 0.1 to 86400");
-      interval = std::chrono::milliseconds(static_cast<long long>(s * 1000 + 0.5));
-    } else if (arg == "--count") {
-      const auto n = Number(value(), 1, 1 << 30);
-      if (!n) return UsageError("--count takes a whole number from 1");
-      count = *n;
-    } else if (arg == "--interface") {
-      const char* name = value();
-      if (!name || *name == '\0') return UsageError("--interface takes an interface name");
-      interface = name;
-    } else if (arg == "--broadcast") {
-      const char* address = value();
-      if (!address || !IsAddress(address))
-        return UsageError("--broadcast takes an IPv4 address such as 192.168.1.255");
-      broadcast = address;
-      broadcast_given = true;
+      o.watch = true;
+    } else if (arg == "--seconds" || arg == "--address" || arg == "--interval" ||
+               arg == "--count" || arg == "--interface" || arg == "--broadcast") {
+      if (const auto failed = ValueOption(arg, argc, argv, i, o)) return failed;
     } else {
       return UsageError("unknown option " + arg);
     }
   }
-
-  if (!watch && count > 0) return UsageError("--count goes with --watch");
-  if (watch && (format == Format::Csv || format == Format::Prometheus))
+  if (!o.watch && o.count > 0) return UsageError("--count goes with --watch");
+  if (o.watch && (o.format == Format::Csv || o.format == Format::Prometheus))
     return UsageError("--watch prints lines or JSON, not CSV or targets");
+  return std::nullopt;
+}
+
+// Prints the devices one scan found; the exit status.
+int Print(const net::DeviceList& found, const Options& o) {
+  const auto& devices = found.Devices();
+  const scan::Where where{o.interface, o.broadcast, o.addresses};
+  const std::vector<std::string> via = scan::ViaOf(devices, where);
+  const std::string text = o.format == Format::Json         ? scan::Json(devices, via)
+                           : o.format == Format::Csv        ? scan::Csv(devices, via)
+                           : o.format == Format::Prometheus ? scan::PrometheusTargets(devices)
+                                                            : scan::Table(devices, via);
+  if (o.format != Format::Table || !devices.empty()) std::fputs(text.c_str(), stdout);
+  if (devices.empty() && o.format == Format::Table) std::fputs("No device answered.\n", stderr);
+  return devices.empty() ? 1 : 0;
+}
+
+}  // namespace
+
+static int Main(int argc, char** argv) {
+  Options o;
+  if (const auto status = ParseOptions(argc, argv, o)) return *status;
   net::DeviceList found;
   try {
-    if (watch)
+    if (o.watch)
       return WatchDevices(
-          seconds ? std::chrono::seconds(*seconds)
-                  : std::min<std::chrono::milliseconds>(std::chrono::seconds(3), interval),
-          interval, count, {interface, broadcast, addresses, interface.empty() && !broadcast_given},
-          format == Format::Json);
-    found = scan::Discover(seconds.value_or(13), {interface, broadcast, addresses,
-                                                  interface.empty() && !broadcast_given});
+          o.seconds ? std::chrono::seconds(*o.seconds)
+                    : std::min<std::chrono::milliseconds>(std::chrono::seconds(3), o.interval),
+          o.interval, o.count, o.Where(), o.format == Format::Json);
+    found = scan::Discover(o.seconds.value_or(13), o.Where());
   } catch (const net::SocketError& e) {
     if (e.number() == net::wsa::kAddressInUse)
       std::fprintf(stderr, "brevane-scan: UDP port %u is already in use (is Brevane running?)\n",
@@ -186,17 +224,7 @@ static int Main(int argc, char** argv) {
                    net::WsaErrorDescription(e.number()).c_str(), e.number());
     return 2;
   }
-
-  const auto& devices = found.Devices();
-  const scan::Where where{interface, broadcast, addresses};
-  const std::vector<std::string> via = scan::ViaOf(devices, where);
-  const std::string text = format == Format::Json         ? scan::Json(devices, via)
-                           : format == Format::Csv        ? scan::Csv(devices, via)
-                           : format == Format::Prometheus ? scan::PrometheusTargets(devices)
-                                                          : scan::Table(devices, via);
-  if (format != Format::Table || !devices.empty()) std::fputs(text.c_str(), stdout);
-  if (devices.empty() && format == Format::Table) std::fputs("No device answered.\n", stderr);
-  return devices.empty() ? 1 : 0;
+  return Print(found, o);
 }
 
 int main(int argc, char** argv) {

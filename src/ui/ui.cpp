@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include <fontconfig/fontconfig.h>
-
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
@@ -35,8 +33,6 @@ void ReportUnknownError() {
 QString Tr(const std::string& key) {
   return Q(i18n::Translate(key));
 }
-
-FontWarmer::FontWarmer() : thread_([] { FcInit(); }) {}
 
 FontWarmer::~FontWarmer() {
   Finish();

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include "support/controls.h"
 
+#include <functional>
+
 #include <QKeyEvent>
 #include <QTabBar>
 #include <QTest>
@@ -73,6 +75,76 @@ TEST_F(ConsoleUseTest, AnAddressChangeFollowsOnlyACommandThatWentOut) {
   EXPECT_TRUE(shown().empty());
   EXPECT_EQ(core::Session().DeviceIp, kDevice);
   EXPECT_EQ(console.windowTitle().toStdString(), std::string("Manage Drive ") + kDevice);
+}
+
+// The console judges a reply as brevane-ctl does: what the device did not
+// do is said once, and nothing that would follow it happens.
+TEST_F(ConsoleUseTest, WhatTheDeviceDidNotDoIsSaidOnceAndNothingFollows) {
+  const std::string k401 = "HTTP/1.0 401 Unauthorized\r\n\r\n";
+  const std::string k200 = "HTTP/1.0 200 OK\r\n\r\n";
+  const std::string kFailurePage = "HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n";
+  const std::string kRefused = "The device refused the command.";
+  const std::string kLoginFailed = "Login failed, please check your username and password";
+  auto new_password = [this] {
+    testing_support::Find<QLineEdit>(console, "PassEdit")->setText("new pw");
+    testing_support::Find<QLineEdit>(console, "VerifyEdit")->setText("new pw");
+    console.adminBtnClick();
+  };
+  auto address = [this](bool automatic) {
+    testing_support::Find<QRadioButton>(console, automatic ? "AutoIPRB" : "StaticIPRB")
+        ->setChecked(true);
+    testing_support::Find<QLineEdit>(console, "IPAddressEdit")->setText("192.168.1.90");
+    testing_support::Find<QLineEdit>(console, "SubMaskEdit")->setText("255.255.255.0");
+    console.IPinforBtnClick();
+  };
+  auto names = [this] {
+    testing_support::Find<QLineEdit>(console, "HostEdit")->setText("NAS2");
+    testing_support::Find<QLineEdit>(console, "GroupEdit")->setText("HOME");
+    console.identBtnClick();
+  };
+  const struct {
+    const char* what;
+    Form2::Page page;
+    std::string reply;
+    std::function<void()> act;
+    std::string said;
+  } cases[] = {
+      {"a new password answered 401", Form2::kStatus, k401, new_password, kLoginFailed},
+      {"a new password answered with the failure page", Form2::kStatus, kFailurePage, new_password,
+       kRefused},
+      {"a fixed address answered 200, not the redirect", Form2::kIpConfig, k200,
+       [&] { address(false); }, kRefused},
+      {"an automatic address answered with the failure page", Form2::kIpConfig, kFailurePage,
+       [&] { address(true); }, kRefused},
+      {"names answered with a redirect to another page", Form2::kStatus,
+       "HTTP/1.0 302 Found\r\nLocation: status.htm\r\n\r\n", names, kRefused},
+      {"a disk scan answered 200", Form2::kDiskUtility, k200,
+       [this] { console.DiskScanBtnClick(); }, kRefused},
+  };
+  Open();
+  const std::size_t scans = fakes.network->broadcasts.size();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    console.SelectPage(c.page);
+    device().headers = {c.reply};
+    device().page_requests.clear();
+    shown().clear();
+    fakes.messages->answers = {MsgResult::Ok};  // the disk scan's question
+    c.act();
+    ASSERT_EQ(shown().size(), std::string(c.what).find("disk") != std::string::npos ? 2u : 1u);
+    EXPECT_EQ(shown().back().text, c.said);
+    EXPECT_TRUE(device().headers.empty());  // the command went out
+    // No new password, no new address, no scan, no page read as changed.
+    EXPECT_EQ(core::Session().UserPassword, "pw");
+    EXPECT_EQ(core::Session().DeviceIp, kDevice);
+    EXPECT_EQ(console.windowTitle().toStdString(), std::string("Manage Drive ") + kDevice);
+    EXPECT_FALSE(login.isVisible());
+    EXPECT_TRUE(console.isVisible());
+    EXPECT_TRUE(console.isEnabled());
+    EXPECT_EQ(fakes.network->broadcasts.size(), scans);
+    EXPECT_EQ(reads(), 0u);
+    EXPECT_FALSE(console.Timer2->isActive());
+  }
 }
 
 TEST_F(ConsoleUseTest, AValueThatWouldMakeTheCommandTooLongIsRefusedNotCut) {

@@ -222,7 +222,6 @@ TEST_F(MaintenanceTest, FactoryResetStartsTheWaitThenSendsResetAndRestart) {
   device().on_command = [&](const std::string&) {
     if (device().commands.size() == 1) waiting_at_first_command = Waiting();
   };
-  device().headers = {"HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n"};
   console.ResetBtnClick();
   EXPECT_EQ(shown()[0].text, "This will restore device's default settings. Continue?");
   EXPECT_EQ(shown()[0].title, "Factory Defaults");
@@ -236,37 +235,6 @@ TEST_F(MaintenanceTest, FactoryResetStartsTheWaitThenSendsResetAndRestart) {
   EXPECT_EQ(reads(), 0u);
 }
 
-// The reset's restart is judged as brevane-ctl judges it: none after a
-// reset the device refused; again with the factory login after a 401.
-TEST_F(MaintenanceTest, AResetTheDeviceRefusedIsNotFollowedByARestart) {
-  const std::string reset =
-      "http://192.168.1.77/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting";
-  const std::string done = "HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n",
-                    failure = "HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n",
-                    refused_login = "HTTP/1.0 401 Unauthorized\r\n\r\n";
-  struct Case {
-    std::deque<std::string> headers;
-    std::vector<std::string> sent;
-    std::string user, password;  // the session's afterwards
-  };
-  for (const Case& c :
-       {Case{{failure}, {reset}, "admin", "pw"}, Case{{refused_login}, {reset}, "admin", "pw"},
-        Case{{done, refused_login, done}, {reset, kRestart, kRestart}, "admin", ""}}) {
-    device().commands.clear();
-    core::Session().UserPassword = "pw";
-    device().headers = c.headers;
-    console.TabSheet3Show();
-    console.ResetBtnClick();
-    EXPECT_EQ(device().CommandUrls(), c.sent);
-    EXPECT_EQ(device().commands.front().password, "pw");
-    EXPECT_EQ(device().commands.back().password, c.password);
-    EXPECT_EQ(core::Session().UserName, c.user);
-    EXPECT_EQ(core::Session().UserPassword, c.password);
-    EXPECT_TRUE(Waiting());  // the wait runs whatever the device said
-    console.setEnabled(true);
-  }
-}
-
 TEST_F(MaintenanceTest, ADeviceThatIsGoneIsReportedAndTheWaitRunsAnyway) {
   device().reachable = false;
   console.RebootBtnClick();
@@ -276,6 +244,67 @@ TEST_F(MaintenanceTest, ADeviceThatIsGoneIsReportedAndTheWaitRunsAnyway) {
   // A disabled console cannot be closed meanwhile.
   console.close();
   EXPECT_TRUE(console.isVisible());
+}
+
+TEST_F(MaintenanceTest, AResetDeviceTakesItsRestartWithTheFactoryLoginAndSaysNothingOfTheFirst) {
+  // Reset, the device no longer knows the password the console logged in
+  // with.
+  device().headers = {"HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n",
+                      "HTTP/1.0 401 Unauthorized\r\n\r\n"};
+  console.ResetBtnClick();
+  ASSERT_EQ(device().commands.size(), 3u);
+  EXPECT_EQ(device().commands[1].password, "pw");
+  EXPECT_EQ(device().commands[2].url, kRestart);
+  EXPECT_EQ(device().commands[2].user, "admin");
+  EXPECT_EQ(device().commands[2].password, "");
+  ASSERT_EQ(shown().size(), 1u);  // the question alone
+  EXPECT_TRUE(Waiting());
+}
+
+TEST_F(MaintenanceTest, ARestartTheDeviceDidNotTakeIsSaidAndHasNoWait) {
+  const struct {
+    const char* what;
+    std::vector<std::string> replies;
+    std::size_t commands;
+    const char* said;
+  } cases[] = {
+      {"a reboot refused",
+       {"HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n"},
+       1,
+       "The device refused the command."},
+      {"a reboot asked for another login",
+       {"HTTP/1.0 401 Unauthorized\r\n\r\n"},
+       1,
+       "Login failed, please check your username and password"},
+      {"a reset refused: no restart is sent",
+       {"HTTP/1.0 302 Found\r\nLocation: fail.htm\r\n\r\n"},
+       1,
+       "The device refused the command."},
+      {"a reset whose restart is refused with the factory login too",
+       {"HTTP/1.0 302 Found\r\nLocation: reboot.htm\r\n\r\n", "HTTP/1.0 401 Unauthorized\r\n\r\n",
+        "HTTP/1.0 401 Unauthorized\r\n\r\n"},
+       3,
+       "Login failed, please check your username and password"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    core::Session() = {testing_support::kDevice, "admin", "pw"};
+    device().commands.clear();
+    device().headers.assign(c.replies.begin(), c.replies.end());
+    shown().clear();
+    if (std::string(c.what).rfind("a reboot", 0) == 0)
+      console.RebootBtnClick();
+    else
+      console.ResetBtnClick();
+    EXPECT_EQ(device().commands.size(), c.commands);
+    ASSERT_EQ(shown().size(), 2u);  // the question, then what the device did
+    EXPECT_EQ(shown()[1].text, c.said);
+    EXPECT_FALSE(console.Timer1->isActive());
+    EXPECT_TRUE(console.isEnabled());
+    EXPECT_FALSE(testing_support::Find<QLabel>(console, "Label31")->isVisible());
+    EXPECT_TRUE(testing_support::Find<QPushButton>(console, "RebootBtn")->isEnabled());
+    EXPECT_TRUE(testing_support::Find<QPushButton>(console, "ResetBtn")->isEnabled());
+  }
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ class SubmitCommandLan : public ::testing::Test {
 TEST_F(SubmitCommandLan, NoDeviceAddressSendsNothing) {
   core::Session().DeviceIp = "";
   ScriptedPeer peer(kLocal, 80, Redirect("id.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=x", "id.htm"), Submitted::Done);
+  EXPECT_EQ(Submit("/nas.cgi?type=x", "id.htm"), Submitted::NotSent);
   EXPECT_EQ(peer.Connections(), 0);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "IP 位址錯誤！\"");
@@ -96,13 +96,14 @@ TEST_F(SubmitCommandLan, CommandIsSentWithCredentialsAndRefererThenThePageIsRedi
 
 TEST_F(SubmitCommandLan, PageIndexOutsideTheConsoleRedisplaysNothing) {
   ScriptedPeer peer(kLocal, 80, Redirect("sto.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=x", "sto.htm", 7), Submitted::Done);
+  EXPECT_EQ(Submit("/nas.cgi?redirect=sto.htm&type=x", "sto.htm", 7), Submitted::Done);
   EXPECT_TRUE(host.redisplayed.empty());
 }
 
 TEST_F(SubmitCommandLan, NewAdministratorPasswordIsUsedFromThenOn) {
   ScriptedPeer peer(kLocal, 80, Redirect("sys_auth.htm"));
-  Submit("/man.cgi?type=auth_apply", "sys_auth.htm", 0, Then::UseNewPassword, "newpw");
+  Submit("/man.cgi?redirect=sys_auth.htm&type=auth_apply", "sys_auth.htm", 0, Then::UseNewPassword,
+         "newpw");
   EXPECT_EQ(core::Session().UserPassword, "newpw");
   Submit("/man.cgi?type=x", "status.htm");
   const auto requests = peer.Requests();
@@ -146,8 +147,9 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
   fakes.messages->shown.clear();
   {
     ScriptedPeer peer(kLocal, 80, Redirect("if_cfg.htm"));
-    EXPECT_EQ(Submit("/dhcpc.cgi?type=dhcpc_apply", "if_cgi.htm", 1, Then::FindAgain),
-              Submitted::Done);
+    EXPECT_EQ(
+        Submit("/dhcpc.cgi?redirect=if_cfg.htm&type=dhcpc_apply", "if_cgi.htm", 1, Then::FindAgain),
+        Submitted::Done);
   }
   EXPECT_EQ(host.returned, 1);
   EXPECT_EQ(core::Session().DeviceIp, kLocal);
@@ -158,7 +160,8 @@ TEST_F(SubmitCommandLan, AddressChangeFollowUps) {
 TEST_F(SubmitCommandLan, FailedProbeIsReportedOnceAndEndsTheCommand) {
   // No device at all: the user sees one connection failure, and a retrying
   // caller stops instead of sending the command fifteen times.
-  EXPECT_EQ(Submit("/nas.cgi?type=x", "ftp.htm", 0, Then::Show, {}, true), Submitted::Done);
+  EXPECT_EQ(Submit("/nas.cgi?redirect=ftp.htm&type=x", "ftp.htm", 0, Then::Show, {}, true),
+            Submitted::Refused);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
   EXPECT_EQ(fakes.messages->shown[0].title, "連線");
@@ -168,22 +171,24 @@ TEST_F(SubmitCommandLan, FailedProbeIsReportedOnceAndEndsTheCommand) {
 TEST_F(SubmitCommandLan, RedirectThatCannotBeFollowedIsNoFailure) {
   // The answer page lives where nothing listens, but the device itself is up.
   ScriptedPeer peer(kLocal, 80, Redirect("http://127.0.0.1:1/ftp.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4), Submitted::Done);
+  EXPECT_EQ(Submit("/nas.cgi?redirect=ftp.htm&type=ftps_user_add", "ftp.htm", 4), Submitted::Done);
   EXPECT_EQ(host.redisplayed, std::vector<int>{4});
 }
 
 TEST_F(SubmitCommandLan, RefusedFtpCommandsAreSentAgainUpToFifteenTimes) {
   ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
   int rereads = 0;
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4, Then::Show, {}, true,
-                   [&rereads] { ++rereads; }),
+  EXPECT_EQ(Submit("/nas.cgi?redirect=ftp.htm&type=ftps_user_add", "ftp.htm", 4, Then::Show, {},
+                   true, [&rereads] { ++rereads; }),
             Submitted::Refused);
   int commands = 0;
   for (const auto& r : peer.Requests()) commands += r.rfind("GET /nas.cgi", 0) == 0;
   EXPECT_EQ(commands, 15);
   EXPECT_EQ(rereads, 1);
   EXPECT_TRUE(host.redisplayed.empty());
-  EXPECT_TRUE(fakes.messages->shown.empty());
+  // The last refusal is said, once.
+  ASSERT_EQ(fakes.messages->shown.size(), 1u);
+  EXPECT_EQ(fakes.messages->shown[0].text, "The device refused the command.");
 }
 
 TEST_F(SubmitCommandLan, AnFtpCommandTheDeviceDroppedIsSentAgain) {
@@ -193,28 +198,99 @@ TEST_F(SubmitCommandLan, AnFtpCommandTheDeviceDroppedIsSentAgain) {
   ScriptedPeer peer(kLocal, 80, [&commands](PeerConnection& c) {
     const std::string request = c.ReadRequest();
     if (request.rfind("GET /nas.cgi", 0) == 0 && ++commands == 1) return;
-    c.Send("HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n");
+    if (request.rfind("GET /nas.cgi", 0) == 0)
+      c.Send("HTTP/1.0 302 Found\r\nLocation: ftp.htm\r\n\r\n");
+    else if (!request.empty())
+      c.Send("HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n");
   });
   client.Header = "HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n";
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "ftp.htm", 4, Then::Show, {}, true),
-            Submitted::Done);
+  EXPECT_EQ(
+      Submit("/nas.cgi?redirect=ftp.htm&type=ftps_user_add", "ftp.htm", 4, Then::Show, {}, true),
+      Submitted::Done);
   EXPECT_EQ(commands, 2);
   EXPECT_EQ(host.redisplayed, std::vector<int>{4});
 }
 
-TEST_F(SubmitCommandLan, EnableDisableIsNeverRefusedAndOtherTagsIgnoreFailure) {
+TEST_F(SubmitCommandLan, OnlyFtpCommandsAreSentAgainButEveryFailurePageIsARefusal) {
   ScriptedPeer peer(kLocal, 80, Redirect("fail.htm"));
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_enabled&FTP_AC_LIST=2", "ftp.htm", 4), Submitted::Done);
-  EXPECT_EQ(Submit("/nas.cgi?type=ftps_user_add", "/ftp.htm", 4),
-            Submitted::Done);  // the create's tag
-  EXPECT_EQ(Submit("/nas.cgi?type=nas_apply", "smb.htm", 3), Submitted::Done);
-  EXPECT_EQ(host.redisplayed, (std::vector<int>{4, 4, 3}));
+  EXPECT_EQ(Submit("/nas.cgi?redirect=ftp.htm&type=ftps_user_enabled&FTP_AC_LIST=2", "ftp.htm", 4,
+                   Then::Show, {}, true),
+            Submitted::Refused);
+  EXPECT_EQ(
+      Submit("/nas.cgi?redirect=ftp.htm&type=ftps_user_add", "/ftp.htm", 4, Then::Show, {}, true),
+      Submitted::Refused);  // the create's tag
+  EXPECT_EQ(Submit("/nas.cgi?redirect=smb.htm&type=nas_apply", "smb.htm", 3, Then::Show, {}, true),
+            Submitted::Refused);
+  int commands = 0;
+  for (const auto& r : peer.Requests()) commands += r.rfind("GET /nas.cgi", 0) == 0;
+  EXPECT_EQ(commands, 3);
+  EXPECT_TRUE(host.redisplayed.empty());
+  EXPECT_EQ(fakes.messages->shown.size(), 3u);
 }
 
 TEST_F(SubmitCommandLan, MaintenanceCommandsEndAtOnce) {
   ScriptedPeer peer(kLocal, 80, Redirect("reboot.htm"));
-  EXPECT_EQ(Submit("/man.cgi?type=reboot", "maintain.htm", 2, Then::Restart), Submitted::Done);
+  EXPECT_EQ(Submit("/man.cgi?redirect=reboot.htm&type=reboot", "maintain.htm", 2, Then::Restart),
+            Submitted::Done);
   EXPECT_TRUE(host.redisplayed.empty());
+}
+
+// What the device did not do has nothing follow it, whatever the command
+// would have led to: one message, as brevane-ctl says it, and the session
+// and the console as they were.
+TEST_F(SubmitCommandLan, WhatTheDeviceDidNotDoIsSaidOnceAndNothingFollows) {
+  const std::string k401 =
+      "HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\n\r\n";
+  const std::string k200 = "HTTP/1.0 200 OK\r\n\r\n<html></html>";
+  const struct {
+    const char* what;
+    std::string reply;  // to the command; every other request gets its page
+    const char* path;
+    Then then;
+    const char* said;
+  } cases[] = {
+      {"a new password after a 401", k401, "/man.cgi?redirect=sys_auth.htm&type=auth_apply",
+       Then::UseNewPassword, "Login failed, please check your username and password"},
+      {"a new password after the failure page", "fail.htm",
+       "/man.cgi?redirect=sys_auth.htm&failure=fail.htm&type=auth_apply", Then::UseNewPassword,
+       "The device refused the command."},
+      {"a new address after a 200", k200, "/if.cgi?redirect=if_cfg.htm&type=wan_fixip_apply",
+       Then::FollowAddress, "The device refused the command."},
+      {"a new address after a 401", k401, "/if.cgi?redirect=if_cfg.htm&type=wan_fixip_apply",
+       Then::FollowAddress, "Login failed, please check your username and password"},
+      {"a scan after the failure page", "fail.htm",
+       "/dhcpc.cgi?redirect=if_cfg.htm&failure=fail.htm&type=dhcpc_apply", Then::FindAgain,
+       "The device refused the command."},
+      {"the page shown again after a redirect to another page", "status.htm",
+       "/nas.cgi?redirect=id.htm&type=cifs_config_apply", Then::Show,
+       "The device refused the command."},
+      {"the page shown again after a 200", k200, "/nas.cgi?redirect=id.htm&type=cifs_config_apply",
+       Then::Show, "The device refused the command."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    core::Session() = {kLocal, "admin", "pw"};
+    fakes.messages->shown.clear();
+    host = {};
+    const std::string reply = c.reply;
+    ScriptedPeer peer(kLocal, 80, [reply](PeerConnection& conn) {
+      const std::string request = conn.ReadRequest();
+      if (request.empty()) return;
+      if (request.find(".cgi?") == std::string::npos)
+        conn.Send("HTTP/1.0 200 OK\r\n\r\n<html></html>");
+      else if (reply.rfind("HTTP/", 0) == 0)
+        conn.Send(reply);
+      else
+        conn.Send("HTTP/1.0 302 Found\r\nLocation: " + reply + "\r\n\r\n");
+    });
+    EXPECT_EQ(Submit(c.path, "id.htm", 0, c.then, "10.9.9.9"), Submitted::Refused);
+    EXPECT_EQ(core::Session().UserPassword, "pw");
+    EXPECT_EQ(core::Session().DeviceIp, kLocal);
+    EXPECT_EQ(host.returned, 0);
+    EXPECT_TRUE(host.redisplayed.empty());
+    ASSERT_EQ(fakes.messages->shown.size(), 1u);
+    EXPECT_EQ(fakes.messages->shown[0].text, c.said);
+  }
 }
 
 }  // namespace

@@ -421,6 +421,37 @@ TEST_F(DevsimLan, InjectedFaults) {
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(300));
 }
 
+// What the manual's example does: the running device told, from the command
+// line, to refuse a command, then asked what it was sent.
+TEST_F(DevsimLan, TheSendOptionTalksToTheRunningDevice) {
+  const std::string devsim = std::getenv("BREVANE_DEVSIM");
+  const lan::Result told = lan::Run(
+      {devsim, "--control", host_.control, "--send", "fault refuse", "--send", "get host_name"});
+  EXPECT_EQ(told.status, 0) << told.err;
+  EXPECT_EQ(told.out, "ok\nok NAS1\n");
+  EXPECT_EQ(Command("nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1"
+                    "&hostname=NAS2&group_name=HOME"),
+            "fail.htm");
+  // A read is no command: the fault left it alone.
+  EXPECT_EQ(net::PageValue(Page(), "host_name=\""), "NAS1");
+  const lan::Result asked =
+      lan::Run({devsim, "--control", host_.control, "--send", "commands", "--send", "command 0"});
+  EXPECT_EQ(asked.out,
+            "ok 1\nok /nas.cgi?redirect=id.htm&failure=fail.htm&type=cifs_config_apply&enable=1"
+            "&hostname=NAS2&group_name=HOME\n");
+  // The first err ends it, and says so by its status.
+  const lan::Result wrong =
+      lan::Run({devsim, "--control", host_.control, "--send", "fault no-such", "--send", "ping"});
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.out, "err unknown fault no-such\n");
+  // --help lists the control commands and the faults.
+  const lan::Result help = lan::Run({devsim, "--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* listed : {"--send COMMAND", "CONTROL COMMANDS", "FAULTS", "  fault KIND [N]",
+                             "  move ADDRESS", "  refuse\n", "EXAMPLE"})
+    EXPECT_NE(help.out.find(listed), std::string::npos) << listed;
+}
+
 TEST_F(DevsimLan, MalformedRequestsNeverStopTheServer) {
   const std::vector<std::string> attacks = {
       "\r\n\r\n",

@@ -52,7 +52,7 @@ class GioDrivesLan : public ::testing::Test {
     drives = std::make_unique<GioNetworkDrives>(places, 8000);
   }
   ~GioDrivesLan() override {
-    if (keep_for_next_session) return;
+    if (keep_for_next_login) return;
     for (char c = 'D'; c <= 'Z'; ++c) drives->Disconnect(std::string(1, c) + ":");
     // Probes leave their mounts too: nothing a test mounted may let the next
     // one pass.
@@ -71,7 +71,7 @@ class GioDrivesLan : public ::testing::Test {
   fs::path Letter(char c) const { return fs::path(places.drives_dir) / std::string(1, c); }
 
   SimDevice device;
-  bool keep_for_next_session = false;
+  bool keep_for_next_login = false;
   GioNetworkDrives::Places places;
   std::unique_ptr<GioNetworkDrives> drives;
 };
@@ -238,10 +238,13 @@ TEST_F(GioDrivesLan, ACancelledConnectionEndsAtOnceAsNoNetwork) {
   EXPECT_FALSE(fs::exists(Letter('R')));
 }
 
-// The first half of the reconnect check: the next session (GioReconnectLan)
-// logs in again and finds the drive.
-TEST_F(GioDrivesLan, ReconnectAtLoginIsRecordedWithTheKeyring) {
-  keep_for_next_session = true;
+// The first login of a user whose next login (GioReconnectLan) finds what
+// this one kept: tests/lan/logins.sh runs the two, one after the other, in
+// a home of their own.
+using GioLoginFirstLan = GioDrivesLan;
+
+TEST_F(GioLoginFirstLan, ADriveIsKeptForTheNextLoginWithTheKeyring) {
+  keep_for_next_login = true;
   ASSERT_EQ(Connect("", "secret", kOddPassword), 0);
   drives->UseShare(Remote("secret"), kOddPassword);
   drives->MapDrivePersistently("R:", Remote("secret"), kOddPassword);
@@ -283,7 +286,7 @@ std::vector<lan::Result> LogIn(const std::string& base) {
 TEST(GioReconnectLan, TheDriveComesBackAtTheNextLogin) {
   SimDevice device(ThisLan().devices.at(0), DeviceArgs());
   const std::string base =
-      std::string(std::getenv("HOME")) + "/ReconnectAtLoginIsRecordedWithTheKeyring";
+      std::string(std::getenv("HOME")) + "/ADriveIsKeptForTheNextLoginWithTheKeyring";
   const std::string autostart = base + "/autostart";
   ASSERT_TRUE(fs::exists(autostart + "/brevane-drive-R.desktop"));
   for (const auto& login : LogIn(base)) EXPECT_EQ(login.status, 0) << login.err;
@@ -451,6 +454,7 @@ std::string OtherAddress(const std::string& ip) {
 }
 
 const std::string kFollowBase = std::string(std::getenv("HOME")) + "/Follow";
+const std::string kMovedBase = std::string(std::getenv("HOME")) + "/MovedAway";
 
 TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
@@ -533,38 +537,57 @@ TEST(GioDriveFollowLan, DrivesFollowTheirDeviceToItsNewAddress) {
          std::chrono::steady_clock::now() < give_up)
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(GioNetworkDrives::MountedPlaces()->size(), 2u);
-  // The open drive was for this session only; the kept one is for the next
-  // (GioReconnectLan), whose device will be back at its first address.
   drives->Disconnect("Y:");
+  drives->Disconnect("Z:");
 }
 
-// The next login: the device is back at its first address while the kept
-// drive names the other one. The login only says where the device seems to
+// The first login of GioReconnectLan.AKeptDriveIsMovedBackByItsOwner: a
+// drive kept for the next login follows its device to another address.
+TEST(GioLoginFirstMoveLan, AKeptDriveFollowsItsDeviceAway) {
+  sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  const lan::Host& host = ThisLan().devices.at(0);
+  lan::AddressRestorer restore(host);
+  SimDevice device(host, DeviceArgs());
+  GioNetworkDrives drives({kMovedBase + "/Network Drives", kMovedBase + "/autostart", CtlProgram()},
+                          8000);
+  const std::string remote = "\\\\" + host.ip + "\\ledger";
+  ASSERT_EQ(drives.MapDrivePersistently("Z:", remote, kLedgerPassword), 0);
+  drives.NoteDevice("Z:", "STORAGE", "WORKGROUP");
+  const std::string moved_to = OtherAddress(host.ip);
+  device.Control("move " + moved_to);
+  ASSERT_EQ(drives.MoveDrive("Z:", moved_to), 0);
+  EXPECT_EQ(drives.GetConnection("Z:"), "\\\\" + moved_to + "\\ledger");
+  // (The drive stays for the next login, its device back where it was.)
+}
+
+// The next login after GioLoginFirstMoveLan.AKeptDriveFollowsItsDeviceAway: the
+// device is back at its first address while the kept drive names the other
+// one. The login only says where the device seems to
 // be; the person moves the drive back, with its password.
 TEST(GioReconnectLan, AKeptDriveIsMovedBackByItsOwner) {
   const lan::Host& host = ThisLan().devices.at(0);
   SimDevice device(host, DeviceArgs());
   const std::string moved_to = OtherAddress(host.ip);
-  ASSERT_NE(Read(kFollowBase + "/Network Drives/.Z.unc").find(moved_to), std::string::npos);
+  ASSERT_NE(Read(kMovedBase + "/Network Drives/.Z.unc").find(moved_to), std::string::npos);
   const auto saved = SavedPassword(host.ip, "ledger");
-  const auto logins = LogIn(kFollowBase);
+  const auto logins = LogIn(kMovedBase);
   ASSERT_EQ(logins.size(), 1u);
   EXPECT_EQ(logins[0].status, 3);
   EXPECT_NE(logins[0].err.find("brevane-ctl --move-drive Z " + host.ip), std::string::npos)
       << logins[0].err;
   EXPECT_EQ(SavedPassword(host.ip, "ledger"), saved);  // nothing went there
 
-  const lan::Result back = lan::Run({"env", "HOME=" + kFollowBase, "XDG_CONFIG_HOME=" + kFollowBase,
+  const lan::Result back = lan::Run({"env", "HOME=" + kMovedBase, "XDG_CONFIG_HOME=" + kMovedBase,
                                      CtlProgram(), "--move-drive", "Z", "back"});
   EXPECT_EQ(back.status, 0) << back.err;
-  EXPECT_TRUE(fs::is_directory(kFollowBase + "/Network Drives/Z"));
-  GioNetworkDrives drives({kFollowBase + "/Network Drives", kFollowBase + "/autostart"}, 8000);
+  EXPECT_TRUE(fs::is_directory(kMovedBase + "/Network Drives/Z"));
+  GioNetworkDrives drives({kMovedBase + "/Network Drives", kMovedBase + "/autostart"}, 8000);
   EXPECT_EQ(drives.GetConnection("Z:"), "\\\\" + host.ip + "\\ledger");
   EXPECT_EQ(SavedPassword(host.ip, "ledger"), kLedgerPassword);
-  EXPECT_NE(Read(kFollowBase + "/autostart/brevane-drive-Z.desktop")
+  EXPECT_NE(Read(kMovedBase + "/autostart/brevane-drive-Z.desktop")
                 .find("smb://ledger@" + host.ip + "/ledger again"),
             std::string::npos);
-  std::ofstream(kFollowBase + "/Network Drives/Z/at-login.txt") << "found";
+  std::ofstream(kMovedBase + "/Network Drives/Z/at-login.txt") << "found";
   EXPECT_EQ(Read(SmbDir() + "/shares/ledger/at-login.txt"), "found");
   drives.Disconnect("Z:");
 }
@@ -587,7 +610,13 @@ TEST(GioDriveLookAlikeLan, NoPasswordReachesALookAlikeWithoutTheOwnersYes) {
   }
   // A new login: nothing mounted, the device gone, the look-alike there.
   sim::Run({"gio", "mount", "--unmount-scheme", "smb"});
+  // Its log is this test's own: what an earlier run of it logged is gone.
   const std::string lookalike_dir = ThisLan().dir + "/smb-lookalike";
+  fs::remove_all(lookalike_dir);
+  struct Tidy {
+    std::string dir;
+    ~Tidy() { fs::remove_all(dir); }
+  } tidy{lookalike_dir};
   SimDevice lookalike(other, {"--smb", lookalike_dir, "--protected-folder", "ledger:guess"});
   auto authentications = [&] {
     std::istringstream log(Read(lookalike_dir + "/smbd.log"));

@@ -1,10 +1,17 @@
 // brevane-scan in the test LAN: what it prints for real devices, malformed
 // replies and a crowd, and its exit statuses.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "lan_support.h"
@@ -156,6 +163,39 @@ TEST(ScanLan, AWatchSeesADeviceAppearMoveAndDisappear) {
             "appeared " + host.ip + " \nmoved " + moved_to + " " + host.ip + "\ndisappeared " +
                 moved_to + " \n")
       << watch.out;
+}
+
+// Ctrl+C ends a watch with status 0 once it has said what it saw: SIGINT
+// on Linux, and under Wine the Ctrl+C event Windows gives a console
+// program, which Wine makes of the signal.
+TEST(ScanLan, AWatchEndsWithStatusZeroOnCtrlC) {
+  SimDevice device(ThisLan().devices.at(0), {"--name", "WATCHED", "--group", "HOME"});
+  const char* scan = std::getenv("BREVANE_SCAN");
+  std::vector<std::string> argv = {
+      scan ? scan : "brevane-scan", "--watch", "--interval", "1", "--seconds", "1"};
+  const std::string out = ThisLan().dir + "/watch-ctrl-c.out";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  auto said = [&out] {
+    std::ifstream in(out);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  for (int i = 0; i < 150 && said().find("WATCHED") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ::kill(pid, SIGINT);
+  int status = -1;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(said().find("WATCHED"), std::string::npos) << said();
+  std::filesystem::remove(out);
 }
 
 // A crowd: one device answering from a thousand addresses at once.

@@ -98,28 +98,50 @@ says new_password env ANSIBLE_COLLECTIONS_PATH="$collections" ANSIBLE_HOME="$roo
 echo "install_test: the three packages install and their files are in place"
 
 # The Windows zip: exactly its files, the programs standing alone (no DLL
-# but Windows' own) and answering under Wine, with their language files.
+# but Windows' own) and answering under Wine, with their language files
+# found beside them in a folder whose name is not ASCII, as a user named
+# José unpacks it into C:\Users\José.
 zips=("$1"/brevane-windows-*.zip)
 [ -f "${zips[0]}" ] || fail "no Windows zip; run scripts/package.sh after the windows build"
 name=$(basename "${zips[0]}" .zip)
 listed=$(python3 -c 'import sys, zipfile; print("\n".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "${zips[0]}")
-expected=$(printf '%s\n' "$name/README.txt" "$name/brevane-ctl.exe" "$name/brevane-ctl.txt" \
-  "$name/brevane-scan.exe" "$name/brevane-scan.txt" "$name/lang/en/language" \
-  "$name/lang/zh-TW/language" | sort)
+expected=$(printf '%s\n' "$name/README.txt" "$name/brevane.exe" "$name/brevane.txt" \
+  "$name/brevane-ctl.exe" "$name/brevane-ctl.txt" "$name/brevane-scan.exe" \
+  "$name/brevane-scan.txt" "$name/lang/en/language" "$name/lang/zh-TW/language" | sort)
 [ "$listed" = "$expected" ] || fail "the zip holds $listed"
-python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "${zips[0]}" "$root"
+home="$root/José"
+mkdir -p "$home"
+python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "${zips[0]}" "$home"
 "$wine_run" "$root/wine" --start
-for program in scan ctl; do
-  dlls=$(x86_64-w64-mingw32-objdump -p "$root/$name/brevane-$program.exe" | awk '/DLL Name/ {print tolower($3)}' |
-    grep -vxE 'kernel32.dll|msvcrt.dll|ws2_32.dll|iphlpapi.dll|mpr.dll|shell32.dll|user32.dll|advapi32.dll' || true)
-  [ -z "$dlls" ] || fail "brevane-$program.exe needs $dlls"
-  run="$wine_run $root/wine $root/$name/brevane-$program.exe"
-  [ "$($run --version | tr -d '\r')" = "brevane-$program 1.18" ] || fail "brevane-$program.exe --version"
+# Windows' own libraries only: the system's, its graphics (Direct3D,
+# DirectWrite) and its API sets.
+own='kernel32|msvcrt|ws2_32|iphlpapi|mpr|shell32|user32|advapi32|gdi32|comdlg32|ole32|oleaut32|'
+own+='imm32|winmm|version|uxtheme|dwmapi|dwrite|d3d9|d3d11|dxgi|shcore|shlwapi|userenv|netapi32|'
+own+='wtsapi32|authz|api-ms-win-[a-z0-9-]+'
+for program in brevane brevane-scan brevane-ctl; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$home/$name/$program.exe" | awk '/DLL Name/ {print tolower($3)}' |
+    grep -vxE "($own)\.dll" || true)
+  [ -z "$dlls" ] || fail "$program.exe needs $dlls"
+  run="$wine_run $root/wine $home/$name/$program.exe"
+  [ "$($run --version | tr -d '\r')" = "$program 1.18" ] || fail "$program.exe --version"
 done
-grep -q $'\r$' "$root/$name/README.txt" || fail "README.txt without Windows line ends"
+says --console "$wine_run" "$root/wine" "$home/$name/brevane.exe" --help ||
+  fail "brevane.exe --help"
+grep -q $'\r$' "$home/$name/README.txt" || fail "README.txt without Windows line ends"
 # Its messages come from the language files beside it (a refusal before
 # anything is sent, in Traditional Chinese).
-said=$(grep -a '^First character cannot be a number' "$root/$name/lang/zh-TW/language" | cut -d= -f2- | tr -d '\r')
-LANG=zh_TW.UTF-8 says "$said" $run 10.77.0.99 name 1x y ||
+said=$(grep -a '^First character cannot be a number' "$home/$name/lang/zh-TW/language" | cut -d= -f2- | tr -d '\r')
+# (Wine takes Windows' display language from LC_ALL; LANGUAGE, which the
+# Linux programs would follow, says English.)
+says "$said" env LANGUAGE=en LC_ALL=zh_TW.UTF-8 "$wine_run" "$root/wine" "$home/$name/brevane-ctl.exe" \
+  10.77.0.99 name 1x y ||
   fail "brevane-ctl.exe does not speak from its language files"
+# Without its language files beside it, a Windows program shows the texts
+# as they are written in its code: it knows no other place to look (none
+# in the sources it was built from).
+mkdir -p "$root/alone"
+cp "$home/$name/brevane-ctl.exe" "$root/alone/"
+says 'First character cannot be a number (0~9)' env LC_ALL=zh_TW.UTF-8 "$wine_run" "$root/wine" \
+  "$root/alone/brevane-ctl.exe" 10.77.0.99 name 1x y ||
+  fail "brevane-ctl.exe without lang\\ found language files elsewhere"
 echo "install_test: the Windows zip holds its files, and its programs run under Wine"

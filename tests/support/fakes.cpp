@@ -123,17 +123,26 @@ void FakeCommandClient::Get(const std::string& url) {
     --device_->failing_gets;
     throw net::HttpError("Connection closed");
   }
-  Header = "HTTP/1.0 200 OK\r\n\r\n";
+  // As a device does, a command is answered with a redirect to the answer
+  // page it names, which then comes as a plain page.
+  std::string first = "HTTP/1.0 200 OK\r\n\r\n";
+  if (const std::size_t at = url.find("redirect="); at != std::string::npos) {
+    const std::size_t from = at + 9;
+    first = "HTTP/1.0 302 Found\r\nLocation: " + url.substr(from, url.find('&', from) - from) +
+            "\r\n\r\n";
+  }
   if (!device_->headers.empty()) {
-    Header = device_->headers.front();
+    first = device_->headers.front();
     device_->headers.pop_front();
   }
+  FirstStatus = std::atoi(first.c_str() + first.find(' ') + 1);
+  const std::size_t location = first.find("\r\nLocation: ");
+  FirstLocation =
+      location == std::string::npos
+          ? std::string()
+          : first.substr(location + 12, first.find("\r\n", location + 12) - location - 12);
+  Header = FirstLocation.empty() ? first : "HTTP/1.0 200 OK\r\n\r\n";
   StatusCode = static_cast<std::int16_t>(std::atoi(Header.c_str() + Header.find(' ') + 1));
-  FirstStatus = StatusCode;
-  // The redirect the device answered with, which the judge reads.
-  FirstLocation.clear();
-  if (const auto at = Header.find("\r\nLocation: "); at != std::string::npos)
-    FirstLocation = Header.substr(at + 12, Header.find("\r\n", at + 12) - at - 12);
 }
 
 void FakeCommandClient::Connect() {

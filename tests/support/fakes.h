@@ -178,7 +178,9 @@ struct FakeDevice {
                           const std::string& password, const std::string& path);
 
   // Commands: each GET is recorded and answered with the next of
-  // `headers` (a plain 200 reply once they run out); `failing_gets` GETs
+  // `headers` (a redirect to the answer page the command names, as a device
+  // answers, once they run out; a header with a Location redirects there,
+  // and that page then comes with a plain 200); `failing_gets` GETs
   // fail first. The probe connects while `reachable`.
   std::vector<Command> commands;
   std::deque<std::string> headers;

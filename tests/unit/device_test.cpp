@@ -246,45 +246,60 @@ TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   EXPECT_EQ(device::Restart(kIp).page_tag, "maintain.htm");
 }
 
+// A device answering each command with the next of its scripted replies:
+// a redirect's target, "401", or nothing at all.
+class ScriptedClient : public net::CommandClient {
+ public:
+  explicit ScriptedClient(std::vector<std::string> replies) : replies_(std::move(replies)) {}
+  void Get(const std::string& url) override {
+    sent.push_back(
+        (url.find("default_setting") != std::string::npos ? "reset as " : "restart as ") + UserId +
+        ":" + Password);
+    const std::string reply = next_ < replies_.size() ? replies_[next_++] : "";
+    RequestSent = true;
+    FirstStatus = reply.empty() ? 0 : reply == "401" ? 401 : 302;
+    FirstLocation = FirstStatus == 302 ? reply : "";
+    if (reply.empty()) throw net::HttpError("closed");
+  }
+  void Connect() override { IsConnected = true; }
+  void Disconnect() override { IsConnected = false; }
+  std::vector<std::string> sent;
+
+ private:
+  std::vector<std::string> replies_;
+  std::size_t next_ = 0;
+};
+
 // The factory reset, as the console and brevane-ctl carry it out: the
-// restart follows a reset the device did not refuse, and goes again with
-// the factory login when the reset device asks for it.
-TEST(MaintenanceRules, AFactoryResetRestartsOnlyADeviceThatDidNotRefuseIt) {
+// restart follows only a reset the device did, and goes again with the
+// factory login when the reset device asks for it.
+TEST(MaintenanceRules, AFactoryResetRestartsOnlyADeviceThatDidIt) {
   using device::Outcome;
   struct Case {
-    std::vector<Outcome> replies;  // the device's, one a command in turn
+    std::vector<std::string> replies;  // the device's, one a command in turn
     Outcome outcome;
-    std::vector<std::string> sent;  // "reset", "restart as USER:PASSWORD"
+    std::vector<std::string> sent;
   };
-  const std::string as_owner = "restart as owner:pw", as_factory = "restart as admin:";
+  const std::string reset = "reset as owner:pw", as_owner = "restart as owner:pw",
+                    as_factory = "restart as admin:";
   const Case cases[] = {
-      {{Outcome::Done, Outcome::Done}, Outcome::Done, {"reset", as_owner}},
-      {{Outcome::Done, Outcome::LoginFailed, Outcome::Done},
-       Outcome::Done,
-       {"reset", as_owner, as_factory}},
-      {{Outcome::Done, Outcome::LoginFailed, Outcome::LoginFailed},
-       Outcome::LoginFailed,
-       {"reset", as_owner, as_factory}},
-      {{Outcome::Done, Outcome::NoAnswer}, Outcome::NoAnswer, {"reset", as_owner}},
-      {{Outcome::Refused}, Outcome::Refused, {"reset"}},
-      {{Outcome::LoginFailed}, Outcome::LoginFailed, {"reset"}},
-      // No answer to the reset: it may have been done, and takes effect only
-      // with the restart.
-      {{Outcome::NoAnswer, Outcome::Done}, Outcome::NoAnswer, {"reset", as_owner}},
+      {{"reboot.htm", "reboot.htm"}, Outcome::Done, {reset, as_owner}},
+      {{"reboot.htm", "401", "reboot.htm"}, Outcome::Done, {reset, as_owner, as_factory}},
+      {{"reboot.htm", "401", "401"}, Outcome::LoginFailed, {reset, as_owner, as_factory}},
+      {{"reboot.htm", ""}, Outcome::NoAnswer, {reset, as_owner}},
+      {{"fail.htm"}, Outcome::Refused, {reset}},
+      {{"401"}, Outcome::LoginFailed, {reset}},
+      {{""}, Outcome::NoAnswer, {reset}},
   };
   for (const Case& c : cases) {
     device::Session session{kIp, "owner", "pw"};
-    std::vector<std::string> sent;
-    std::size_t replied = 0;
-    const Outcome outcome = device::ResetToFactory(session, [&](const Command& command) {
-      sent.push_back(command.url.find("default_setting") != std::string::npos
-                         ? "reset"
-                         : "restart as " + session.user + ":" + session.password);
-      return replied < c.replies.size() ? c.replies[replied++] : Outcome::NoAnswer;
-    });
-    EXPECT_EQ(outcome, c.outcome) << &c - cases;
-    EXPECT_EQ(sent, c.sent) << &c - cases;
-    EXPECT_EQ(replied, c.replies.size()) << &c - cases;
+    ScriptedClient client(c.replies);
+    const device::FactoryResetSubmissions sent = device::ResetToFactory(client, session);
+    EXPECT_EQ(sent.outcome(), c.outcome) << &c - cases;
+    EXPECT_EQ(client.sent, c.sent) << &c - cases;
+    EXPECT_EQ(sent.restart.has_value(), c.sent.size() > 1) << &c - cases;
+    // The session holds the login the device took last.
+    EXPECT_EQ(session.password, c.sent.back() == as_factory ? "" : "pw") << &c - cases;
   }
 }
 

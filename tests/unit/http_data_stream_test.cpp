@@ -208,7 +208,9 @@ TEST(HttpDataStream, ACopiedImageIsTheFileAsItWasReadWhateverBecomesOfTheFile) {
     const bool written = writer >= 0 && ::pwrite(writer, "x", 1, 0) == 1;
     if (writer >= 0) ::close(writer);
     EXPECT_EQ(image.Unchanged(), !written) << size;
-    if (size <= os::kMemoryFileLimit) EXPECT_FALSE(written);
+    if (size <= os::kMemoryFileLimit) {
+      EXPECT_FALSE(written);
+    }
   }
 }
 

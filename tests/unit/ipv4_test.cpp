@@ -21,7 +21,9 @@ TEST(IPv4, ReadAsInetPtonReadsThem) {
   };
   for (const auto& [text, number] : cases) {
     EXPECT_EQ(net::ParseIPv4(text), number) << text;
-    if (number) EXPECT_EQ(net::FormatIPv4(*number), text);
+    if (number) {
+      EXPECT_EQ(net::FormatIPv4(*number), text);
+    }
   }
 }
 

@@ -91,9 +91,9 @@ void UdpSocket::SendFrom(const std::string& source_ip, const std::string& ip, st
   if (::sendmsg(FdOf(socket_), &msg, 0) < 0) ThrowErrno();
 }
 
-std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int wake_fd) const {
-  pollfd p[2] = {{FdOf(socket_), POLLIN, 0}, {wake_fd, POLLIN, 0}};
-  const int ready = ::poll(p, wake_fd >= 0 ? 2 : 1, timeout_ms);
+std::optional<Datagram> UdpSocket::Receive(int timeout_ms, os::SocketId wake) const {
+  pollfd p[2] = {{FdOf(socket_), POLLIN, 0}, {static_cast<int>(wake), POLLIN, 0}};
+  const int ready = ::poll(p, wake >= 0 ? 2 : 1, timeout_ms);
   if (ready < 0 && errno != EINTR) ThrowErrno();
   if (ready <= 0 || (p[1].revents & POLLIN) != 0) return std::nullopt;
 

@@ -97,10 +97,12 @@ void UdpSocket::SendFrom(const std::string& source_ip, const std::string& ip, st
   if (sent == SOCKET_ERROR) throw SocketError(error);
 }
 
-std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int /*wake_fd*/) const {
+std::optional<Datagram> UdpSocket::Receive(int timeout_ms, os::SocketId wake) const {
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(Handle(socket_), &readable);
+  // The wake is a socket too (os::Wake): select waits on sockets alone.
+  if (wake != os::kNoSocket) FD_SET(static_cast<SOCKET>(wake), &readable);
   timeval limit{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
   const int ready = ::select(0, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit);
   if (ready == SOCKET_ERROR) {
@@ -108,6 +110,7 @@ std::optional<Datagram> UdpSocket::Receive(int timeout_ms, int /*wake_fd*/) cons
     Throw();
   }
   if (ready == 0) return std::nullopt;
+  if (wake != os::kNoSocket && FD_ISSET(static_cast<SOCKET>(wake), &readable)) return std::nullopt;
   char buffer[kReceiveBufferBytes];
   sockaddr_in from{};
   int from_len = sizeof from;

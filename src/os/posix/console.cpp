@@ -4,11 +4,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace os {
 
@@ -60,28 +60,20 @@ long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
   return n;
 }
 
-bool WriteWhole(const std::string& path, const std::string& text, int& error) {
-  const std::string temporary = path + ".new";
-  const int fd =
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) {
-    error = errno;
-    return false;
-  }
-  bool written = true;
-  for (std::size_t at = 0; written && at < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-    written = n > 0;
-    if (written) at += static_cast<std::size_t>(n);
-  }
-  written = written && ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = errno != 0 ? errno : EIO;
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+const char* const kStopMeans = "Ctrl+C or SIGTERM";
+
+void OnStopRequest(void (*stop)()) {
+  static void (*requested)() = nullptr;
+  requested = stop;
+  struct sigaction action {};
+  action.sa_handler = [](int) { requested(); };
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+void WriteToParentConsole() {
+  // The terminal is the program's standard output already.
 }
 
 }  // namespace os

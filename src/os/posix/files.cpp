@@ -130,4 +130,59 @@ std::string ProgramPath() {
   return error ? std::string() : exe.string();
 }
 
+namespace {
+
+bool WriteAll(int fd, const std::string& text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    at += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Flushes the folder's entries, so the rename outlasts a power cut. A
+// folder that cannot be opened or flushed (some file systems refuse it)
+// still holds the whole file.
+void FlushFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+bool WriteWhole(const std::string& path, const std::string& text, int& error) {
+  const std::string fresh = path + ".new";
+  if (::unlink(fresh.c_str()) != 0 && errno != ENOENT) {
+    error = errno;
+    return false;
+  }
+  const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        S_IRUSR | S_IWUSR);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  error = 0;
+  if (!WriteAll(fd, text) || ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(fresh.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(fresh.c_str());
+    return false;
+  }
+  FlushFolderOf(path);
+  return true;
+}
+
 }  // namespace os

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace os {
@@ -116,33 +117,41 @@ long ReadSome(int fd, char* buffer, std::size_t size, int& error) {
   return n;
 }
 
-bool WriteWhole(const std::string& path, const std::string& text, int& error) {
-  const std::wstring target = Wide(path), temporary = Wide(path + ".new");
-  // A new file, never an existing one nor a link's target.
-  const HANDLE h = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    error = ::GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
-    return false;
+const char* const kStopMeans = "Ctrl+C, Ctrl+Break or closing its console";
+
+namespace {
+
+void (*g_stop)() = nullptr;
+
+BOOL WINAPI OnControl(DWORD event) {
+  g_stop();
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      return TRUE;
+    default:
+      // A closed console, a log-off or a shutdown: Windows ends the process
+      // when this returns. Until then the main thread can finish and exit
+      // with its own status, well within the seconds Windows allows.
+      ::Sleep(4000);
+      return TRUE;
   }
-  bool written = true;
-  for (std::size_t at = 0; written && at < text.size();) {
-    DWORD n = 0;
-    written = ::WriteFile(h, text.data() + at,
-                          static_cast<DWORD>(std::min<std::size_t>(text.size() - at, 1 << 20)), &n,
-                          nullptr) &&
-              n > 0;
-    at += n;
-  }
-  written = ::FlushFileBuffers(h) && written;
-  written = ::CloseHandle(h) && written;
-  if (!written || !::MoveFileExW(temporary.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ::DeleteFileW(temporary.c_str());
-    error = EIO;
-    return false;
-  }
-  return true;
+}
+
+}  // namespace
+
+void OnStopRequest(void (*stop)()) {
+  g_stop = stop;
+  ::SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+void WriteToParentConsole() {
+  // Output sent to a pipe or a file stays where it goes.
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) return;
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  std::freopen("CONOUT$", "w", stdout);
+  std::freopen("CONOUT$", "w", stderr);
 }
 
 }  // namespace os

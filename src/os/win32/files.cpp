@@ -9,6 +9,8 @@
 #include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <sddl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -176,6 +178,99 @@ std::string ProgramPath() {
   std::vector<wchar_t> path(32768);
   const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
   return n == 0 || n >= path.size() ? std::string() : Utf8(std::wstring(path.data(), n));
+}
+
+namespace {
+
+// A security descriptor that lets the running user alone at a file, as a
+// POSIX file of mode 0600; nothing when the user cannot be told.
+struct OwnerOnly {
+  OwnerOnly() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> user(size);
+    wchar_t* sid = nullptr;
+    if (size > 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+      // Protected from what the folder would pass on; full access for the user.
+      const std::wstring sddl = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                             &descriptor, nullptr);
+      ::LocalFree(sid);
+    }
+    ::CloseHandle(token);
+  }
+  ~OwnerOnly() { ::LocalFree(descriptor); }
+  OwnerOnly(const OwnerOnly&) = delete;
+  OwnerOnly& operator=(const OwnerOnly&) = delete;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+};
+
+int ErrnoOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
+}
+
+}  // namespace
+
+bool WriteWhole(const std::string& path, const std::string& text, int& error) {
+  const std::wstring target = Wide(path), fresh = Wide(path + ".new");
+  // One left over from a write that stopped half-way goes first (a link
+  // itself, not what it points to).
+  if (!::DeleteFileW(fresh.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+    error = ErrnoOf(::GetLastError());
+    return false;
+  }
+  const OwnerOnly owner_only;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, owner_only.descriptor, FALSE};
+  // A new file, never an existing one nor a link's target.
+  const HANDLE h = ::CreateFileW(
+      fresh.c_str(), GENERIC_WRITE, 0, owner_only.descriptor != nullptr ? &attributes : nullptr,
+      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = ErrnoOf(::GetLastError());
+    return false;
+  }
+  DWORD failure = ERROR_SUCCESS;
+  for (std::size_t at = 0; failure == ERROR_SUCCESS && at < text.size();) {
+    DWORD n = 0;
+    if (!::WriteFile(h, text.data() + at,
+                     static_cast<DWORD>(std::min<std::size_t>(text.size() - at, 1 << 20)), &n,
+                     nullptr))
+      failure = ::GetLastError();
+    else if (n == 0)
+      failure = ERROR_WRITE_FAULT;
+    at += n;
+  }
+  if (!::FlushFileBuffers(h) && failure == ERROR_SUCCESS) failure = ::GetLastError();
+  if (!::CloseHandle(h) && failure == ERROR_SUCCESS) failure = ::GetLastError();
+  // Written through: the new entry is on the disk when the call returns.
+  if (failure == ERROR_SUCCESS &&
+      !::MoveFileExW(fresh.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    failure = ::GetLastError();
+  if (failure != ERROR_SUCCESS) {
+    ::DeleteFileW(fresh.c_str());
+    error = ErrnoOf(failure);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace os

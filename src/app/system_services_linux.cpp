@@ -1,0 +1,115 @@
+// The services of the real set that are the Linux desktop's own: the
+// adapters, the network drives (GVfs) from their module, and the desktop's
+// URL handler.
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+#include "app/system_services.h"
+#include "desktop/adapters_linux.h"
+
+namespace desktop {
+namespace {
+
+class DesktopUrlOpener : public UrlOpener {
+ public:
+  bool Open(const std::string& url) override {
+    return QDesktopServices::openUrl(QUrl(QString::fromUtf8(url)));
+  }
+};
+
+// The desktop's network drives (GVfs), from the module that carries GIO,
+// loaded the first time a drive is asked about. Without the module there
+// are no drives, and a connection says a network component has not started.
+class ModuleDrives : public NetworkDrives {
+ public:
+  DriveType GetDriveType(const std::string& root_path) override {
+    return Get() != nullptr ? Get()->GetDriveType(root_path) : DriveType::NoRootDir;
+  }
+  std::optional<std::string> GetConnection(const std::string& drive) override {
+    return Get() != nullptr ? Get()->GetConnection(drive) : std::nullopt;
+  }
+  int AddConnection(const NetResource& resource, const std::string& password) override {
+    return Get() != nullptr ? Get()->AddConnection(resource, password) : kNoModule;
+  }
+  int ProbeShare(const std::string& remote_name, const std::string& password) override {
+    return Get() != nullptr ? Get()->ProbeShare(remote_name, password) : kNoModule;
+  }
+  void UseShare(const std::string& remote_name, const std::string& password) override {
+    if (Get() != nullptr) Get()->UseShare(remote_name, password);
+  }
+  int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
+                           const std::string& password) override {
+    return Get() != nullptr ? Get()->MapDrivePersistently(drive, remote_name, password) : kNoModule;
+  }
+  std::string DrivePlace(const std::string& drive) override {
+    return Get() != nullptr ? Get()->DrivePlace(drive) : std::string();
+  }
+  void NoteDevice(const std::string& drive, const std::string& device_name,
+                  const std::string& group_name) override {
+    if (Get() != nullptr) Get()->NoteDevice(drive, device_name, group_name);
+  }
+  std::vector<DriveRecord> ListDrives() override {
+    return Get() != nullptr ? Get()->ListDrives() : std::vector<DriveRecord>();
+  }
+  int MoveDrive(const std::string& drive, const std::string& address) override {
+    return Get() != nullptr ? Get()->MoveDrive(drive, address) : kNoModule;
+  }
+  int Reconnect(const std::string& drive) override {
+    return Get() != nullptr ? Get()->Reconnect(drive) : kNoModule;
+  }
+
+ private:
+  static constexpr int kNoModule = drive_error::kServiceNotStarted;
+  static constexpr char kModule[] = "brevane-gio-drives.so";
+
+  NetworkDrives* Get() {
+    if (!tried_) {
+      tried_ = true;
+      drives_.reset(Load());
+    }
+    return drives_.get();
+  }
+
+  // Beside the program first (a build tree), then where the package puts
+  // it, both found from the program's own folder. The module stays loaded
+  // for the life of the process.
+  static NetworkDrives* Load() {
+    std::vector<std::string> places;
+    char self[4096];
+    if (const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1); n > 0) {
+      std::string exe(self, static_cast<std::size_t>(n));
+      const std::string dir = exe.substr(0, exe.rfind('/') + 1);
+      places.push_back(dir + kModule);
+      places.push_back(dir + BREVANE_MODULE_DIR + "/" + kModule);
+    }
+    for (const std::string& place : places) {
+      void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (module == nullptr) continue;
+      using Make = NetworkDrives* (*)();
+      if (auto make = reinterpret_cast<Make>(::dlsym(module, "BrevaneMakeGioDrives")))
+        return make();
+    }
+    return nullptr;
+  }
+
+  bool tried_ = false;
+  std::unique_ptr<NetworkDrives> drives_;
+};
+
+}  // namespace
+}  // namespace desktop
+
+namespace app {
+
+void AddSystemServices(desktop::Services& services) {
+  services.url_opener = std::make_shared<desktop::DesktopUrlOpener>();
+  services.adapters = std::make_shared<desktop::LinuxAdapterList>();
+  services.drives = std::make_shared<desktop::ModuleDrives>();
+}
+
+}  // namespace app
