@@ -56,8 +56,8 @@ class ModuleDrives : public NetworkDrives {
   std::vector<DriveRecord> ListDrives() override {
     return Get() != nullptr ? Get()->ListDrives() : std::vector<DriveRecord>();
   }
-  int MoveDrive(const std::string& drive, const std::string& address) override {
-    return Get() != nullptr ? Get()->MoveDrive(drive, address) : kNoModule;
+  int MoveDrive(const std::string& drive, const device::Trusted& to) override {
+    return Get() != nullptr ? Get()->MoveDrive(drive, to) : kNoModule;
   }
   int Reconnect(const std::string& drive) override {
     return Get() != nullptr ? Get()->Reconnect(drive) : kNoModule;

@@ -188,10 +188,10 @@ void Form2::ResetBtnClick() {
   // the session takes the factory login when the reset device asks for it
   // (without a word of the first refusal).
   core::SessionState& state = core::Session();
-  device::Session session{state.DeviceIp, state.UserName, state.UserPassword};
+  device::Session session = core::Login();
   const device::FactoryResetSubmissions sent = device::ResetToFactory(*CommandClient, session);
-  state.UserName = session.user;
-  state.UserPassword = session.password;
+  state.UserName = session.user();
+  state.UserPassword = session.password();
   const auto commands = device::FactoryReset(state.DeviceIp);
   if (core::ActOnSubmission(*this, commands.front(), sent.reset) != core::Submitted::Done ||
       !sent.restart)

@@ -45,10 +45,7 @@ Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
     Show(Translate("IP 位址錯誤！\""), Translate("動作"), MsgIcon::Error);
     return Submitted::NotSent;
   }
-  return ActOnSubmission(
-      host, command,
-      device::Submit(client, {session.DeviceIp, session.UserName, session.UserPassword}, command),
-      reread);
+  return ActOnSubmission(host, command, device::Submit(client, Login(), command), reread);
 }
 
 Submitted ActOnSubmission(CommandHost& host, const device::Command& command,

@@ -8,3 +8,12 @@ SessionState& Session() {
 }
 
 }  // namespace core
+
+namespace core {
+
+device::Session Login() {
+  const SessionState& s = Session();
+  return device::Session(device::Trusted::Chosen(s.DeviceIp), s.UserName, s.UserPassword);
+}
+
+}  // namespace core

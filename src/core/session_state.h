@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "device/trust.h"
+
 namespace core {
 
 // What every window knows about the device being worked on. Empty at start;
@@ -17,5 +19,10 @@ struct SessionState {
 };
 
 SessionState& Session();
+
+// The session's device and login, as commands carry them. The person
+// picked the device's row in the list (or typed its address) and typed its
+// login in the login dialog, which names it: the address is theirs.
+device::Session Login();
 
 }  // namespace core

@@ -1,6 +1,8 @@
 #include "ctl/arguments.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "ctl/ctl.h"
 #include "net/ipv4.h"
@@ -35,7 +37,10 @@ const char kUsageText[] =
     "DEVICE is an IPv4 address, or a device name (NAME or NAME/GROUP) found by a\n"
     "discovery scan (UDP broadcast to port 14675). Several devices, separated by\n"
     "commas or chosen by --all, --group or --devices, each get the command; one\n"
-    "result a device, then a summary.\n"
+    "result a device, then a summary. Any host can answer discovery with any\n"
+    "name: a device found by one gets the login and any password only after your\n"
+    "yes for its address (asked on a terminal, or --trust-found); one named by\n"
+    "its address, or listed by address in a file of yours, is yours already.\n"
     "\n"
     "Commands:\n"
     "  show [status|ip|folders|ftp|disk]       what the console's pages show\n"
@@ -80,14 +85,20 @@ const char kUsageText[] =
     "                             (without either: asked on the terminal, or none)\n"
     "  --new-password-file FILE   a new password, for password commands\n"
     "  --new-password-fd N        a new password, read from descriptor N\n"
-    "  --yes                      do destructive commands without asking, and send a\n"
-    "                             password from a file or descriptor to the address\n"
-    "                             a device's name was found at\n"
+    "  --yes                      do destructive commands without asking\n"
+    "  --trust-found              send the login and the command's passwords to\n"
+    "                             devices found by discovery (a name, --all,\n"
+    "                             --group, brevane-scan's JSON) without asking;\n"
+    "                             without it they are asked on a terminal, and\n"
+    "                             otherwise get nothing at all\n"
+    "  --even-if-taken            set a name or an address even where another\n"
+    "                             device answers to it\n"
     "  --wait                     after a restart or an address change, wait until the\n"
     "                             device is back and takes commands again\n"
     "  --wait-seconds N           how long --wait waits for each device (default 180)\n"
     "  --json                     print one JSON object per result (see the manual)\n"
-    "  --seconds N                how long a scan for a device name lasts (default 3)\n"
+    "  --seconds N                how long a scan for device names lasts (default 3;\n"
+    "                             fractions such as 0.5 too)\n"
     "  --all                      every device a scan finds\n"
     "  --group NAME               every device of group NAME a scan finds\n"
     "  --devices FILE             the devices of FILE: brevane-scan --json output, or\n"
@@ -120,6 +131,123 @@ std::optional<int> Number(const char* text, int min, int max) {
   return static_cast<int>(n);
 }
 
+// Seconds as digits with at most one decimal point ("0.5", "3"), from
+// 0.1 to 3600, in milliseconds.
+std::optional<std::chrono::milliseconds> Seconds(const char* text) {
+  if (text == nullptr || *text == '\0' || std::strlen(text) > 12 ||
+      std::strspn(text, "0123456789.") != std::strlen(text))
+    return std::nullopt;
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (*end != '\0' || !(seconds >= 0.1 && seconds <= 3600)) return std::nullopt;
+  return std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+}
+
+// An option brevane-ctl takes anywhere on the line: its name, and what it
+// does with its value (null for an option without one).
+struct OptionRule {
+  const char* name;
+  bool takes_value;
+  void (*take)(Options& o, const std::string& name, const char* value);
+};
+
+template <typename T>
+void Need(const std::optional<T>& value, const std::string& text) {
+  if (!value) Usage(text);
+}
+
+const OptionRule kOptions[] = {
+    {"--help", false, [](Options& o, const std::string&, const char*) { o.help = true; }},
+    {"-h", false, [](Options& o, const std::string&, const char*) { o.help = true; }},
+    {"--version", false, [](Options& o, const std::string&, const char*) { o.version = true; }},
+    {"--user", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr) Usage("--user takes a name");
+       o.user = v;
+     }},
+    {"--password-file", true,
+     [](Options& o, const std::string& n, const char* v) {
+       if (v == nullptr) Usage(n + " takes a file");
+       o.password_file = v;
+     }},
+    {"--new-password-file", true,
+     [](Options& o, const std::string& n, const char* v) {
+       if (v == nullptr) Usage(n + " takes a file");
+       o.new_password_file = v;
+     }},
+    {"--password-fd", true,
+     [](Options& o, const std::string& n, const char* v) {
+       o.password_fd = Number(v, 0, 1 << 20);
+       Need(o.password_fd, n + " takes a file descriptor number");
+     }},
+    {"--new-password-fd", true,
+     [](Options& o, const std::string& n, const char* v) {
+       o.new_password_fd = Number(v, 0, 1 << 20);
+       Need(o.new_password_fd, n + " takes a file descriptor number");
+     }},
+    {"--yes", false, [](Options& o, const std::string&, const char*) { o.yes = true; }},
+    {"--trust-found", false,
+     [](Options& o, const std::string&, const char*) { o.trust_found = true; }},
+    {"--even-if-taken", false,
+     [](Options& o, const std::string&, const char*) { o.even_if_taken = true; }},
+    {"--wait", false, [](Options& o, const std::string&, const char*) { o.wait = true; }},
+    {"--wait-seconds", true,
+     [](Options& o, const std::string&, const char* v) {
+       const auto n = Number(v, 1, 3600);
+       Need(n, "--wait-seconds takes a whole number from 1 to 3600");
+       o.wait_seconds = *n;
+     }},
+    {"--json", false, [](Options& o, const std::string&, const char*) { o.json = true; }},
+    {"--seconds", true,
+     [](Options& o, const std::string&, const char* v) {
+       const auto listen = Seconds(v);
+       Need(listen, "--seconds takes a number of seconds from 0.1 to 3600");
+       o.listen = *listen;
+     }},
+    {"--interface", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr) Usage("--interface takes an interface name");
+       o.where.interface = v;
+       o.where.every_interface = false;
+     }},
+    {"--broadcast", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr || !IsAddress(v))
+         Usage("--broadcast takes an IPv4 address such as 192.168.1.255");
+       o.where.broadcast = v;
+       o.where.every_interface = false;
+     }},
+    {"--address", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr || !scan::AddAddresses(v, o.where.addresses))
+         Usage("--address takes IPv4 addresses separated by commas");
+     }},
+    {"--all", false, [](Options& o, const std::string&, const char*) { o.all = true; }},
+    {"--group", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr) Usage("--group takes a group name");
+       o.group = v;
+     }},
+    {"--devices", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr) Usage("--devices takes a file");
+       o.devices_file = v;
+     }},
+    {"--parallel", true,
+     [](Options& o, const std::string&, const char* v) {
+       const auto n = Number(v, 1, 256);
+       Need(n, "--parallel takes a whole number from 1 to 256");
+       o.parallel = *n;
+     }},
+    {"--stop-on-failure", false,
+     [](Options& o, const std::string&, const char*) { o.stop_on_failure = true; }},
+    {"--reconnect-drive", true,
+     [](Options& o, const std::string&, const char* v) {
+       if (v == nullptr) Usage("--reconnect-drive takes a drive letter");
+       o.reconnect_drive = v;
+     }},
+};
+
 }  // namespace
 
 Invocation ParseArguments(int argc, char** argv, bool& json) {
@@ -131,81 +259,30 @@ Invocation ParseArguments(int argc, char** argv, bool& json) {
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     if (options_end || arg.rfind("-", 0) != 0 || arg == "-") {
       run.words.push_back(arg);
-    } else if (arg == "--") {
+      continue;
+    }
+    if (arg == "--") {
       options_end = true;
-    } else if (arg == "--help" || arg == "-h") {
-      o.help = true;
-    } else if (arg == "--version") {
-      o.version = true;
-    } else if (arg == "--user") {
-      const char* user = value();
-      if (user == nullptr) Usage("--user takes a name");
-      o.user = user;
-    } else if (arg == "--password-file" || arg == "--new-password-file") {
-      const char* path = value();
-      if (path == nullptr) Usage(arg + " takes a file");
-      (arg == "--password-file" ? o.password_file : o.new_password_file) = path;
-    } else if (arg == "--password-fd" || arg == "--new-password-fd") {
-      const auto fd = Number(value(), 0, 1 << 20);
-      if (!fd) Usage(arg + " takes a file descriptor number");
-      (arg == "--password-fd" ? o.password_fd : o.new_password_fd) = fd;
-    } else if (arg == "--yes") {
-      o.yes = true;
-    } else if (arg == "--wait") {
-      o.wait = true;
-    } else if (arg == "--wait-seconds") {
-      const auto n = Number(value(), 1, 3600);
-      if (!n) Usage("--wait-seconds takes a whole number from 1 to 3600");
-      o.wait_seconds = *n;
-    } else if (arg == "--json") {
-      o.json = json = true;
-    } else if (arg == "--seconds") {
-      const auto n = Number(value(), 1, 3600);
-      if (!n) Usage("--seconds takes a whole number from 1 to 3600");
-      o.seconds = *n;
-    } else if (arg == "--interface") {
-      const char* name = value();
-      if (name == nullptr) Usage("--interface takes an interface name");
-      o.where.interface = name;
-      o.where.every_interface = false;
-    } else if (arg == "--broadcast") {
-      const char* address = value();
-      if (address == nullptr || !IsAddress(address))
-        Usage("--broadcast takes an IPv4 address such as 192.168.1.255");
-      o.where.broadcast = address;
-      o.where.every_interface = false;
-    } else if (arg == "--address") {
-      const char* list = value();
-      if (list == nullptr || !scan::AddAddresses(list, o.where.addresses))
-        Usage("--address takes IPv4 addresses separated by commas");
-    } else if (arg == "--all") {
-      o.all = true;
-    } else if (arg == "--group" || arg == "--devices") {
-      const char* text = value();
-      if (text == nullptr)
-        Usage(arg + (arg == "--group" ? " takes a group name" : " takes a file"));
-      (arg == "--group" ? o.group : o.devices_file) = text;
-    } else if (arg == "--parallel") {
-      const auto n = Number(value(), 1, 256);
-      if (!n) Usage("--parallel takes a whole number from 1 to 256");
-      o.parallel = *n;
-    } else if (arg == "--stop-on-failure") {
-      o.stop_on_failure = true;
-    } else if (arg == "--reconnect-drive") {
-      const char* letter = value();
-      if (letter == nullptr) Usage("--reconnect-drive takes a drive letter");
-      o.reconnect_drive = letter;
-    } else if (arg == "--move-drive") {
+      continue;
+    }
+    if (arg == "--move-drive") {
       const char* letter = value();
       const char* where = value();
       if (letter == nullptr || where == nullptr)
         Usage("--move-drive takes a drive letter and an address (or back)");
       o.move_drive = {letter, where};
-    } else {
+      continue;
+    }
+    const auto* rule = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                    [&](const OptionRule& r) { return arg == r.name; });
+    if (rule == std::end(kOptions)) {
       // A command's own option (--date, --port, --follow, ...): the command
       // reads it.
       run.words.push_back(arg);
+      continue;
     }
+    rule->take(o, arg, rule->takes_value ? value() : nullptr);
+    json = json || o.json;
   }
   // "help" in the place of DEVICE asks for the help.
   if (!run.words.empty() && run.words.front() == "help") o.help = true;

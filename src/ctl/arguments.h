@@ -4,6 +4,7 @@
 // that name the device, the command and the command's own arguments. Read
 // without touching the network: a usage error never sends anything.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,7 +30,12 @@ struct Options {
   std::optional<std::string> password_file, new_password_file;
   std::optional<int> password_fd, new_password_fd;
   bool yes = false, wait = false, json = false;
-  int seconds = 3;
+  // Devices found by discovery get the login and the passwords without
+  // being asked (--trust-found); --yes never gives that.
+  bool trust_found = false;
+  // A name or an address is set even where another device answers to it.
+  bool even_if_taken = false;
+  std::chrono::milliseconds listen{3000};  // a scan's length (--seconds)
   int wait_seconds = 180;
   scan::Where where;
   // Several devices: every one a scan finds, those of a group, those of a

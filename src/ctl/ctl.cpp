@@ -24,11 +24,11 @@ int Run(int argc, char** argv) {
     out = Output(json);
     const Options& options = run.options;
     if (options.help) {
-      std::fputs(kUsageText, stdout);
+      Write(stdout, kUsageText);
       return kDone;
     }
     if (options.version) {
-      std::printf("brevane-ctl %s\n", net::kVersion);
+      Write(stdout, std::string("brevane-ctl ") + net::kVersion + "\n");
       return kDone;
     }
     if (options.reconnect_drive || options.move_drive) {

@@ -7,7 +7,9 @@
 #include "ctl/commands.h"
 #include "ctl/ctl.h"
 #include "ctl/secrets.h"
+#include "ctl/trust.h"
 #include "device/disk.h"
+#include "device/drives.h"
 #include "device/folders.h"
 #include "device/ftp.h"
 #include "device/ip_config.h"
@@ -48,7 +50,7 @@ class UploadProgress : public net::WaitObserver {
   }
   ~UploadProgress() override {
     net::SetWaitObserver(nullptr);
-    if (shown_ >= 0) std::fputc('\n', stderr);
+    if (shown_ >= 0) WriteProgress("", -1);
   }
   void Begin(net::Activity, const std::string&) override {}
   void Idle() override {}
@@ -57,8 +59,7 @@ class UploadProgress : public net::WaitObserver {
     const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
     if (percent == shown_) return;
     shown_ = percent;
-    std::fprintf(stderr, "\r%s %3d%%", Printable(text_).c_str(), percent);
-    std::fflush(stderr);
+    WriteProgress(text_, percent);
   }
 
  private:
@@ -68,171 +69,251 @@ class UploadProgress : public net::WaitObserver {
 
 }  // namespace
 
+const std::vector<Ctl::Verb>& Ctl::Commands() {
+  static const std::vector<Verb> kCommands = {
+      {"show", &Ctl::Show, {{{}, 0}, {{"folders"}, 0}}},
+      {"name", &Ctl::Name, {{{"{name}", "HOME"}, 0}}},
+      {"password", &Ctl::Password, {{{}, kNewPassword}}},
+      {"time", &Ctl::Time, {{{"--zone", "3"}, 0}}},
+      {"dhcp-server", &Ctl::DhcpServer, {{{"on"}, 0}}},
+      {"language", &Ctl::Language, {{{"0"}, 0}}},
+      {"address", &Ctl::Address, {{{"static", "{self}", "255.255.255.0"}, 0}}},
+      {"upload", &Ctl::Upload, {{{"{image}"}, 0}}},
+      {"reboot", &Ctl::Reboot, {{{}, 0}}},
+      {"reset", &Ctl::Reset, {{{}, 0}}},
+      {"folder", &Ctl::Folder, {{{"password", "PUBLIC"}, kFolderPassword}}},
+      {"ftp", &Ctl::Ftp, {{{"account", "password", "amy"}, kAccountPassword}}},
+      {"disk", &Ctl::Disk, {{{"sleep", "5"}, 0}}},
+      {"backup", &Ctl::Backup, {{{"{file}"}, 0}}},
+      {"apply", &Ctl::Apply, {{{"{setup}"}, kFolderPassword | kAccountPassword}}},
+  };
+  return kCommands;
+}
+
 int Ctl::Run() {
   const std::string command = Arg(1, "COMMAND (brevane-ctl DEVICE COMMAND)");
-  std::string name = command;
-  // The command as results name it: its word, and the word that says what
-  // it does where it has one.
-  if ((command == "show" || command == "folder" || command == "ftp" || command == "disk") &&
-      args_.size() > 2 && args_[2].rfind("--", 0) != 0)
-    name += " " + args_[2];
-  if (command == "ftp" && args_.size() > 3 && args_[2] == "account") name += " " + args_[3];
-  if (command == "show" && args_.size() <= 2) name += " status";
-  out_.SetSubject(args_[0], name);
-
-  if (command == "show") {
-    Show();
-  } else if (command == "name") {
-    NoMoreThan(4);
-    const device::Entry host(Arg(2, "HOST")), group(Arg(3, "GROUP"));
-    Precheck(device::SetIdentification({}, host, group));
-    Carry(device::SetIdentification(Ip(), host, group));
-    Verify([&](const std::string& page) {
-      const auto v = device::ShowStatus(page);
-      return v.host == device::Trim(host.text) && v.group == device::Trim(group.text);
-    });
-    Done();
-  } else if (command == "password") {
-    NoMoreThan(2);
-    Ip();
-    const std::string password = NewPassword("of " + session_.user + " on " + session_.address);
-    Carry(device::SetAdministratorPassword(Ip(), password, password));
-    // The device takes the new password from now on: a read with it shows
-    // that it has it.
-    session_.password = password;
-    Page();
-    Done();
-  } else if (command == "time") {
-    Time();
-  } else if (command == "dhcp-server") {
-    const bool on = OnOffArg(2);
-    NoMoreThan(3);
-    Send(device::SetDhcpServer(Ip(), on));
-    Verify([&](const std::string& page) { return device::ShowStatus(page).dhcp_server == on; });
-    Done();
-  } else if (command == "language") {
-    Language();
-  } else if (command == "address") {
-    Address();
-  } else if (command == "upload") {
-    Upload();
-  } else if (command == "reboot" || command == "reset") {
-    NoMoreThan(2);
-    Restart(command == "reset");
-  } else if (command == "folder") {
-    Folder();
-  } else if (command == "ftp") {
-    Ftp();
-  } else if (command == "disk") {
-    Disk();
-  } else if (command == "backup") {
-    Backup();
-  } else if (command == "apply") {
-    Apply();
-  } else {
-    Usage("unknown command " + command);
-  }
+  const auto& commands = Commands();
+  const auto entry = std::find_if(commands.begin(), commands.end(),
+                                  [&](const Verb& v) { return command == v.word; });
+  if (entry == commands.end()) Usage("unknown command " + Printable(command));
+  out_.SetSubject(args_[0], NameOfCommand(args_));
+  (this->*entry->run)();
   return kDone;
 }
+
+std::string NameOfCommand(const std::vector<std::string>& words) {
+  if (words.size() < 2) return {};
+  // The command as results name it: its word, and the word that says what
+  // it does where it has one.
+  const std::string& command = words[1];
+  std::string name = command;
+  if ((command == "show" || command == "folder" || command == "ftp" || command == "disk") &&
+      words.size() > 2 && words[2].rfind("--", 0) != 0)
+    name += " " + words[2];
+  if (command == "ftp" && words.size() > 3 && words[2] == "account") name += " " + words[3];
+  if (command == "show" && words.size() <= 2) name += " status";
+  return name;
+}
+
+void Ctl::Name() {
+  NoMoreThan(4);
+  const device::Entry host(Arg(2, "HOST")), group(Arg(3, "GROUP"));
+  Precheck(device::SetIdentification({}, host, group));
+  NotTakenElsewhere(device::Trim(host.text), std::nullopt);
+  Carry(device::SetIdentification(Ip(), host, group));
+  Verify([&](const std::string& page) {
+    const auto v = device::ShowStatus(page);
+    return v.host == device::Trim(host.text) && v.group == device::Trim(group.text);
+  });
+  Done();
+}
+
+void Ctl::Password() {
+  NoMoreThan(2);
+  device::Session& session = Login();
+  const std::string password = NewPassword("of " + session.user() + " on " + session.address());
+  Carry(device::SetAdministratorPassword(Ip(), password, password));
+  // The device takes the new password from now on: a read with it shows
+  // that it has it.
+  session.UseLogin(session.user(), password);
+  Page();
+  Done();
+}
+
+void Ctl::DhcpServer() {
+  const bool on = OnOffArg(2);
+  NoMoreThan(3);
+  Send(device::SetDhcpServer(Ip(), on));
+  Verify([&](const std::string& page) { return device::ShowStatus(page).dhcp_server == on; });
+  Done();
+}
+
+void Ctl::Reboot() {
+  NoMoreThan(2);
+  Restart(false);
+}
+
+void Ctl::Reset() {
+  NoMoreThan(2);
+  Restart(true);
+}
+
+void Ctl::NotTakenElsewhere(const std::optional<std::string>& name,
+                            const std::optional<std::string>& address) {
+  if (options_.even_if_taken) return;
+  const std::string own = Ip();
+  if (address && *address == own) return NotTakenElsewhere(name, std::nullopt);
+  if (!name && !address) return;
+  // One scan shows the names devices answer with, and a device at the
+  // address; a host that is no device shows by taking a connection.
+  Options asked = options_;
+  if (address) asked.where.addresses.push_back(*address);
+  const net::DeviceList found = Scanned(asked, "look for devices with that name or address");
+  for (const auto& d : found.Devices()) {
+    if (d.Ip == own) continue;
+    if (name && device::SameButCase(d.DeviceName, *name))
+      Refuse("another device answers with the name " + Printable(d.DeviceName) + " at " + d.Ip +
+             ": two devices with one name shut each other out. Nothing was sent; give "
+             "--even-if-taken to set it all the same.");
+    if (address && d.Ip == *address)
+      Refuse(Printable(d.DeviceName) + "/" + Printable(d.GroupName) + " answers at " + d.Ip +
+             " already. Nothing was sent; give --even-if-taken to set it all the same.");
+  }
+  if (address && device::StillAnswers(*address))
+    Refuse("a host answers at " + *address +
+           " already. Nothing was sent; give --even-if-taken to set it all the same.");
+}
+
+namespace {
+
+// What `show` prints of one page: for a person, and as JSON.
+struct Shown {
+  std::string human;
+  JsonObject json;
+};
+
+Shown ShownStatus(const std::string& page) {
+  const auto v = device::ShowStatus(page);
+  // A page read only in part is a failure, said once.
+  if (!v.failure.empty()) Fail(kFailed, v.failure);
+  const std::string zone = v.zone ? device::kTimeZones[*v.zone] : "";
+  const std::string server =
+      v.server_from_list ? device::kTimeServers[v.listed_server] : v.manual_server;
+  const std::string language = v.language ? v.languages[static_cast<std::size_t>(*v.language)] : "";
+  Shown shown;
+  shown.human =
+      "Host name:      " + Printable(v.host) + "\nGroup name:     " + Printable(v.group) +
+      "\nTime:           " + Printable(v.current_time) + "\nSNTP:           " + OnOff(v.sntp_auto) +
+      "\nTime server:    " + Printable(server) + "\nTime zone:      " + zone +
+      "\nIP address:     " + Printable(v.ip) + "\nMAC address:    " + Printable(v.mac) +
+      "\nDHCP server:    " + OnOff(v.dhcp_server) + "\nFirmware:       " + Printable(v.firmware) +
+      "\nDisk:           " + Printable(device::Trim(v.disk_id)) +
+      "\nFree size:      " + Printable(v.free_size) +
+      "\nTotal size:     " + Printable(device::Trim(v.total_size)) +
+      "\nLanguage:       " + Printable(language) + "\nLanguages:      " + Joined(v.languages) +
+      "\n";
+  JsonObject& json = shown.json;
+  json.Text("host_name", v.host)
+      .Text("group_name", v.group)
+      .Text("time", v.current_time)
+      .Bool("sntp", v.sntp_auto)
+      .Text("time_server", server);
+  if (v.zone)
+    json.Number("time_zone", *v.zone - 12);
+  else
+    json.Null("time_zone");
+  json.Text("ip_address", v.ip)
+      .Text("mac_address", v.mac)
+      .Bool("dhcp_server", v.dhcp_server)
+      .Text("firmware", v.firmware)
+      .Text("disk_id", device::Trim(v.disk_id))
+      .Text("free_size", v.free_size)
+      .Text("total_size", device::Trim(v.total_size))
+      .Texts("languages", v.languages);
+  if (v.language)
+    json.Number("language", *v.language);
+  else
+    json.Null("language");
+  return shown;
+}
+
+Shown ShownIp(const std::string& page) {
+  const auto v = device::ShowIpConfig(page);
+  Shown shown;
+  shown.human = std::string("Address:        ") + (v.automatic ? "automatic" : "static") +
+                "\nIP address:     " + Printable(v.ip) + "\nSubnet mask:    " + Printable(v.mask) +
+                "\nGateway:        " + Printable(v.gateway) +
+                "\nPrimary DNS:    " + Printable(v.primary_dns) +
+                "\nSecondary DNS:  " + Printable(v.secondary_dns) + "\n";
+  shown.json.Bool("automatic", v.automatic)
+      .Text("ip_address", v.ip)
+      .Text("subnet_mask", v.mask)
+      .Text("gateway", v.gateway)
+      .Text("primary_dns", v.primary_dns)
+      .Text("secondary_dns", v.secondary_dns);
+  return shown;
+}
+
+Shown ShownFolders(const std::string& page) {
+  const auto v = device::ShowFileServer(page);
+  Shown shown;
+  for (const auto& f : v.shared) shown.human += Printable(f) + "  (shared)\n";
+  for (const auto& f : v.folders) shown.human += Printable(f) + "\n";
+  shown.json.Texts("shared", v.shared).Texts("not_shared", v.folders);
+  return shown;
+}
+
+Shown ShownFtp(const std::string& page) {
+  const auto v = device::ShowFtpServer(page);
+  const std::string home = v.home ? v.homes[static_cast<std::size_t>(*v.home)] : "";
+  Shown shown;
+  shown.human = std::string("FTP service:    ") + OnOff(v.enabled) +
+                "\nPort:           " + Printable(v.port) +
+                "\nAnonymous:      " + OnOff(v.anonymous) +
+                (v.anonymous_read_only ? ", read only" : ", read/write") +
+                "\nHome folder:    " + Printable(home) + "\nAccounts:\n";
+  std::string accounts = "[";
+  for (std::size_t i = 0; i < v.accounts.size(); ++i) {
+    const auto& a = v.accounts[i];
+    shown.human += "  " + Printable(a.name) + "  " + Printable(device::AccountWord(a.access)) +
+                   "  " + Printable(device::AccountWord(a.state)) + "\n";
+    accounts +=
+        std::string(i ? ", " : "") +
+        JsonObject().Text("name", a.name).Text("access", a.access).Text("state", a.state).Json();
+  }
+  shown.json.Bool("enabled", v.enabled)
+      .NumberOrText("port", v.port)
+      .Bool("anonymous", v.anonymous)
+      .Bool("anonymous_read_only", v.anonymous_read_only)
+      .Text("home", home)
+      .Raw("accounts", accounts + "]");
+  return shown;
+}
+
+Shown ShownDisk(const std::string& page) {
+  const auto v = device::ShowDisk(page);
+  const auto messages = device::Lines(v.scan_messages);
+  Shown shown;
+  shown.human = "Sleep time:     " + Printable(v.sleep_minutes) + " min\nScan messages:\n";
+  for (const auto& line : messages) shown.human += Printable(line) + "\n";
+  shown.json.NumberOrText("sleep_minutes", v.sleep_minutes).Texts("scan_messages", messages);
+  return shown;
+}
+
+}  // namespace
 
 void Ctl::Show() {
   const std::string what = OptionalArg(2).value_or("status");
   NoMoreThan(3);
-  static const char* const kWhat[] = {"status", "ip", "folders", "ftp", "disk"};
-  if (std::find(std::begin(kWhat), std::end(kWhat), what) == std::end(kWhat))
-    Usage("show what? status, ip, folders, ftp or disk");
-  const std::string page = Page();
-  JsonObject json;
-  std::string human;
-  if (what == "status") {
-    const auto v = device::ShowStatus(page);
-    // A page read only in part is a failure, said once.
-    if (!v.failure.empty()) Fail(kFailed, v.failure);
-    const std::string zone = v.zone ? device::kTimeZones[*v.zone] : "";
-    const std::string server =
-        v.server_from_list ? device::kTimeServers[v.listed_server] : v.manual_server;
-    const std::string language =
-        v.language ? v.languages[static_cast<std::size_t>(*v.language)] : "";
-    human = "Host name:      " + Printable(v.host) + "\nGroup name:     " + Printable(v.group) +
-            "\nTime:           " + Printable(v.current_time) +
-            "\nSNTP:           " + OnOff(v.sntp_auto) + "\nTime server:    " + Printable(server) +
-            "\nTime zone:      " + zone + "\nIP address:     " + Printable(v.ip) +
-            "\nMAC address:    " + Printable(v.mac) + "\nDHCP server:    " + OnOff(v.dhcp_server) +
-            "\nFirmware:       " + Printable(v.firmware) +
-            "\nDisk:           " + Printable(device::Trim(v.disk_id)) +
-            "\nFree size:      " + Printable(v.free_size) +
-            "\nTotal size:     " + Printable(device::Trim(v.total_size)) +
-            "\nLanguage:       " + Printable(language) +
-            "\nLanguages:      " + Joined(v.languages) + "\n";
-    json.Text("host_name", v.host)
-        .Text("group_name", v.group)
-        .Text("time", v.current_time)
-        .Bool("sntp", v.sntp_auto)
-        .Text("time_server", server);
-    if (v.zone)
-      json.Number("time_zone", *v.zone - 12);
-    else
-      json.Null("time_zone");
-    json.Text("ip_address", v.ip)
-        .Text("mac_address", v.mac)
-        .Bool("dhcp_server", v.dhcp_server)
-        .Text("firmware", v.firmware)
-        .Text("disk_id", device::Trim(v.disk_id))
-        .Text("free_size", v.free_size)
-        .Text("total_size", device::Trim(v.total_size))
-        .Texts("languages", v.languages);
-    if (v.language)
-      json.Number("language", *v.language);
-    else
-      json.Null("language");
-  } else if (what == "ip") {
-    const auto v = device::ShowIpConfig(page);
-    human = std::string("Address:        ") + (v.automatic ? "automatic" : "static") +
-            "\nIP address:     " + Printable(v.ip) + "\nSubnet mask:    " + Printable(v.mask) +
-            "\nGateway:        " + Printable(v.gateway) +
-            "\nPrimary DNS:    " + Printable(v.primary_dns) +
-            "\nSecondary DNS:  " + Printable(v.secondary_dns) + "\n";
-    json.Bool("automatic", v.automatic)
-        .Text("ip_address", v.ip)
-        .Text("subnet_mask", v.mask)
-        .Text("gateway", v.gateway)
-        .Text("primary_dns", v.primary_dns)
-        .Text("secondary_dns", v.secondary_dns);
-  } else if (what == "folders") {
-    const auto v = device::ShowFileServer(page);
-    for (const auto& f : v.shared) human += Printable(f) + "  (shared)\n";
-    for (const auto& f : v.folders) human += Printable(f) + "\n";
-    json.Texts("shared", v.shared).Texts("not_shared", v.folders);
-  } else if (what == "ftp") {
-    const auto v = device::ShowFtpServer(page);
-    const std::string home = v.home ? v.homes[static_cast<std::size_t>(*v.home)] : "";
-    human = std::string("FTP service:    ") + OnOff(v.enabled) +
-            "\nPort:           " + Printable(v.port) + "\nAnonymous:      " + OnOff(v.anonymous) +
-            (v.anonymous_read_only ? ", read only" : ", read/write") +
-            "\nHome folder:    " + Printable(home) + "\nAccounts:\n";
-    std::string accounts = "[";
-    for (std::size_t i = 0; i < v.accounts.size(); ++i) {
-      const auto& a = v.accounts[i];
-      human += "  " + Printable(a.name) + "  " + Printable(device::AccountWord(a.access)) + "  " +
-               Printable(device::AccountWord(a.state)) + "\n";
-      accounts +=
-          std::string(i ? ", " : "") +
-          JsonObject().Text("name", a.name).Text("access", a.access).Text("state", a.state).Json();
-    }
-    json.Bool("enabled", v.enabled)
-        .NumberOrText("port", v.port)
-        .Bool("anonymous", v.anonymous)
-        .Bool("anonymous_read_only", v.anonymous_read_only)
-        .Text("home", home)
-        .Raw("accounts", accounts + "]");
-  } else {
-    const auto v = device::ShowDisk(page);
-    const auto messages = device::Lines(v.scan_messages);
-    human = "Sleep time:     " + Printable(v.sleep_minutes) + " min\nScan messages:\n";
-    for (const auto& line : messages) human += Printable(line) + "\n";
-    json.NumberOrText("sleep_minutes", v.sleep_minutes).Texts("scan_messages", messages);
-  }
-  out_.Result(human, json);
+  static const std::pair<const char*, Shown (*)(const std::string&)> kPages[] = {
+      {"status", ShownStatus}, {"ip", ShownIp},     {"folders", ShownFolders},
+      {"ftp", ShownFtp},       {"disk", ShownDisk},
+  };
+  const auto* page = std::find_if(std::begin(kPages), std::end(kPages),
+                                  [&](const auto& p) { return what == p.first; });
+  if (page == std::end(kPages)) Usage("show what? status, ip, folders, ftp or disk");
+  const Shown shown = page->second(Page());
+  out_.Result(shown.human, shown.json);
 }
 
 void Ctl::Language() {
@@ -333,6 +414,7 @@ void Ctl::Address() {
     Usage("address auto, or address static IP MASK [GATEWAY [DNS1 [DNS2]]]");
   }
   Precheck(device::SetAddress({}, settings));
+  if (!settings.automatic) NotTakenElsewhere(std::nullopt, settings.ip);
   // Found again after an automatic address by the name and group it has.
   if (settings.automatic && options_.wait && name_.empty()) {
     const auto v = device::ShowStatus(Page());
@@ -340,11 +422,19 @@ void Ctl::Address() {
     group_ = v.group;
   }
   Carry(device::SetAddress(Ip(), settings));
-  if (!settings.automatic) session_.address = settings.ip;
-  if (options_.wait) WaitForDevice(settings.automatic ? Return::Elsewhere : Return::AtNewAddress);
+  Moved(settings);
+}
+
+void Ctl::Moved(const device::AddressSettings& settings) {
+  // A fixed address is the person's own; one from the network is found by
+  // discovery, and nothing more is sent there.
+  if (!settings.automatic) Login().MoveTo(device::Trusted::Chosen(settings.ip));
+  std::string at = Ip();
+  if (options_.wait)
+    at = WaitForDevice(settings.automatic ? Return::Elsewhere : Return::AtNewAddress);
   Done(settings.automatic && !options_.wait
            ? "The device takes an address from the network; find it again with brevane-scan."
-           : "The device answers at " + session_.address + ".");
+           : "The device answers at " + at + ".");
 }
 
 void Ctl::Upload() {
@@ -356,19 +446,22 @@ void Ctl::Upload() {
   if (shared_ == nullptr || shared_->firmware == nullptr) own.emplace(FirmwareImage(path));
   const net::THttpDataStream& body = own ? *own : *shared_->firmware;
   Confirm(device::ConfirmFlash());
+  // Both questions before the image goes: the restart's answer is kept.
+  const bool restart = options_.yes || AskYes(Asked(device::ConfirmRestartAfterUpload().text));
+  const device::Session& session = Login();
   net::UploadClient upload;
-  upload.UserName = session_.user;
-  upload.Referer = device::UploadReferer(Ip());
-  upload.Password = session_.password;
+  upload.UserName = session.user();
+  upload.Referer = device::UploadReferer(session.address());
+  upload.Password = session.password();
   upload.ContentType = body.ContentType();
   std::exception_ptr error;
   try {
     // Progress only for a person watching.
     std::optional<UploadProgress> progress;
     if (!out_.json() && shared_ == nullptr && os::ErrorIsTerminal())
-      progress.emplace(session_.address);
+      progress.emplace(session.address());
     net::MemoryStream reply;
-    upload.Post(device::UploadUrl(session_.address), body, reply);
+    upload.Post(device::UploadUrl(session.address()), body, reply);
   } catch (...) {
     error = std::current_exception();
   }
@@ -384,14 +477,13 @@ void Ctl::Upload() {
       held = "\nThe device holds " + Printable(path) + " as it was read at the start (SHA-256 " +
              image.Sha256() + "); the file has changed since.";
   }
-  // (Without a terminal, --yes was given for the flash already.)
-  if (!options_.yes && !AskYes(Asked(device::ConfirmRestartAfterUpload().text))) {
+  if (!restart) {
     const std::string said =
         "The image is stored on the device; it takes it at its next restart (brevane-ctl " +
-        session_.address + " reboot)." + held;
+        session.address() + " reboot)." + held;
     return out_.Result(said + "\n", result.Text("said", said));
   }
-  Send(device::Restart(session_.address));
+  Send(device::Restart(session.address()));
   if (options_.wait) WaitForDevice(Return::AfterRestart);
   const std::string said = Translate("Firmware Upload Successful.") + held;
   out_.Result(said + "\n", result.Text("said", said));
@@ -452,9 +544,8 @@ net::THttpDataStream FirmwareImage(const std::string& path, bool copied) {
 void Ctl::Restart(bool reset) {
   if (reset) {
     Confirm(device::ConfirmFactoryReset());
-    Ip();
     // Reset, the device takes its factory login only: the session takes it.
-    const device::FactoryResetSubmissions sent = device::ResetToFactory(client_, session_);
+    const device::FactoryResetSubmissions sent = device::ResetToFactory(client_, Login());
     if (sent.outcome() != device::Outcome::Done) FailOutcome(sent.outcome());
   } else {
     Send(device::Restart(Ip()));

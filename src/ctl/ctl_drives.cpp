@@ -8,6 +8,7 @@
 #include "ctl/ctl.h"
 #include "ctl/output.h"
 #include "ctl/secrets.h"
+#include "ctl/trust.h"
 #include "desktop/system.h"
 #include "device/drives.h"
 #include "i18n/translate.h"
@@ -58,13 +59,7 @@ int ReconnectDrive(const Options& options, Output& out) {
   if (result == error::kInvalidPassword || result == error::kAccessDenied ||
       result == error::kCancelled)
     Fail(kFailed, failure);
-  net::DeviceList found;
-  try {
-    found = scan::Discover(options.seconds, options.where);
-  } catch (const net::SocketError& e) {
-    Fail(kNoAnswer,
-         failure + " (cannot scan for its device: " + net::WsaErrorDescription(e.number()) + ")");
-  }
+  const net::DeviceList found = Scanned(options, "scan for the device of " + drive, kNoAnswer);
   const auto adapters = desktop::SystemAdapters();
   const device::Following following = device::FollowDevices(
       desktop::DrivesOfDevices({kept}), found.Devices(), desktop::OwnNetworks(*adapters));
@@ -103,7 +98,8 @@ int MoveDrive(const Options& options, Output& out) {
   const desktop::DriveRecord kept = KeptDrive(*drives, drive);
   const std::string from = device::RemoteAddress(kept.remote_name);
   std::string to = options.move_drive->second;
-  if (to == "back") {
+  const bool back = to == "back";
+  if (back) {
     if (kept.previous_address.empty()) Fail(kFailed, drive + " has not been moved; it stays");
     to = kept.previous_address;
   }
@@ -121,9 +117,15 @@ int MoveDrive(const Options& options, Output& out) {
       Fail(kUsage, question + "\nNot asked without a terminal: give --yes to go ahead.");
     if (!AskYes(question)) Fail(kFailed, drive + " stays at " + from + ".");
   }
+  // An address typed is the person's; one the drive's note gives gets its
+  // kept password only with the person's yes, as a found one does.
+  std::vector<device::Trusted> where = {device::Trusted::Chosen(to)};
+  if (back)
+    where = Trust(options, {{to, kept.device_name, kept.group_name}},
+                  "is where " + drive + "'s note says a move took it from");
   const device::DriveMove move{
       drive, from, to, device::RemoteFolder(kept.remote_name), kept.device_name, kept.group_name};
-  if (const int moved = drives->MoveDrive(drive, to); moved != 0)
+  if (const int moved = drives->MoveDrive(drive, where.front()); moved != 0)
     Fail(kFailed, device::SayNotMoved({{move, moved}}));
   out.Result(device::SayMoved({move}) + "\n", JsonObject().Text("from", from).Text("to", to));
   return kDone;

@@ -9,6 +9,7 @@
 #include "ctl/commands.h"
 #include "ctl/ctl.h"
 #include "ctl/secrets.h"
+#include "ctl/trust.h"
 #include "device/text.h"
 #include "i18n/translate.h"
 #include "net/page_reader.h"
@@ -24,11 +25,9 @@ namespace ctl {
 using i18n::Translate;
 using scan::Printable;
 
-Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out, const Target* target,
-         const Shared* shared)
-    : options_(options), args_(std::move(words)), out_(out), target_(target), shared_(shared) {
-  session_.user = options_.user;
-}
+Ctl::Ctl(const Options& options, std::vector<std::string> words, Output& out,
+         const Assigned* assigned, const Shared* shared)
+    : options_(options), args_(std::move(words)), out_(out), assigned_(assigned), shared_(shared) {}
 
 const std::string& Ctl::Arg(std::size_t at, const char* what) const {
   if (at >= args_.size()) Usage(std::string("missing ") + what);
@@ -65,8 +64,8 @@ bool Ctl::Switch(const std::string& name) {
   return true;
 }
 
-std::vector<net::DeviceRecord> Named(const net::DeviceList& found, const std::string& name,
-                                     const std::optional<std::string>& group) {
+std::vector<net::DeviceRecord> Matching(const net::DeviceList& found, const std::string& name,
+                                        const std::optional<std::string>& group) {
   std::vector<net::DeviceRecord> matches;
   for (const auto& d : found.Devices())
     if (device::SameButCase(d.DeviceName, name) &&
@@ -75,36 +74,26 @@ std::vector<net::DeviceRecord> Named(const net::DeviceList& found, const std::st
   return matches;
 }
 
-void Ctl::Resolve() {
-  if (target_ != nullptr) {
-    session_.address = target_->address;
-    name_ = target_->name;
-    group_ = target_->group;
-    return;
+device::Trusted Ctl::Resolve() {
+  if (assigned_ != nullptr) {
+    name_ = assigned_->name;
+    group_ = assigned_->group;
+    return assigned_->where;
   }
   const std::string& device = args_[0];
-  if (IsAddress(device)) {
-    session_.address = device;
-    return;
-  }
+  if (IsAddress(device)) return device::Trusted::Chosen(device);
   // NAME or NAME/GROUP, found by one scan.
   const auto slash = device.find('/');
   const std::string name = device.substr(0, slash);
   const std::optional<std::string> group =
       slash == std::string::npos ? std::nullopt : std::optional(device.substr(slash + 1));
-  net::DeviceList found;
-  try {
-    found = scan::Discover(options_.seconds, options_.where);
-  } catch (const net::SocketError& e) {
-    Fail(kUsage, "cannot scan for devices: " + net::WsaErrorDescription(e.number()));
-  }
-  const std::vector<net::DeviceRecord> matches = Named(found, name, group);
+  const net::DeviceList found = Scanned(options_);
+  const std::vector<net::DeviceRecord> matches = Matching(found, name, group);
   if (matches.size() == 1) {
-    session_.address = matches[0].Ip;
     name_ = matches[0].DeviceName;
     group_ = matches[0].GroupName;
-    out_.SetSubject(session_.address, "");
-    return;
+    out_.SetDevice(matches[0].Ip);
+    return Trust(options_, {{matches[0].Ip, name_, group_}}).front();
   }
   std::string listed = found.Devices().empty() ? "no device answered" : "devices found:\n";
   for (const auto& d : found.Devices())
@@ -116,51 +105,37 @@ void Ctl::Resolve() {
                    "; give an address or NAME/GROUP; " + listed);
 }
 
-const std::string& Ctl::Ip() {
-  if (logged_in_) return session_.address;
-  Resolve();
+device::Session& Ctl::Login() {
+  if (session_) return *session_;
+  // Trusted first: nothing, not even the password's prompt, comes before.
+  const device::Trusted where = Resolve();
+  std::string password;
   if (shared_ != nullptr) {
-    // Read, and agreed to, once for all the devices.
-    session_.password = shared_->password.value_or("");
+    // Read once for all the devices.
+    password = shared_->password.value_or("");
     password_given_ = shared_->password.has_value();
-    logged_in_ = true;
-    return session_.address;
-  }
-  if (options_.password_file) {
-    session_.password = ReadSecretFile(*options_.password_file);
+  } else if (options_.password_file) {
+    password = ReadSecretFile(*options_.password_file);
     password_given_ = true;
   } else if (options_.password_fd) {
-    session_.password = ReadSecretFd(*options_.password_fd);
+    password = ReadSecretFd(*options_.password_fd);
     password_given_ = true;
   } else if (const auto typed =
-                 AskHidden("Password of " + session_.user + " on " + session_.address + ": ")) {
-    session_.password = *typed;
+                 AskHidden("Password of " + options_.user + " on " + where.address() + ": ")) {
+    password = *typed;
     password_given_ = true;
   }
-  // A name is what a discovery reply claims, and any host can claim it: a
-  // password from a file or descriptor goes to the address it was found at
-  // only when the person says so. (One typed at the prompt is typed for the
-  // address the prompt names.)
-  const bool from_source = options_.password_file || options_.password_fd;
-  if (!name_.empty() && from_source && !session_.password.empty() && !options_.yes) {
-    const std::string question = Printable(name_) + "/" + Printable(group_) + " answers at " +
-                                 session_.address + ". Send the password of " + session_.user +
-                                 " there?";
-    if (!CanAsk())
-      Fail(kUsage, question +
-                       "\nA device found by its name gets no password without --yes: give its "
-                       "address, or --yes.");
-    if (!AskYes(question)) Fail(kFailed, "Not done: no password was sent.");
-  }
-  logged_in_ = true;
-  return session_.address;
+  session_.emplace(where, options_.user, password);
+  return *session_;
 }
 
 std::string Ctl::Page() {
   Ip();
   const net::ActionBound bound{device::kReadingActionBound};
-  const net::PageRead read = net::ReadPageWithRetries(
-      session_.address, session_.user, session_.password, net::kStatusPagePath, net::AuthGetPage);
+  const device::Session& session = Login();
+  const net::PageRead read =
+      net::ReadPageWithRetries(session.address(), session.user(), session.password(),
+                               net::kStatusPagePath, net::AuthGetPage);
   if (read.reply.Status == 401) FailOutcome(device::Outcome::LoginFailed);
   // A reply that is no page is the device's refusal; no reply, no answer.
   if (read.reply.Status > 0 && (read.reply.BodyText.empty() || read.reply.Status != 200))
@@ -190,9 +165,9 @@ device::Outcome Ctl::SendJudged(const device::Command& command) {
     Refuse(device::Say("This value is too long to be sent. Shorten it and try again.",
                        command.field != nullptr ? command.field : "Set")
                .text);
-  Ip();
+  Login();
   ++sent_;
-  return device::Submit(client_, session_, command).outcome;
+  return device::Submit(client_, *session_, command).outcome;
 }
 
 void Ctl::Carry(const device::Plan& plan) {
@@ -223,7 +198,7 @@ void Ctl::Confirm(const device::Message& question) {
 
 std::string Ctl::Asked(const std::string& question) const {
   // Among several devices, the question names its own.
-  return target_ != nullptr ? session_.address + ": " + question : question;
+  return assigned_ != nullptr ? assigned_->where.address() + ": " + question : question;
 }
 
 std::string Ctl::NewPassword(const std::string& what) {
@@ -279,10 +254,10 @@ bool TakesConnection(const std::string& ip, Clock::time_point end) {
 // restart; only a scan after that one can show it back. After a change of
 // address it answers at the new one, or, one from the network, somewhere
 // else under its name and group.
-void Ctl::WaitForDevice(Return how) {
+std::string Ctl::WaitForDevice(Return how) {
   const auto start = Clock::now();
   const auto end = start + std::chrono::seconds(options_.wait_seconds);
-  const std::string old_address = session_.address;
+  const std::string old_address = Ip();
   auto is_it = [&](const net::DeviceRecord& d) {
     return how == Return::Elsewhere
                ? d.DeviceName == name_ && d.GroupName == group_ && d.Ip != old_address
@@ -302,7 +277,9 @@ void Ctl::WaitForDevice(Return how) {
         }
         return lists;
       }
-      return {scan::Discover(2, options_.where, [&](const net::DeviceList& list) {
+      Options two_seconds = options_;
+      two_seconds.listen = std::chrono::seconds(2);
+      return {Scanned(two_seconds, "scan for devices", kUsage, [&](const net::DeviceList& list) {
         return std::any_of(list.Devices().begin(), list.Devices().end(), is_it);
       })};
     } catch (const net::SocketError& e) {
@@ -322,12 +299,10 @@ void Ctl::WaitForDevice(Return how) {
   while (Clock::now() < end) {
     for (const net::DeviceList& list : scans()) {
       const auto ip = in(list);
-      if (!gone) {
+      if (!gone)
         gone = !ip;
-      } else if (ip && TakesConnection(*ip, end)) {
-        session_.address = *ip;
-        return;
-      }
+      else if (ip && TakesConnection(*ip, end))
+        return *ip;
     }
     if (!gone && Clock::now() >= gone_by) gone = true;
     // (A wait's own scan ends as soon as the device answers.)

@@ -7,6 +7,7 @@
 
 #include "ctl/commands.h"
 #include "ctl/ctl.h"
+#include "ctl/trust.h"
 #include "device/disk.h"
 #include "device/folders.h"
 #include "device/ftp.h"
@@ -30,6 +31,10 @@ std::vector<std::string> AllFolders(const std::string& page) {
   std::vector<std::string> all = v.folders;
   all.insert(all.end(), v.shared.begin(), v.shared.end());
   return all;
+}
+
+std::vector<net::AccountRow> Rows(const std::string& page) {
+  return device::ShowFtpServer(page).accounts;
 }
 
 std::vector<std::string> AccountNames(const std::string& page) {
@@ -116,82 +121,88 @@ void Ctl::FtpAccount() {
   static const char* const kCommands[] = {"create", "delete",  "enable", "disable", "password",
                                           "access", "folders", "give",   "take"};
   if (std::find(std::begin(kCommands), std::end(kCommands), what) == std::end(kCommands))
-    Usage("unknown account command " + what);
+    Usage("unknown account command " + Printable(what));
   const std::string name = Arg(4, "NAME");
   const bool two = what == "access" || what == "give" || what == "take";
   NoMoreThan(two ? 6 : 5);
   const std::string second = two ? Arg(5, what == "access" ? "ro or rw" : "FOLDER") : "";
   if (what == "access" && second != "ro" && second != "rw") Usage("access takes ro or rw");
-  if (what == "create") {
-    // The name is checked before the device is told an account is coming.
-    Precheck(device::CreateFolder({}, NameDialog::CreateAccount, name));
-    const auto taken = AccountNames(Page());
-    Precheck(device::CreateFolder(Ip(), NameDialog::CreateAccount, name, taken));
-    Send(device::PrepareNewAccount(Ip()));
-    Carry(device::CreateFolder(Ip(), NameDialog::CreateAccount, name, taken));
-    Verify([&](const std::string& page) { return Has(AccountNames(page), device::Trim(name)); });
-    return Done();
-  }
+  if (what == "create") return CreateAccount(name);
+  // The account as the device spells it; the device compares names
+  // without regard to letter case.
   const auto accounts = device::ShowFtpServer(Page()).accounts;
-  const auto row = std::find_if(accounts.begin(), accounts.end(),
-                                [&](const net::AccountRow& r) { return r.name == name; });
-  if (row == accounts.end()) NotOffered("FTP account", name, AccountNames(Page()));
-  auto account_state = [&](const std::string& page) -> std::string {
-    for (const auto& r : device::ShowFtpServer(page).accounts)
-      if (r.name == name) return r.state;
-    return {};
-  };
-  // The account's own page, as "Modify" brings it up in the console.
-  auto select = [&] {
-    Carry(device::SelectAccount(Ip(), row->id));
-    return device::ShowFtpAccount(Page());
-  };
+  const auto row = device::FindAccount(accounts, name);
+  if (!row) NotOffered("FTP account", name, AccountNames(Page()));
   if (what == "delete") {
     Confirm(device::ConfirmDeleteAccount());
     Carry(device::DeleteAccount(Ip(), row->id));
-    Verify([&](const std::string& page) { return !Has(AccountNames(page), name); });
+    Verify([&](const std::string& page) { return !device::FindAccount(Rows(page), row->name); });
   } else if (what == "enable" || what == "disable") {
     // The device toggles: only an account in the other state is told.
     const bool enable = what == "enable";
     if ((row->state == "Enable") != enable) Send(device::ToggleAccount(Ip(), row->option));
-    Verify([&](const std::string& page) { return (account_state(page) == "Enable") == enable; });
-  } else if (what == "password") {
-    const std::string password = NewPassword("of FTP account " + Printable(name));
-    const auto account = select();
-    Carry(device::SetAccount(Ip(), account.account, device::Entry(password), account.read_only));
-    Verify(
-        [&](const std::string& page) { return device::ShowFtpAccount(page).password == password; });
-  } else if (what == "access") {
-    const auto account = select();
-    // Its password goes back as the device holds it.
-    Carry(device::SetAccount(Ip(), account.account, device::Entry(account.password, false),
-                             second == "ro"));
     Verify([&](const std::string& page) {
-      return device::ShowFtpAccount(page).read_only == (second == "ro");
+      const auto now = device::FindAccount(Rows(page), row->name);
+      return now && (now->state == "Enable") == enable;
     });
   } else if (what == "folders") {
-    const auto account = select();
+    const auto account = SelectedAccount(row->name);
     std::string human;
     for (const auto& f : account.account_folders) human += Printable(f) + "\n";
     return out_.Result(
         human,
         JsonObject().Text("account", account.account).Texts("folders", account.account_folders));
   } else {
-    const bool give = what == "give";
-    // The device's folders are on every page: one that is none of them is
-    // refused before the account is even selected.
-    const auto offered = device::ShowFtpServer(Page()).homes;
-    if (give && !Has(offered, second)) NotOffered("folder", second, offered);
-    const auto account = select();
-    if (!give && !Has(account.account_folders, second))
-      NotOffered("folder of the account", second, account.account_folders);
-    Carry(give ? device::GiveFolder(Ip(), account.account, second, account.folders)
-               : device::TakeFolder(Ip(), account.account, second));
-    Verify([&](const std::string& page) {
-      return Has(device::ShowFtpAccount(page).account_folders, second) == give;
-    });
+    AccountPage(what, row->name, second);
   }
   Done();
+}
+
+void Ctl::CreateAccount(const std::string& name) {
+  // The name is checked before the device is told an account is coming.
+  Precheck(device::CreateFolder({}, NameDialog::CreateAccount, name));
+  const auto taken = AccountNames(Page());
+  Precheck(device::CreateFolder(Ip(), NameDialog::CreateAccount, name, taken));
+  Send(device::PrepareNewAccount(Ip()));
+  Carry(device::CreateFolder(Ip(), NameDialog::CreateAccount, name, taken));
+  Verify([&](const std::string& page) {
+    return device::FindAccount(Rows(page), device::Trim(name)).has_value();
+  });
+  Done();
+}
+
+// What is set on the account's own page: its password, its access, its
+// folders.
+void Ctl::AccountPage(const std::string& what, const std::string& name, const std::string& second) {
+  if (what == "password") {
+    const std::string password = NewPassword("of FTP account " + Printable(name));
+    const auto account = SelectedAccount(name);
+    Carry(device::SetAccount(Ip(), account.account, device::Entry(password), account.read_only));
+    return Verify(
+        [&](const std::string& page) { return device::ShowFtpAccount(page).password == password; });
+  }
+  if (what == "access") {
+    const auto account = SelectedAccount(name);
+    // Its password goes back as the device holds it.
+    Carry(device::SetAccount(Ip(), account.account, device::Entry(account.password, false),
+                             second == "ro"));
+    return Verify([&](const std::string& page) {
+      return device::ShowFtpAccount(page).read_only == (second == "ro");
+    });
+  }
+  const bool give = what == "give";
+  // The device's folders are on every page: one that is none of them is
+  // refused before the account is even selected.
+  const auto offered = device::ShowFtpServer(Page()).homes;
+  if (give && !Has(offered, second)) NotOffered("folder", second, offered);
+  const auto account = SelectedAccount(name);
+  if (!give && !Has(account.account_folders, second))
+    NotOffered("folder of the account", second, account.account_folders);
+  Carry(give ? device::GiveFolder(Ip(), account.account, second, account.folders)
+             : device::TakeFolder(Ip(), account.account, second));
+  Verify([&](const std::string& page) {
+    return Has(device::ShowFtpAccount(page).account_folders, second) == give;
+  });
 }
 
 void Ctl::Ftp() {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "scan/scan_output.h"
 
@@ -13,6 +14,34 @@ namespace {
 constexpr int kMaxDepth = 32;
 constexpr std::size_t kMaxText = 64 * 1024;
 constexpr std::size_t kMaxWhole = 16 * 1024 * 1024;
+// Values, whatever their size: each takes memory of its own, so a file of
+// small ones ("[0,0,0,...]") is bounded too.
+constexpr std::size_t kMaxValues = 1 << 17;
+
+// The length of the UTF-8 sequence at `at` in `s`, or 0 when it is not one
+// (cut short, overlong, a surrogate, beyond U+10FFFF).
+std::size_t Utf8Length(const std::string& s, std::size_t at) {
+  const auto b = static_cast<unsigned char>(s[at]);
+  std::size_t length = 0;
+  char32_t c = 0, min = 0;
+  if ((b & 0xE0) == 0xC0) {
+    length = 2, c = b & 0x1F, min = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    length = 3, c = b & 0x0F, min = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    length = 4, c = b & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (at + length > s.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(s[at + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (next & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return length;
+}
 
 }  // namespace
 
@@ -30,9 +59,13 @@ class JsonParser {
 
  private:
   [[noreturn]] void Wrong(const std::string& what) const {
-    std::size_t line = 1;
-    for (std::size_t i = 0; i < at_ && i < s_.size(); ++i) line += s_[i] == '\n';
-    throw std::runtime_error("not JSON at line " + std::to_string(line) + ": " + what);
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < at_ && i < s_.size(); ++i) {
+      column = s_[i] == '\n' ? 1 : column + 1;
+      line += s_[i] == '\n';
+    }
+    throw std::runtime_error("not JSON at line " + std::to_string(line) + ", column " +
+                             std::to_string(column) + ": " + what);
   }
   void Space() {
     while (at_ < s_.size() &&
@@ -59,6 +92,7 @@ class JsonParser {
 
   JsonValue Value(int depth) {
     if (depth > kMaxDepth) Wrong("nested too deeply");
+    if (++values_ > kMaxValues) Wrong("more than " + std::to_string(kMaxValues) + " values");
     Space();
     if (at_ >= s_.size()) Wrong("the text ends early");
     JsonValue v;
@@ -67,10 +101,17 @@ class JsonParser {
       ++at_;
       v.kind_ = JsonValue::Kind::Object;
       if (Take('}')) return v;
+      // A name twice is refused: readers differ on which one counts.
+      std::unordered_set<std::string> names;
       do {
         Space();
         if (at_ >= s_.size() || s_[at_] != '"') Wrong("expected a member's name");
+        const std::size_t name_at = at_;
         std::string key = String();
+        if (!names.insert(key).second) {
+          at_ = name_at;
+          Wrong("the member \"" + scan::Printable(key) + "\" comes twice");
+        }
         Expect(':');
         v.members_.emplace_back(std::move(key), Value(depth + 1));
       } while (Take(','));
@@ -148,6 +189,13 @@ class JsonParser {
       const auto c = static_cast<unsigned char>(s_[at_++]);
       if (c == '"') return out;
       if (c < 0x20) Wrong("a control character inside a string");
+      if (c >= 0x80) {
+        const std::size_t length = Utf8Length(s_, --at_);
+        if (length == 0) Wrong("a byte that is not UTF-8");
+        out.append(s_, at_, length);
+        at_ += length;
+        continue;
+      }
       if (c != '\\') {
         out += static_cast<char>(c);
         continue;
@@ -196,6 +244,7 @@ class JsonParser {
 
   const std::string& s_;
   std::size_t at_ = 0;
+  std::size_t values_ = 0;
 };
 
 JsonValue JsonValue::Parse(const std::string& text) {

@@ -32,8 +32,10 @@ class JsonValue {
   const JsonValue* Find(const std::string& key) const;
 
   // Reads one JSON text; throws std::runtime_error saying what is wrong and
-  // at which line. Nesting deeper than 32 levels, a text longer than 64 KiB
-  // and a whole text longer than 16 MiB are refused.
+  // at which line and column. Nesting deeper than 32 levels, a text longer
+  // than 64 KiB, more than 131,072 values, a whole text longer than
+  // 16 MiB, a member's name twice in one object and bytes that are not
+  // UTF-8 are refused.
   static JsonValue Parse(const std::string& text);
 
  private:

@@ -6,6 +6,21 @@
 
 namespace ctl {
 
+void Write(std::FILE* to, std::string_view text) {
+  const std::string shown = scan::TerminalText(text);
+  std::fwrite(shown.data(), 1, shown.size(), to);
+  std::fflush(to);
+}
+
+void WriteProgress(std::string_view text, int percent) {
+  if (percent < 0) return Write(stderr, "\n");
+  // The carriage return is the program's own, never a device's.
+  std::fputc('\r', stderr);
+  const std::string number = std::to_string(percent);
+  Write(stderr, std::string(text) + std::string(number.size() < 4 ? 4 - number.size() : 1, ' ') +
+                    number + "%");
+}
+
 JsonObject& JsonObject::Member(const std::string& key, const std::string& json) {
   members_ += (members_.empty() ? "" : ", ") + scan::JsonString(key) + ": " + json;
   return *this;
@@ -56,8 +71,7 @@ void Output::Print(const std::string& text) {
     printed_ += text;
     return;
   }
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
+  Write(stdout, text);
 }
 
 void Output::Result(const std::string& human, const JsonObject& result) {
@@ -74,9 +88,20 @@ void Output::Failure(int status, const std::string& text) {
   if (capture_)
     said_ = text;
   else
-    std::fprintf(stderr, "brevane-ctl: %s\n", text.c_str());
+    Write(stderr, "brevane-ctl: " + text + "\n");
   if (json_)
     Print(Head(false, status) + ", \"error\": {\"message\": " + scan::JsonString(text) + "}}\n");
+}
+
+}  // namespace ctl
+
+namespace ctl {
+
+void Output::NotRun(const std::string& text) {
+  if (json_)
+    Print("{\"device\": " + scan::JsonString(device_) + ", \"command\": " +
+          scan::JsonString(command_) + ", \"ok\": false, \"status\": null, \"not_run\": true" +
+          ", \"error\": {\"message\": " + scan::JsonString(text) + "}}\n");
 }
 
 }  // namespace ctl

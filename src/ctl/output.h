@@ -13,11 +13,22 @@
 // object a line for each event, {"device", "command", "event": {...}}.
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ctl {
+
+// The one way brevane-ctl writes to standard output or standard error:
+// whatever words of a device, a file or a person a text carries, it goes
+// out through scan::TerminalText, so none reaches a terminal as a control
+// character (scripts/check-headers keeps every other write out of src/ctl).
+void Write(std::FILE* to, std::string_view text);
+// A progress line, rewritten in place: `text` and a percentage; a line
+// end once `percent` is below 0.
+void WriteProgress(std::string_view text, int percent);
 
 // A JSON object built member by member.
 class JsonObject {
@@ -52,6 +63,8 @@ class Output {
     device_ = device;
     command_ = command;
   }
+  // The device as found (its address for a name), the command kept.
+  void SetDevice(const std::string& device) { device_ = device; }
 
   // The command's result: `human` on a terminal (already printable), or
   // `result` in the JSON object.
@@ -61,6 +74,8 @@ class Output {
   // The failure that ends the run, on standard error (and as the JSON
   // object on standard output).
   void Failure(int status, const std::string& text);
+  // A device of several that was not run: as JSON, its object says so.
+  void NotRun(const std::string& text);
 
  private:
   std::string Head(bool ok, int status) const;

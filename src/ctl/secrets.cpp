@@ -7,8 +7,10 @@
 #include <mutex>
 
 #include "ctl/arguments.h"
+#include "ctl/output.h"
 #include "os/console.h"
 #include "os/files.h"
+#include "scan/scan_output.h"
 
 namespace ctl {
 namespace {
@@ -79,13 +81,12 @@ bool CanAsk() {
 
 std::optional<std::string> AskHidden(const std::string& prompt) {
   const std::lock_guard lock(g_terminal);
-  return os::AskHidden(prompt, kMaxSecret);
+  return os::AskHidden(scan::TerminalText(prompt), kMaxSecret);
 }
 
 bool AskYes(const std::string& question) {
   const std::lock_guard lock(g_terminal);
-  std::fprintf(stderr, "%s [y/N] ", question.c_str());
-  std::fflush(stderr);
+  Write(stderr, question + " [y/N] ");
   char answer[16] = {};
   return std::fgets(answer, sizeof answer, stdin) != nullptr &&
          (answer[0] == 'y' || answer[0] == 'Y');

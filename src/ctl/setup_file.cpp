@@ -3,6 +3,7 @@
 #include "ctl/arguments.h"
 #include "ctl/json_value.h"
 #include "ctl/output.h"
+#include "device/text.h"
 #include "scan/scan_output.h"
 
 namespace ctl {
@@ -53,6 +54,60 @@ class Section {
   const JsonValue& object_;
   std::string where_;
 };
+
+// The device's own entry of that name, as the device compares names.
+template <typename T>
+std::optional<T> Existing(const std::vector<T>& items, const std::string& name) {
+  for (const T& item : items)
+    if (device::SameButCase(item.name, name)) return item;
+  return std::nullopt;
+}
+
+// The folders of a file, each laid over the device's folder of its name.
+std::vector<device::FolderSetup> ReadFolders(const JsonValue& v,
+                                             const std::vector<device::FolderSetup>& base) {
+  if (!v.IsArray()) Wrong("folders is not a list");
+  std::vector<device::FolderSetup> folders;
+  for (const JsonValue& item : v.Items()) {
+    const Section f(item, "folders[].");
+    std::string name;
+    f.Read("name", name);
+    if (name.empty()) Wrong("a folder without a name");
+    // What the file leaves out of a folder stays as the device has it.
+    device::FolderSetup folder = Existing(base, name).value_or(device::FolderSetup{});
+    folder.name = name;
+    f.Read("shared", folder.shared);
+    f.Read("protected", folder.secured);
+    if (Existing(folders, name)) Wrong("the folder " + scan::Printable(name) + " comes twice");
+    folders.push_back(folder);
+  }
+  return folders;
+}
+
+// The accounts of a file, each laid over the device's account of its
+// name; a new account without folders gets none.
+std::vector<device::AccountSetup> ReadAccounts(const JsonValue& v,
+                                               const std::vector<device::AccountSetup>& base) {
+  if (!v.IsArray()) Wrong("accounts is not a list");
+  std::vector<device::AccountSetup> accounts;
+  for (const JsonValue& item : v.Items()) {
+    const Section a(item, "accounts[].");
+    std::string name;
+    a.Read("name", name);
+    if (name.empty()) Wrong("an account without a name");
+    device::AccountSetup account = Existing(base, name).value_or(device::AccountSetup{});
+    account.name = name;
+    a.Read("enabled", account.enabled);
+    a.Read("read_only", account.read_only);
+    if (a.Member("folders") != nullptr) {
+      a.Read("folders", account.folders);
+      account.folders_known = true;
+    }
+    if (Existing(accounts, name)) Wrong("the account " + scan::Printable(name) + " comes twice");
+    accounts.push_back(account);
+  }
+  return accounts;
+}
 
 }  // namespace
 
@@ -140,19 +195,7 @@ device::Setup ReadSetup(const std::string& text, const device::Setup& base) {
     a.Read("primary_dns", s.address.primary_dns);
     a.Read("secondary_dns", s.address.secondary_dns);
   }
-  if (const JsonValue* v = top.Member("folders")) {
-    if (!v->IsArray()) Wrong("folders is not a list");
-    s.folders.clear();
-    for (const JsonValue& item : v->Items()) {
-      const Section f(item, "folders[].");
-      device::FolderSetup folder;
-      f.Read("name", folder.name);
-      if (folder.name.empty()) Wrong("a folder without a name");
-      f.Read("shared", folder.shared);
-      f.Read("protected", folder.secured);
-      s.folders.push_back(folder);
-    }
-  }
+  if (const JsonValue* v = top.Member("folders")) s.folders = ReadFolders(*v, base.folders);
   if (const JsonValue* v = top.Member("ftp")) {
     const Section ftp(*v, "ftp.");
     ftp.Read("enabled", s.ftp);
@@ -161,20 +204,7 @@ device::Setup ReadSetup(const std::string& text, const device::Setup& base) {
     ftp.Read("anonymous_read_only", s.anonymous_read_only);
     ftp.Read("anonymous_home", s.anonymous_home);
   }
-  if (const JsonValue* v = top.Member("accounts")) {
-    if (!v->IsArray()) Wrong("accounts is not a list");
-    s.accounts.clear();
-    for (const JsonValue& item : v->Items()) {
-      const Section a(item, "accounts[].");
-      device::AccountSetup account;
-      a.Read("name", account.name);
-      if (account.name.empty()) Wrong("an account without a name");
-      a.Read("enabled", account.enabled);
-      a.Read("read_only", account.read_only);
-      a.Read("folders", account.folders);
-      s.accounts.push_back(account);
-    }
-  }
+  if (const JsonValue* v = top.Member("accounts")) s.accounts = ReadAccounts(*v, base.accounts);
   if (const JsonValue* v = top.Member("disk"))
     Section(*v, "disk.").Read("sleep_minutes", s.sleep_minutes, 0, 60);
   return s;

@@ -159,6 +159,11 @@ std::optional<GioNetworkDrives::Note> GioNetworkDrives::ReadNote(char letter) co
   if (std::getline(in, with_user)) {
     note.with_user = with_user == "user";
     std::getline(in, note.previous_address);
+    // Where a move took the drive from, as this program wrote it: one
+    // address on the fifth and last line, or none.
+    std::string more;
+    if (!device::DottedQuad(note.previous_address) || std::getline(in, more))
+      note.previous_address.clear();
   } else {
     // A note of an earlier release, the remote name alone: a drive kept for
     // the login was mounted as the folder's user unless its entry says
@@ -171,11 +176,13 @@ std::optional<GioNetworkDrives::Note> GioNetworkDrives::ReadNote(char letter) co
 }
 
 bool GioNetworkDrives::WriteNote(char letter, const Note& note) const {
-  // One line each: a name with a line break is not kept (the drive then
-  // does not follow its device).
-  auto line = [](const std::string& text) {
-    return text.find_first_of("\r\n") == std::string::npos ? text : std::string();
-  };
+  // One line each, or no note: a remote name or an address with a line
+  // break would write lines of its own. A device name with one is not kept
+  // (the drive then does not follow its device).
+  if (!device::OneLine(note.remote_name) || !device::OneLine(note.previous_address) ||
+      (!note.previous_address.empty() && !device::DottedQuad(note.previous_address)))
+    return false;
+  auto line = [](const std::string& text) { return device::OneLine(text) ? text : std::string(); };
   int failure = 0;
   return os::WriteWhole(UncPath(letter),
                         note.remote_name + "\n" + line(note.device_name) + "\n" +
@@ -391,7 +398,8 @@ void GioNetworkDrives::LetGoOf(const std::string& place) {
   }
 }
 
-int GioNetworkDrives::MoveDrive(const std::string& drive, const std::string& address) {
+int GioNetworkDrives::MoveDrive(const std::string& drive, const device::Trusted& to) {
+  const std::string& address = to.address();
   const auto letter = LetterOf(drive);
   if (!letter) return drive_error::kBadDevice;
   std::error_code error;

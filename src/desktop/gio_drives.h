@@ -59,7 +59,7 @@ class GioNetworkDrives : public NetworkDrives {
   void NoteDevice(const std::string& drive, const std::string& device_name,
                   const std::string& group_name) override;
   std::vector<DriveRecord> ListDrives() override;
-  int MoveDrive(const std::string& drive, const std::string& address) override;
+  int MoveDrive(const std::string& drive, const device::Trusted& to) override;
   int Reconnect(const std::string& drive) override;
 
   // Unmounts the share a letter stands for and removes the letter.

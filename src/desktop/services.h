@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/drives.h"
+#include "device/trust.h"
 #include "net/command_client.h"
 #include "net/page_reader.h"
 #include "net/udp_socket.h"
@@ -190,12 +191,12 @@ class NetworkDrives {
                           const std::string& /*group_name*/) {}
   // The drives there are now, with their devices.
   virtual std::vector<DriveRecord> ListDrives() { return {}; }
-  // Points a drive at its folder on the same device at `address`, which
-  // the person chose: the letter, its note (which keeps the address it
-  // leaves), its saved password and its login entry. A password saved for
-  // `address` already is used, never replaced. Returns 0 or a result above;
-  // on failure the drive and the saved passwords stay as they were.
-  virtual int MoveDrive(const std::string& /*drive*/, const std::string& /*address*/) {
+  // Points a drive at its folder on the same device at `to`, which the
+  // person chose or said yes to: the letter, its note (which keeps the
+  // address it leaves), its saved password and its login entry. A password
+  // saved for `to` already is used, never replaced. Returns 0 or a result
+  // above; on failure the drive and the saved passwords stay as they were.
+  virtual int MoveDrive(const std::string& /*drive*/, const device::Trusted& /*to*/) {
     return drive_error::kUnexpected;
   }
   // Connects a drive kept for the login again, as the login does; 0 or a

@@ -1,5 +1,7 @@
 #include "device/exchange.h"
 
+#include <stdexcept>
+
 #include "i18n/translate.h"
 #include "net/waiting.h"
 
@@ -12,10 +14,12 @@ constexpr int kProbeTimeoutMs = 1000;
 Delivery Deliver(net::CommandClient& client, const Session& session, const Command& command) {
   const std::string& url = command.url;
   const std::string& page_tag = command.page_tag;
+  if (url.rfind("http://" + session.address() + "/", 0) != 0)
+    throw std::logic_error("a command for another device than its session's");
   Delivery delivery;
-  client.UserId = session.user;
-  client.Password = session.password;
-  client.Referer = "http://" + session.address + "/" + page_tag;
+  client.UserId = session.user();
+  client.Password = session.password();
+  client.Referer = "http://" + session.address() + "/" + page_tag;
   try {
     client.Get(url);
   } catch (const std::exception&) {
@@ -31,7 +35,7 @@ Delivery Deliver(net::CommandClient& client, const Session& session, const Comma
   // nothing to probe.
   if (command.Moves()) return delivery;
 
-  client.Host = session.address;
+  client.Host = session.address();
   client.Port = 80;
   client.ReportLevel = 1;
   client.TimeOut = kProbeTimeoutMs;

@@ -10,14 +10,10 @@
 #include <string>
 
 #include "device/device.h"
+#include "device/trust.h"
 #include "net/command_client.h"
 
 namespace device {
-
-// The device worked on and the credentials it takes.
-struct Session {
-  std::string address, user, password;
-};
 
 // What became of one command.
 struct Delivery {
@@ -30,7 +26,10 @@ struct Delivery {
 };
 
 // Sends the command once, then probes the device (a connection to port 80
-// within a second); a command that moves the device is not probed.
+// within a second); a command that moves the device is not probed. A
+// command goes only to its session's address, with whatever secret its
+// URL holds: one for any other address is a fault of the caller
+// (std::logic_error), and nothing is sent.
 Delivery Deliver(net::CommandClient& client, const Session& session, const Command& command);
 
 // True when the device refused an FTP command, which is then sent again

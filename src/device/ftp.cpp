@@ -148,3 +148,14 @@ Plan DeleteAccountFolder(const std::string& address, const std::string& folder) 
 }
 
 }  // namespace device
+
+namespace device {
+
+std::optional<net::AccountRow> FindAccount(const std::vector<net::AccountRow>& rows,
+                                           const std::string& name) {
+  for (const net::AccountRow& row : rows)
+    if (SameButCase(row.name, name)) return row;
+  return std::nullopt;
+}
+
+}  // namespace device

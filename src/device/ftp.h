@@ -53,6 +53,11 @@ struct FtpAccountView {
 };
 FtpAccountView ShowFtpAccount(const std::string& page);
 
+// The row of the account of that name, as the device compares names:
+// without regard to letter case.
+std::optional<net::AccountRow> FindAccount(const std::vector<net::AccountRow>& rows,
+                                           const std::string& name);
+
 // The account's "Set": its password (typed: at most 12 characters, may be
 // empty; the device's own goes back whole) and access.
 Plan SetAccount(const std::string& address, const std::string& account, const Entry& password,

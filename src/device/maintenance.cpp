@@ -157,13 +157,12 @@ std::vector<Command> FactoryReset(const std::string& address) {
 }
 
 FactoryResetSubmissions ResetToFactory(net::CommandClient& client, Session& session) {
-  const std::vector<Command> commands = FactoryReset(session.address);
+  const std::vector<Command> commands = FactoryReset(session.address());
   FactoryResetSubmissions sent{Submit(client, session, commands.front()), std::nullopt};
   if (sent.reset.outcome != Outcome::Done) return sent;
   sent.restart = Submit(client, session, commands.back());
   if (sent.restart->outcome == Outcome::LoginFailed) {
-    session.user = kFactoryUser;
-    session.password.clear();
+    session.UseLogin(kFactoryUser, "");
     sent.restart = Submit(client, session, commands.back());
   }
   return sent;

@@ -4,9 +4,11 @@
 // the status page, and the changes that make one device match a setup
 // saved from it or from another. Passwords are never part of it.
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "device/device.h"
 #include "device/ip_config.h"
 
 namespace device {
@@ -24,6 +26,10 @@ struct AccountSetup {
   bool enabled = true;
   bool read_only = true;
   std::vector<std::string> folders;
+  // Whether `folders` says anything: an account's folders are on its own
+  // page, which is read only when needed (selecting it is a request), and
+  // a file may leave them out, which leaves them as they are.
+  bool folders_known = true;
 };
 
 struct Setup {
@@ -44,7 +50,10 @@ struct Setup {
 };
 
 // What a status page shows of a setup. The accounts' folders are each on
-// the account's own page: the caller reads them (`folders` empty here).
+// the account's own page: the caller reads them (not known here, but for
+// the account whose page the status page shows). A page read only in
+// part (its time zone, address or sleep time missing or unreadable) is no
+// setup: throws ConversionError saying what was missing.
 Setup SetupOfPage(const std::string& page);
 
 // One change of a device's setup, as brevane-ctl apply makes it.
@@ -90,7 +99,31 @@ struct ApplyChoices {
 // takes them in: folders before what uses them (the FTP home, the
 // accounts' folders), deletions after, the address last. Folder and
 // account names compare without regard to letter case, as the device
-// compares them; an unchanged setup gives none.
+// compares them; an unchanged setup gives none. An account's folders
+// change only where both sides know them.
 std::vector<Change> Differences(const Setup& device, const Setup& wanted, ApplyChoices choices);
+
+// Everything a setup's application needs settled before its first
+// request: plan, then act.
+struct SetupPlan {
+  std::vector<Change> changes;
+  // The first value the rules refuse, of those that would be sent: new
+  // and changed names, a new port, sleep time, time server or address
+  // (the device's own values go back as they are). Nothing is sent then.
+  std::optional<Message> refused;
+  // The new accounts and protected folders ("account amy", "folder
+  // docs"): each takes the new password the person gives, never an empty
+  // one.
+  std::vector<std::string> passwords;
+  // The deletions, which the person confirms first.
+  std::vector<std::string> deletions;
+  // Accounts whose folders the file sets but whose page the status page
+  // does not show: their page is selected (a request) and read before
+  // their folders are compared.
+  std::vector<std::string> accounts_to_read;
+};
+// `languages`: those the device offers, by name.
+SetupPlan PlanSetup(const Setup& device, const Setup& wanted, ApplyChoices choices,
+                    const std::vector<std::string>& languages);
 
 }  // namespace device

@@ -150,7 +150,10 @@ void Form1::FollowDrives() {
       std::vector<device::DriveMove> moved;
       std::vector<std::pair<device::DriveMove, int>> failed;
       for (const auto& move : offered) {
-        if (const int result = drives.MoveDrive(move.drive, move.to); result == 0)
+        // The box named each drive's new address: the person said yes to it.
+        const device::Trusted to =
+            device::Trusted::Confirmed({move.to, move.device_name, move.group_name});
+        if (const int result = drives.MoveDrive(move.drive, to); result == 0)
           moved.push_back(move);
         else
           failed.push_back({move, result});

@@ -46,6 +46,11 @@ std::string PageValue(std::string_view page, std::string_view key) {
   return std::string(page.substr(start, end - start));
 }
 
+bool HasPageValue(std::string_view page, std::string_view key) {
+  const auto at = page.find(key);
+  return at != std::string_view::npos && page.find(kTerminator, at + key.size()) != page.npos;
+}
+
 std::vector<std::string> OptionValues(std::string_view text) {
   std::vector<std::string> items;
   ForwardFinder attributes(text, kValueAttribute), closes(text, kAttributeClose);

@@ -20,6 +20,9 @@ inline constexpr char kOnMarker[] = "\xE5\xB7\xB2\xE6\xA0\xB8\xE5\x8F\x96\"";
 // to the first `";` CR LF at or after the key; empty when either is missing.
 // Keys match anywhere, also inside a longer name.
 std::string PageValue(std::string_view page, std::string_view key);
+// Whether the page has that line, its end included: a page cut short
+// lacks the lines after the cut.
+bool HasPageValue(std::string_view page, std::string_view key);
 
 // Every rule below takes time linear in its text, whatever the text holds.
 // A list yields at most this many entries (a device has a few dozen): a

@@ -111,6 +111,19 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
+std::string TerminalText(std::string_view text) {
+  std::string out;
+  for (const char32_t c : Decode(text)) {
+    if (IsControl(c) && c != '\n' && c != '\t')
+      out += Hex("\\x%02x", static_cast<unsigned>(c));
+    else if (IsInvisible(c))
+      out += Hex("\\u%04x", static_cast<unsigned>(c));
+    else
+      AppendUtf8(out, c);
+  }
+  return out;
+}
+
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (const char32_t c : Decode(text)) {

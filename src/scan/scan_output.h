@@ -19,6 +19,14 @@ namespace scan {
 // escapes stay unambiguous.
 std::string Printable(std::string_view text);
 
+// `text` as it may reach a terminal: line feeds and tabs kept, every other
+// control character written as \xNN and direction controls and characters
+// without width as \uXXXX, as Printable writes them; a backslash stays as
+// it is, so text made printable already passes unchanged. Every message of
+// the terminal programs goes out through this, whatever words of a device,
+// a file or a person it carries.
+std::string TerminalText(std::string_view text);
+
 // `text` as a JSON string, quotes included: exact, with control, direction
 // and zero-width characters written as \uXXXX.
 std::string JsonString(std::string_view text);

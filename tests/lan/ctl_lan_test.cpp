@@ -23,6 +23,7 @@
 #include "lan_support.h"
 #include "net/page_values.h"
 #include "scripted_peer.h"
+#include "sim/status_page.h"
 #include "support/fakes.h"
 
 extern char** environ;
@@ -66,7 +67,7 @@ TEST_F(CtlLan, EachCommandChangesTheDeviceAsTheConsoleWould) {
   const std::string pw = ThisLan().dir + "/new-password";
   std::ofstream(pw) << "f0lder pw\n";
   for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
-           {"--yes", "NAS1/HOME", "folder", "create", "docs"},  // by name, as a scan finds it
+           {"--trust-found", "NAS1/HOME", "folder", "create", "docs"},  // found by its name
            {ip(), "name", "NAS2", "OFFICE"},
            {ip(), "folder", "share", "docs"},
            {"--new-password-file", pw, ip(), "folder", "password", "docs"},
@@ -438,14 +439,68 @@ TEST_F(CtlLan, RefusedValuesAndUsageErrorsSendNothing) {
     std::vector<std::string> argv = {Ctl(), source[0], source[1], ip(), "show"};
     EXPECT_EQ(lan::Run(argv).status, 2) << source[1];
   }
-  // Options go anywhere; a device name is read as a person reads it. A
-  // password goes to the address a name was found at only with the
-  // person's yes: without a terminal to ask on, --yes.
+  // Options go anywhere; a device name is read as a person reads it. The
+  // address a name was found at gets the login only with the person's
+  // yes: without a terminal to ask on, --trust-found (never --yes).
   const std::string reads = device_.Control("http-requests /utility_use.htm");
   EXPECT_EQ(Run({"nas1/home", "show"}).status, 2);
+  EXPECT_EQ(Run({"nas1/home", "show", "--yes"}).status, 2);
   EXPECT_EQ(device_.Control("http-requests /utility_use.htm"), reads);
-  EXPECT_EQ(Run({"nas1/home", "show", "--json", "--yes"}).status, 0);
+  EXPECT_EQ(Run({"nas1/home", "show", "--json", "--trust-found"}).status, 0);
   std::filesystem::remove(pw);
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever a device puts in its status page, and wherever brevane-ctl
+// shows it (results, errors, the table of several devices), a terminal
+// gets no control character: every value of the page carries escape
+// sequences here.
+TEST(CtlWire, DeviceTextReachesTheTerminalEscaped) {
+  constexpr char kLocal[] = "127.0.0.1";
+  sim::DeviceState state;
+  state.ip = kLocal;
+  std::string page;
+  const std::string poison =
+      "\x1b[2J\x1b]0;title\x07\xc2\x9b"
+      "31m\r";
+  for (const char c : sim::RenderStatusPage(state)) {
+    page += c;
+    if (c == '"' && page.size() > 1 && page[page.size() - 2] == '=') page += poison;
+  }
+  lan::ScriptedPeer peer(kLocal, 80, [&page](lan::PeerConnection& c) {
+    if (c.ReadRequest().empty()) return;
+    c.Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page);
+  });
+  const std::string secret = ThisLan().dir + "/escape-password";
+  std::ofstream(secret) << "pw\n";
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {kLocal, "show"},
+           {kLocal, "show", "ip"},
+           {kLocal, "show", "folders"},
+           {kLocal, "show", "ftp"},
+           {kLocal, "show", "disk"},
+           {kLocal, "language"},
+           {kLocal, "backup"},
+           {kLocal, "folder", "share", "nosuch"},
+           {std::string(kLocal) + "," + ThisLan().devices.at(2).ip, "show", "folders"},
+       }) {
+    std::vector<std::string> argv = {Ctl(), "--seconds", "0.3", "--password-file", secret};
+    argv.insert(argv.end(), command.begin(), command.end());
+    const Result run = lan::Run(argv);
+    for (const std::string* text : {&run.out, &run.err})
+      for (const char c : {'\x1b', '\x07', '\r'})
+        EXPECT_EQ(text->find(c), std::string::npos) << command[1] << ": " << *text;
+    EXPECT_EQ(run.out.find("\xc2\x9b"), std::string::npos) << command[1];
+    // What the device says is there, escaped.
+    if (command[1] == "show" || command[1] == "backup") {
+      EXPECT_NE((run.out + run.err).find("\\x1b[2J"), std::string::npos)
+          << command[1] << run.out << run.err;
+    }
+  }
+  std::filesystem::remove(secret);
 }
 
 }  // namespace

@@ -86,12 +86,29 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
       {{"--parallel", "1", "--stop-on-failure", ip(1) + "," + ip(0), "folder", "create", "x"},
        1,
        {"refused", ip(0), "not run", ", 1 not run"}},
-      // Found by their names, the devices get no password without a yes.
-      {{"--all", "show"}, 2, {"--yes"}},
-      {{"--yes", "--group", "home", "--json", "show", "ip"},
+      // Found by discovery, the devices get nothing without a yes, which
+      // names each of them; --yes is no such yes.
+      {{"--yes", "--all", "show"}, 2, {"found by discovery", "--trust-found"}},
+      {{"--trust-found", "--group", "home", "--json", "show", "ip"},
        0,
-       {"\"ok\": true", "\"ok\": true", "\"done\": 2"}},
-      {{"--yes", "nas1,NAS2/HOME,ghost", "show"}, 3, {"done", "done", "ghost", "no answer"}},
+       {"\"command\": \"show ip\", \"ok\": true", "\"ok\": true", "\"done\": 2"}},
+      {{"--trust-found", "nas1,NAS2/HOME,ghost", "--json", "show"},
+       3,
+       {"\"command\": \"show status\", \"ok\": true", "\"ok\": true",
+        "\"device\": \"ghost\", \"command\": \"show status\"", "\"no_answer\": 1"}},
+      // One name or one address for several devices is refused before a
+      // scan, let alone a request.
+      {{ip(0) + "," + ip(1), "address", "static", "10.77.0.200", "255.255.255.0"},
+       2,
+       {"one device"}},
+      {{"--trust-found", "--all", "name", "SAME", "HOME"}, 2, {"one device"}},
+      // Every device has its JSON object, one not run too.
+      {{"--json", "--parallel", "1", "--stop-on-failure", ip(1) + "," + ip(0), "folder", "create",
+        "y"},
+       1,
+       {"\"device\": \"" + ip(0) +
+        "\", \"command\": \"folder create\", \"ok\": false, "
+        "\"status\": null, \"not_run\": true"}},
   };
   for (const Case& c : cases) {
     const Result run = Run(c.args);
@@ -104,6 +121,11 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
       if (at == std::string::npos) break;
     }
   }
+  // The question names each device found, with its address.
+  const Result asked = Run({"--all", "show"});
+  for (int i = 0; i < 2; ++i)
+    EXPECT_NE(asked.err.find(ip(i) + "  NAS" + std::to_string(i + 1) + "/HOME"), std::string::npos)
+        << asked.err;
   auto folders = [&](int i) { return net::OptionValues(devices_[i]->Control("get share_list")); };
   EXPECT_EQ(folders(0), (std::vector<std::string>{"docs", "more"}));
   EXPECT_EQ(folders(1), std::vector<std::string>{});
@@ -113,7 +135,7 @@ TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
   std::ofstream(json) << lan::Run({Scan(), "--json", "--seconds", "2"}).out;
   std::ofstream(lines) << "# the office\n" << ip(0) << "\n\nNAS2\n";
   for (const std::string& file : {json, lines}) {
-    const Result run = Run({"--yes", "--devices", file, "--json", "show"});
+    const Result run = Run({"--trust-found", "--devices", file, "--json", "show"});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(Count(run.out, "\"command\": \"show status\""), 2) << run.out;
   }
@@ -275,6 +297,126 @@ TEST_F(CtlSeveralLan, ASetupAppliedTwiceSendsNothingTheSecondTimeAndClonesADevic
   EXPECT_EQ(devices_[1]->Control("get host_name"), "NAS2");
   std::filesystem::remove(file);
   std::filesystem::remove(pw);
+}
+
+}  // namespace
+
+namespace {
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// apply plans, then acts: a usage error, a refusal by the rules or a No
+// comes before any request; each new account and protected folder gets the
+// one password given, never an empty one; --check sends nothing.
+TEST_F(CtlSeveralLan, ApplyPlansBeforeItActs) {
+  const std::string dir = ThisLan().dir, grow = dir + "/grow.json", prune = dir + "/prune.json",
+                    none = dir + "/no-pw", pw = dir + "/one-pw", sleep = dir + "/sleep.json";
+  std::ofstream(grow) << R"({"brevane_setup": 1,
+"folders": [{"name": "PUBLIC", "shared": true}, {"name": "vault", "protected": true}],
+"accounts": [{"name": "amy", "folders": ["vault"]}, {"name": "bob"}]})";
+  std::ofstream(prune) << R"({"brevane_setup": 1, "folders": []})";
+  std::ofstream(sleep) << R"({"brevane_setup": 1, "disk": {"sleep_minutes": 30}})";
+  std::ofstream(none) << "\n";
+  std::ofstream(pw) << "acc0unt\n";
+  struct Step {
+    std::vector<std::string> options;
+    std::string file;
+    int status, commands;
+    const char* said;
+  };
+  const Step steps[] = {
+      {{}, grow, 2, 0, "a new password comes from"},
+      {{"--prune"}, prune, 2, 0, "give --yes"},
+      {{"--new-password-file", none}, grow, 1, 0, "the new password is empty"},
+      {{"--check"}, grow, 0, 0, "new password for folder vault, account amy and account bob"},
+      // 5 changes in 12 commands, and bob's page read back.
+      {{"--new-password-file", pw}, grow, 0, 13, "5 changes made"},
+      // Again: nothing to change (bob's folders are left as they are).
+      {{"--new-password-file", pw}, grow, 0, 0, "nothing was sent"},
+      {{}, sleep, 0, 1, "1 change made."},
+  };
+  for (const Step& step : steps) {
+    const int before = Commands(1);
+    std::vector<std::string> args = {ip(1), "apply", step.file};
+    args.insert(args.end(), step.options.begin(), step.options.end());
+    const Result run = Run(args);
+    EXPECT_EQ(run.status, step.status) << step.said << ": " << run.out << run.err;
+    EXPECT_EQ(Commands(1) - before, step.commands) << step.said << ": " << run.out;
+    EXPECT_NE((run.out + run.err).find(step.said), std::string::npos) << run.out << run.err;
+  }
+  const std::string accounts = devices_[1]->Control("get ftp_ac_list");
+  EXPECT_EQ(Count(accounts, "acc0unt"), 2) << accounts;
+  EXPECT_EQ(devices_[1]->Control("get share-password vault"), "acc0unt");
+}
+
+// A device's own backup restores to it, names the rules would refuse for a
+// new folder included; a file without a section leaves that part alone.
+TEST_F(CtlSeveralLan, ADevicesOwnBackupRestoresToIt) {
+  devices_[0]->Control("folder my folder\tshared");
+  devices_[0]->Control("folder ABCDEFGHIJKLM");
+  const std::string file = ThisLan().dir + "/own.json", bare = ThisLan().dir + "/bare.json";
+  ASSERT_EQ(Run({ip(0), "backup", file}).status, 0);
+  EXPECT_NE(Read(file).find("my folder"), std::string::npos);
+  std::ofstream(bare) << R"({"brevane_setup": 1})";
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{"--identity", "--prune"}, std::vector<std::string>{}}) {
+    for (const std::string& f : {file, bare}) {
+      const int before = Commands(0);
+      std::vector<std::string> args = {ip(0), "apply", f};
+      args.insert(args.end(), options.begin(), options.end());
+      const Result run = Run(args);
+      EXPECT_EQ(run.status, 0) << f << ": " << run.out << run.err;
+      EXPECT_EQ(Commands(0), before) << f << ": " << run.out;
+    }
+  }
+}
+
+// An address from the network, set by apply to a device named by its
+// address, is waited for by the device's name: where it answers now.
+TEST_F(CtlSeveralLan, AnAddressChangeByApplyIsFollowed) {
+  const lan::AddressRestorer restore(ThisLan().devices.at(1));
+  const std::string file = ThisLan().dir + "/automatic.json";
+  std::ofstream(file) << R"({"brevane_setup": 1, "address": {"automatic": true}})";
+  const Result run = Run({"--wait", "--wait-seconds", "20", ip(1), "apply", file, "--identity"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("1 change made."), std::string::npos) << run.out;
+  EXPECT_EQ(devices_[1]->Control("get ip_type"), "DHCP CLIENT");
+}
+
+}  // namespace
+
+namespace {
+
+// Before a device takes a name or an address, nothing else may answer to
+// it: refused, and nothing sent, unless the person insists.
+TEST_F(CtlSeveralLan, NoTwoDevicesTakeOneNameOrOneAddress) {
+  const std::string file = ThisLan().dir + "/identity.json";
+  std::ofstream(file) << R"({"brevane_setup": 1, "names": {"host": "NAS2", "group": "HOME"}})";
+  struct Case {
+    std::vector<std::string> args;
+    std::string said;
+  };
+  const Case cases[] = {
+      {{ip(0), "name", "nas2", "HOME"}, "another device answers with the name NAS2"},
+      {{ip(0), "address", "static", ip(1), "255.255.255.0"}, "answers at " + ip(1)},
+      {{ip(0), "apply", file, "--identity"}, "another device answers with the name NAS2"},
+  };
+  const int before = Commands(0);
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--seconds", "0.5"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Result run = Run(args);
+    EXPECT_EQ(run.status, 1) << c.args[1] << ": " << run.out << run.err;
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--even-if-taken"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Commands(0), before);
+  // Insisting, the person gets it.
+  EXPECT_EQ(Run({"--seconds", "0.5", "--even-if-taken", ip(0), "name", "NAS2", "HOME"}).status, 0);
+  EXPECT_EQ(devices_[0]->Control("get host_name"), "NAS2");
 }
 
 }  // namespace

@@ -555,7 +555,7 @@ TEST(GioLoginFirstMoveLan, AKeptDriveFollowsItsDeviceAway) {
   drives.NoteDevice("Z:", "STORAGE", "WORKGROUP");
   const std::string moved_to = OtherAddress(host.ip);
   device.Control("move " + moved_to);
-  ASSERT_EQ(drives.MoveDrive("Z:", moved_to), 0);
+  ASSERT_EQ(drives.MoveDrive("Z:", device::Trusted::Chosen(moved_to)), 0);
   EXPECT_EQ(drives.GetConnection("Z:"), "\\\\" + moved_to + "\\ledger");
   // (The drive stays for the next login, its device back where it was.)
 }
@@ -577,8 +577,17 @@ TEST(GioReconnectLan, AKeptDriveIsMovedBackByItsOwner) {
       << logins[0].err;
   EXPECT_EQ(SavedPassword(host.ip, "ledger"), saved);  // nothing went there
 
-  const lan::Result back = lan::Run({"env", "HOME=" + kMovedBase, "XDG_CONFIG_HOME=" + kMovedBase,
-                                     CtlProgram(), "--move-drive", "Z", "back"});
+  // The address the note gives gets the kept password only with the
+  // person's yes: without a terminal, --trust-found.
+  const std::vector<std::string> move_back = {
+      "env",        "HOME=" + kMovedBase, "XDG_CONFIG_HOME=" + kMovedBase,
+      CtlProgram(), "--move-drive",       "Z",
+      "back"};
+  EXPECT_EQ(lan::Run(move_back).status, 2);
+  EXPECT_EQ(SavedPassword(host.ip, "ledger"), saved);
+  std::vector<std::string> trusted = move_back;
+  trusted.push_back("--trust-found");
+  const lan::Result back = lan::Run(trusted);
   EXPECT_EQ(back.status, 0) << back.err;
   EXPECT_TRUE(fs::is_directory(kMovedBase + "/Network Drives/Z"));
   GioNetworkDrives drives({kMovedBase + "/Network Drives", kMovedBase + "/autostart"}, 8000);

@@ -234,11 +234,15 @@ TEST(ScanFar, EveryNetworkOfTheWorkstationIsAskedAndAnAddressBehindARouterToo) {
             "['BEHIND address', 'NEAR lan0', 'SECOND lan1']\n");
   // A broadcast address given narrows the scan to it.
   EXPECT_EQ(names({"--broadcast", "10.78.0.255"}), "['SECOND lan1']\n");
-  // brevane-ctl finds a device by name the same way.
+  // brevane-ctl finds a device by name the same way (and sends it the
+  // login with the person's yes).
   const char* ctl = std::getenv("BREVANE_CTL");
-  EXPECT_EQ(lan::Run({ctl ? ctl : "brevane-ctl", "--seconds", "1", "SECOND", "show"}).status, 0);
-  EXPECT_EQ(lan::Run({ctl ? ctl : "brevane-ctl", "--seconds", "1", "--address", devices[2].ip,
-                      "BEHIND", "show"})
+  EXPECT_EQ(
+      lan::Run({ctl ? ctl : "brevane-ctl", "--trust-found", "--seconds", "1", "SECOND", "show"})
+          .status,
+      0);
+  EXPECT_EQ(lan::Run({ctl ? ctl : "brevane-ctl", "--trust-found", "--seconds", "1", "--address",
+                      devices[2].ip, "BEHIND", "show"})
                 .status,
             0);
 }

@@ -124,7 +124,8 @@ class FakeDrives : public NetworkDrives {
 
   // Drives with their devices; a move points the drive at the new address.
   std::vector<DriveRecord> ListDrives() override { return kept; }
-  int MoveDrive(const std::string& drive, const std::string& address) override {
+  int MoveDrive(const std::string& drive, const device::Trusted& to) override {
+    const std::string& address = to.address();
     moves.push_back(drive + " " + address);
     for (auto& d : kept)
       if (d.drive == drive && move_result == 0)

@@ -12,6 +12,7 @@
 #include "device/ftp.h"
 #include "device/ip_config.h"
 #include "device/maintenance.h"
+#include "device/remote_name.h"
 #include "device/status.h"
 #include "device/text.h"
 #include "net/http_reply.h"
@@ -292,14 +293,14 @@ TEST(MaintenanceRules, AFactoryResetRestartsOnlyADeviceThatDidIt) {
       {{""}, Outcome::NoAnswer, {reset}},
   };
   for (const Case& c : cases) {
-    device::Session session{kIp, "owner", "pw"};
+    device::Session session(device::Trusted::Chosen(kIp), "owner", "pw");
     ScriptedClient client(c.replies);
     const device::FactoryResetSubmissions sent = device::ResetToFactory(client, session);
     EXPECT_EQ(sent.outcome(), c.outcome) << &c - cases;
     EXPECT_EQ(client.sent, c.sent) << &c - cases;
     EXPECT_EQ(sent.restart.has_value(), c.sent.size() > 1) << &c - cases;
     // The session holds the login the device took last.
-    EXPECT_EQ(session.password, c.sent.back() == as_factory ? "" : "pw") << &c - cases;
+    EXPECT_EQ(session.password(), c.sent.back() == as_factory ? "" : "pw") << &c - cases;
   }
 }
 
@@ -660,6 +661,26 @@ TEST(DriveRules, ADriveIsOfferedOnlyItsOneDeviceOnItsOwnNetworksFromASilentAddre
   EXPECT_EQ(device::RemoteAddress("\\\\10.0.0.5\\PUBLIC"), "10.0.0.5");
   EXPECT_EQ(device::RemoteFolder("\\\\10.0.0.5\\PUBLIC"), "PUBLIC");
   EXPECT_EQ(device::RemoteAddress("10.0.0.5\\PUBLIC"), "");
+}
+
+// A drive's note holds one field a line: a folder name with a line break
+// could write an address of its own into it, so it is no drive's folder,
+// and only an address as this program writes one is taken back.
+TEST(DriveNotes, AFolderNameCannotWriteLinesOfItsOwn) {
+  const std::pair<std::string, bool> remotes[] = {
+      {"\\\\10.0.0.2\\PUBLIC", true},
+      {"\\\\10.0.0.2\\x\nFAKE\nGRP\nuser\n10.77.0.66", false},
+      {"\\\\10.0.0.2\\x\r", false},
+      {std::string("\\\\10.0.0.2\\x\0y", 14), false},
+  };
+  for (const auto& [remote, drive] : remotes)
+    EXPECT_EQ(device::SplitRemoteName(remote).has_value(), drive) << remote;
+  const std::pair<const char*, bool> addresses[] = {
+      {"10.77.0.66", true}, {"0.0.0.0", true},   {"256.1.1.1", false}, {"10.0.0", false},
+      {"10.0.0.1.", false}, {"01.2.3.4", false}, {"1.2.3.4\n", false}, {"", false},
+  };
+  for (const auto& [address, taken] : addresses)
+    EXPECT_EQ(device::DottedQuad(address), taken) << address;
 }
 
 }  // namespace

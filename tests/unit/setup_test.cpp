@@ -6,6 +6,8 @@
 #include "ctl/arguments.h"
 #include "ctl/setup_file.h"
 #include "device/setup.h"
+#include "device/text.h"
+#include "sim/status_page.h"
 
 namespace {
 
@@ -87,6 +89,102 @@ TEST(SetupFile, WrittenAndReadBackWholeAndAPartialFileLeavesTheRest) {
       EXPECT_EQ(f.status, 2) << bad;
     }
   }
+}
+
+// Plan, then act: before the first request the plan holds the rules'
+// word on what will be sent (and only on that), the new passwords, the
+// deletions to ask about and the account pages to read.
+TEST(SetupPlan, ChecksOnlyWhatItSendsAndGathersWhatItNeedsFirst) {
+  device::Setup odd = Office();
+  odd.folders.push_back({"my folder", false, false});  // names the device holds, as they are
+  odd.folders.push_back({"ABCDEFGHIJKLM", true, false});
+  device::Setup unread = Office();
+  unread.accounts[0].folders_known = false;  // bob's page not shown
+  device::Setup bad_folder = Office();
+  bad_folder.folders.push_back({"a b", false, false});
+  device::Setup two_new = Office();
+  two_new.folders.push_back({"vault", false, true});
+  two_new.accounts.push_back({"amy", true, true, {"vault"}});
+  two_new.accounts.push_back({"zoe", true, false, {}});
+  device::Setup nowhere = Office();
+  nowhere.accounts[0].folders = {"PUBLIC", "nowhere"};
+  device::Setup german = Office();
+  german.language = "Deutsch";
+  struct Case {
+    const char* name;
+    device::Setup has, wanted;
+    device::ApplyChoices choices;
+    bool refused;
+    std::vector<std::string> passwords, deletions, to_read;
+  };
+  const Case cases[] = {
+      {"a device's own backup restores to it", odd, odd, {true, true}, false, {}, {}, {}},
+      {"a new name the rules refuse", Office(), bad_folder, {}, true, {}, {}, {}},
+      {"every new account and protected folder gets a password",
+       Office(),
+       two_new,
+       {},
+       false,
+       {"folder vault", "account amy", "account zoe"},
+       {},
+       {}},
+      {"deletions are asked first",
+       two_new,
+       Office(),
+       {false, true},
+       false,
+       {},
+       {"account amy: delete", "account zoe: delete", "folder vault: delete"},
+       {}},
+      {"an account page read only when its folders are set",
+       unread,
+       Office(),
+       {},
+       false,
+       {},
+       {},
+       {"bob"}},
+      {"a folder given that the device would not have", Office(), nowhere, {}, true, {}, {}, {}},
+      {"a language the device does not offer", Office(), german, {}, true, {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    const device::SetupPlan plan = device::PlanSetup(c.has, c.wanted, c.choices, {"English"});
+    EXPECT_EQ(plan.refused.has_value(), c.refused) << c.name;
+    EXPECT_EQ(plan.passwords, c.passwords) << c.name;
+    EXPECT_EQ(plan.deletions, c.deletions) << c.name;
+    EXPECT_EQ(plan.accounts_to_read, c.to_read) << c.name;
+  }
+  // Without the page of an account, its folders are not compared at all.
+  unread.accounts[0].folders.clear();
+  EXPECT_TRUE(device::Differences(unread, Office(), {}).empty());
+}
+
+// A file leaves what it does not say as the device has it, down to a
+// folder's or an account's members; names twice are refused.
+TEST(SetupFile, WhatAFileLeavesOutStaysAsTheDeviceHasIt) {
+  device::Setup has = Office();
+  has.accounts[0].read_only = false;
+  const device::Setup wanted = ctl::ReadSetup(
+      R"({"brevane_setup": 1, "folders": [{"name": "public"}], "accounts": [{"name": "BOB"}]})",
+      has);
+  EXPECT_TRUE(device::Differences(has, wanted, {true, true}).empty());
+  for (const char* twice :
+       {R"({"brevane_setup": 1, "folders": [{"name": "a"}, {"name": "A"}]})",
+        R"({"brevane_setup": 1, "accounts": [{"name": "b"}, {"name": "b"}]})"}) {
+    EXPECT_THROW(ctl::ReadSetup(twice, {}), ctl::Failure) << twice;
+  }
+}
+
+// A status page read only in part is no setup: a backup of it would
+// restore a zone and a sleep time the device does not have.
+TEST(SetupOfPage, APageReadInPartIsNoSetup) {
+  sim::DeviceState state;
+  state.ip = "10.0.0.2";
+  const std::string whole = sim::RenderStatusPage(state);
+  EXPECT_NO_THROW(device::SetupOfPage(whole));
+  for (const std::size_t cut :
+       {std::size_t{0}, whole.size() / 4, whole.size() / 2, whole.size() * 3 / 4})
+    EXPECT_THROW(device::SetupOfPage(whole.substr(0, cut)), device::ConversionError) << cut;
 }
 
 }  // namespace

@@ -178,8 +178,7 @@ std::optional<std::uint64_t> BytesAcknowledged(const Socket& socket) {
     std::uint64_t pacing_rate, max_pacing_rate, bytes_acked;
   } info{};
   socklen_t length = sizeof info;
-  if (::getsockopt(Fd(socket), IPPROTO_TCP, TCP_INFO, &info, &length) != 0 ||
-      length < sizeof info)
+  if (::getsockopt(Fd(socket), IPPROTO_TCP, TCP_INFO, &info, &length) != 0 || length < sizeof info)
     return std::nullopt;
   return info.bytes_acked;
 }
