@@ -148,7 +148,7 @@ void Form2::UploadBtnClick() {
   } catch (...) {
     error = std::current_exception();
   }
-  const device::UploadOutcome outcome = device::JudgeUpload(error);
+  const device::UploadOutcome outcome = device::JudgeUpload(error).outcome;
   if (outcome == device::UploadOutcome::Answered) return;
   if (outcome != device::UploadOutcome::Accepted) {
     console::Tell(device::UploadFailure(outcome, path));
@@ -184,18 +184,20 @@ void Form2::ResetBtnClick() {
     return;
   }
   StartWait(true);
-  // The reset, then the restart: each once the one before has returned.
-  core::SessionState& session = core::Session();
-  const auto commands = device::FactoryReset(session.DeviceIp);
-  if (Send(commands.front()) != core::Submitted::Done) return EndWait();
-  device::Submission restart = device::Submit(*CommandClient, core::Login(), commands.back());
-  // Reset, the device takes its factory login only.
-  if (restart.outcome == device::Outcome::LoginFailed) {
-    session.UserName = device::kFactoryUser;
-    session.UserPassword.clear();
-    restart = device::Submit(*CommandClient, core::Login(), commands.back());
-  }
-  if (core::ActOnSubmission(*this, commands.back(), restart) != core::Submitted::Done) EndWait();
+  // The reset, then the restart, each once the one before has returned;
+  // the session takes the factory login when the reset device asks for it
+  // (without a word of the first refusal).
+  core::SessionState& state = core::Session();
+  device::Session session = core::Login();
+  const device::FactoryResetSubmissions sent = device::ResetToFactory(*CommandClient, session);
+  state.UserName = session.user();
+  state.UserPassword = session.password();
+  const auto commands = device::FactoryReset(state.DeviceIp);
+  if (core::ActOnSubmission(*this, commands.front(), sent.reset) != core::Submitted::Done ||
+      !sent.restart)
+    return EndWait();
+  if (core::ActOnSubmission(*this, commands.back(), *sent.restart) != core::Submitted::Done)
+    EndWait();
 }
 
 void Form2::EndWait() {
