@@ -300,15 +300,17 @@ class AnsibleLan(Fleet):
     def batches(self, *setups):
         """A play of one batch a setup, in turn, failures ignored; the results.
 
-        A setup is (setup, whether the task gives new_password)."""
+        A setup is (setup, whether the task gives new_password[, "act"
+        where it runs even in check mode])."""
         tasks = "".join("""
     - brevane.nas.setup: {batch: true, password: "{{ nas_password }}", setup: %s%s}
       delegate_to: localhost
       run_once: true
-      ignore_errors: true
-      register: r%d""" % (json.dumps(setup), ', new_password: "{{ folder_password }}"'
-                          if new_password else "", k)
-                        for k, (setup, new_password) in enumerate(setups))
+      ignore_errors: true%s
+      register: r%d""" % (json.dumps(setup[0]), ', new_password: "{{ folder_password }}"'
+                          if setup[1] else "", "\n      check_mode: false"
+                          if setup[2:] == ("act",) else "", k)
+                        for k, setup in enumerate(setups))
         return """
 - hosts: brevane
   gather_facts: false
@@ -405,12 +407,14 @@ class AnsibleLan(Fleet):
         # now that bob's is shown) and which password it takes, and nothing
         # sent. A plan that the run would fail fails in check mode as well:
         # one the device's rules refuse, one whose new password is missing.
+        # Then the batch acts: one new password for every device.
         setup["folders"].append({"name": "music", "shared": False, "protected": True})
         setup["accounts"].append({"name": "bob", "folders": ["music"]})
         too_long = dict(setup, folders=setup["folders"] + [{"name": "far too long a name",
                                                             "shared": True}])
         status, out = self.playbook(
-            "batch.yml", self.batches((setup, True), (too_long, True), (setup, False)),
+            "batch.yml",
+            self.batches((setup, True), (too_long, True), (setup, False), (setup, True, "act")),
             "--check", "--diff", "--limit", "NAS1,NAS2,NAS3")
         self.assertEqual(status, 0, out)
         for k, d in enumerate(self.devices[:3]):
@@ -418,14 +422,19 @@ class AnsibleLan(Fleet):
                           "account bob: give music\n"
                           "account amy: its folders are read from its own page first (a request)"
                           "\nnew password for folder music\n" % (k + 1, d.ip), out)
-        planned, refused, no_password = self.results()
+        planned, refused, no_password, acted = self.results()
         self.assertFalse(planned.get("failed"), planned)
         self.assertIn("at most 12 characters", refused["hosts"]["NAS2"]["msg"])
         self.assertIn("the setup needs new_password, for folder music",
                       no_password["hosts"]["NAS3"]["msg"])
         self.assertTrue(refused["failed"] and no_password["failed"])
-        self.assertEqual(self.commands(), before)
-        self.assertEqual(self.devices[0].control("get share_list").count("music"), 0)
+        self.assertTrue(acted["changed"] and not acted.get("failed"), acted)
+        # What the devices were sent is what the acting batch says it sent:
+        # the plans sent nothing.
+        self.assertEqual([c - b for c, b in zip(self.commands(), before)],
+                         [acted["hosts"]["NAS%d" % k]["sent"] for k in (1, 2, 3)] + [0])
+        for d in self.devices[:3]:
+            self.assertEqual(d.control("get share-password music"), self.FOLDER_PASSWORD)
 
     def test_3_firmware_goes_only_where_the_version_differs(self):
         image = os.path.join(self.tmp, "nas-2.1.07.bin")
