@@ -41,14 +41,52 @@ phase qt-windows scripts/qt-windows
 # the seams.
 phase check scripts/check-headers
 phase build scripts/build.sh "$preset"
-# The terminal programs and the rules below the windows for Windows; the
-# LAN tests run them under Wine.
-phase windows scripts/build.sh windows
+
+# Most tests wait on simulated devices far more than they compute. While
+# they wait, the work that only computes goes on beside them at the
+# lowest priority, taking the processors they leave: the Windows build
+# beside the Linux tests, the fuzz runs beside the Windows programs' tests.
+# background NAME COMMAND...: started in a session of its own (so that a
+# run that fails ends all of it), its output in build/NAME.log.
+declare -A background_pids=()
+background() {
+  local name=$1
+  shift
+  mkdir -p build
+  setsid nice -n 19 "$@" >"build/$name.log" 2>&1 &
+  background_pids[$name]=$!
+}
+# finished NAME: waits for it; its output, if it failed, or if it asks to
+# be shown (the fuzz runs' figures).
+finished() {
+  local name=$1 status=0
+  wait "${background_pids[$name]}" || status=$?
+  unset "background_pids[$name]"
+  if [ "$status" -ne 0 ]; then
+    tail -60 "build/$name.log"
+    echo "test.sh: $name failed (build/$name.log)" >&2
+    return "$status"
+  fi
+  [ "${2:-}" = --show ] && grep -E '^fuzz: ' "build/$name.log" || true
+}
+end_background() {
+  local pid
+  for pid in "${background_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done
+}
+trap 'end_background; report' EXIT
+
+# The programs for Windows; the LAN tests run them under Wine.
+background windows scripts/build.sh windows
+# The Windows programs' tests, and the packages' (which hold the Windows
+# programs too), come once those are built. Four tests at a time keep two
+# cores busy.
+later='^lan\.wine\.|^lan\.main\.PackageInstall$'
+phase tests ctest --preset "$preset" -j4 -E "$later"
+phase windows finished windows
 # The Debian packages, made from the build just tested and checked with
-# lintian; a LAN test installs them.
+# lintian, and the Windows zip and installer.
 phase package scripts/package.sh --from "$preset"
 # A short run of every fuzz target; scripts/fuzz.sh runs them longer.
-phase fuzz scripts/fuzz.sh --seconds 10
-# Most tests wait on simulated devices far more than they compute: four at
-# a time keep two cores busy.
-phase tests ctest --preset "$preset" -j4
+background fuzz scripts/fuzz.sh --seconds 10
+phase wine ctest --preset "$preset" -j4 -R "$later"
+phase fuzz finished fuzz --show
