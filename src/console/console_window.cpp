@@ -135,7 +135,9 @@ core::Task<> Form2::PageChanged(int index) {
 }
 
 core::Task<> Form2::FormShow() {
-  co_await TabSheet1Show();
+  // The window comes on the screen as the read begins: it names its device
+  // and shows its tabs from the first moment, not those of the device it
+  // showed last.
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + core::Session().DeviceIp));
   SetTabShown(kStatus, true);
   SetTabShown(kModifyFtp, false);
@@ -143,6 +145,7 @@ core::Task<> Form2::FormShow() {
   // was being modified.
   SetTabShown(kFtpServer, true);
   Timer1->stop();
+  co_await TabSheet1Show();
 }
 
 void Form2::showEvent(QShowEvent* event) {

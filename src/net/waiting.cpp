@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 #include <vector>
 
@@ -15,7 +16,12 @@ namespace {
 // Each thread that waits on devices (brevane-ctl asks several at once, the
 // windows' actions work on worker threads) has its own waits and bounds,
 // and works for one action at a time.
-std::atomic<WaitObserver*> observer = nullptr;
+//
+// The observer is told on the threads that wait while the window thread
+// may replace it or end it: a call to it holds `observer_mutex` shared, so
+// once SetWaitObserver returns, no thread is still inside the old one.
+std::shared_mutex observer_mutex;
+WaitObserver* observer = nullptr;
 thread_local int depth = 0;
 std::atomic<bool> cancelled = false;
 thread_local std::shared_ptr<ActionToken> current_action;
@@ -45,6 +51,13 @@ struct BoundState {
 // A thread's own, while it works for no action.
 thread_local BoundState own_state;
 
+// Tells the observer, if there is one, by `tell(observer)`.
+template <typename F>
+void Tell(F tell) {
+  const std::shared_lock lock(observer_mutex);
+  if (observer != nullptr) tell(*observer);
+}
+
 }  // namespace
 
 // An action's bounds are set on the window thread, which also counts the
@@ -70,25 +83,27 @@ auto WithState(const std::shared_ptr<ActionToken>& action, F use) {
 }  // namespace
 
 void SetWaitObserver(WaitObserver* new_observer) {
+  const std::unique_lock lock(observer_mutex);
   observer = new_observer;
 }
 
 bool WaitObserved() {
+  const std::shared_lock lock(observer_mutex);
   return observer != nullptr;
 }
 
 void ReportProgress(std::uint64_t done, std::uint64_t total) {
-  if (WaitObserver* o = observer) o->Progress(done, total);
+  Tell([&](WaitObserver& o) { o.Progress(done, total); });
 }
 
 WaitScope::WaitScope(Activity activity, const std::string& target) {
   ++depth;
-  if (WaitObserver* o = observer) o->Begin(activity, target);
+  Tell([&](WaitObserver& o) { o.Begin(activity, target); });
 }
 
 WaitScope::~WaitScope() {
   --depth;
-  if (WaitObserver* o = observer) o->End();
+  Tell([](WaitObserver& o) { o.End(); });
 }
 
 bool Waiting() {
@@ -119,7 +134,7 @@ std::shared_ptr<ActionToken> CurrentAction() {
 }
 
 bool Cancellable() {
-  return current_action != nullptr || observer != nullptr;
+  return current_action != nullptr || WaitObserved();
 }
 
 void EndAction() {
@@ -169,7 +184,7 @@ UserTurn::~UserTurn() {
 }
 
 void WaitIdle() {
-  if (WaitObserver* o = observer) o->Idle();
+  Tell([](WaitObserver& o) { o.Idle(); });
   if (ActionCancelled()) throw SocketError(wsa::kTimedOut);
 }
 
@@ -185,7 +200,7 @@ void Pause(int ms) {
     if (left <= 0) return;
     std::this_thread::sleep_for(
         std::chrono::milliseconds(std::min<long long>(left, kPauseSliceMs)));
-    if (WaitObserver* o = observer) o->Idle();
+    Tell([](WaitObserver& o) { o.Idle(); });
     if (ActionCancelled()) return;
   }
 }

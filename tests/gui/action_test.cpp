@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "console_fixture.h"
+#include "core/session_state.h"
 #include "device/exchange.h"
 #include "drives/mountform.h"
 #include "net/discovery.h"
@@ -97,6 +98,46 @@ TEST_F(ActionTest, TheMainWindowAndTheConsolesButtonsAnswerWhileTheConsoleWaits)
   EXPECT_EQ(main.HDListView->RowCount(), 1);
   held->EndAll();
   EXPECT_TRUE(Find<QTabWidget>(console, "PageControl1")->isEnabled());
+}
+
+// A console opened again, for another device, names that device from the
+// moment it is on the screen, while its page is still being read (a person,
+// or a test reading the title, would otherwise take it for the last one).
+TEST_F(ActionTest, AConsoleOpenedForAnotherDeviceNamesItWhileItReads) {
+  Open();
+  console.hide();
+  core::Session().DeviceIp = "192.168.1.80";
+  HoldWork();
+  ui::Windows().open_console();
+  ASSERT_FALSE(held->held.empty());  // the read waits on the device
+  EXPECT_TRUE(console.isVisible());
+  EXPECT_EQ(console.windowTitle().toStdString(), "Manage Drive 192.168.1.80");
+  held->EndAll();
+  EXPECT_EQ(console.windowTitle().toStdString(), "Manage Drive 192.168.1.80");
+  EXPECT_EQ(device().page_requests.at(0).address, "192.168.1.80");
+}
+
+// While the console reads its device, the main window hands a second device
+// to the drive dialog: the dialog opens at once and works on that device;
+// the console, which works on one device, closes and leaves its wait.
+TEST_F(ActionTest, ASecondDevicesDriveDialogOpensWhileTheConsoleWaits) {
+  Form5 drives;
+  Open();
+  HoldWork();
+  SendNames();
+  ASSERT_EQ(held->held.size(), 1u);
+  fakes.network->Deliver(net::BuildDiscoveryReply("OTHER", "HOME", "1.0"), "192.168.1.20");
+  main.HDListView->selectRow(0);
+  main.CountBtn->click();
+  EXPECT_TRUE(drives.isVisible());
+  EXPECT_EQ(core::Session().DeviceIp, "192.168.1.20");
+  EXPECT_TRUE(ui::DeviceInUse("192.168.1.20"));  // the dialog looks at the drives
+  EXPECT_FALSE(console.isVisible());
+  EXPECT_FALSE(console.Busy());
+  EXPECT_FALSE(ui::DeviceInUse(kDevice));
+  held->EndAll();
+  EXPECT_TRUE(shown().empty());  // nothing of the console's command is said
+  EXPECT_FALSE(ui::DeviceInUse("192.168.1.20"));
 }
 
 // A window that goes while its action waits takes the action with it: the
