@@ -47,7 +47,9 @@ constexpr FaultKind kFaults[] = {
     {"server-error", &Faults::server_error,
      "the next N requests are answered 500 with a page (an upload once it has come whole)"},
     {"delay", &Faults::delay_ms, "every reply from now on waits N milliseconds (0: none)"},
-    {"hold", &Faults::hold, "the next N connections are held open without an answer"},
+    {"hold", &Faults::hold,
+     "the next N connections are held open without an answer (nothing of an upload's body is "
+     "read)"},
     {"reset", &Faults::reset, "the next N connections are reset once their request has come"},
     {"close", &Faults::close_silently, "the next N connections are closed without an answer"},
     {"garbage", &Faults::garbage,

@@ -50,6 +50,8 @@ constexpr int kBodyDeadlineMs = 5000;
 constexpr int kBodyMsPerMiB = 1000;
 // Connections served at once; more wait in the listen queue for a place.
 constexpr int kMaxConnections = 256;
+// How long a held request with a body stays unread at most.
+constexpr int kHoldUnreadMs = 5 * 60 * 1000;
 
 bool SendAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -351,7 +353,16 @@ void HttpServer::Serve(net::UniqueFd client) {
   }
   if (fault.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delay_ms));
   if (fault.hold) {
-    // Says nothing until the client gives up.
+    // Says nothing until the client gives up. A request with a body (an
+    // upload) is not read either: what the client sends waits in the
+    // queues, as at a device that hangs once it has a request's head. It
+    // ends when the client closes or resets, when the simulator stops, or
+    // past any client's own bound.
+    if (request.content_length > 0) {
+      pollfd p[2] = {{fd, POLLRDHUP, 0}, {wake_.get(), POLLIN, 0}};
+      ::poll(p, 2, kHoldUnreadMs);
+      return;
+    }
     ReadUntil(fd, data, 1 << 20, [](const std::string&) { return false; });
     return;
   }

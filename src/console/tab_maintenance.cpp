@@ -158,7 +158,7 @@ core::Task<> Form2::UploadBtnClick() {
     return nullptr;
   };
   const std::exception_ptr error = co_await core::OffThread(post);
-  const device::UploadOutcome outcome = device::JudgeUpload(error);
+  const device::UploadOutcome outcome = device::JudgeUpload(error).outcome;
   if (outcome == device::UploadOutcome::Answered) co_return;
   if (outcome != device::UploadOutcome::Accepted) {
     co_await console::Tell(device::UploadFailure(outcome, path));
@@ -199,33 +199,28 @@ core::Task<> Form2::ResetBtnClick() {
     co_return;
   }
   StartWait(true);
-  // The reset, then the restart: each once the one before has returned.
-  core::SessionState& session = core::Session();
-  const auto commands = device::FactoryReset(session.DeviceIp);
-  const auto sent = co_await Send(commands.front());
-  if (sent != core::Submitted::Done) co_return EndWait();
-  // Reset, the device takes its factory login only: a restart refused
-  // with the old login goes again with it.
-  struct Restarted {
-    device::Submission submission;
-    bool factory_login = false;
+  // The reset, then the restart, each once the one before has returned;
+  // the session takes the factory login when the reset device asks for it
+  // (without a word of the first refusal).
+  struct Reset {
+    device::Session session;
+    device::FactoryResetSubmissions sent;
   };
-  auto restart_device = [client = CommandClient, to = core::Login(), command = commands.back()] {
-    Restarted r{device::Submit(*client, to, command)};
-    if (r.submission.outcome == device::Outcome::LoginFailed) {
-      r.factory_login = true;
-      r.submission =
-          device::Submit(*client, device::Session(to.where(), device::kFactoryUser, ""), command);
-    }
-    return r;
+  auto reset_device = [client = CommandClient, session = core::Login()]() mutable {
+    device::FactoryResetSubmissions sent = device::ResetToFactory(*client, session);
+    return Reset{session, std::move(sent)};
   };
-  const Restarted restart = co_await core::OffThread(restart_device);
-  if (restart.factory_login) {
-    session.UserName = device::kFactoryUser;
-    session.UserPassword.clear();
-  }
-  const auto acted = co_await core::ActOnSubmission(*this, commands.back(), restart.submission);
-  if (acted != core::Submitted::Done) EndWait();
+  const Reset reset = co_await core::OffThread(reset_device);
+  core::SessionState& state = core::Session();
+  state.UserName = reset.session.user();
+  state.UserPassword = reset.session.password();
+  const auto commands = device::FactoryReset(state.DeviceIp);
+  const auto reset_acted =
+      co_await core::ActOnSubmission(*this, commands.front(), reset.sent.reset);
+  if (reset_acted != core::Submitted::Done || !reset.sent.restart) co_return EndWait();
+  const auto restart_acted =
+      co_await core::ActOnSubmission(*this, commands.back(), *reset.sent.restart);
+  if (restart_acted != core::Submitted::Done) EndWait();
 }
 
 void Form2::EndWait() {

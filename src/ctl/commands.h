@@ -8,6 +8,7 @@
 // have been checked.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,12 +26,16 @@
 namespace net {
 class THttpDataStream;
 }
+namespace device {
+struct UploadVerdict;
+}
 
 namespace ctl {
 
 // The firmware image of an upload, opened and checked; a file that cannot
-// be sent fails the run.
-net::THttpDataStream FirmwareImage(const std::string& path);
+// be sent fails the run. `copied`: sent from a private copy taken now (for
+// several devices), not from the file.
+net::THttpDataStream FirmwareImage(const std::string& path, bool copied = false);
 
 // The devices of `found` with this name (and group, if given), without
 // regard to letter case.
@@ -47,13 +52,22 @@ struct Assigned {
 
 // What the devices of a run on several share: the passwords, read once
 // (and the person's yes to send them, asked once); the firmware image,
-// opened and checked once, so that every device gets the same bytes; and
-// the scans that the waits for the devices look at: those that began at
-// `since` or later, one made now when there is none.
+// read, checked and copied once, so that every device gets the same bytes
+// whatever becomes of the file; and the discovery scans that the waits for
+// the devices look at, one at a time, each seen by a wait only once.
 struct Shared {
   std::optional<std::string> password, new_password;
   const net::THttpDataStream* firmware = nullptr;
-  std::function<std::vector<net::DeviceList>(std::chrono::steady_clock::time_point since)> scan;
+  struct Scan {
+    std::uint64_t number = 0;  // the run's scans counted from 1
+    std::chrono::steady_clock::time_point began;
+    net::DeviceList list;
+  };
+  // The scans after number `after` that began at `not_before` or later,
+  // oldest first; one made now when there is none.
+  std::function<std::vector<Scan>(std::uint64_t after,
+                                  std::chrono::steady_clock::time_point not_before)>
+      scan;
 };
 
 // What a command may send besides the device's login, which every one
@@ -148,6 +162,7 @@ class Ctl {
   // After an address change the device sent: where it answers now.
   void Moved(const device::AddressSettings& settings);
   void Upload();
+  void Judged(const device::UploadVerdict& verdict, const std::string& path);
   void Restart(bool reset);
   void Folder();
   void Ftp();

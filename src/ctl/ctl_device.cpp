@@ -465,26 +465,77 @@ void Ctl::Upload() {
   } catch (...) {
     error = std::current_exception();
   }
-  const auto outcome = device::JudgeUpload(error);
-  if (outcome == device::UploadOutcome::Answered)
-    Refuse(Translate("Upload fail!"));  // taken, but not as a device takes an image
-  if (outcome != device::UploadOutcome::Accepted) {
-    const device::Message m = device::UploadFailure(outcome, path);
-    Fail(outcome == device::UploadOutcome::NoAnswer ? kNoAnswer : kFailed, m.title + ": " + m.text);
+  Judged(device::JudgeUpload(error), path);
+  // The image the device holds, named by its bytes where it was sent from a
+  // copy; and said when the file is no longer that image.
+  const net::SentFile& image = *body.Files().front();
+  std::string held;
+  JsonObject result;
+  if (image.Copied()) {
+    result.Text("sha256", image.Sha256());
+    if (!image.OriginalUnchanged())
+      held = "\nThe device holds " + Printable(path) + " as it was read at the start (SHA-256 " +
+             image.Sha256() + "); the file has changed since.";
   }
-  if (!restart)
-    return Done(
-        "The image is stored on the device; it takes it at its next restart "
-        "(brevane-ctl " +
-        session.address() + " reboot).");
+  if (!restart) {
+    const std::string said =
+        "The image is stored on the device; it takes it at its next restart (brevane-ctl " +
+        session.address() + " reboot)." + held;
+    return out_.Result(said + "\n", result.Text("said", said));
+  }
   Send(device::Restart(session.address()));
   if (options_.wait) WaitForDevice(Return::AfterRestart);
-  Done(Translate("Firmware Upload Successful."));
+  const std::string said = Translate("Firmware Upload Successful.") + held;
+  out_.Result(said + "\n", result.Text("said", said));
 }
 
-net::THttpDataStream FirmwareImage(const std::string& path) {
+// Ends the upload unless the device took the image, saying what became of
+// it: refused (and why), no answer, or failed. Nothing is restarted then.
+void Ctl::Judged(const device::UploadVerdict& verdict, const std::string& path) {
+  using device::UploadOutcome;
+  // A device's words, or the system's, on one line.
+  std::string said = verdict.said;
+  for (auto at = said.find("\r\n"); at != std::string::npos; at = said.find("\r\n", at))
+    said.replace(at, 2, ": ");
+  said = Printable(said.substr(0, 256));
+  const std::string not_restarted = " The device was not restarted.";
+  switch (verdict.outcome) {
+    case UploadOutcome::Accepted:
+      return;
+    case UploadOutcome::LoginFailed:
+      FailOutcome(device::Outcome::LoginFailed);
+    case UploadOutcome::Refused:
+      if (verdict.failure_page)
+        Refuse("The device refused the image: it answered with its failure page (" +
+               Printable(verdict.location) + ").");
+      if (verdict.status >= 300 && verdict.status <= 399)
+        Refuse("The device refused the image: it answered with another page (" +
+               (verdict.location.empty() ? "none named" : Printable(verdict.location)) +
+               "), not the upload's answer page.");
+      Refuse("The device refused the image (HTTP " + said + ").");
+    case UploadOutcome::Answered:
+      Refuse(
+          "The device answered without its redirect: it did not take the image as a device "
+          "takes one.");
+    case UploadOutcome::TooLarge:
+      Refuse(Translate("Kernel Size is too large.") +
+             (verdict.status == 413
+                  ? " (HTTP " + said + ")"
+                  : " The device ended the connection while the image was still going out."));
+    case UploadOutcome::FileChanged:
+      Fail(kFailed, Translate("The firmware file changed while it was sent:") + " " +
+                        Printable(path) + "." + not_restarted);
+    case UploadOutcome::NoAnswer:
+      Fail(kNoAnswer, "The device did not answer the upload (" + said + ")." + not_restarted);
+    case UploadOutcome::Failed:
+      break;
+  }
+  Fail(kFailed, "The upload failed (" + said + ")." + not_restarted);
+}
+
+net::THttpDataStream FirmwareImage(const std::string& path, bool copied) {
   try {
-    return device::FirmwareForm(path);
+    return device::FirmwareForm(path, copied);
   } catch (const std::exception& e) {
     Fail(kFailed, e.what());
   }
@@ -493,13 +544,9 @@ net::THttpDataStream FirmwareImage(const std::string& path) {
 void Ctl::Restart(bool reset) {
   if (reset) {
     Confirm(device::ConfirmFactoryReset());
-    const auto commands = device::FactoryReset(Ip());
-    Send(commands.front());
-    // Reset, the device takes its factory login only.
-    if (SendJudged(commands.back()) == device::Outcome::LoginFailed) {
-      Login().UseLogin(device::kFactoryUser, "");
-      Send(commands.back());
-    }
+    // Reset, the device takes its factory login only: the session takes it.
+    const device::FactoryResetSubmissions sent = device::ResetToFactory(client_, Login());
+    if (sent.outcome() != device::Outcome::Done) FailOutcome(sent.outcome());
   } else {
     Send(device::Restart(Ip()));
   }

@@ -15,6 +15,7 @@
 #include "net/page_reader.h"
 #include "net/page_values.h"
 #include "net/socket_error.h"
+#include "net/tcp.h"
 #include "net/waiting.h"
 #include "scan/discover.h"
 #include "scan/scan_output.h"
@@ -224,27 +225,56 @@ void Ctl::Done(const std::string& said) {
   out_.Result((said.empty() ? "Done." : said) + "\n", result);
 }
 
-// Until the device answers again, by discovery: after a restart it is
-// silent first, then back at its address; after a change of address it
-// answers at the new one, or, one from the network, somewhere else under
-// its name and group.
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint16_t kWebPort = 80;
+
+// True once something takes a connection on the device's web port, tried
+// every 200 ms until `end`.
+bool TakesConnection(const std::string& ip, Clock::time_point end) {
+  for (;;) {
+    try {
+      net::TcpStream::Connect(ip, kWebPort, 1000).Close();
+      return true;
+    } catch (const net::SocketError&) {
+    }
+    if (Clock::now() + std::chrono::milliseconds(200) >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+}
+
+}  // namespace
+
+// Until the device is back: it answers discovery and takes a connection on
+// its web port (a device starting up may answer discovery before its web
+// server runs, and the next command needs the web server). After a restart
+// it must first be seen silent, in a scan begun after it was told to
+// restart; only a scan after that one can show it back. After a change of
+// address it answers at the new one, or, one from the network, somewhere
+// else under its name and group.
 std::string Ctl::WaitForDevice(Return how) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options_.wait_seconds);
+  const auto start = Clock::now();
+  const auto end = start + std::chrono::seconds(options_.wait_seconds);
   const std::string old_address = Ip();
   auto is_it = [&](const net::DeviceRecord& d) {
     return how == Return::Elsewhere
                ? d.DeviceName == name_ && d.GroupName == group_ && d.Ip != old_address
                : d.Ip == old_address;
   };
-  // The scans since the last look: this wait's own, or those the waits of
-  // a run on several share, where one scan serves them all.
-  auto since = std::chrono::steady_clock::now();
+  // The scans this wait has not looked at: its own, or, in a run on
+  // several, those the waits share (one scan serves them all), each looked
+  // at once.
+  std::uint64_t seen = 0;
   auto scans = [&]() -> std::vector<net::DeviceList> {
     try {
       if (shared_ != nullptr && shared_->scan) {
-        const auto asked = std::chrono::steady_clock::now();
-        auto lists = shared_->scan(since);
-        since = asked;
+        std::vector<net::DeviceList> lists;
+        for (Shared::Scan& s : shared_->scan(seen, start)) {
+          seen = s.number;
+          lists.push_back(std::move(s.list));
+        }
         return lists;
       }
       Options two_seconds = options_;
@@ -261,19 +291,22 @@ std::string Ctl::WaitForDevice(Return how) {
       if (is_it(d)) return d.Ip;
     return std::nullopt;
   };
-  if (how == Return::AfterRestart) {
-    // A device restarts a moment after it is told to, and is silent while
-    // it does (half a minute at most): first a scan it does not answer.
-    const auto gone_by = std::min(end, std::chrono::steady_clock::now() + std::chrono::seconds(30));
-    for (bool silent = false; !silent && std::chrono::steady_clock::now() < gone_by;) {
-      const auto lists = scans();
-      silent = std::any_of(lists.begin(), lists.end(), [&](const auto& l) { return !in(l); });
-      if (!silent) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // A device restarts a moment after it is told to, and is silent while it
+  // does. One whose restart is shorter than a scan may never be seen
+  // silent: after half a minute it is taken as gone by.
+  bool gone = how != Return::AfterRestart;
+  const auto gone_by = std::min(end, start + std::chrono::seconds(30));
+  while (Clock::now() < end) {
+    for (const net::DeviceList& list : scans()) {
+      const auto ip = in(list);
+      if (!gone)
+        gone = !ip;
+      else if (ip && TakesConnection(*ip, end))
+        return *ip;
     }
-  }
-  while (std::chrono::steady_clock::now() < end) {
-    for (const auto& list : scans())
-      if (const auto ip = in(list)) return *ip;
+    if (!gone && Clock::now() >= gone_by) gone = true;
+    // (A wait's own scan ends as soon as the device answers.)
+    if (!gone && shared_ == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(500));
   }
   Fail(kNoAnswer, "the device did not answer again within " +
                       std::to_string(options_.wait_seconds) + " seconds");

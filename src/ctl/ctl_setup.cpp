@@ -161,13 +161,21 @@ void Ctl::ShowPlan(const device::SetupPlan& plan, const std::string& diff) {
     human += "account " + Printable(account) +
              ": its folders are read from its own page first (selecting it is a request)\n";
   if (!plan.passwords.empty()) human += "new password for " + Listed(plan.passwords) + "\n";
-  if (plan.refused) human += "refused: " + plan.refused->title + ": " + plan.refused->text + "\n";
+  JsonObject result;
+  result.Texts("changes", said)
+      .Texts("read_folders_of", plan.accounts_to_read)
+      .Texts("new_passwords", plan.passwords);
+  // A script that checks first must learn that the run would be refused,
+  // as a person reading the plan does.
+  if (plan.refused) {
+    const std::string refused = plan.refused->title + ": " + plan.refused->text;
+    human += "refused: " + refused + "\n";
+    result.Text("refused", refused);
+  } else {
+    result.Null("refused");
+  }
   human += Counted(plan.changes.size(), "change", "changes") + "; nothing was sent.\n";
-  out_.Result(human, JsonObject()
-                         .Texts("changes", said)
-                         .Texts("read_folders_of", plan.accounts_to_read)
-                         .Texts("new_passwords", plan.passwords)
-                         .Number("sent", 0));
+  out_.Result(human, result.Number("sent", 0));
 }
 
 void Ctl::Settle(const device::SetupPlan& plan, const device::Setup& has,

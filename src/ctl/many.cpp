@@ -111,7 +111,8 @@ class SeveralRun {
   std::atomic<bool> stopping_ = false;
   // The scans the waits share.
   std::mutex scan_mutex_;
-  std::deque<std::pair<std::chrono::steady_clock::time_point, net::DeviceList>> scans_;
+  std::uint64_t scans_made_ = 0;
+  std::deque<Shared::Scan> scans_;
 };
 
 void SeveralRun::Work() {
@@ -239,30 +240,36 @@ void SeveralRun::Prepare() {
     shared_.new_password = ReadSecretFile(*options_.new_password_file);
   else if (options_.new_password_fd)
     shared_.new_password = ReadSecretFd(*options_.new_password_fd);
+  // Every device gets the image as it was read now, from a private copy,
+  // whatever becomes of the file meanwhile.
   if (command_.size() >= 2 && command_[0] == "upload") {
-    firmware_.emplace(FirmwareImage(command_[1]));
+    firmware_.emplace(FirmwareImage(command_[1], true));
     shared_.firmware = &*firmware_;
   }
 }
 
 // The waits for the devices share the scans, one at a time: each wait looks
-// at every scan since its last look, so none misses a device's silence
-// while another's scan goes on.
+// at every scan it has not seen that began after it did, so none misses its
+// device's silence while another's scan goes on, and none judges one scan
+// twice.
 void SeveralRun::ShareScans() {
-  shared_.scan = [this](std::chrono::steady_clock::time_point since) {
+  shared_.scan = [this](std::uint64_t after, std::chrono::steady_clock::time_point not_before) {
     const std::lock_guard lock(scan_mutex_);
-    std::vector<net::DeviceList> lists;
-    for (const auto& [began, list] : scans_)
-      if (began >= since) lists.push_back(list);
-    if (lists.empty()) {
-      const auto began = std::chrono::steady_clock::now();
+    std::vector<Shared::Scan> fresh;
+    for (const Shared::Scan& s : scans_)
+      if (s.number > after && s.began >= not_before) fresh.push_back(s);
+    if (fresh.empty()) {
+      Shared::Scan made;
+      made.number = ++scans_made_;
+      made.began = std::chrono::steady_clock::now();
       Options two_seconds = options_;
       two_seconds.listen = std::chrono::seconds(2);
-      scans_.emplace_back(began, Scanned(two_seconds));
+      made.list = Scanned(two_seconds);
+      scans_.push_back(made);
       if (scans_.size() > 16) scans_.pop_front();
-      lists.push_back(scans_.back().second);
+      fresh.push_back(std::move(made));
     }
-    return lists;
+    return fresh;
   };
 }
 

@@ -13,18 +13,22 @@ using i18n::Translate;
 
 namespace {
 constexpr char kFirmwareTitle[] = "Firmware Upload";
-}
+// The firmware form's answer page and failure page.
+constexpr char kUploadAnswerPage[] = "man_firm.htm";
+constexpr char kUploadFailurePage[] = "fail.htm";
+constexpr char kEndedWithoutReply[] = "it ended the connection without a reply";
+}  // namespace
 
-net::THttpDataStream FirmwareForm(const std::string& path) {
+net::THttpDataStream FirmwareForm(const std::string& path, bool copied) {
   std::error_code error;
   if (std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0)
     throw std::runtime_error(Translate("The firmware file is empty: nothing was sent.") + "\n" +
                              path);
   net::THttpDataStream body;
-  body.AddFormField("redirect", "man_firm.htm");
-  body.AddFormField("failure", "fail.htm");
+  body.AddFormField("redirect", kUploadAnswerPage);
+  body.AddFormField("failure", kUploadFailurePage);
   body.AddFormField("type", "file_upload");
-  body.AddFile("filename", path, "application/octet-stream");
+  body.AddFile("filename", path, "application/octet-stream", copied);
   body.FinishBody();
   return body;
 }
@@ -37,31 +41,74 @@ std::string UploadReferer(const std::string& address) {
   return "http://" + address + "/maintain.htm";
 }
 
-UploadOutcome JudgeUpload(std::exception_ptr error) {
-  if (!error) return UploadOutcome::Answered;
+namespace {
+
+// A redirect's page, without folder or query.
+std::string PageOf(std::string location) {
+  location = location.substr(0, location.find_first_of("?#"));
+  return location.substr(location.rfind('/') == std::string::npos ? 0 : location.rfind('/') + 1);
+}
+
+}  // namespace
+
+UploadVerdict JudgeUpload(std::exception_ptr error) {
+  UploadVerdict v;
+  if (!error) {
+    v.outcome = UploadOutcome::Answered;
+    return v;
+  }
   using Kind = net::UploadError::Kind;
   try {
     std::rethrow_exception(error);
   } catch (const net::UploadError& e) {
-    if (e.kind() == Kind::Reply && e.number() == 302) {
-      // The form names its failure page: a redirect there is a refusal.
-      const std::string& to = e.location();
-      const std::string page =
-          to.substr(to.rfind('/') == std::string::npos ? 0 : to.rfind('/') + 1);
-      return page.rfind("fail.htm", 0) == 0 ? UploadOutcome::Refused : UploadOutcome::Accepted;
+    v.said = e.what();
+    switch (e.kind()) {
+      case Kind::FileChanged:
+        v.outcome = UploadOutcome::FileChanged;
+        break;
+      case Kind::Aborted:
+        v.outcome = UploadOutcome::TooLarge;
+        break;
+      case Kind::Socket:
+        v.outcome = UploadOutcome::NoAnswer;
+        // How it ended says more than the system's number for it.
+        if (e.number() == net::wsa::kTimedOut)
+          v.said = "it was silent";
+        else if (e.number() == net::wsa::kConnectionReset ||
+                 e.number() == net::wsa::kConnectionAborted)
+          v.said = kEndedWithoutReply;
+        break;
+      case Kind::Closed:
+        v.outcome = UploadOutcome::NoAnswer;
+        v.said = kEndedWithoutReply;
+        break;
+      case Kind::Reply:
+        v.status = e.number();
+        v.location = e.location();
+        v.failure_page = PageOf(v.location).rfind(kUploadFailurePage, 0) == 0;
+        if (v.status < 100 || v.status > 599) {
+          v.outcome = UploadOutcome::NoAnswer;
+          v.said = "what it sent was no reply";
+        } else if (v.status == 401) {
+          v.outcome = UploadOutcome::LoginFailed;
+        } else if (v.status == 413) {
+          v.outcome = UploadOutcome::TooLarge;
+        } else if (v.status >= 300 && v.status <= 303 && PageOf(v.location) == kUploadAnswerPage) {
+          // Taken only once the device had all of it.
+          v.outcome = e.whole() ? UploadOutcome::Accepted : UploadOutcome::Failed;
+        } else {
+          v.outcome = UploadOutcome::Refused;
+        }
+        break;
     }
-    if (e.kind() == Kind::Socket && e.number() == net::wsa::kConnectionAborted)
-      return UploadOutcome::TooLarge;
-    if (e.kind() == Kind::FileChanged) return UploadOutcome::FileChanged;
-    // No connection, a close with nothing said, or bytes that are no reply.
-    if (e.kind() == Kind::Socket || e.kind() == Kind::Closed ||
-        (e.kind() == Kind::Reply && (e.number() < 100 || e.number() > 599)))
-      return UploadOutcome::NoAnswer;
-  } catch (const net::HttpError&) {
-    return UploadOutcome::NoAnswer;  // no reply, but bytes that are none
+  } catch (const net::HttpError& e) {
+    v.outcome = UploadOutcome::NoAnswer;  // no reply, but bytes that are none
+    v.said = e.what();
+  } catch (const std::exception& e) {
+    v.said = e.what();
   } catch (...) {
   }
-  return UploadOutcome::Failed;
+  return v;
 }
 
 Message UploadFailure(UploadOutcome outcome, const std::string& path) {
@@ -107,6 +154,18 @@ std::vector<Command> FactoryReset(const std::string& address) {
       {"http://" + address + "/man.cgi?redirect=reboot.htm&failure=fail.htm&type=default_setting",
        "maintain.htm", false, nullptr, Then::Restart},
       Restart(address)};
+}
+
+FactoryResetSubmissions ResetToFactory(net::CommandClient& client, Session& session) {
+  const std::vector<Command> commands = FactoryReset(session.address());
+  FactoryResetSubmissions sent{Submit(client, session, commands.front()), std::nullopt};
+  if (sent.reset.outcome != Outcome::Done) return sent;
+  sent.restart = Submit(client, session, commands.back());
+  if (sent.restart->outcome == Outcome::LoginFailed) {
+    session.UseLogin(kFactoryUser, "");
+    sent.restart = Submit(client, session, commands.back());
+  }
+  return sent;
 }
 
 }  // namespace device

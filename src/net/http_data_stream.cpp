@@ -6,8 +6,10 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <stdexcept>
 #include <system_error>
 
+#include "net/sha256.h"
 #include "os/files.h"
 
 namespace net {
@@ -124,11 +126,48 @@ SentFile::SentFile(const std::string& path) : path_(path) {
   identity_ = *identity;
 }
 
+std::unique_ptr<SentFile> SentFile::Copy(const std::string& path) {
+  const SentFile original(path);
+  std::unique_ptr<SentFile> copy(new SentFile());
+  copy->path_ = path;
+  copy->length_ = original.length_;
+  copy->original_ = original.identity_;
+  int error = 0;
+  copy->fd_.reset(os::MakePrivateFile(original.length_, error));
+  if (!copy->fd_.valid()) throw std::system_error(error, std::generic_category(), path);
+  net::Sha256 hash;
+  std::vector<char> buffer(std::min<std::size_t>(original.length_, 1 << 20));
+  for (std::size_t at = 0; at < original.length_;) {
+    const std::size_t n =
+        original.Read(at, buffer.data(), std::min(buffer.size(), original.length_ - at));
+    if (n == 0) throw std::runtime_error("The file changed while it was read: " + path);
+    hash.Update(std::string_view(buffer.data(), n));
+    if (!os::WriteAll(copy->fd_.get(), buffer.data(), n, error))
+      throw std::system_error(error, std::generic_category(), path);
+    at += n;
+  }
+  // Read whole, as it was opened: a writer meanwhile makes it a mix.
+  if (!original.Unchanged())
+    throw std::runtime_error("The file changed while it was read: " + path);
+  copy->sealed_ = os::SealPrivateFile(copy->fd_.get());
+  const auto identity = os::IdentityOf(copy->fd_.get());
+  if (!identity) throw std::system_error(EIO, std::generic_category(), path);
+  copy->identity_ = *identity;
+  copy->sha256_ = hash.Hex();
+  copy->copied_ = true;
+  return copy;
+}
+
 bool SentFile::Unchanged() const {
+  if (copied_) return sealed_ || os::IdentityOf(fd_.get()) == identity_;
   int error = 0;
   const UniqueFd again(os::OpenToRead(path_, error));
   return os::IdentityOf(fd_.get()) == identity_ && again.valid() &&
          os::IdentityOf(again.get()) == identity_;
+}
+
+bool SentFile::OriginalUnchanged() const {
+  return os::IdentityAt(path_) == original_;
 }
 
 std::size_t SentFile::Read(std::size_t offset, char* buffer, std::size_t count) const {
@@ -159,8 +198,8 @@ void THttpDataStream::AddFormField(const std::string& name, const std::string& v
 }
 
 void THttpDataStream::AddFile(const std::string& name, const std::string& path,
-                              const std::string& content_type) {
-  auto file = std::make_unique<SentFile>(path);
+                              const std::string& content_type, bool copied) {
+  auto file = copied ? SentFile::Copy(path) : std::make_unique<SentFile>(path);
   texts_.back() += boundary_ + "\r\nContent-Disposition: form-data; name=\"" + name +
                    "\"; filename=\"" + path + "\"\r\nContent-Type: " + content_type + "\r\n\r\n";
   files_.push_back(std::move(file));
@@ -169,6 +208,12 @@ void THttpDataStream::AddFile(const std::string& name, const std::string& path,
 
 void THttpDataStream::FinishBody() {
   texts_.back() += "--\r\n" + boundary_ + "\r\n";
+}
+
+std::vector<const SentFile*> THttpDataStream::Files() const {
+  std::vector<const SentFile*> files;
+  for (const auto& file : files_) files.push_back(file.get());
+  return files;
 }
 
 std::vector<UploadBody::Piece> THttpDataStream::Pieces() const {

@@ -66,6 +66,13 @@ class SentFile {
   // Opens a regular file for reading; throws std::system_error naming
   // `path` when it cannot.
   explicit SentFile(const std::string& path);
+  // The file as it is now, read once into a file of this process's own
+  // that nobody else can write (os::MakePrivateFile) and named by its
+  // SHA-256 on the way: what is sent from then on, however often, whatever
+  // becomes of the file at `path`. Throws std::system_error naming `path`
+  // when it cannot be read or copied, and std::runtime_error when it
+  // changed while it was read.
+  static std::unique_ptr<SentFile> Copy(const std::string& path);
 
   const std::string& Path() const { return path_; }
   int Descriptor() const { return fd_.get(); }
@@ -73,16 +80,28 @@ class SentFile {
   std::size_t Length() const { return length_; }
   // Up to `count` bytes from `offset`; fewer at the end of the file.
   std::size_t Read(std::size_t offset, char* buffer, std::size_t count) const;
-  // True while it is still the file that was opened, as it was then: the
-  // same file at its path, with the same length and the same times of
-  // change. A file rewritten, cut or replaced meanwhile is not.
+  // True while what is sent is still the file as it was opened: the same
+  // file at its path, with the same length and the same times of change (a
+  // file rewritten, cut or replaced meanwhile is not); for a copy, the copy
+  // as it was made.
   bool Unchanged() const;
 
+  // Of a copy: the SHA-256 of its bytes in hexadecimal (empty otherwise),
+  // and whether the file at its path is still the one it was made from.
+  bool Copied() const { return copied_; }
+  const std::string& Sha256() const { return sha256_; }
+  bool OriginalUnchanged() const;
+
  private:
+  SentFile() = default;
+
   std::string path_;
   UniqueFd fd_;
   std::size_t length_ = 0;
   os::FileIdentity identity_;
+  bool copied_ = false, sealed_ = false;
+  std::string sha256_;
+  os::FileIdentity original_;  // of a copy: the file it was made from
 };
 
 // A request body as it goes out: pieces of bytes in memory, and pieces that
@@ -138,9 +157,12 @@ class THttpDataStream : public UploadBody {
 
   void AddFormField(const std::string& name, const std::string& value);
   // Appends the whole file as one part, its path sent unchanged as the file
-  // name. Throws std::system_error (and appends nothing) when the file
-  // cannot be opened.
-  void AddFile(const std::string& name, const std::string& path, const std::string& content_type);
+  // name; `copied`: sent from a private copy taken now (SentFile::Copy).
+  // Throws (and appends nothing) when the file cannot be opened or copied.
+  void AddFile(const std::string& name, const std::string& path, const std::string& content_type,
+               bool copied = false);
+  // The files' parts, in order.
+  std::vector<const SentFile*> Files() const;
   // Appends the closing lines: the body is ready to be sent.
   void FinishBody();
 

@@ -69,10 +69,17 @@ void TcpStream::Wait(bool to_write, int timeout_ms) {
     }
     if (observed && (slice < 0 || slice > kIdleSliceMs)) slice = kIdleSliceMs;
     int error = 0;
-    const bool ready =
-        os::Poll(socket_, to_write ? os::Ready::ToWrite : os::Ready::ToRead, slice, error);
+    const os::Ready wanted = !to_write       ? os::Ready::ToRead
+                             : watch_answer_ ? os::Ready::ToWriteOrRead
+                                             : os::Ready::ToWrite;
+    const bool ready = os::Poll(socket_, wanted, slice, error);
     ThrowIf(error);
-    if (ready) return;  // ready, or an error the next call reports
+    if (ready) {
+      // Ready, or an error the next call reports; or the peer spoke first.
+      if (wanted == os::Ready::ToWriteOrRead && os::Poll(socket_, os::Ready::ToRead, 0, error))
+        answered_ = true;
+      return;
+    }
     if (observed) WaitIdle();
   }
 }
@@ -82,7 +89,7 @@ void TcpStream::SetSendBuffer(int bytes) {
 }
 
 void TcpStream::SendAll(std::string_view data, int timeout_ms) {
-  while (!data.empty()) {
+  while (!data.empty() && !answered_) {
     int error = 0;
     const auto n = os::Send(socket_, data.data(), data.size(), error);
     ThrowIf(error);
@@ -101,7 +108,7 @@ std::size_t TcpStream::SendFile(int fd, std::size_t offset, std::size_t length, 
   const bool observed = Cancellable();
   auto idle_at = Clock::now() + std::chrono::milliseconds(kIdleSliceMs);
   std::size_t sent = 0;
-  while (sent < length) {
+  while (sent < length && !answered_) {
     const auto now = Clock::now();
     for (const auto end : {end_, BoundEnd()})
       if (end && now >= *end) throw SocketError(wsa::kTimedOut);

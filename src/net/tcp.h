@@ -28,19 +28,31 @@ class TcpStream {
 
   // Asks for a larger send queue, for bulk transfers.
   void SetSendBuffer(int bytes);
+  // How many of the bytes sent the peer's system has taken (acknowledged),
+  // also once the connection has ended; nothing where the system does not
+  // tell.
+  std::optional<std::uint64_t> BytesTaken() const { return os::BytesAcknowledged(socket_); }
 
   // Ends every later wait at `end` at the latest, whatever each wait's own
   // bound: past it a wait throws SocketError with the time-out number. An
   // exchange's overall deadline, so no peer can hold it forever.
   void SetDeadline(std::chrono::steady_clock::time_point end) { end_ = end; }
 
-  // Sends every byte; each wait for the peer to take more is bounded by
-  // `timeout_ms` (0: without bound).
+  // From now on, a wait for the peer to take more bytes ends as soon as the
+  // peer has something to say (a reply, an end, a reset): the sending stops
+  // there, and Answered() tells so. For a request the peer may answer
+  // before it has read all of it, as a device refusing an upload does.
+  void StopSendingWhenAnswered() { watch_answer_ = true; }
+  bool Answered() const { return answered_; }
+
+  // Sends every byte (but those after an answer, above); each wait for the
+  // peer to take more is bounded by `timeout_ms` (0: without bound).
   void SendAll(std::string_view data, int timeout_ms = 0);
 
   // Sends `length` bytes of the open file `fd` from `offset`, straight from
   // the file to the connection; each wait for the peer bounded as SendAll's.
-  // Returns how many went out: fewer only when the file ended early.
+  // Returns how many went out: fewer only when the file ended early or the
+  // peer answered.
   std::size_t SendFile(int fd, std::size_t offset, std::size_t length, int timeout_ms = 0);
 
   // Waits at most `timeout_ms` (0: without bound) for data and reads up to
@@ -70,6 +82,7 @@ class TcpStream {
   os::Socket socket_;
   std::string pending_;  // bytes read past the last line
   std::optional<std::chrono::steady_clock::time_point> end_;
+  bool watch_answer_ = false, answered_ = false;
 };
 
 // A connection read as a ByteSource: each line, and each pause between two

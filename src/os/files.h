@@ -38,6 +38,19 @@ void HoldForReading(int fd);
 // failure.
 std::size_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset);
 
+// A file of this process's own, to be written once and then read: no name
+// anyone else could open it by, gone when it is closed. Memory for one of
+// at most kMemoryFileLimit bytes, a temporary file on disk otherwise. Its
+// descriptor, or -1 with the errno value in `error`.
+inline constexpr std::uint64_t kMemoryFileLimit = 16 << 20;
+int MakePrivateFile(std::uint64_t size, int& error);
+// Appends every byte; false (errno value in `error`) when it cannot.
+bool WriteAll(int fd, const char* data, std::size_t count, int& error);
+// Once written: nobody writes it any more, this process included, where
+// the system can forbid it; true when it did (its bytes can no longer
+// change, though a refused write may still touch its times).
+bool SealPrivateFile(int fd);
+
 // Memory in whole pages that the system provides only as it is written,
 // not zero-filled by us; throws std::bad_alloc.
 void* TakePages(std::size_t bytes);

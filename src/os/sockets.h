@@ -75,7 +75,9 @@ bool StartConnect(const Socket& socket, std::uint32_t ip, std::uint16_t port, in
 // Once a connection in progress is ready: 0, or why it failed.
 int ConnectError(const Socket& socket);
 
-enum class Ready { ToRead, ToWrite };
+// ToWriteOrRead: ready to take more, or with something to read (a reply,
+// an end, a reset) from a peer that may answer before it has read all.
+enum class Ready { ToRead, ToWrite, ToWriteOrRead };
 // Waits at most `timeout_ms` (below 0: without bound): true when the
 // socket is ready (or has an error to report), false otherwise.
 bool Poll(const Socket& socket, Ready ready, int timeout_ms, int& error);
@@ -92,6 +94,10 @@ std::optional<std::size_t> SendFile(const Socket& socket, int file, std::uint64_
                                     std::size_t count, int& error);
 
 void SetSendBuffer(const Socket& socket, int bytes);
+
+// How many of the bytes sent the peer's system has acknowledged, also once
+// the connection has ended; nothing where the system does not tell.
+std::optional<std::uint64_t> BytesAcknowledged(const Socket& socket);
 
 // The address of `host` looked up by name; nothing when it is not found.
 std::optional<std::uint32_t> LookUpIPv4(const std::string& host);

@@ -109,7 +109,7 @@ class Fleet(unittest.TestCase):
             cls.devices.append(Device(
                 ns, ip, os.path.join(cls.tmp, "d%d.control" % (k + 1)), "--name", name,
                 "--group", "OFFICE", "--firmware", firmware, "--password", cls.PASSWORD,
-                "--restart-seconds", "2"))
+                "--account", "bob:Bob-Pw-1", "--restart-seconds", "2"))
         cls.processes = []
 
     @classmethod
@@ -267,8 +267,12 @@ class AnsibleLan(Fleet):
                         os.path.dirname(os.environ["BREVANE_SCAN"]) + os.pathsep + os.environ["PATH"])
         self.inventory = os.path.join(self.tmp, "office.brevane.yml")
         with open(self.inventory, "w") as f:
-            f.write("plugin: brevane.nas.scan\nseconds: 1\naddresses: [%s]\n" %
-                    ", ".join(d.ip for d in self.devices[:3]))
+            # Cached: a play after the first takes the scan's devices from
+            # the cache, without a second of discovery.
+            f.write("plugin: brevane.nas.scan\nseconds: 1\naddresses: [%s]\ncache: true\n"
+                    "cache_plugin: ansible.builtin.jsonfile\ncache_connection: %s\n"
+                    % (", ".join(d.ip for d in self.devices[:3]),
+                       os.path.join(self.tmp, "inventory-cache")))
         self.vars = os.path.join(self.tmp, "vars.json")
         with open(self.vars, "w") as f:
             json.dump(dict(nas_password=self.PASSWORD, folder_password=self.FOLDER_PASSWORD), f)
@@ -282,20 +286,46 @@ class AnsibleLan(Fleet):
                              stderr=subprocess.STDOUT, text=True)
         return run.returncode, run.stdout
 
-    def setup_play(self, folders):
-        setup = {"brevane_setup": 1, "names": {"host": "NAS1", "group": "OFFICE"},
-                 "folders": folders, "ftp": {"enabled": False}, "disk": {"sleep_minutes": 30}}
+    def setup_play(self, setup):
+        """A play of brevane.nas.setup a host."""
         return """
 - hosts: brevane
   gather_facts: false
   tasks:
-    - brevane.nas.setup:
-        address: "{{ brevane_address }}"
-        password: "{{ nas_password }}"
-        new_password: "{{ folder_password }}"
-        setup: %s
+    - brevane.nas.setup: {address: "{{ brevane_address }}", password: "{{ nas_password }}",
+                          setup: %s, new_password: "{{ folder_password }}"}
       delegate_to: localhost
 """ % json.dumps(setup)
+
+    def batches(self, *setups):
+        """A play of one batch a setup, in turn, failures ignored; the results.
+
+        A setup is (setup, whether the task gives new_password[, "act"
+        where it runs even in check mode])."""
+        tasks = "".join("""
+    - brevane.nas.setup: {batch: true, password: "{{ nas_password }}", setup: %s%s}
+      delegate_to: localhost
+      run_once: true
+      ignore_errors: true%s
+      register: r%d""" % (json.dumps(setup[0]), ', new_password: "{{ folder_password }}"'
+                          if setup[1] else "", "\n      check_mode: false"
+                          if setup[2:] == ("act",) else "", k)
+                        for k, setup in enumerate(setups))
+        return """
+- hosts: brevane
+  gather_facts: false
+  tasks:%s
+    - ansible.builtin.copy: {dest: %s, content: "{{ [%s] | to_json }}"}
+      delegate_to: localhost
+      run_once: true
+      check_mode: false
+      changed_when: false
+""" % (tasks, os.path.join(self.tmp, "results.json"),
+       ", ".join("r%d" % k for k in range(len(setups))))
+
+    def results(self):
+        with open(os.path.join(self.tmp, "results.json")) as f:
+            return json.load(f)
 
     def commands(self):
         return [int(d.control("commands")) for d in self.devices]
@@ -309,22 +339,28 @@ class AnsibleLan(Fleet):
         self.assertEqual(sorted(inventory["brevane_OFFICE"]["hosts"]),
                          ["NAS1", "NAS2", "NAS3", "NAS4"])
         hostvars = inventory["_meta"]["hostvars"]
+        # (What a device answers is kept from templating: Ansible lists it so.)
         for d, host in zip(self.devices, ["NAS1", "NAS2", "NAS3", "NAS4"]):
             self.assertEqual(hostvars[host]["brevane_address"], d.ip)
-            self.assertEqual(hostvars[host]["brevane_via"], "lan0")
+            self.assertEqual(hostvars[host]["brevane_via"], {"__ansible_unsafe": "lan0"})
             self.assertEqual(hostvars[host]["brevane_address_named"], host != "NAS4")
-        self.assertEqual(hostvars["NAS2"]["brevane_firmware"], "2.0.11")
+        self.assertEqual(hostvars["NAS2"]["brevane_firmware"], {"__ansible_unsafe": "2.0.11"})
         doc = subprocess.run(["ansible-doc", "brevane.nas.setup"], env=self.env,
                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.assertEqual(doc.returncode, 0, doc.stdout)
         self.assertIn("new_password", doc.stdout)
+        self.assertIn("run_once", doc.stdout)
 
     def test_2_a_setup_is_applied_once_and_then_nothing_is_sent(self):
         d4 = self.devices[3]
-        folders = [{"name": "PUBLIC", "shared": True},
-                   {"name": "scans", "shared": True, "protected": True}]
+        # No "names": the devices keep theirs.
+        setup = {"brevane_setup": 1,
+                 "folders": [{"name": "PUBLIC", "shared": True},
+                             {"name": "scans", "shared": True, "protected": True}],
+                 "ftp": {"enabled": False}, "accounts": [{"name": "amy", "folders": ["scans"]}],
+                 "disk": {"sleep_minutes": 30}}
         before = self.commands()
-        status, out = self.playbook("setup.yml", self.setup_play(folders), "-vvv")
+        status, out = self.playbook("setup.yml", self.setup_play(setup), "-vvv")
         # The look-alike's task fails before anything is sent; the others change.
         self.assertEqual(status, 2, out)
         hosts = recap(out)
@@ -338,33 +374,74 @@ class AnsibleLan(Fleet):
         # Not a password anywhere in what -vvv shows.
         self.assertNotIn(self.PASSWORD, out)
         self.assertNotIn(self.FOLDER_PASSWORD, out)
-        for d in self.devices[:3]:
+        for k, d in enumerate(self.devices[:3]):
+            # The one new password, read once, for the folder and the account.
             self.assertEqual(d.control("get share-password scans"), self.FOLDER_PASSWORD)
+            self.assertEqual(d.control("get ftp_ac_list").count(self.FOLDER_PASSWORD), 1)
             # (The page writes this value on a line of its own, without its CR.)
             self.assertEqual(d.control("get disk_idle_value").split('"')[0], "30")
+            self.assertEqual(d.control("get host_name"), "NAS%d" % (k + 1))
         self.assertGreater(self.commands()[0], before[0])
 
-        # Again: nothing to change, no command on any device.
+        # Again, as one batch for the play: nothing to change, no command on
+        # any device, each host's result of its own. Then bob's folders
+        # (none) are read from his page, which the devices do not show: a
+        # request each, but no change.
         before = self.commands()
-        status, out = self.playbook("setup.yml", self.setup_play(folders), "--limit", "NAS1,NAS2,NAS3")
-        self.assertEqual(status, 0, out)
-        for host, counts in recap(out).items():
-            self.assertEqual(counts["changed"], 0, out)
-        self.assertEqual(self.commands(), before)
-
-        # --check --diff: the plan shown, nothing sent.
-        folders.append({"name": "music", "shared": False})
-        status, out = self.playbook("setup.yml", self.setup_play(folders), "--check", "--diff",
+        bob = dict(setup, accounts=setup["accounts"] + [{"name": "bob", "folders": []}])
+        status, out = self.playbook("batch.yml", self.batches((setup, True), (bob, True)),
                                     "--limit", "NAS1,NAS2,NAS3")
         self.assertEqual(status, 0, out)
-        self.assertEqual(out.count("folder music: create"), 3, out)
-        self.assertEqual(self.commands(), before)
-        self.assertEqual(self.devices[0].control("get share_list").count("music"), 0)
+        # (The recap counts a batch's task once, for the first host.)
+        self.assertEqual(recap(out)["NAS1"]["changed"], 0, out)
+        self.assertEqual([c - b for c, b in zip(self.commands(), before)], [1, 1, 1, 0])
+        unchanged, read = self.results()
+        self.assertEqual(sorted(unchanged["hosts"]), ["NAS1", "NAS2", "NAS3"])
+        for k, d in enumerate(self.devices[:3]):
+            said = {"address": d.ip, "ok": True, "changed": False, "changes": [], "sent": 0}
+            self.assertEqual(unchanged["hosts"]["NAS%d" % (k + 1)], said)
+            self.assertEqual(read["hosts"]["NAS%d" % (k + 1)], dict(said, sent=1))
+        before = self.commands()
 
-    def test_3_firmware_goes_only_where_the_version_differs(self):
+        # --check --diff: the plan shown, with what it would read (amy's page,
+        # now that bob's is shown) and which password it takes, and nothing
+        # sent. A plan that the run would fail fails in check mode as well:
+        # one the device's rules refuse, one whose new password is missing.
+        # Then the batch acts: one new password for every device.
+        setup["folders"].append({"name": "music", "shared": False, "protected": True})
+        setup["accounts"].append({"name": "bob", "folders": ["music"]})
+        too_long = dict(setup, folders=setup["folders"] + [{"name": "far too long a name",
+                                                            "shared": True}])
+        status, out = self.playbook(
+            "batch.yml",
+            self.batches((setup, True), (too_long, True), (setup, False), (setup, True, "act")),
+            "--check", "--diff", "--limit", "NAS1,NAS2,NAS3")
+        self.assertEqual(status, 0, out)
+        for k, d in enumerate(self.devices[:3]):
+            self.assertIn("NAS%d (%s):\nfolder music: create\nfolder music: password\n"
+                          "account bob: give music\n"
+                          "account amy: its folders are read from its own page first (a request)"
+                          "\nnew password for folder music\n" % (k + 1, d.ip), out)
+        planned, refused, no_password, acted = self.results()
+        self.assertFalse(planned.get("failed"), planned)
+        self.assertIn("at most 12 characters", refused["hosts"]["NAS2"]["msg"])
+        self.assertIn("the setup needs new_password, for folder music",
+                      no_password["hosts"]["NAS3"]["msg"])
+        self.assertTrue(refused["failed"] and no_password["failed"])
+        self.assertTrue(acted["changed"] and not acted.get("failed"), acted)
+        # What the devices were sent is what the acting batch says it sent:
+        # the plans sent nothing.
+        self.assertEqual([c - b for c, b in zip(self.commands(), before)],
+                         [acted["hosts"]["NAS%d" % k]["sent"] for k in (1, 2, 3)] + [0])
+        for d in self.devices[:3]:
+            self.assertEqual(d.control("get share-password music"), self.FOLDER_PASSWORD)
+
+    def test_3_firmware_where_the_version_differs_facts_and_a_restart(self):
         image = os.path.join(self.tmp, "nas-2.1.07.bin")
         with open(image, "wb") as f:
             f.write(os.urandom(64 * 1024))
+        # One playbook for both (each run of Ansible costs seconds): a
+        # rolling update, then NAS1's facts and a restart.
         play = """
 - hosts: brevane
   gather_facts: false
@@ -378,26 +455,9 @@ class AnsibleLan(Fleet):
         image: %s
         wait_seconds: 60
       delegate_to: localhost
-""" % image
-        status, out = self.playbook("firmware.yml", play, "--check", "--limit", "NAS1,NAS2,NAS3")
-        self.assertEqual(status, 0, out)
-        self.assertEqual({h: c["changed"] for h, c in recap(out).items()},
-                         {"NAS1": 0, "NAS2": 1, "NAS3": 1})
-        self.assertEqual([d.control("get firmware-upload") for d in self.devices[:3]],
-                         [" 0", " 0", " 0"])
-        status, out = self.playbook("firmware.yml", play, "--limit", "NAS1,NAS2,NAS3")
-        self.assertEqual(status, 0, out)
-        self.assertEqual({h: c["changed"] for h, c in recap(out).items()},
-                         {"NAS1": 0, "NAS2": 1, "NAS3": 1})
-        d1, d2, d3 = self.devices[:3]
-        self.assertEqual(d1.control("get firmware-upload"), " 0")
-        self.assertTrue(d2.control("get firmware-upload").endswith("/nas-2.1.07.bin 65536"))
-        for d in (d1, d2, d3):
-            self.assertEqual(d.control("get firm_ver"), "2.1.07")
-
-    def test_4_facts_and_a_restart(self):
-        d1 = self.devices[0]
-        play = """
+      register: firmware
+    - ansible.builtin.assert:
+        that: firmware.changed == (inventory_hostname in ["NAS2", "NAS3"])
 - hosts: NAS1
   gather_facts: false
   tasks:
@@ -417,18 +477,40 @@ class AnsibleLan(Fleet):
     - ansible.builtin.assert:
         that: [restarted.changed, restarted.firmware == brevane_nas.status.firmware]
       when: not ansible_check_mode
-"""
+""" % image
+        d1, d2, d3 = self.devices[:3]
+
+        def since(before):
+            return [d1.control("command %d" % n)
+                    for n in range(before, int(d1.control("commands")))]
+
+        # Check mode uploads nothing; reading the accounts' folders selects
+        # their pages, and nothing else is sent.
         before = int(d1.control("commands"))
-        status, out = self.playbook("power.yml", play, "--check")
+        status, out = self.playbook("firmware.yml", play, "--check", "--limit", "NAS1,NAS2,NAS3")
         self.assertEqual(status, 0, out)
-        self.assertEqual(int(d1.control("commands")), before)
-        status, out = self.playbook("power.yml", play)
+        self.assertEqual([d.control("get firmware-upload") for d in self.devices[:3]],
+                         [" 0", " 0", " 0"])
+        self.assertTrue(all("type=ftps_userid_set" in c for c in since(before)), since(before))
+        before = int(d1.control("commands"))
+        status, out = self.playbook("firmware.yml", play, "--limit", "NAS1,NAS2,NAS3")
         self.assertEqual(status, 0, out)
-        self.assertEqual(recap(out)["NAS1"]["failed"], 0, out)
-        self.assertIn("type=reboot", d1.control("command %d" % before))
+        self.assertEqual(sum(c["failed"] for c in recap(out).values()), 0, out)
+        self.assertEqual(d1.control("get firmware-upload"), " 0")
+        self.assertTrue(d2.control("get firmware-upload").endswith("/nas-2.1.07.bin 65536"))
+        for d in (d1, d2, d3):
+            self.assertEqual(d.control("get firm_ver"), "2.1.07")
+        self.assertEqual(sum("type=reboot" in c for c in since(before)), 1, since(before))
 
 
 if __name__ == "__main__":
-    which = {"prometheus": PrometheusLan, "ansible": AnsibleLan}[sys.argv.pop(1)]
-    suite = unittest.TestLoader().loadTestsFromTestCase(which)
+    which = sys.argv.pop(1)
+    suite = unittest.TestLoader().loadTestsFromTestCase(
+        {"prometheus": PrometheusLan, "ansible": AnsibleLan}[which])
+    if which == "ansible":
+        # The collection's own tests need no LAN, but the same Ansible.
+        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+        import collection_test
+        collection_test.COLLECTIONS = os.environ["BREVANE_COLLECTIONS"]
+        suite.addTests(unittest.TestLoader().loadTestsFromTestCase(collection_test.Collection))
     sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)

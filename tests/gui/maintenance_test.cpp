@@ -78,7 +78,7 @@ TEST_F(MaintenanceTest, CancelAtTheFlashQuestionSendsNothing) {
 
 TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
   Choose(image_);
-  device().upload_failure = net::UploadError::Reply(302, "302 Found");
+  device().upload_failure = net::UploadError::Reply(302, "302 Found", "man_firm.htm");
   console.UploadBtnClick();
   ASSERT_EQ(device().uploads.size(), 1u);
   const auto& upload = device().uploads[0];
@@ -111,7 +111,7 @@ TEST_F(MaintenanceTest, AnAcceptedImageAsksToRestartAndWaits) {
 
 TEST_F(MaintenanceTest, CancelAtTheRestartQuestionLeavesThePageUsable) {
   Choose(image_);
-  device().upload_failure = net::UploadError::Reply(302, "302 Found");
+  device().upload_failure = net::UploadError::Reply(302, "302 Found", "man_firm.htm");
   Answer({MsgResult::Ok, MsgResult::Cancel});
   console.UploadBtnClick();
   EXPECT_TRUE(device().commands.empty());
@@ -130,8 +130,18 @@ TEST_F(MaintenanceTest, UploadErrorsAreJudgedByWhatHappenedNotByDigitsInTheirTex
     std::string message;
   };
   for (const Case& c :
-       {Case{std::nullopt, ""},  // 200 without a redirect: no message at all
-        Case{UploadError::Socket(10053), "Kernel Size is too large."},
+       {// 200 without a redirect: no message at all.
+        Case{std::nullopt, ""},
+        // Too large only when the device said so or ended the connection
+        // while the image still went out to it.
+        Case{UploadError::Aborted(), "Kernel Size is too large."},
+        Case{UploadError::Reply(413, "413 Payload Too Large", "", false),
+             "Kernel Size is too large."},
+        Case{UploadError::Socket(10053), "Upload fail!"},
+        Case{UploadError::Reply(401, "401 Unauthorized", "", false), "Upload fail!"},
+        Case{UploadError::Reply(403, "403 Forbidden"), "Upload fail!"},
+        Case{UploadError::Reply(302, "302 Found", "fail.htm"), "Upload fail!"},
+        Case{UploadError::Reply(302, "302 Found"), "Upload fail!"},  // no page named
         Case{UploadError::Socket(10061), "Upload fail!"},
         Case{UploadError::Reply(500, "500 Internal Server Error"), "Upload fail!"},
         // A device's error that merely holds the digits is no success.

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "console/menuform.h"
@@ -248,9 +249,23 @@ assert ("result" in d) != ("error" in d) and d["ok"] == (d["status"] == 0), d
 assert "result" in d or isinstance(d["error"]["message"], str), d
 sys.exit(d["status"]))";
 
+// An upload's end as brevane-ctl names it: its exit status, and what its
+// JSON object says.
+struct UploadEnd {
+  int status;
+  const char* said;
+};
+
+Result UploadTo(const lan::Host& host, const std::string& password_file, const std::string& image) {
+  return lan::Run(
+      {Ctl(), "--json", "--yes", "--password-file", password_file, host.ip, "upload", image});
+}
+
 // Every command against a device that does it, refuses it, fails it in each
 // way a device can, or is gone: "ok" only when the device did what was
-// asked, and every output has the documented shape.
+// asked, and every output has the documented shape. An upload is named for
+// what became of it: done, refused with its reason (a 401 a failed login),
+// or no answer.
 TEST(CtlDoneLan, EveryCommandSucceedsOnlyWhenTheDeviceDidIt) {
   const lan::Host& host = ThisLan().devices.at(0);
   const std::string dir = ThisLan().dir;
@@ -258,6 +273,14 @@ TEST(CtlDoneLan, EveryCommandSucceedsOnlyWhenTheDeviceDidIt) {
   std::ofstream(dir + "/wrong") << "nope\n";
   std::ofstream(dir + "/new") << "n3w\n";
   std::ofstream(dir + "/image") << "an image";
+  // A device that holds an upload, reading nothing of it and saying
+  // nothing, is waited for as long as a device writing an image may take:
+  // meanwhile, on a device of its own, the rest goes on.
+  auto silent = std::async(std::launch::async, [&] {
+    SimDevice held(ThisLan().devices.at(1), {"--password", "s3cret"});
+    held.Control("fault hold 100");
+    return UploadTo(held.host(), dir + "/right", dir + "/image");
+  });
   const std::vector<std::vector<std::string>> commands = {
       {"upload", dir + "/image"},
       {"name", "NAS2", "OFFICE"},
@@ -272,24 +295,62 @@ TEST(CtlDoneLan, EveryCommandSucceedsOnlyWhenTheDeviceDidIt) {
       {"reset"}};
   // The condition, what the device is told first, the password file, and
   // the exit status every command then ends with (an oversized reply to a
-  // page read is no page at all: no answer, 3; to a command, a refusal, 1).
+  // page read is no page at all: no answer, 3; to a command, a refusal, 1);
+  // and the upload's end.
   struct Condition {
     const char* name;
     const char* fault;
     const char* password;
     int status, or_status;
+    UploadEnd upload;
   };
   const Condition conditions[] = {
-      {"healthy", "", "right", 0, 0},
-      {"wrong password", "", "wrong", 1, 1},
-      {"refused", "fault refuse 100", "right", 1, 1},
-      {"403", "fault forbidden 100", "right", 1, 1},
-      {"500", "fault server-error 100", "right", 1, 1},
-      {"oversized", "fault oversized 100", "right", 1, 3},
-      {"garbage", "fault garbage 100", "right", 3, 3},
-      {"reset", "fault reset 100", "right", 3, 3},
-      {"closed", "fault close 100", "right", 3, 3},
-      {"gone", "stop", "right", 3, 3},
+      {"healthy", "", "right", 0, 0, {0, "Firmware Upload Successful."}},
+      {"wrong password", "", "wrong", 1, 1, {1, "Login failed."}},
+      // The image is taken; the restart after it is refused.
+      {"refused", "fault refuse 100", "right", 1, 1, {1, "The device refused the command."}},
+      {"403",
+       "fault forbidden 100",
+       "right",
+       1,
+       1,
+       {1, "The device refused the image (HTTP 403 Forbidden)."}},
+      {"500",
+       "fault server-error 100",
+       "right",
+       1,
+       1,
+       {1, "The device refused the image (HTTP 500 Internal Server Error)."}},
+      {"oversized",
+       "fault oversized 100",
+       "right",
+       1,
+       3,
+       {3, "The device did not answer the upload (Reply too large)."}},
+      {"garbage",
+       "fault garbage 100",
+       "right",
+       3,
+       3,
+       {3, "The device did not answer the upload (what it sent was no reply)."}},
+      {"reset",
+       "fault reset 100",
+       "right",
+       3,
+       3,
+       {3, "The device did not answer the upload (it ended the connection without a reply)."}},
+      {"closed",
+       "fault close 100",
+       "right",
+       3,
+       3,
+       {3, "The device did not answer the upload (it ended the connection without a reply)."}},
+      {"gone",
+       "stop",
+       "right",
+       3,
+       3,
+       {3, "The device did not answer the upload (Socket Error # 10061"}},
   };
   for (const Condition& c : conditions) {
     for (const auto& command : commands) {
@@ -311,16 +372,13 @@ TEST(CtlDoneLan, EveryCommandSucceedsOnlyWhenTheDeviceDidIt) {
       argv.insert(argv.end(), command.begin(), command.end());
       const Result run = lan::Run(argv);
       const Result shape = lan::Run({"/usr/bin/python3", "-c", kShape}, run.out);
-      // A connection dropped while an image goes up is the device refusing
-      // its size, when the drop comes before the last byte (a device that
-      // answers garbage at once and closes drops it too).
-      const std::string condition = c.name;
-      const bool dropped =
-          command[0] == "upload" &&
-          (condition == "reset" || condition == "closed" || condition == "garbage");
-      EXPECT_TRUE(run.status == c.status || run.status == c.or_status ||
-                  (dropped && run.status == 1))
-          << c.name << ": " << command[0] << ": " << run.status << " " << run.err;
+      if (command[0] == "upload") {
+        EXPECT_EQ(run.status, c.upload.status) << c.name << ": " << run.out << run.err;
+        EXPECT_NE(run.out.find(c.upload.said), std::string::npos) << c.name << ": " << run.out;
+      } else {
+        EXPECT_TRUE(run.status == c.status || run.status == c.or_status)
+            << c.name << ": " << command[0] << ": " << run.status << " " << run.err;
+      }
       EXPECT_EQ(shape.status, run.status)
           << c.name << ": " << command[0] << ": " << run.out << shape.err;
       if (std::string(c.name) == "wrong password") {
@@ -328,6 +386,11 @@ TEST(CtlDoneLan, EveryCommandSucceedsOnlyWhenTheDeviceDidIt) {
       }
     }
   }
+  const Result held = silent.get();
+  EXPECT_EQ(held.status, 3) << held.out << held.err;
+  EXPECT_NE(held.out.find("The device did not answer the upload (it was silent)."),
+            std::string::npos)
+      << held.out;
 }
 
 // What the rules refuse never reaches the device, and help and usage

@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
+#include <thread>
 
 #include "lan_support.h"
 #include "net/page_values.h"
+#include "net/sha256.h"
 
 namespace {
 
@@ -161,6 +164,71 @@ TEST_F(CtlSeveralLan, AnUploadToSeveralSendsEachTheSameImage) {
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   for (int i = 0; i < 2; ++i)
     EXPECT_EQ(devices_[i]->Control("get firmware-upload"), image + " 300000");
+  std::filesystem::remove(image);
+}
+
+// An image rewritten in place and appended to while it goes out: every
+// device gets it as it was read at the start, named by its SHA-256, and
+// each result says the file is no longer that.
+TEST_F(CtlSeveralLan, AnImageChangedDuringTheRunReachesEveryDeviceAsItWasRead) {
+  const std::string image = ThisLan().dir + "/changing.bin";
+  std::string original(3 << 20, 'o');
+  for (std::size_t i = 0; i < original.size(); i += 4096) original[i] = static_cast<char>(i >> 12);
+  std::ofstream(image, std::ios::binary) << original;
+  net::Sha256 hash;
+  hash.Update(original);
+  const std::string sha256 = hash.Hex();
+  for (auto& device : devices_) {
+    device->Control("set flash-rate 2");
+    device->Control("set restart-seconds 1");
+  }
+  auto run = std::async(std::launch::async, [&] {
+    return Run(
+        {"--yes", "--json", "--wait", "--parallel", "1", ip(0) + "," + ip(1), "upload", image});
+  });
+  // Once the first device has the request's head, the image has been read.
+  while (devices_[0]->Control("http-requests /man.cgi") == "0" &&
+         run.wait_for(std::chrono::milliseconds(10)) == std::future_status::timeout) {
+  }
+  {
+    std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(1 << 20);
+    file << std::string(1 << 20, 'n');
+  }
+  std::ofstream(image, std::ios::binary | std::ios::app) << "appended";
+  const Result result = run.get();
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(Count(result.out, "\"sha256\": \"" + sha256 + "\""), 2) << result.out;
+  EXPECT_EQ(Count(result.out, "as it was read at the start (SHA-256 " + sha256 +
+                                  "); the file has changed since."),
+            2)
+      << result.out;
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(devices_[i]->Control("get firmware-upload"),
+              image + " " + std::to_string(original.size()));
+    EXPECT_NE(devices_[i]->Control("command " + std::to_string(Commands(i) - 1)).find("reboot"),
+              std::string::npos);
+  }
+
+  // One device is sent the file itself: rewritten before the device has
+  // read it all, the upload fails and the device is not restarted.
+  std::ofstream(image, std::ios::binary) << original;
+  const int commands = Commands(0);
+  const std::string requests = devices_[0]->Control("http-requests /man.cgi");
+  auto alone = std::async(std::launch::async, [&] {
+    return Run({"--yes", "--json", ip(0), "upload", image});
+  });
+  while (devices_[0]->Control("http-requests /man.cgi") == requests &&
+         alone.wait_for(std::chrono::milliseconds(10)) == std::future_status::timeout) {
+  }
+  std::fstream(image, std::ios::in | std::ios::out | std::ios::binary) << "rewritten";
+  const Result changed = alone.get();
+  EXPECT_EQ(changed.status, 1) << changed.out;
+  EXPECT_NE(changed.out.find("The device was not restarted."), std::string::npos) << changed.out;
+  // It took the mix, and was told nothing after.
+  ASSERT_EQ(Commands(0), commands + 1);
+  EXPECT_NE(devices_[0]->Control("command " + std::to_string(commands)).find("file_upload"),
+            std::string::npos);
   std::filesystem::remove(image);
 }
 

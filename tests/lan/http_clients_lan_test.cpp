@@ -435,14 +435,27 @@ TEST(UploadClientWire, ErrorTextsTheCallerInspects) {
   EXPECT_EQ(UploadError(), "Socket Error # 10061\r\nConnection refused.");
 }
 
-// An image sent from its file while the device's side changes the file.
-net::UploadError UploadChangedMeanwhile(const std::function<void(const std::string&)>& change) {
+// An image sent from its file while the device's side changes the file,
+// once it has read `before` bytes of the request.
+net::UploadError UploadChangedMeanwhile(const std::function<void(const std::string&)>& change,
+                                        std::size_t size = 16 << 20,
+                                        std::size_t before = 256 * 1024) {
   const std::string path = "/tmp/brevane-wire-image.bin";
-  std::ofstream(path, std::ios::binary) << std::string(16 << 20, 'i');
-  ScriptedPeer peer(kLocal, 80, [&change, &path](PeerConnection& c) {
-    c.ReadToEnd(256 * 1024);
-    change(path);
-    c.ReadToEnd(32 << 20);  // the rest, or until the client gives up
+  std::ofstream(path, std::ios::binary) << std::string(size, 'i');
+  ScriptedPeer peer(kLocal, 80, [&change, &path, before](PeerConnection& c) {
+    if (before == 0) {
+      c.Sleep(300);  // the client has queued what it could
+      change(path);
+      c.ReadRequest();
+    } else {
+      const std::string start = c.ReadToEnd(before);
+      change(path);
+      // The rest of what the head announces, or until the client gives up.
+      const auto length = start.find("Content-Length: ");
+      const std::size_t whole = start.find("\r\n\r\n") + 4 +
+                                std::stoul(start.substr(length + 16, start.find('\r', length)));
+      if (whole > start.size()) c.ReadToEnd(whole - start.size());
+    }
     c.Send("HTTP/1.0 302 Found\r\nLocation: man_firm.htm\r\n\r\n");
   });
   net::THttpDataStream body;
@@ -463,12 +476,18 @@ net::UploadError UploadChangedMeanwhile(const std::function<void(const std::stri
 
 TEST(UploadClientWire, AnImageChangedWhileItGoesOutIsAFailureNamingItWhateverTheDeviceSays) {
   using Kind = net::UploadError::Kind;
-  // Rewritten in place: the device answers 302, and it is still a failure.
-  const auto rewritten = UploadChangedMeanwhile([](const std::string& path) {
+  auto rewrite = [](const std::string& path) {
     std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << "new";
-  });
+  };
+  // Rewritten in place: the device answers 302, and it is still a failure.
+  const auto rewritten = UploadChangedMeanwhile(rewrite);
   EXPECT_EQ(rewritten.kind(), Kind::FileChanged) << rewritten.what();
   EXPECT_NE(std::string(rewritten.what()).find("brevane-wire-image.bin"), std::string::npos);
+  // A small image is queued whole at once; rewritten after that, before
+  // the device read it, it is still a mix: the system reads the file as
+  // the bytes go out.
+  const auto queued = UploadChangedMeanwhile(rewrite, 64 * 1024, 0);
+  EXPECT_EQ(queued.kind(), Kind::FileChanged) << queued.what();
   // Cut short: the body cannot be finished, the send ends with the same
   // failure (never a crash).
   const auto cut = UploadChangedMeanwhile(
@@ -476,14 +495,89 @@ TEST(UploadClientWire, AnImageChangedWhileItGoesOutIsAFailureNamingItWhateverThe
   EXPECT_EQ(cut.kind(), Kind::FileChanged) << cut.what();
 }
 
-TEST(UploadClientWire, DeviceAbortingTheUploadGives10053) {
-  // The device reads a little of a large image, then resets the connection.
-  ScriptedPeer peer(kLocal, 80, [](PeerConnection& c) {
-    c.ReadToEnd(64 * 1024);
-    c.Reset();
-  });
-  const std::string error = UploadError("admin", 32 << 20);
-  EXPECT_NE(error.find("10053"), std::string::npos) << error;
+// What a device does with an upload, and what the client makes of it: an
+// answer before the whole image ends the sending and is read as it was
+// said; an end without a word while the image goes out is the device
+// aborting it; an end without a word once it is out, or silence, is none.
+TEST(UploadClientWire, EachEndOfAnUploadIsTakenForWhatItIs) {
+  using Kind = net::UploadError::Kind;
+  struct Case {
+    const char* name;
+    std::size_t size;
+    ScriptedPeer::Script script;
+    Kind kind;
+    int number;
+    bool whole;
+  };
+  const std::size_t large = 32 << 20, small = 1000;
+  const Case cases[] = {
+      {"401 at the head, then closed", large,
+       [](PeerConnection& c) {
+         c.ReadToEnd(100);
+         c.Send("HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic\r\n\r\n");
+         c.Close();
+       },
+       Kind::Reply, 401, false},
+      {"403 after a part, then held unread", large,
+       [](PeerConnection& c) {
+         c.ReadToEnd(64 * 1024);
+         c.Send("HTTP/1.0 403 Forbidden\r\n\r\n");
+         c.Hold();
+       },
+       Kind::Reply, 403, false},
+      {"413 after a part, then reset", large,
+       [](PeerConnection& c) {
+         c.ReadToEnd(64 * 1024);
+         c.Send("HTTP/1.0 413 Payload Too Large\r\n\r\n");
+         c.Reset();
+       },
+       Kind::Reply, 413, false},
+      {"closed without a word after a part", large,
+       [](PeerConnection& c) {
+         c.ReadToEnd(64 * 1024);
+         c.Close();
+       },
+       Kind::Aborted, 10053, false},
+      {"reset without a word after a part", large,
+       [](PeerConnection& c) {
+         c.ReadToEnd(64 * 1024);
+         c.Reset();
+       },
+       Kind::Aborted, 10053, false},
+      {"500 once it has it all", small, Answer("HTTP/1.0 500 Internal Error\r\n\r\n"), Kind::Reply,
+       500, true},
+      {"reset without a word once it has it all", small,
+       [](PeerConnection& c) {
+         c.ReadRequest();
+         c.Reset();
+       },
+       Kind::Socket, 10054, true},
+      {"closed without a word once it has it all", small,
+       [](PeerConnection& c) {
+         c.ReadRequest();
+         c.Close();
+       },
+       Kind::Closed, 0, true},
+      {"silent, reading nothing", large, [](PeerConnection& c) { c.Hold(); }, Kind::Socket, 10060,
+       true},
+  };
+  for (const Case& c : cases) {
+    ScriptedPeer peer(kLocal, 80, c.script);
+    net::UploadClient client;
+    client.reply_timeout_ms = 3000;  // a client that missed an answer runs into it
+    net::MemoryStream body, reply;
+    body.Write(std::string(c.size, 'f'));
+    try {
+      client.Post("http://127.0.0.1/man.cgi", body, reply);
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const net::UploadError& e) {
+      EXPECT_EQ(e.kind(), c.kind) << c.name << ": " << e.what();
+      EXPECT_EQ(e.number(), c.number) << c.name << ": " << e.what();
+      if (c.kind == Kind::Reply) {
+        EXPECT_EQ(e.whole(), c.whole) << c.name;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -92,8 +93,11 @@ std::string Slurp(const std::string& path) {
 }  // namespace
 
 Result Run(std::vector<std::string> argv, const std::string& input) {
+  // Files of each run's own: runs may go on side by side, on threads.
+  static std::atomic<int> runs{0};
   const std::string base =
-      std::filesystem::temp_directory_path() / ("brevane-run-" + std::to_string(::getpid()));
+      std::filesystem::temp_directory_path() /
+      ("brevane-run-" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
   std::ofstream(base + ".in", std::ios::binary) << input;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -78,6 +78,7 @@ struct Result {
   std::string out, err;
 };
 // Runs a program (no shell) with `input` as its standard input; waits for it.
+// Runs may go on side by side.
 Result Run(std::vector<std::string> argv, const std::string& input = "");
 
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns done().

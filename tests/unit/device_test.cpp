@@ -175,21 +175,68 @@ TEST(IpConfigRules, ShownAndSet) {
 TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   using net::UploadError;
   using Outcome = device::UploadOutcome;
-  auto of = [](auto error) { return device::JudgeUpload(std::make_exception_ptr(error)); };
-  EXPECT_EQ(device::JudgeUpload(nullptr), Outcome::Answered);
-  EXPECT_EQ(of(UploadError::Reply(302, "302 Found")), Outcome::Accepted);
-  EXPECT_EQ(of(UploadError::Reply(302, "302 Found", "man_firm.htm")), Outcome::Accepted);
-  EXPECT_EQ(of(UploadError::Reply(302, "302 Found", "/fail.htm")), Outcome::Refused);
-  EXPECT_EQ(of(UploadError::Reply(500, "500 Flash write failed at block 302")), Outcome::Failed);
-  EXPECT_EQ(of(UploadError::Socket(10053)), Outcome::TooLarge);
-  EXPECT_EQ(of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Failed);
-  EXPECT_EQ(of(UploadError::FileChanged("/fw.bin")), Outcome::FileChanged);
-  // No reply at all, or bytes that are none: no answer, whatever digits they hold.
-  EXPECT_EQ(of(net::HttpError("302 but plain")), Outcome::NoAnswer);
-  EXPECT_EQ(of(UploadError::Socket(10061)), Outcome::NoAnswer);
-  EXPECT_EQ(of(UploadError::Closed()), Outcome::NoAnswer);
-  EXPECT_EQ(of(UploadError::Reply(0, "garbage")), Outcome::NoAnswer);
+  struct Case {
+    std::exception_ptr error;
+    Outcome outcome;
+    int status;
+  };
+  auto of = [](auto error) { return std::make_exception_ptr(error); };
+  const Case cases[] = {
+      {nullptr, Outcome::Answered, 0},
+      // Taken: the redirect to the form's answer page, once the image was whole.
+      {of(UploadError::Reply(302, "302 Found", "man_firm.htm")), Outcome::Accepted, 302},
+      {of(UploadError::Reply(302, "302 Found", "http://10.0.0.7/man_firm.htm?x=1")),
+       Outcome::Accepted, 302},
+      {of(UploadError::Reply(302, "302 Found", "man_firm.htm", false)), Outcome::Failed, 302},
+      // Refused: its failure page, another page or none, a refusing status.
+      {of(UploadError::Reply(302, "302 Found", "/fail.htm")), Outcome::Refused, 302},
+      {of(UploadError::Reply(302, "302 Found", "index.htm")), Outcome::Refused, 302},
+      {of(UploadError::Reply(302, "302 Found")), Outcome::Refused, 302},
+      {of(UploadError::Reply(403, "403 Forbidden", "", false)), Outcome::Refused, 403},
+      {of(UploadError::Reply(500, "500 Flash write failed at block 302")), Outcome::Refused, 500},
+      {of(UploadError::Reply(500, "500 Socket Error # 10053")), Outcome::Refused, 500},
+      {of(UploadError::Reply(200, "200 OK", "man_firm.htm")), Outcome::Refused, 200},
+      // A 401 is a failed login, before the image went out or after.
+      {of(UploadError::Reply(401, "401 Unauthorized", "", false)), Outcome::LoginFailed, 401},
+      {of(UploadError::Reply(401, "401 Unauthorized")), Outcome::LoginFailed, 401},
+      // Too large: said so, or the connection ended without a word while
+      // the image still went out; never an error number alone.
+      {of(UploadError::Reply(413, "413 Payload Too Large", "", false)), Outcome::TooLarge, 413},
+      {of(UploadError::Aborted()), Outcome::TooLarge, 0},
+      {of(UploadError::Socket(10053)), Outcome::NoAnswer, 0},
+      {of(UploadError::Socket(10054)), Outcome::NoAnswer, 0},
+      {of(UploadError::FileChanged("/fw.bin")), Outcome::FileChanged, 0},
+      // No reply at all, or bytes that are none: no answer, whatever digits they hold.
+      {of(net::HttpError("302 but plain")), Outcome::NoAnswer, 0},
+      {of(UploadError::Socket(10061)), Outcome::NoAnswer, 0},
+      {of(UploadError::Socket(10060)), Outcome::NoAnswer, 0},
+      {of(UploadError::Closed()), Outcome::NoAnswer, 0},
+      {of(UploadError::Reply(0, "garbage")), Outcome::NoAnswer, 0},
+      {of(std::runtime_error("out of memory")), Outcome::Failed, 0},
+  };
+  for (const Case& c : cases) {
+    const device::UploadVerdict v = device::JudgeUpload(c.error);
+    EXPECT_EQ(v.outcome, c.outcome) << &c - cases;
+    EXPECT_EQ(v.status, c.status) << &c - cases;
+  }
+  const auto failure = device::JudgeUpload(of(UploadError::Reply(302, "302 Found", "/fail.htm")));
+  EXPECT_TRUE(failure.failure_page);
+  EXPECT_EQ(failure.location, "/fail.htm");
+  EXPECT_FALSE(
+      device::JudgeUpload(of(UploadError::Reply(302, "302 Found", "index.htm"))).failure_page);
+  EXPECT_EQ(device::JudgeUpload(of(UploadError::Reply(403, "403 Forbidden"))).said,
+            "403 Forbidden");
+  // No answer says how the upload ended, not the system's number for it.
+  EXPECT_EQ(device::JudgeUpload(of(UploadError::Socket(10060))).said, "it was silent");
+  for (const auto& ended :
+       {of(UploadError::Socket(10053)), of(UploadError::Socket(10054)), of(UploadError::Closed())})
+    EXPECT_EQ(device::JudgeUpload(ended).said, "it ended the connection without a reply");
+
+  // The window's words stay those it always had.
   EXPECT_EQ(device::UploadFailure(Outcome::TooLarge, "/fw.bin").text, "Kernel Size is too large.");
+  for (const Outcome o :
+       {Outcome::Refused, Outcome::LoginFailed, Outcome::NoAnswer, Outcome::Failed})
+    EXPECT_EQ(device::UploadFailure(o, "/fw.bin").text, "Upload fail!");
   EXPECT_EQ(device::UploadFailure(Outcome::FileChanged, "/fw.bin").text,
             "Upload fail!\nThe firmware file changed while it was sent:\n/fw.bin");
 
@@ -198,6 +245,63 @@ TEST(MaintenanceRules, AnUploadIsJudgedByWhatHappened) {
   EXPECT_NE(reset[0].url.find("type=default_setting"), std::string::npos);
   EXPECT_EQ(reset[1], device::Restart(kIp));
   EXPECT_EQ(device::Restart(kIp).page_tag, "maintain.htm");
+}
+
+// A device answering each command with the next of its scripted replies:
+// a redirect's target, "401", or nothing at all.
+class ScriptedClient : public net::CommandClient {
+ public:
+  explicit ScriptedClient(std::vector<std::string> replies) : replies_(std::move(replies)) {}
+  void Get(const std::string& url) override {
+    sent.push_back(
+        (url.find("default_setting") != std::string::npos ? "reset as " : "restart as ") + UserId +
+        ":" + Password);
+    const std::string reply = next_ < replies_.size() ? replies_[next_++] : "";
+    RequestSent = true;
+    FirstStatus = reply.empty() ? 0 : reply == "401" ? 401 : 302;
+    FirstLocation = FirstStatus == 302 ? reply : "";
+    if (reply.empty()) throw net::HttpError("closed");
+  }
+  void Connect() override { IsConnected = true; }
+  void Disconnect() override { IsConnected = false; }
+  std::vector<std::string> sent;
+
+ private:
+  std::vector<std::string> replies_;
+  std::size_t next_ = 0;
+};
+
+// The factory reset, as the console and brevane-ctl carry it out: the
+// restart follows only a reset the device did, and goes again with the
+// factory login when the reset device asks for it.
+TEST(MaintenanceRules, AFactoryResetRestartsOnlyADeviceThatDidIt) {
+  using device::Outcome;
+  struct Case {
+    std::vector<std::string> replies;  // the device's, one a command in turn
+    Outcome outcome;
+    std::vector<std::string> sent;
+  };
+  const std::string reset = "reset as owner:pw", as_owner = "restart as owner:pw",
+                    as_factory = "restart as admin:";
+  const Case cases[] = {
+      {{"reboot.htm", "reboot.htm"}, Outcome::Done, {reset, as_owner}},
+      {{"reboot.htm", "401", "reboot.htm"}, Outcome::Done, {reset, as_owner, as_factory}},
+      {{"reboot.htm", "401", "401"}, Outcome::LoginFailed, {reset, as_owner, as_factory}},
+      {{"reboot.htm", ""}, Outcome::NoAnswer, {reset, as_owner}},
+      {{"fail.htm"}, Outcome::Refused, {reset}},
+      {{"401"}, Outcome::LoginFailed, {reset}},
+      {{""}, Outcome::NoAnswer, {reset}},
+  };
+  for (const Case& c : cases) {
+    device::Session session(device::Trusted::Chosen(kIp), "owner", "pw");
+    ScriptedClient client(c.replies);
+    const device::FactoryResetSubmissions sent = device::ResetToFactory(client, session);
+    EXPECT_EQ(sent.outcome(), c.outcome) << &c - cases;
+    EXPECT_EQ(client.sent, c.sent) << &c - cases;
+    EXPECT_EQ(sent.restart.has_value(), c.sent.size() > 1) << &c - cases;
+    // The session holds the login the device took last.
+    EXPECT_EQ(session.password(), c.sent.back() == as_factory ? "" : "pw") << &c - cases;
+  }
 }
 
 // --- Limits on what is typed, and the device's own values ------------------

@@ -1,5 +1,7 @@
 #include "net/http_data_stream.h"
 
+#include <fcntl.h>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +9,9 @@
 #include <fstream>
 #include <system_error>
 #include <tuple>
+
+#include "net/sha256.h"
+#include "os/files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,6 +169,61 @@ TEST(HttpDataStream, TheImageIsStillTheOneOpenedOnlyWhileNothingChangedIt) {
   net::THttpDataStream replaced = opened();
   replace(std::string(100, 'c'));
   EXPECT_FALSE(image(replaced)->Unchanged());
+}
+
+// A private copy: the bytes as they were read, named by their SHA-256,
+// whatever is done to the file afterwards; nobody writes the copy unseen.
+TEST(HttpDataStream, ACopiedImageIsTheFileAsItWasReadWhateverBecomesOfTheFile) {
+  // In memory, and (past os::kMemoryFileLimit) in an unnamed file on disk.
+  for (const std::size_t size : {std::size_t{3000}, std::size_t{(16 << 20) + 3000}}) {
+    std::string original(size, 'a');
+    original[size / 2] = 'b';
+    TempFile file(original);
+    net::THttpDataStream body(Fixed);
+    body.AddFile("filename", file.path(), "application/octet-stream", true);
+    body.FinishBody();
+    const net::SentFile& image = *body.Files().at(0);
+    ASSERT_TRUE(image.Copied());
+    net::Sha256 expected;
+    expected.Update(original);
+    EXPECT_EQ(image.Sha256(), expected.Hex());
+    EXPECT_EQ(image.Path(), file.path());
+    EXPECT_TRUE(image.Unchanged());
+    EXPECT_TRUE(image.OriginalUnchanged());
+
+    // Rewritten in place, then appended to: the copy is what was read.
+    ::usleep(10000);
+    std::fstream(file.path(), std::ios::in | std::ios::out | std::ios::binary) << "zzz";
+    std::ofstream(file.path(), std::ios::binary | std::ios::app) << "more";
+    EXPECT_FALSE(image.OriginalUnchanged());
+    EXPECT_TRUE(image.Unchanged());
+    const std::string sent = body.Bytes();
+    EXPECT_NE(sent.find(original), std::string::npos) << size;
+    EXPECT_EQ(body.Size(), sent.size());
+
+    // Written behind its back through the process's own descriptor: the
+    // seal refuses it, or the change is seen.
+    const std::string self = "/proc/self/fd/" + std::to_string(image.Descriptor());
+    const int writer = ::open(self.c_str(), O_WRONLY);
+    const bool written = writer >= 0 && ::pwrite(writer, "x", 1, 0) == 1;
+    if (writer >= 0) ::close(writer);
+    EXPECT_EQ(image.Unchanged(), !written) << size;
+    if (size <= os::kMemoryFileLimit) {
+      EXPECT_FALSE(written);
+    }
+  }
+}
+
+TEST(HttpDataStream, AFileThatCannotBeCopiedFailsNamingIt) {
+  net::THttpDataStream body(Fixed);
+  try {
+    body.AddFile("filename", "/nonexistent/fw.bin", "application/octet-stream", true);
+    ADD_FAILURE() << "no error";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code().value(), ENOENT);
+    EXPECT_NE(std::string(e.what()).find("/nonexistent/fw.bin"), std::string::npos);
+  }
+  EXPECT_TRUE(body.Files().empty());
 }
 
 TEST(MemoryStream, ReadWriteSeekAndSize) {

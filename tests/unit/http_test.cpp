@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "net/http_reply.h"
+#include "net/sha256.h"
 #include "net/url.h"
 
 namespace {
@@ -85,6 +86,34 @@ TEST(ReplyHead, StatusIsTheSecondWordWhenItIsANumber) {
   EXPECT_EQ(net::StatusFromLine("garbage"), 0);
   EXPECT_EQ(net::StatusFromLine(""), 0);
   EXPECT_EQ(net::StatusFromLine("HTTP/1.0 99999 big"), 0);
+}
+
+// The standard's examples, lengths about each block's end, and the same
+// bytes given in pieces of any size.
+TEST(Sha256, NamesBytesAsTheStandardDoes) {
+  auto of = [](const std::string& bytes, std::size_t piece) {
+    net::Sha256 hash;
+    for (std::size_t at = 0; at < bytes.size(); at += piece)
+      hash.Update(std::string_view(bytes).substr(at, piece));
+    return hash.Hex();
+  };
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+      {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+      {std::string(63, 'a'), "7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34"},
+      {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+      {std::string(120, 'a'), "2f3d335432c70b580af0e8e1b3674a7c020d683aa5f73aaaedfdc55af904c21c"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const auto& [bytes, digest] : cases)
+    for (const std::size_t piece :
+         {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{1} << 20})
+      EXPECT_EQ(of(bytes, piece), digest) << bytes.size() << " in pieces of " << piece;
 }
 
 }  // namespace

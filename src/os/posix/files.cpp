@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <new>
 
@@ -62,6 +63,49 @@ std::size_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset
     got += static_cast<std::size_t>(n);
   }
   return got;
+}
+
+int MakePrivateFile(std::uint64_t size, int& error) {
+  int fd = -1;
+  // In memory, sealed once written; else unnamed in the temporary folder.
+  if (size <= kMemoryFileLimit)
+    fd = ::memfd_create("brevane-image", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (fd < 0) {
+    const char* dir = std::getenv("TMPDIR");
+    const std::string folder = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+    fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+      // A file system without unnamed files: a named one, its name taken
+      // away at once.
+      std::string name = folder + "/brevane-image-XXXXXX";
+      fd = ::mkostemp(name.data(), O_CLOEXEC);
+      if (fd >= 0) ::unlink(name.c_str());
+    }
+  }
+  error = fd < 0 ? errno : 0;
+  return fd;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t count, int& error) {
+  while (count > 0) {
+    const ssize_t n = ::write(fd, data, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      return false;
+    }
+    data += n;
+    count -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SealPrivateFile(int fd) {
+  if (::fcntl(fd, F_ADD_SEALS, F_SEAL_WRITE | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0)
+    return true;
+  // A file on disk: no one but root may open it for writing again.
+  ::fchmod(fd, 0400);
+  return false;
 }
 
 void* TakePages(std::size_t bytes) {

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace os {
@@ -107,6 +108,54 @@ std::size_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset
     got += n;
   }
   return got;
+}
+
+int MakePrivateFile(std::uint64_t, int& error) {
+  // In the temporary folder, shared with nobody (not even for reading) and
+  // deleted when closed; Windows keeps small temporary files in memory.
+  std::vector<wchar_t> folder(MAX_PATH + 1);
+  const DWORD n = ::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+  if (n == 0 || n >= folder.size()) {
+    error = EIO;
+    return -1;
+  }
+  static LONG counter = 0;
+  const std::wstring name = std::wstring(folder.data(), n) + L"brevane-image-" +
+                            std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(::InterlockedIncrement(&counter)) + L".tmp";
+  const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+  }
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+  if (fd < 0) {
+    ::CloseHandle(h);
+    error = EIO;
+    return -1;
+  }
+  error = 0;
+  return fd;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t count, int& error) {
+  while (count > 0) {
+    const int n = ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      return false;
+    }
+    data += n;
+    count -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SealPrivateFile(int) {
+  // Opened shared with nobody: no other writer can ever open it, but the
+  // process's own descriptor could still write.
+  return false;
 }
 
 void* TakePages(std::size_t bytes) {

@@ -1,6 +1,6 @@
 # -*- coding: utf-8 -*-
 # brevane.nas.setup on the control machine: the collection's rule for
-# discovered addresses first (plugin_utils/device_action.py).
+# discovered addresses first, and its batch (plugin_utils/device_action.py).
 
 from __future__ import absolute_import, division, print_function
 
@@ -10,4 +10,4 @@ from ansible_collections.brevane.nas.plugins.plugin_utils.device_action import D
 
 
 class ActionModule(DeviceAction):
-    pass
+    BATCH = True

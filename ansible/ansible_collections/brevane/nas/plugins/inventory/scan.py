@@ -68,21 +68,35 @@ cache_connection: ~/.cache/brevane-inventory
 cache_timeout: 300
 """
 
+import ipaddress
 import json
 import re
 import subprocess
+from collections import Counter
 
 from ansible.errors import AnsibleParserError
 from ansible.module_utils.common.process import get_bin_path
 from ansible.module_utils.common.text.converters import to_native, to_text
 from ansible.plugins.inventory import BaseInventoryPlugin, Cacheable, Constructable
 from ansible.utils.display import Display
+from ansible.utils.unsafe_proxy import wrap_var
 
 display = Display()
 
-# A device's name that can stand as a host name as it is.
-PLAIN_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9_.=-]{0,62}$")
+# A name as a device takes one (a letter first here, so that it never
+# reads as an address or an option): it can stand as a host name.
+DEVICE_NAME = re.compile(r"^[A-Za-z][A-Za-z0-9_=-]{0,14}$")
+# On the group "all": the addresses the inventories name, and those their
+# scans found that none names (the collection's actions refuse those).
+NAMED = "brevane_named_addresses"
 DISCOVERED_ONLY = "brevane_discovered_only"
+
+
+def address_order(device):
+    try:
+        return (0, int(ipaddress.IPv4Address(device["address"])), "")
+    except ValueError:
+        return (1, 0, device["address"])
 
 
 class InventoryModule(BaseInventoryPlugin, Constructable, Cacheable):
@@ -126,39 +140,70 @@ class InventoryModule(BaseInventoryPlugin, Constructable, Cacheable):
                                     ("address", "name", "group", "firmware", "via")))
         return devices
 
+    def _host_names(self, devices):
+        """The host name of each device: its own name where that can only mean
+        this device, its address otherwise."""
+        # Names that compare alike but for letter case are one name to the
+        # device and to the person.
+        counts = Counter(d["name"].lower() for d in devices)
+        # An address that answered twice (two interfaces, or a look-alike
+        # there) is one host, never two that a play would set up at once.
+        at = Counter(d["address"] for d in devices)
+        taken = set(["localhost", "all", "ungrouped", "brevane"])
+        taken.update(self._sanitize_group_name("brevane_" + d["group"]).lower()
+                     for d in devices if d["group"])
+        taken.update(g.lower() for g in self.inventory.groups)
+        names = []
+        for d in devices:
+            name = d["name"]
+            fits = (DEVICE_NAME.match(name) and counts[name.lower()] == 1 and
+                    at[d["address"]] == 1 and name.lower() not in taken)
+            if fits and name in self.inventory.hosts:
+                # A host another source made: the same device only if at the
+                # same address.
+                fits = self.inventory.hosts[name].vars.get("brevane_address") == d["address"]
+            names.append(name if fits else d["address"])
+        return names
+
     def _populate(self, devices):
         named = set(self.get_option("addresses") or [])
         strict = self.get_option("strict")
-        names = [d["name"] for d in devices]
+        # Devices answer a scan in any order: by address, the hosts come in
+        # one order every run, so run_once and serial pick the same ones.
+        devices = sorted(devices, key=address_order)
         self.inventory.add_group("brevane")
-        discovered_only = []
-        for d in devices:
-            # Two devices with one name, or a name that cannot be a host
-            # name, go by their address.
-            host = d["name"] if PLAIN_NAME.match(d["name"]) and names.count(d["name"]) == 1 \
-                else d["address"]
+        found_only = set()
+        for d, host in zip(devices, self._host_names(devices)):
             self.inventory.add_host(host, group="brevane")
             if d["group"]:
                 group = self.inventory.add_group(self._sanitize_group_name("brevane_" + d["group"]))
                 self.inventory.add_child(group, host)
+            # What a device answers is anyone's to say: never a template to
+            # Ansible, wherever a playbook or the groups below use it.
             variables = dict(
                 brevane_address=d["address"],
-                brevane_name=d["name"],
-                brevane_group=d["group"],
-                brevane_firmware=d["firmware"],
-                brevane_via=d["via"] or "",
+                brevane_name=wrap_var(d["name"]),
+                brevane_group=wrap_var(d["group"]),
+                brevane_firmware=wrap_var(d["firmware"]),
+                brevane_via=wrap_var(d["via"] or ""),
                 brevane_address_named=d["address"] in named,
             )
             for key, value in variables.items():
                 self.inventory.set_variable(host, key, value)
             if d["address"] not in named:
-                discovered_only.append(d["address"])
+                found_only.add(d["address"])
             self._set_composite_vars(self.get_option("compose"), variables, host, strict=strict)
             self._add_host_to_composed_groups(self.get_option("groups"), variables, host,
                                               strict=strict)
             self._add_host_to_keyed_groups(self.get_option("keyed_groups"), variables, host,
                                            strict=strict)
-        self.inventory.set_variable("all", DISCOVERED_ONLY, discovered_only)
+        # Several inventories (an office each) add up: an address that one
+        # names is named, one that any found and none names is not.
+        everywhere = self.inventory.groups["all"].get_vars()
+        named.update(everywhere.get(NAMED, []))
+        found_only.update(everywhere.get(DISCOVERED_ONLY, []))
+        self.inventory.set_variable("all", NAMED, sorted(named))
+        self.inventory.set_variable("all", DISCOVERED_ONLY, sorted(found_only - named))
 
     def parse(self, inventory, loader, path, cache=True):
         super(InventoryModule, self).parse(inventory, loader, path, cache)

@@ -75,6 +75,7 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.brevane.nas.plugins.module_utils.brevane_ctl import (
     BrevaneCtl,
     CtlError,
+    checked_address,
     device_argument_spec,
 )
 
@@ -88,9 +89,10 @@ def main():
     )
     module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
     wanted = module.params["version"]
+    address = checked_address(module, module.params["address"])
     ctl = BrevaneCtl(module)
     try:
-        before = ctl.status().get("firmware")
+        before = ctl.status(address).get("firmware")
         diff = {"before": "firmware: %s\n" % before, "after": "firmware: %s\n" % wanted}
         if before == wanted:
             module.exit_json(changed=False, before=before, firmware=before)
@@ -99,8 +101,8 @@ def main():
         if not os.path.isfile(module.params["image"]):
             module.fail_json(msg="no firmware image at %s" % module.params["image"])
         # (--yes: the task is the person's word for the flash and the restart.)
-        ctl.run(["--yes", "upload", module.params["image"]])
-        now = ctl.wait_for_restart(module.params["wait_seconds"]).get("firmware")
+        ctl.run(address, ["--yes", "upload", module.params["image"]])
+        now = ctl.wait_for_restart(address, module.params["wait_seconds"]).get("firmware")
     except CtlError as e:
         module.fail_json(msg=str(e), status=e.status)
     if now != wanted:

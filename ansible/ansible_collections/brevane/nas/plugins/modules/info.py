@@ -20,7 +20,11 @@ extends_documentation_fragment:
 attributes:
   check_mode:
     support: full
-    description: Reads the device in check mode as well; it changes nothing.
+    description:
+      - Reads the device in check mode as well; it changes no setting.
+      - Reading an account's folders selects the account's page on the
+        device, as the console's Modify does; that is a request, in check
+        mode too.
   diff_mode:
     support: none
     description: Nothing changes, so there is nothing to show.
@@ -80,19 +84,21 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.brevane.nas.plugins.module_utils.brevane_ctl import (
     BrevaneCtl,
     CtlError,
+    checked_address,
     device_argument_spec,
 )
 
 
 def main():
     module = AnsibleModule(argument_spec=device_argument_spec(), supports_check_mode=True)
+    address = checked_address(module, module.params["address"])
     ctl = BrevaneCtl(module)
     try:
         facts = dict(
-            status=ctl.status(),
-            addresses=ctl.run(["show", "ip"])["result"],
-            disk=ctl.run(["show", "disk"])["result"],
-            setup=ctl.run(["backup", "-"])["result"]["setup"],
+            status=ctl.status(address),
+            addresses=ctl.run(address, ["show", "ip"])["result"],
+            disk=ctl.run(address, ["show", "disk"])["result"],
+            setup=ctl.run(address, ["backup", "-"])["result"]["setup"],
         )
     except CtlError as e:
         module.fail_json(msg=str(e), status=e.status)

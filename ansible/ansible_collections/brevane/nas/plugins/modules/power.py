@@ -57,6 +57,7 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.brevane.nas.plugins.module_utils.brevane_ctl import (
     BrevaneCtl,
     CtlError,
+    checked_address,
     device_argument_spec,
 )
 
@@ -68,13 +69,14 @@ def main():
         wait_seconds=dict(type="int", default=180),
     )
     module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    address = checked_address(module, module.params["address"])
     if module.check_mode:
         module.exit_json(changed=True)
     ctl = BrevaneCtl(module)
     try:
         # (--yes: the task is the person's word for a restart.)
-        ctl.run(["--yes", "reboot"])
-        status = ctl.wait_for_restart(module.params["wait_seconds"])
+        ctl.run(address, ["--yes", "reboot"])
+        status = ctl.wait_for_restart(address, module.params["wait_seconds"])
     except CtlError as e:
         module.fail_json(msg=str(e), status=e.status)
     module.exit_json(changed=True, firmware=status.get("firmware"))
