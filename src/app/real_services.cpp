@@ -15,35 +15,50 @@
 #include "net/socket_error.h"
 #include "os/wake.h"
 #include "ui/message_box.h"
+#include "ui/thread_runner.h"
 #include "ui/ui.h"
 
 namespace desktop {
 namespace {
 
+// Boxes and the file dialog open with open(): their answer comes back by
+// their signal, in the one event loop, and nothing waits inside a wait.
 class QtMessageBoxes : public MessageBoxService {
  public:
-  MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
-                    MsgButtons buttons) override {
-    const auto box = ui::MakeMessageBox(text, title, icon, buttons);
+  void Open(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+            Answered answered) override {
+    QMessageBox* box = ui::MakeMessageBox(text, title, icon, buttons).release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
     // Above the window the user was working in.
-    ui::SetOwner(box.get(), QApplication::activeWindow());
-    const int pressed = box->exec();
-    return pressed == QMessageBox::Ok || pressed == QMessageBox::Yes ? MsgResult::Ok
-                                                                     : MsgResult::Cancel;
+    ui::SetOwner(box, QApplication::activeWindow());
+    QObject::connect(
+        box, &QMessageBox::finished, box, [answered = std::move(answered)](int pressed) {
+          answered(pressed == QMessageBox::Ok || pressed == QMessageBox::Yes ? MsgResult::Ok
+                                                                             : MsgResult::Cancel);
+        });
+    box->open();
   }
 };
 
 class QtFileDialog : public FileDialogService {
  public:
-  std::optional<std::string> OpenFile(const std::string& filter) override {
-    QFileDialog dialog(nullptr, QString(), QString(), QString::fromUtf8(filter));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  void Open(const std::string& filter, Picked picked) override {
+    auto* dialog = new QFileDialog(nullptr, QString(), QString(), QString::fromUtf8(filter));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // Nothing is created, renamed or deleted from this dialog.
-    dialog.setOption(QFileDialog::ReadOnly, true);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    dialog->setOption(QFileDialog::ReadOnly, true);
+    dialog->setSizeGripEnabled(true);
+    QObject::connect(dialog, &QFileDialog::finished, dialog,
+                     [dialog, picked = std::move(picked)](int result) {
+                       const QStringList files = dialog->selectedFiles();
+                       if (result != QDialog::Accepted || files.isEmpty())
+                         picked(std::nullopt);
+                       else
+                         picked(files.first().toStdString());
+                     });
+    dialog->open();
   }
 };
 
@@ -113,6 +128,7 @@ Services RealServices() {
   s.file_dialog = std::make_shared<QtFileDialog>();
   s.make_datagram_transport = [] { return std::make_unique<UdpTransport>(); };
   s.process = std::make_shared<QtProcessControl>();
+  s.work = std::make_shared<ui::ThreadRunner>();
   app::AddSystemServices(s);
   return s;
 }

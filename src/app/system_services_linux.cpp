@@ -5,6 +5,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <mutex>
+
 #include <QDesktopServices>
 #include <QString>
 #include <QUrl>
@@ -25,25 +27,35 @@ class DesktopUrlOpener : public UrlOpener {
 // The desktop's network drives (GVfs), from the module that carries GIO,
 // loaded the first time a drive is asked about. Without the module there
 // are no drives, and a connection says a network component has not started.
+//
+// The windows ask from worker threads, one drive at a time: GIO's mounts
+// and the drives' notes are not for two threads at once. What a letter's
+// folder is needs no lock, so the window thread never waits on a mount.
 class ModuleDrives : public NetworkDrives {
  public:
   DriveType GetDriveType(const std::string& root_path) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->GetDriveType(root_path) : DriveType::NoRootDir;
   }
   std::optional<std::string> GetConnection(const std::string& drive) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->GetConnection(drive) : std::nullopt;
   }
   int AddConnection(const NetResource& resource, const std::string& password) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->AddConnection(resource, password) : kNoModule;
   }
   int ProbeShare(const std::string& remote_name, const std::string& password) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->ProbeShare(remote_name, password) : kNoModule;
   }
   void UseShare(const std::string& remote_name, const std::string& password) override {
+    const std::lock_guard lock(mutex_);
     if (Get() != nullptr) Get()->UseShare(remote_name, password);
   }
   int MapDrivePersistently(const std::string& drive, const std::string& remote_name,
                            const std::string& password) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->MapDrivePersistently(drive, remote_name, password) : kNoModule;
   }
   std::string DrivePlace(const std::string& drive) override {
@@ -51,15 +63,19 @@ class ModuleDrives : public NetworkDrives {
   }
   void NoteDevice(const std::string& drive, const std::string& device_name,
                   const std::string& group_name) override {
+    const std::lock_guard lock(mutex_);
     if (Get() != nullptr) Get()->NoteDevice(drive, device_name, group_name);
   }
   std::vector<DriveRecord> ListDrives() override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->ListDrives() : std::vector<DriveRecord>();
   }
   int MoveDrive(const std::string& drive, const device::Trusted& to) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->MoveDrive(drive, to) : kNoModule;
   }
   int Reconnect(const std::string& drive) override {
+    const std::lock_guard lock(mutex_);
     return Get() != nullptr ? Get()->Reconnect(drive) : kNoModule;
   }
 
@@ -68,10 +84,7 @@ class ModuleDrives : public NetworkDrives {
   static constexpr char kModule[] = "brevane-gio-drives.so";
 
   NetworkDrives* Get() {
-    if (!tried_) {
-      tried_ = true;
-      drives_.reset(Load());
-    }
+    std::call_once(loaded_, [this] { drives_.reset(Load()); });
     return drives_.get();
   }
 
@@ -97,7 +110,8 @@ class ModuleDrives : public NetworkDrives {
     return nullptr;
   }
 
-  bool tried_ = false;
+  std::once_flag loaded_;
+  std::mutex mutex_;
   std::unique_ptr<NetworkDrives> drives_;
 };
 

@@ -52,7 +52,8 @@ Form2::Form2()
     : CommandClient(desktop::services().make_command_client()),
       UploadClient(desktop::services().make_upload_client()),
       Timer1(new QTimer(this)),
-      Timer2(new QTimer(this)) {
+      Timer2(new QTimer(this)),
+      actions_(this, [this](bool busy) { SetBusy(busy); }) {
   ConsolePauseMs = 20;
   setWindowTitle("Management");
   PageControl1 = new ConsolePages(this);
@@ -92,11 +93,10 @@ Form2::Form2()
 
   SetTabShown(kModifyFtp, false);
   PageControl1->setCurrentIndex(kStatus);
+  // A page the person picked is read as it comes up (one the console picks
+  // is read by SelectPage).
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-    ui::Guard([this, index] {
-      if (!selecting_) PageControl1Change();
-      if (isVisible() && !quiet_pages_) ShowPage(index);
-    })();
+    if (!selecting_) Act([this, index] { return PageChanged(index); });
   });
 
   setFixedSize(sizeHint());
@@ -129,8 +129,15 @@ Form2::~Form2() {
   windows.login_answered = nullptr;
 }
 
-void Form2::FormShow() {
-  TabSheet1Show();
+core::Task<> Form2::PageChanged(int index) {
+  co_await PageControl1Change();
+  if (isVisible() && !quiet_pages_) co_await ShowPage(index);
+}
+
+core::Task<> Form2::FormShow() {
+  // The window comes on the screen as the read begins: it names its device
+  // and shows its tabs from the first moment, not those of the device it
+  // showed last.
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + core::Session().DeviceIp));
   SetTabShown(kStatus, true);
   SetTabShown(kModifyFtp, false);
@@ -138,6 +145,7 @@ void Form2::FormShow() {
   // was being modified.
   SetTabShown(kFtpServer, true);
   Timer1->stop();
+  co_await TabSheet1Show();
 }
 
 void Form2::showEvent(QShowEvent* event) {
@@ -145,18 +153,43 @@ void Form2::showEvent(QShowEvent* event) {
   // Restored from the task bar: the console was never hidden.
   if (event->spontaneous()) return;
   ui::CenterOnScreen(this);
+  Act([this] { return Shown(); });
+}
+
+core::Task<> Form2::Shown() {
   // Showing the console is one action: all it reads ends within the bound.
   const net::ActionBound bound(core::kReadingActionBound);
   quiet_pages_ = true;
-  ui::Guard([this] { FormShow(); })();
+  try {
+    co_await FormShow();
+  } catch (...) {
+    quiet_pages_ = false;
+    throw;
+  }
   quiet_pages_ = false;
   // The active page is read as it becomes visible; the Status page was
   // read just now.
-  if (PageControl1->currentIndex() != kStatus)
-    ui::Guard([this] { ShowPage(PageControl1->currentIndex()); })();
+  if (PageControl1->currentIndex() != kStatus) co_await ShowPage(PageControl1->currentIndex());
+}
+
+void Form2::Act(std::function<core::Task<>()> action) {
+  actions_.Run(std::move(action), core::Session().DeviceIp);
+}
+
+void Form2::SetBusy(bool busy) {
+  // The pages, and the small dialogs on the console's device: what would
+  // start a second action waits, and shows it.
+  PageControl1->setEnabled(!busy);
+  for (QWidget* dialog :
+       {ui::Windows().form6.widget, ui::Windows().form7.widget, ui::Windows().form8.widget,
+        ui::Windows().form9.widget, ui::Windows().form10.widget, ui::Windows().form11.widget})
+    if (dialog != nullptr) dialog->setEnabled(!busy);
 }
 
 void Form2::Dismiss() {
+  // What the console still waits for goes: it worked on the device the
+  // console leaves.
+  actions_.Drop();
   for (QWidget* dialog :
        {ui::Windows().form6.widget, ui::Windows().form7.widget, ui::Windows().form8.widget,
         ui::Windows().form9.widget, ui::Windows().form10.widget, ui::Windows().form11.widget})
@@ -167,43 +200,43 @@ void Form2::Dismiss() {
   hide();
 }
 
-void Form2::PageControl1Change() {
-  Pause();
+core::Task<> Form2::PageControl1Change() {
+  co_await Pause();
   SetTabShown(kModifyFtp, false);
   SetTabShown(kFtpServer, true);
 }
 
-void Form2::ShowPage(int index) {
+core::Task<> Form2::ShowPage(int index) {
   const net::ActionBound bound(core::kReadingActionBound);
   switch (index) {
     case kStatus:
-      TabSheet1Show();
+      co_await TabSheet1Show();
       break;
     case kIpConfig:
-      TabSheet2Show();
+      co_await TabSheet2Show();
       break;
     case kMaintenance:
-      TabSheet3Show();
+      co_await TabSheet3Show();
       break;
     case kFileServer:
-      TabSheet4Show();
+      co_await TabSheet4Show();
       break;
     case kFtpServer:
-      TabSheet5Show();
+      co_await TabSheet5Show();
       break;
     case kModifyFtp:
-      TabSheet6Show();
+      co_await TabSheet6Show();
       break;
     case kDiskUtility:
-      TabSheet7Show();
+      co_await TabSheet7Show();
       break;
     default:
       break;
   }
 }
 
-void Form2::RedisplayTab(int index) {
-  ShowPage(index);
+core::Task<> Form2::RedisplayTab(int index) {
+  return ShowPage(index);
 }
 
 void Form2::ReturnToDeviceList() {
@@ -230,8 +263,9 @@ void FrameControls::NameControls() {
 // What the pages share on the console window: carrying out the device's
 // rules, the tab row as the pages change it, and the folder lists.
 
-void Form2::Pause() const {
-  net::Pause(ConsolePauseMs);
+core::Task<> Form2::Pause() const {
+  auto pause = [ms = ConsolePauseMs] { net::Pause(ms); };
+  co_await core::OffThread(pause);
 }
 
 void Form2::SetTabShown(int index, bool shown) {
@@ -243,29 +277,35 @@ void Form2::SetTabShown(int index, bool shown) {
   selecting_ = false;
 }
 
-void Form2::SelectPage(int index) {
+core::Task<> Form2::SelectPage(int index) {
+  const int before = PageControl1->currentIndex();
   selecting_ = true;
   PageControl1->setCurrentIndex(index);
   selecting_ = false;
+  if (PageControl1->currentIndex() != before && isVisible() && !quiet_pages_)
+    co_await ShowPage(PageControl1->currentIndex());
 }
 
-bool Form2::Carry(const device::Plan& plan, const std::function<void()>& reread) {
+core::Task<bool> Form2::Carry(device::Plan plan, std::function<core::Task<>()> reread) {
   if (const device::Refusal* refused = device::Refused(plan)) {
-    console::Tell(refused->message);
-    return false;
+    co_await console::Tell(refused->message);
+    co_return false;
   }
-  return Send(std::get<device::Command>(plan), reread) == core::Submitted::Done;
+  co_return co_await Send(std::get<device::Command>(std::move(plan)), std::move(reread)) ==
+      core::Submitted::Done;
 }
 
-core::Submitted Form2::Send(const device::Command& command, const std::function<void()>& reread) {
+core::Task<core::Submitted> Form2::Send(device::Command command,
+                                        std::function<core::Task<>()> reread) {
   // A command too long to go out whole is not sent: the user is told which
   // value makes it so.
   if (!net::CommandClient::Fits(command.url)) {
-    console::Tell("This value is too long to be sent. Shorten it and try again.",
-                  command.field != nullptr ? command.field : "Set");
-    return core::Submitted::NotSent;
+    const std::string field = command.field != nullptr ? command.field : "Set";
+    co_await console::Tell("This value is too long to be sent. Shorten it and try again.", field);
+    co_return core::Submitted::NotSent;
   }
-  return core::SubmitCommand(*CommandClient, *this, command, reread);
+  co_return co_await core::SubmitCommand(CommandClient, *this, std::move(command),
+                                         std::move(reread));
 }
 
 void Form2::FillList(QListWidget* list, std::vector<std::string>& kept,
@@ -293,9 +333,14 @@ void Form2::ClearSelections(std::initializer_list<QListWidget*> lists) {
 }
 
 void Form2::Clicks(std::initializer_list<Click> clicks) {
-  for (const auto& [button, handler] : clicks)
-    connect(button, &QAbstractButton::clicked, this,
-            ui::Guard([this, handler = handler] { (this->*handler)(); }));
+  for (const Click& click : clicks) {
+    if (click.action != nullptr)
+      connect(click.button, &QAbstractButton::clicked, this,
+              [this, action = click.action] { Act([this, action] { return (this->*action)(); }); });
+    else
+      connect(click.button, &QAbstractButton::clicked, this,
+              ui::Guard([this, handler = click.handler] { (this->*handler)(); }));
+  }
 }
 
 void Form2::ListClicks(QListWidget* list, void (Form2::*handler)()) {

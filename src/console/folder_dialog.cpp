@@ -54,11 +54,11 @@ void FolderDialog::Trimmed(std::initializer_list<QLineEdit*> edits) {
   for (QLineEdit* edit : edits) edit->setText(ui::Q(device::Trim(ui::S(edit->text()))));
 }
 
-bool FolderDialog::Carry(const device::Plan& plan, std::initializer_list<QLineEdit*> typed,
-                         std::initializer_list<QLineEdit*> edits,
-                         const std::function<void()>& reread) {
+core::Task<> FolderDialog::Carry(device::Plan plan, std::vector<QLineEdit*> typed,
+                                 std::vector<QLineEdit*> edits,
+                                 std::function<core::Task<>()> reread) {
   if (const device::Refusal* refused = device::Refused(plan)) {
-    console::Tell(refused->message);
+    co_await console::Tell(refused->message);
     if (refused->clear) {
       for (QLineEdit* edit : typed) {
         edit->clear();
@@ -66,15 +66,19 @@ bool FolderDialog::Carry(const device::Plan& plan, std::initializer_list<QLineEd
       }
       set_button_->setEnabled(true);
     }
-    return false;
+    co_return;
   }
-  const auto& command = std::get<device::Command>(plan);
   // Too long to go out whole, it is not sent and the dialog stays.
-  if (Console().Send(command, reread) == core::Submitted::NotSent) return false;
+  const core::Submitted sent =
+      co_await Console().Send(std::get<device::Command>(std::move(plan)), std::move(reread));
+  if (sent == core::Submitted::NotSent) co_return;
   for (QLineEdit* edit : edits) edit->clear();
   ReenabledButton()->setEnabled(true);
   hide();
-  return true;
+}
+
+void FolderDialog::Act(std::function<core::Task<>()> action) {
+  Console().Act(std::move(action));
 }
 
 void FolderDialog::FormClose() {

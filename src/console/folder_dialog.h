@@ -8,7 +8,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "core/task.h"
 #include "device/device.h"
 
 class Form2;
@@ -43,9 +45,11 @@ class FolderDialog : public QWidget {
   // the Set button usable again. A command is sent as the console's pages
   // send it, then `edits` are cleared, the button given back and the dialog
   // hidden; one too long to go out whole is not sent, and the dialog stays.
-  // True when the command went out.
-  bool Carry(const device::Plan& plan, std::initializer_list<QLineEdit*> typed,
-             std::initializer_list<QLineEdit*> edits, const std::function<void()>& reread);
+  core::Task<> Carry(device::Plan plan, std::vector<QLineEdit*> typed,
+                     std::vector<QLineEdit*> edits, std::function<core::Task<>()> reread);
+  // Runs `action` as the console's action: the dialogs send on its device,
+  // with its clients.
+  static void Act(std::function<core::Task<>()> action);
   // Trims each of `edits` and writes it back, as the rule reads them.
   static void Trimmed(std::initializer_list<QLineEdit*> edits);
 

@@ -19,7 +19,8 @@ Form9::Form9()
       FTPAddAccEdit(AddEdit(Label1, "Account Name")),
       FTPAddAccBtn(new QPushButton(this)) {
   Finish(FTPAddAccBtn);
-  connect(FTPAddAccBtn, &QPushButton::clicked, this, ui::Guard([this] { FTPAddAccBtnClick(); }));
+  connect(FTPAddAccBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return FTPAddAccBtnClick(); }); });
   ui::Windows().form9 = {this, this};
 }
 
@@ -31,13 +32,13 @@ QPushButton* Form9::ReenabledButton() const {
   return Console().AccountCreateButton();
 }
 
-void Form9::FTPAddAccBtnClick() {
+core::Task<> Form9::FTPAddAccBtnClick() {
   Trimmed({FTPAddAccEdit});
   // The device may refuse a new account for a while: it is sent again, up
   // to 15 times.
-  Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccount,
-                             ui::S(FTPAddAccEdit->text()), Console().AccountNames()),
-        {FTPAddAccEdit}, {FTPAddAccEdit}, [] { Console().TabSheet5Show(); });
+  return Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccount,
+                                    ui::S(FTPAddAccEdit->text()), Console().AccountNames()),
+               {FTPAddAccEdit}, {FTPAddAccEdit}, [] { return Console().TabSheet5Show(); });
 }
 
 Form10::Form10()
@@ -46,7 +47,8 @@ Form10::Form10()
       ModCreateFEdit(AddEdit(Label1, "Folder Name")),
       ModCreateFBtn(new QPushButton(this)) {
   Finish(ModCreateFBtn);
-  connect(ModCreateFBtn, &QPushButton::clicked, this, ui::Guard([this] { ModCreateFBtnClick(); }));
+  connect(ModCreateFBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return ModCreateFBtnClick(); }); });
   ui::Windows().form10 = {this, this};
 }
 
@@ -58,11 +60,12 @@ QPushButton* Form10::ReenabledButton() const {
   return Console().AccountFolderCreateButton();
 }
 
-void Form10::ModCreateFBtnClick() {
+core::Task<> Form10::ModCreateFBtnClick() {
   Trimmed({ModCreateFEdit});
-  Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccountFolder,
-                             ui::S(ModCreateFEdit->text()), Console().AccountFolderNames()),
-        {ModCreateFEdit}, {ModCreateFEdit}, [] { Console().TabSheet6Show(); });
+  return Carry(
+      device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateAccountFolder,
+                           ui::S(ModCreateFEdit->text()), Console().AccountFolderNames()),
+      {ModCreateFEdit}, {ModCreateFEdit}, [] { return Console().TabSheet6Show(); });
 }
 
 Form11::Form11()
@@ -74,7 +77,8 @@ Form11::Form11()
       ModRenameFBtn(new QPushButton(this)) {
   ModRenOldnameEdit->setEnabled(false);  // filled by the console
   Finish(ModRenameFBtn);
-  connect(ModRenameFBtn, &QPushButton::clicked, this, ui::Guard([this] { ModRenameFBtnClick(); }));
+  connect(ModRenameFBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return ModRenameFBtnClick(); }); });
   ui::Windows().form11 = {this, this};
 }
 
@@ -86,7 +90,7 @@ QPushButton* Form11::ReenabledButton() const {
   return Console().AccountFolderCreateButton();
 }
 
-void Form11::ModRenameFBtnClick() {
+core::Task<> Form11::ModRenameFBtnClick() {
   const std::string old_name = ui::S(ModRenOldnameEdit->text());
   if (!old_name.empty()) Trimmed({ModRenNewnameEdit});
   const device::Plan plan = device::RenameFolder(
@@ -97,6 +101,6 @@ void Form11::ModRenameFBtnClick() {
   if (refused != nullptr &&
       refused->message == device::Say("Over Maximum (12 characters).", kFolderListTitle))
     ModRenOldnameEdit->setEnabled(true);
-  Carry(plan, {ModRenNewnameEdit}, {ModRenOldnameEdit, ModRenNewnameEdit},
-        [] { Console().TabSheet6Show(); });
+  return Carry(plan, {ModRenNewnameEdit}, {ModRenOldnameEdit, ModRenNewnameEdit},
+               [] { return Console().TabSheet6Show(); });
 }

@@ -10,7 +10,7 @@ class Form9 : public FolderDialog {
   Form9();
   ~Form9() override;
   QPushButton* ReenabledButton() const override;
-  void FTPAddAccBtnClick();
+  core::Task<> FTPAddAccBtnClick();
 
   QLabel* Label1;
   QLineEdit* FTPAddAccEdit;
@@ -22,7 +22,7 @@ class Form10 : public FolderDialog {
   Form10();
   ~Form10() override;
   QPushButton* ReenabledButton() const override;
-  void ModCreateFBtnClick();
+  core::Task<> ModCreateFBtnClick();
 
   QLabel* Label1;
   QLineEdit* ModCreateFEdit;
@@ -34,7 +34,7 @@ class Form11 : public FolderDialog {
   Form11();
   ~Form11() override;
   QPushButton* ReenabledButton() const override;
-  void ModRenameFBtnClick();
+  core::Task<> ModRenameFBtnClick();
 
   QLabel* Label1;
   QLineEdit* ModRenOldnameEdit;

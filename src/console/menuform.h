@@ -20,9 +20,11 @@
 #include <vector>
 
 #include "core/command_submission.h"
+#include "core/task.h"
 #include "device/device.h"
 #include "net/command_client.h"
 #include "net/upload_client.h"
+#include "ui/actions.h"
 #include "ui/report_list_view.h"
 
 class QPainter;
@@ -280,9 +282,9 @@ class Form2 : public QWidget,
   };
 
   // Window events.
-  void FormShow();
+  core::Task<> FormShow();
   void FormClose();
-  void PageControl1Change();
+  core::Task<> PageControl1Change();
   // Draws the tab at `tab_index` (counting visible tabs only) into `rect`.
   void PageControl1DrawTab(QPainter& painter, int tab_index, const QRect& rect, bool active);
   // The caption drawn on the tab at `tab_index` (visible tabs only), and
@@ -290,95 +292,102 @@ class Form2 : public QWidget,
   std::string TabCaption(int tab_index, int* shift = nullptr) const;
 
   // Runs the display routine of page `index`; other indexes do nothing.
-  void ShowPage(int index);
+  core::Task<> ShowPage(int index);
   // Makes page `index` the active page from code, as the pages do (not a
-  // tab picked by the user); its display routine runs if the window shows.
-  void SelectPage(int index);
+  // tab picked by the user); its display routine runs if it was not the
+  // active page and the window shows.
+  core::Task<> SelectPage(int index);
   // Shows or hides a page's tab from code, leaving the active page alone.
   void SetTabShown(int index, bool shown);
 
   // Status page (tab_status.cpp).
-  void TabSheet1Show();
+  core::Task<> TabSheet1Show();
   void TimeSSelRBClick();
   void TimeSMakeRBClick();
-  void identBtnClick();
-  void adminBtnClick();
-  void DatatimeBtnClick();
-  void NetinfoBtnClick();
-  void LangBtnClick();
+  core::Task<> identBtnClick();
+  core::Task<> adminBtnClick();
+  core::Task<> DatatimeBtnClick();
+  core::Task<> NetinfoBtnClick();
+  core::Task<> LangBtnClick();
 
   // IP Config page (tab_ipconfig.cpp).
-  void TabSheet2Show();
+  core::Task<> TabSheet2Show();
   void AutoIPRBClick();
   void StaticIPRBClick();
-  void IPinforBtnClick();
+  core::Task<> IPinforBtnClick();
 
   // Maintenance page (tab_maintenance.cpp).
-  void TabSheet3Show();
-  void BrowseBtnClick();
-  void UploadBtnClick();
-  void RebootBtnClick();
-  void ResetBtnClick();
+  core::Task<> TabSheet3Show();
+  core::Task<> BrowseBtnClick();
+  core::Task<> UploadBtnClick();
+  core::Task<> RebootBtnClick();
+  core::Task<> ResetBtnClick();
   void Timer1Timer();
   // Hides the wait labels and the bar, sets it to 0 and stops Timer1.
   void ResetWaitDisplay();
 
   // File Server page (tab_fileserver.cpp).
-  void TabSheet4Show();
+  core::Task<> TabSheet4Show();
   void SMBFolderLBClick();
   void SMBPublicFolderLBClick();
-  void MovetoPublicBtnClick();
-  void MovetoSMBBtnClick();
-  void ShowDeleteBtnClick();
+  core::Task<> MovetoPublicBtnClick();
+  core::Task<> MovetoSMBBtnClick();
+  core::Task<> ShowDeleteBtnClick();
   void ShowCreateBtnClick();
   void ShowRenameBtnClick();
   void ShowPublicPassBtnClick();
   void DisableFileServerButtons();
 
   // FTP Server page (tab_ftpserver.cpp).
-  void TabSheet5Show();
-  void FTPStatusBtnClick();
-  void AnonyBtnClick();
+  core::Task<> TabSheet5Show();
+  core::Task<> FTPStatusBtnClick();
+  core::Task<> AnonyBtnClick();
   void AccountLVClick();
-  void AccAddBtnClick();
-  void AccModifyBtnClick();
-  void AccStatusBtnClick();
-  void AccDelBtnClick();
+  core::Task<> AccAddBtnClick();
+  core::Task<> AccModifyBtnClick();
+  core::Task<> AccStatusBtnClick();
+  core::Task<> AccDelBtnClick();
   void ResetAccountButtons();
 
   // Modify FTP page (tab_modifyftp.cpp).
-  void TabSheet6Show();
-  void ModFTPBtnClick();
-  void ModMovetoSharBtnClick();
-  void ModMovetoFolderBtnClick();
+  core::Task<> TabSheet6Show();
+  core::Task<> ModFTPBtnClick();
+  core::Task<> ModMovetoSharBtnClick();
+  core::Task<> ModMovetoFolderBtnClick();
   void ShowModCreateBtnClick();
   void ShowModRenameBtnClick();
-  void ModDelBtnClick();
-  void BackBtnClick();
+  core::Task<> ModDelBtnClick();
+  core::Task<> BackBtnClick();
   void FTPSFLBClick();
   void FTPSSharLBClick();
   void ResetFolderListButtons();
 
   // Disk Utility page (tab_diskutility.cpp).
-  void TabSheet7Show();
-  void DiskFormatBtnClick();
-  void DiskSleepBtnClick();
-  void DiskScanBtnClick();
+  core::Task<> TabSheet7Show();
+  core::Task<> DiskFormatBtnClick();
+  core::Task<> DiskSleepBtnClick();
+  core::Task<> DiskScanBtnClick();
   void DiskRefBtnClick();
-  void DiskDelMsgBtnClick();
+  core::Task<> DiskDelMsgBtnClick();
   void Timer2Timer();
-  void RefreshScanResult();
+  core::Task<> RefreshScanResult();
   // Shows the scan's messages, the latest in view.
   void FillScanMessages(const std::string& value);
 
   // Carries out what a rule decided: shows its refusal, or sends its
   // command. True when the device did it.
-  bool Carry(const device::Plan& plan, const std::function<void()>& reread = {});
+  core::Task<bool> Carry(device::Plan plan, std::function<core::Task<>()> reread = {});
   // Sends a command through the one submission path, unless it is too
   // long to go out whole (then the user is told which value makes it so);
   // `reread` runs after the last refusal of a command sent again while
   // refused.
-  core::Submitted Send(const device::Command& command, const std::function<void()>& reread = {});
+  core::Task<core::Submitted> Send(device::Command command,
+                                   std::function<core::Task<>()> reread = {});
+  // Runs `action` as the console's one action at a time on its device
+  // (ui::Actions): its pages' and its dialogs' alike, which share its
+  // clients.
+  void Act(std::function<core::Task<>()> action);
+  bool Busy() const { return actions_.Busy(); }
   // Closes the console and its dialogs at once, wherever they stand: the
   // main window hands another device on.
   void Dismiss();
@@ -398,7 +407,7 @@ class Form2 : public QWidget,
 
   // core::CommandHost
   int ActiveTab() override;
-  void RedisplayTab(int index) override;
+  core::Task<> RedisplayTab(int index) override;
   void ReturnToDeviceList() override;
 
   // Timer2 ticks counted while a disk scan is followed; one for the whole
@@ -406,9 +415,10 @@ class Form2 : public QWidget,
   static int ScanPollCount;
   static constexpr int kScanRefreshTicks = 30;
 
-  // Objects the pages share.
-  std::unique_ptr<net::CommandClient> CommandClient;
-  std::unique_ptr<net::UploadClient> UploadClient;
+  // Objects the pages share (and the device work they start, on another
+  // thread).
+  std::shared_ptr<net::CommandClient> CommandClient;
+  std::shared_ptr<net::UploadClient> UploadClient;
   int ConsolePauseMs = 0;
   QTimer* Timer1;  // the maintenance wait
   QTimer* Timer2;  // following a disk scan
@@ -436,9 +446,19 @@ class Form2 : public QWidget,
   // Runs `handler` for a click in `list`, and for a change of its selection
   // that is no program's own.
   void ListClicks(QListWidget* list, void (Form2::*handler)());
-  // Runs each button's handler, guarded, when it is clicked.
-  using Click = std::pair<QAbstractButton*, void (Form2::*)()>;
+  // Runs each button's handler when it is clicked: one that works with the
+  // device as an action (Act), any other at once.
+  struct Click {
+    Click(QAbstractButton* b, core::Task<> (Form2::*a)()) : button(b), action(a) {}
+    Click(QAbstractButton* b, void (Form2::*h)()) : button(b), handler(h) {}
+    QAbstractButton* button;
+    core::Task<> (Form2::*action)() = nullptr;
+    void (Form2::*handler)() = nullptr;
+  };
   void Clicks(std::initializer_list<Click> clicks);
+  // The console shown, or a page picked in the tab row: its page read.
+  core::Task<> Shown();
+  core::Task<> PageChanged(int index);
   // Fills a folder list with `entries` (kept as the device sent them).
   void FillList(QListWidget* list, std::vector<std::string>& kept,
                 const std::vector<std::string>& entries);
@@ -457,7 +477,11 @@ class Form2 : public QWidget,
   void SetAddressFieldsEnabled(bool enabled);
   // The tab index Qt uses for the `visible_index`-th visible tab, or -1.
   int TabAtVisibleIndex(int visible_index) const;
-  void Pause() const;
+  // The console's pause between two things it asks of the device.
+  core::Task<> Pause() const;
+  // While an action waits, no page and no dialog of the console starts
+  // another.
+  void SetBusy(bool busy);
 
   // The entries of the folder lists, byte for byte as the device sent them.
   std::vector<std::string> smb_folders_, smb_shared_;
@@ -470,4 +494,5 @@ class Form2 : public QWidget,
   bool quiet_lists_ = false;  // selections are being changed by code
   bool selecting_ = false;    // the active page is being changed by code
   bool quiet_pages_ = false;  // display routines held back: the page is read later
+  ui::Actions actions_;
 };

@@ -5,15 +5,16 @@
 
 namespace console {
 
-void Tell(const std::string& text_key, const std::string& title_key, desktop::MsgIcon icon) {
-  desktop::services().message_boxes->Show(i18n::Translate(text_key), i18n::Translate(title_key),
-                                          icon, desktop::MsgButtons::Ok);
+core::AskAwaiter Tell(const std::string& text_key, const std::string& title_key,
+                      desktop::MsgIcon icon) {
+  return core::Ask(i18n::Translate(text_key), i18n::Translate(title_key), icon,
+                   desktop::MsgButtons::Ok);
 }
 
-bool Confirmed(const std::string& text, const std::string& title_key) {
-  return desktop::services().message_boxes->Show(
-             text, i18n::Translate(title_key), desktop::MsgIcon::Question,
-             desktop::MsgButtons::OkCancel) == desktop::MsgResult::Ok;
+core::Task<bool> Confirmed(std::string text, std::string title_key) {
+  co_return co_await core::Ask(std::move(text), i18n::Translate(title_key),
+                               desktop::MsgIcon::Question,
+                               desktop::MsgButtons::OkCancel) == desktop::MsgResult::Ok;
 }
 
 namespace {
@@ -32,15 +33,13 @@ desktop::MsgIcon IconOf(device::Icon icon) {
 
 }  // namespace
 
-void Tell(const device::Message& message) {
-  desktop::services().message_boxes->Show(message.text, message.title, IconOf(message.icon),
-                                          desktop::MsgButtons::Ok);
+core::AskAwaiter Tell(const device::Message& message) {
+  return core::Ask(message.text, message.title, IconOf(message.icon), desktop::MsgButtons::Ok);
 }
 
-bool Confirmed(const device::Message& question) {
-  return desktop::services().message_boxes->Show(
-             question.text, question.title, IconOf(question.icon), desktop::MsgButtons::OkCancel) ==
-         desktop::MsgResult::Ok;
+core::Task<bool> Confirmed(device::Message question) {
+  co_return co_await core::Ask(question.text, question.title, IconOf(question.icon),
+                               desktop::MsgButtons::OkCancel) == desktop::MsgResult::Ok;
 }
 
 void Present(QWidget* dialog, QLineEdit* edit) {

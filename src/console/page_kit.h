@@ -11,21 +11,24 @@
 #include <QWidget>
 #include <string>
 
+#include "core/await.h"
+#include "core/task.h"
 #include "desktop/services.h"
 #include "device/device.h"
 
 namespace console {
 
-// A message box whose text and title are translated from their keys.
-void Tell(const std::string& text_key, const std::string& title_key,
-          desktop::MsgIcon icon = desktop::MsgIcon::Information);
+// A message box whose text and title are translated from their keys; the
+// action goes on once it is answered.
+core::AskAwaiter Tell(const std::string& text_key, const std::string& title_key,
+                      desktop::MsgIcon icon = desktop::MsgIcon::Information);
 
 // Asks `text` (already translated) with OK and Cancel; true on OK.
-bool Confirmed(const std::string& text, const std::string& title_key);
+core::Task<bool> Confirmed(std::string text, std::string title_key);
 
 // A message of the device's rules, and a question of theirs (true on OK).
-void Tell(const device::Message& message);
-bool Confirmed(const device::Message& question);
+core::AskAwaiter Tell(const device::Message& message);
+core::Task<bool> Confirmed(device::Message question);
 
 // Brings a modeless dialog up in front with the focus in `edit`.
 void Present(QWidget* dialog, QLineEdit* edit);

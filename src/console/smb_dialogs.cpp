@@ -13,7 +13,8 @@ Form6::Form6()
       FoldernameEdit(AddEdit(Label1, "Folder Name")),
       CreateFBtn(new QPushButton(this)) {
   Finish(CreateFBtn);
-  connect(CreateFBtn, &QPushButton::clicked, this, ui::Guard([this] { CreateFBtnClick(); }));
+  connect(CreateFBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return CreateFBtnClick(); }); });
   ui::Windows().form6 = {this, this};
 }
 
@@ -25,11 +26,11 @@ QPushButton* Form6::ReenabledButton() const {
   return Console().FolderCreateButton();
 }
 
-void Form6::CreateFBtnClick() {
+core::Task<> Form6::CreateFBtnClick() {
   Trimmed({FoldernameEdit});
-  Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateFolder,
-                             ui::S(FoldernameEdit->text()), Console().FolderNames()),
-        {FoldernameEdit}, {FoldernameEdit}, [] { Console().TabSheet4Show(); });
+  return Carry(device::CreateFolder(core::Session().DeviceIp, device::NameDialog::CreateFolder,
+                                    ui::S(FoldernameEdit->text()), Console().FolderNames()),
+               {FoldernameEdit}, {FoldernameEdit}, [] { return Console().TabSheet4Show(); });
 }
 
 Form7::Form7()
@@ -41,7 +42,8 @@ Form7::Form7()
       RenameFBtn(new QPushButton(this)) {
   OldFoldernameEdit->setEnabled(false);  // filled by the console
   Finish(RenameFBtn);
-  connect(RenameFBtn, &QPushButton::clicked, this, ui::Guard([this] { RenameFBtnClick(); }));
+  connect(RenameFBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return RenameFBtnClick(); }); });
   ui::Windows().form7 = {this, this};
 }
 
@@ -53,13 +55,14 @@ QPushButton* Form7::ReenabledButton() const {
   return Console().FolderCreateButton();
 }
 
-void Form7::RenameFBtnClick() {
+core::Task<> Form7::RenameFBtnClick() {
   const std::string old_name = ui::S(OldFoldernameEdit->text());
   if (!old_name.empty()) Trimmed({NewFoldernameEdit});
-  Carry(device::RenameFolder(core::Session().DeviceIp, device::NameDialog::RenameFolder, old_name,
-                             ui::S(NewFoldernameEdit->text()), Console().FolderNames()),
-        {NewFoldernameEdit}, {OldFoldernameEdit, NewFoldernameEdit},
-        [] { Console().TabSheet4Show(); });
+  return Carry(
+      device::RenameFolder(core::Session().DeviceIp, device::NameDialog::RenameFolder, old_name,
+                           ui::S(NewFoldernameEdit->text()), Console().FolderNames()),
+      {NewFoldernameEdit}, {OldFoldernameEdit, NewFoldernameEdit},
+      [] { return Console().TabSheet4Show(); });
 }
 
 Form8::Form8()
@@ -75,7 +78,8 @@ Form8::Form8()
   PublicPassEdit->setEchoMode(QLineEdit::Password);
   VerifyPassEdit->setEchoMode(QLineEdit::Password);
   Finish(PublicPassBtn);
-  connect(PublicPassBtn, &QPushButton::clicked, this, ui::Guard([this] { PublicPassBtnClick(); }));
+  connect(PublicPassBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return PublicPassBtnClick(); }); });
   ui::Windows().form8 = {this, this};
 }
 
@@ -87,13 +91,14 @@ QPushButton* Form8::ReenabledButton() const {
   return Console().FolderCreateButton();
 }
 
-void Form8::PublicPassBtnClick() {
+core::Task<> Form8::PublicPassBtnClick() {
   const std::string folder = ui::S(PublicFolderEdit->text());
   if (!folder.empty()) Trimmed({PublicPassEdit, VerifyPassEdit});
   // Refused, the passwords start again; the folder they are for stays.
   // Empty passwords are allowed: the folder is then open to all.
-  Carry(device::SetFolderPassword(core::Session().DeviceIp, folder, ui::S(PublicPassEdit->text()),
-                                  ui::S(VerifyPassEdit->text())),
-        {PublicPassEdit, VerifyPassEdit}, {PublicFolderEdit, PublicPassEdit, VerifyPassEdit},
-        [] { Console().TabSheet4Show(); });
+  return Carry(
+      device::SetFolderPassword(core::Session().DeviceIp, folder, ui::S(PublicPassEdit->text()),
+                                ui::S(VerifyPassEdit->text())),
+      {PublicPassEdit, VerifyPassEdit}, {PublicFolderEdit, PublicPassEdit, VerifyPassEdit},
+      [] { return Console().TabSheet4Show(); });
 }

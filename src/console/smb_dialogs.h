@@ -10,7 +10,7 @@ class Form6 : public FolderDialog {
   Form6();
   ~Form6() override;
   QPushButton* ReenabledButton() const override;
-  void CreateFBtnClick();
+  core::Task<> CreateFBtnClick();
 
   QLabel* Label1;
   QLineEdit* FoldernameEdit;
@@ -22,7 +22,7 @@ class Form7 : public FolderDialog {
   Form7();
   ~Form7() override;
   QPushButton* ReenabledButton() const override;
-  void RenameFBtnClick();
+  core::Task<> RenameFBtnClick();
 
   QLabel* Label1;
   QLineEdit* OldFoldernameEdit;
@@ -36,7 +36,7 @@ class Form8 : public FolderDialog {
   Form8();
   ~Form8() override;
   QPushButton* ReenabledButton() const override;
-  void PublicPassBtnClick();
+  core::Task<> PublicPassBtnClick();
 
   QLabel* Label1;
   QLineEdit* PublicFolderEdit;

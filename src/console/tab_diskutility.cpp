@@ -67,11 +67,15 @@ void Form2::BuildDiskUtilityPage() {
   page->addWidget(DiskUtiilityGB);
   page->addWidget(ScanDiskGB, 1);
 
-  connect(DiskFormatBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskFormatBtnClick(); }));
-  connect(DiskSleepBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskSleepBtnClick(); }));
-  connect(DiskScanBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskScanBtnClick(); }));
+  connect(DiskFormatBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return DiskFormatBtnClick(); }); });
+  connect(DiskSleepBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return DiskSleepBtnClick(); }); });
+  connect(DiskScanBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return DiskScanBtnClick(); }); });
   connect(DiskRefBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskRefBtnClick(); }));
-  connect(DiskDelMsgBtn, &QPushButton::clicked, this, ui::Guard([this] { DiskDelMsgBtnClick(); }));
+  connect(DiskDelMsgBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return DiskDelMsgBtnClick(); }); });
   connect(Timer2, &QTimer::timeout, this, ui::Guard([this] { Timer2Timer(); }));
 }
 
@@ -81,55 +85,61 @@ void Form2::FillScanMessages(const std::string& messages) {
   DiskScanMO->verticalScrollBar()->setValue(DiskScanMO->verticalScrollBar()->maximum());
 }
 
-void Form2::TabSheet7Show() {
-  const auto page = core::FetchStatusPage();
-  if (!page) return;  // the page stays as it was
+core::Task<> Form2::TabSheet7Show() {
+  const auto page = co_await core::FetchStatusPage();
+  if (!page) co_return;  // the page stays as it was
   const device::DiskView view = device::ShowDisk(*page);
   DiskSleepTimeEdit->setText(ui::Q(view.sleep_minutes));
   DiskDelMsgBtn->setEnabled(view.clear_messages);
   FillScanMessages(view.scan_messages);
 }
 
-void Form2::DiskFormatBtnClick() {
-  if (console::Confirmed(device::ConfirmFormat())) Send(device::Format(core::Session().DeviceIp));
+core::Task<> Form2::DiskFormatBtnClick() {
+  const auto confirmed = co_await console::Confirmed(device::ConfirmFormat());
+  if (confirmed) co_await Send(device::Format(core::Session().DeviceIp));
 }
 
-void Form2::DiskSleepBtnClick() {
-  Carry(device::SetSleepTime(core::Session().DeviceIp, ui::S(DiskSleepTimeEdit->text())));
+core::Task<> Form2::DiskSleepBtnClick() {
+  co_await Carry(device::SetSleepTime(core::Session().DeviceIp, ui::S(DiskSleepTimeEdit->text())));
 }
 
-void Form2::DiskScanBtnClick() {
-  if (!console::Confirmed(device::ConfirmScan())) return;
+core::Task<> Form2::DiskScanBtnClick() {
+  const auto confirmed = co_await console::Confirmed(device::ConfirmScan());
+  if (!confirmed) co_return;
   // The scan's messages are followed only once the device has started it.
-  if (Send(device::StartScan(core::Session().DeviceIp)) == core::Submitted::Done) Timer2->start();
+  const auto sent = co_await Send(device::StartScan(core::Session().DeviceIp));
+  if (sent == core::Submitted::Done) Timer2->start();
 }
 
 void Form2::Timer2Timer() {
-  // A tick that comes while another exchange waits is left to the next.
-  if (net::Waiting()) return;
+  // A tick that comes while an exchange with the device waits is left to
+  // the next.
+  if (Busy() || ui::DeviceInUse(core::Session().DeviceIp)) return;
   if (++ScanPollCount < kScanRefreshTicks) return;
   ScanPollCount = 0;
-  RefreshScanResult();
+  Act([this] { return RefreshScanResult(); });
 }
 
-void Form2::RefreshScanResult() {
+core::Task<> Form2::RefreshScanResult() {
   // Refreshes never overlap: the timer waits while the page is read.
   Timer2->stop();
-  net::PageRead read;
-  {
+  auto read_page = [session = core::Session(), get = desktop::services().read_page] {
     // Read again only while no reply came at all: a device that answers
     // (even with a refusal) has said what it will say.
     const net::ActionBound bound(core::kReadingActionBound);
+    net::PageRead got;
     for (int fetch = 0;
          fetch < net::kPageReadAttempts && !net::ActionCancelled() && !net::ActionTimeUp();
          ++fetch) {
-      read = core::ReadStatusPage();
-      if (read.reply.Status > 0 || !read.reply.BodyText.empty()) break;
+      got = core::ReadStatusPageOf(session, get);
+      if (got.reply.Status > 0 || !got.reply.BodyText.empty()) break;
     }
-  }
+    return got;
+  };
+  const net::PageRead read = co_await core::OffThread(read_page);
   // Without a page the messages shown stay, and the failure is said once.
   if (core::ReadFailed(read))
-    core::ShowConnectionFailure();
+    co_await core::ShowConnectionFailure();
   else
     FillScanMessages(device::ScanMessagesOf(read.reply.BodyText));
   Timer2->start();
@@ -140,9 +150,9 @@ void Form2::DiskRefBtnClick() {
   ScanPollCount = 0;
 }
 
-void Form2::DiskDelMsgBtnClick() {
-  if (console::Confirmed(device::ConfirmClearScanMessages()))
-    Send(device::ClearScanMessages(core::Session().DeviceIp));
+core::Task<> Form2::DiskDelMsgBtnClick() {
+  const auto confirmed = co_await console::Confirmed(device::ConfirmClearScanMessages());
+  if (confirmed) co_await Send(device::ClearScanMessages(core::Session().DeviceIp));
 }
 
 void DiskUtilityControls::NameControls() {

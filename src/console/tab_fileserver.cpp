@@ -64,11 +64,13 @@ void Form2::BuildFileServerPage() {
   ListClicks(SMBFolderLB, &Form2::SMBFolderLBClick);
   ListClicks(SMBPublicFolderLB, &Form2::SMBPublicFolderLBClick);
   connect(MovetoPublicBtn, &QPushButton::clicked, this,
-          ui::Guard([this] { MovetoPublicBtnClick(); }));
-  connect(MovetoSMBBtn, &QPushButton::clicked, this, ui::Guard([this] { MovetoSMBBtnClick(); }));
+          [this] { Act([this] { return MovetoPublicBtnClick(); }); });
+  connect(MovetoSMBBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return MovetoSMBBtnClick(); }); });
   connect(ShowCreateBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowCreateBtnClick(); }));
   connect(ShowRenameBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowRenameBtnClick(); }));
-  connect(ShowDeleteBtn, &QPushButton::clicked, this, ui::Guard([this] { ShowDeleteBtnClick(); }));
+  connect(ShowDeleteBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return ShowDeleteBtnClick(); }); });
   connect(ShowPublicPassBtn, &QPushButton::clicked, this,
           ui::Guard([this] { ShowPublicPassBtnClick(); }));
 }
@@ -79,11 +81,11 @@ void Form2::DisableFileServerButtons() {
     button->setEnabled(false);
 }
 
-void Form2::TabSheet4Show() {
+core::Task<> Form2::TabSheet4Show() {
   DisableFileServerButtons();
   ShowCreateBtn->setEnabled(true);
-  const auto page = core::FetchStatusPage();
-  if (!page) return;  // the lists stay as they were
+  const auto page = co_await core::FetchStatusPage();
+  if (!page) co_return;  // the lists stay as they were
   const device::FileServerView view = device::ShowFileServer(*page);
   FillList(SMBFolderLB, smb_folders_, view.folders);
   FillList(SMBPublicFolderLB, smb_shared_, view.shared);
@@ -103,36 +105,38 @@ void Form2::SMBPublicFolderLBClick() {
   ClearSelections({SMBFolderLB});
 }
 
-void Form2::MovetoPublicBtnClick() {
+core::Task<> Form2::MovetoPublicBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
-  if (!folder) return;
+  if (!folder) co_return;
   DisableFileServerButtons();
   // Refused, every button stays off until the next click in a list or
   // reading.
-  if (!Carry(device::ShareFolder(core::Session().DeviceIp, *folder, smb_folders_),
-             [this] { TabSheet4Show(); }))
-    return;
+  const auto carried =
+      co_await Carry(device::ShareFolder(core::Session().DeviceIp, *folder, smb_folders_),
+                     [this] { return TabSheet4Show(); });
+  if (!carried) co_return;
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
 
-void Form2::MovetoSMBBtnClick() {
+core::Task<> Form2::MovetoSMBBtnClick() {
   const auto folder = Selected(SMBPublicFolderLB, smb_shared_);
-  if (!folder) return;
+  if (!folder) co_return;
   DisableFileServerButtons();
-  Carry(device::UnshareFolder(core::Session().DeviceIp, *folder, smb_shared_),
-        [this] { TabSheet4Show(); });
+  co_await Carry(device::UnshareFolder(core::Session().DeviceIp, *folder, smb_shared_),
+                 [this] { return TabSheet4Show(); });
   ClearSelections({SMBFolderLB, SMBPublicFolderLB});
   ShowCreateBtn->setEnabled(true);
 }
 
-void Form2::ShowDeleteBtnClick() {
+core::Task<> Form2::ShowDeleteBtnClick() {
   const auto folder = Selected(SMBFolderLB, smb_folders_);
-  if (!folder) return;
+  if (!folder) co_return;
   DisableFileServerButtons();
   const device::Plan plan = device::DeleteFolder(core::Session().DeviceIp, *folder);
-  if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteFolder(kFileServerTitle)))
-    Carry(plan, [this] { TabSheet4Show(); });
+  if (device::Refused(plan) ||
+      co_await console::Confirmed(device::ConfirmDeleteFolder(kFileServerTitle)))
+    co_await Carry(plan, [this] { return TabSheet4Show(); });
   ClearSelections({SMBFolderLB});
   ShowCreateBtn->setEnabled(true);
 }

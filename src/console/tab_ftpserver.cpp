@@ -86,14 +86,20 @@ void Form2::BuildFtpServerPage() {
   page->addWidget(FTPCreatAccGB, 1);
   ResetAccountButtons();
 
-  connect(FTPStatusBtn, &QPushButton::clicked, this, ui::Guard([this] { FTPStatusBtnClick(); }));
-  connect(AnonyBtn, &QPushButton::clicked, this, ui::Guard([this] { AnonyBtnClick(); }));
+  connect(FTPStatusBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return FTPStatusBtnClick(); }); });
+  connect(AnonyBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return AnonyBtnClick(); }); });
   connect(AccountLV, &QTableWidget::itemSelectionChanged, this,
           ui::Guard([this] { AccountLVClick(); }));
-  connect(AccAddBtn, &QPushButton::clicked, this, ui::Guard([this] { AccAddBtnClick(); }));
-  connect(AccModifyBtn, &QPushButton::clicked, this, ui::Guard([this] { AccModifyBtnClick(); }));
-  connect(AccStatusBtn, &QPushButton::clicked, this, ui::Guard([this] { AccStatusBtnClick(); }));
-  connect(AccDelBtn, &QPushButton::clicked, this, ui::Guard([this] { AccDelBtnClick(); }));
+  connect(AccAddBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return AccAddBtnClick(); }); });
+  connect(AccModifyBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return AccModifyBtnClick(); }); });
+  connect(AccStatusBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return AccStatusBtnClick(); }); });
+  connect(AccDelBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return AccDelBtnClick(); }); });
 }
 
 void Form2::ResetAccountButtons() {
@@ -102,10 +108,10 @@ void Form2::ResetAccountButtons() {
   SetTabShown(kFtpServer, true);
 }
 
-void Form2::TabSheet5Show() {
+core::Task<> Form2::TabSheet5Show() {
   ResetAccountButtons();
-  const auto page = core::FetchStatusPage();
-  if (!page) return;  // the page stays as it was
+  const auto page = co_await core::FetchStatusPage();
+  if (!page) co_return;  // the page stays as it was
   const device::FtpServerView view = device::ShowFtpServer(*page);
   FTPStatusCB->setCurrentIndex(view.enabled ? 0 : 1);
   ui::ShowDeviceValue(FTPPortEdit, view.port);
@@ -130,18 +136,18 @@ void Form2::TabSheet5Show() {
   AccountLV->clearSelection();
 }
 
-void Form2::FTPStatusBtnClick() {
-  Carry(device::SetFtpService(core::Session().DeviceIp, FTPStatusCB->currentIndex(),
-                              ui::EntryOf(FTPPortEdit)));
+core::Task<> Form2::FTPStatusBtnClick() {
+  co_await Carry(device::SetFtpService(core::Session().DeviceIp, FTPStatusCB->currentIndex(),
+                                       ui::EntryOf(FTPPortEdit)));
 }
 
-void Form2::AnonyBtnClick() {
+core::Task<> Form2::AnonyBtnClick() {
   const int home = AnonyHDCB->currentIndex();
-  Carry(device::SetAnonymousAccess(
-      core::Session().DeviceIp, AnonyEnRB->isChecked(), AnonyReadORB->isChecked(),
-      home >= 0 && home < static_cast<int>(ftp_homes_.size())
-          ? std::optional<std::string>(ftp_homes_[static_cast<std::size_t>(home)])
-          : std::nullopt));
+  std::optional<std::string> folder;
+  if (home >= 0 && home < static_cast<int>(ftp_homes_.size()))
+    folder = ftp_homes_[static_cast<std::size_t>(home)];
+  co_await Carry(device::SetAnonymousAccess(core::Session().DeviceIp, AnonyEnRB->isChecked(),
+                                            AnonyReadORB->isChecked(), folder));
 }
 
 void Form2::AccountLVClick() {
@@ -150,43 +156,49 @@ void Form2::AccountLVClick() {
   for (QPushButton* button : {AccModifyBtn, AccStatusBtn, AccDelBtn}) button->setEnabled(true);
 }
 
-void Form2::AccAddBtnClick() {
+core::Task<> Form2::AccAddBtnClick() {
   ResetAccountButtons();
   // The device is told a new account is coming, then the dialog asks for
   // its name.
-  Send(device::PrepareNewAccount(core::Session().DeviceIp), [this] { TabSheet5Show(); });
+  co_await Send(device::PrepareNewAccount(core::Session().DeviceIp),
+                [this] { return TabSheet5Show(); });
   auto* dialog = ui::Windows().form9.form;
   console::Present(dialog, dialog->FTPAddAccEdit);
 }
 
-void Form2::AccModifyBtnClick() {
+core::Task<> Form2::AccModifyBtnClick() {
   const int row = AccountLV->SelectedRow();
-  if (row < 0) return;
-  if (!Carry(device::SelectAccount(core::Session().DeviceIp, AccountLV->Text(row, 4)),
-             [this] { TabSheet5Show(); }))
-    return;
+  if (row < 0) co_return;
+  const bool carried =
+      co_await Carry(device::SelectAccount(core::Session().DeviceIp, AccountLV->Text(row, 4)),
+                     [this] { return TabSheet5Show(); });
+  if (!carried) co_return;
   ResetAccountButtons();
   // The account's own page, read as it comes up.
   SetTabShown(kModifyFtp, true);
-  SelectPage(kModifyFtp);
+  co_await SelectPage(kModifyFtp);
 }
 
-void Form2::AccStatusBtnClick() {
+core::Task<> Form2::AccStatusBtnClick() {
   const int row = AccountLV->SelectedRow();
-  if (row < 0) return;
+  if (row < 0) co_return;
   // The device counts its accounts by their place in its own list, which
   // is this row's place unless an option above it gave no row.
-  Send(device::ToggleAccount(core::Session().DeviceIp, account_options_[row]),
-       [this] { TabSheet5Show(); });
+  co_await Send(device::ToggleAccount(core::Session().DeviceIp, account_options_[row]),
+                [this] { return TabSheet5Show(); });
 }
 
-void Form2::AccDelBtnClick() {
+core::Task<> Form2::AccDelBtnClick() {
   const int row = AccountLV->SelectedRow();
-  if (row < 0) return;
+  if (row < 0) co_return;
   const device::Plan plan =
       device::DeleteAccount(core::Session().DeviceIp, AccountLV->Text(row, 4));
-  if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteAccount()))
-    Carry(plan, [this] { TabSheet5Show(); });
+  // A refusal is said without the question.
+  if (!device::Refused(plan)) {
+    const bool confirmed = co_await console::Confirmed(device::ConfirmDeleteAccount());
+    if (!confirmed) co_return;
+  }
+  co_await Carry(plan, [this] { return TabSheet5Show(); });
 }
 
 std::vector<std::string> Form2::AccountNames() const {

@@ -61,7 +61,8 @@ void Form2::BuildIpConfigPage() {
 
   connect(AutoIPRB, &QRadioButton::clicked, this, ui::Guard([this] { AutoIPRBClick(); }));
   connect(StaticIPRB, &QRadioButton::clicked, this, ui::Guard([this] { StaticIPRBClick(); }));
-  connect(IPinforBtn, &QPushButton::clicked, this, ui::Guard([this] { IPinforBtnClick(); }));
+  connect(IPinforBtn, &QPushButton::clicked, this,
+          [this] { Act([this] { return IPinforBtnClick(); }); });
 }
 
 void Form2::SetAddressFieldsEnabled(bool enabled) {
@@ -69,13 +70,13 @@ void Form2::SetAddressFieldsEnabled(bool enabled) {
     edit->setEnabled(enabled);
 }
 
-void Form2::TabSheet2Show() {
+core::Task<> Form2::TabSheet2Show() {
   // A device that has just changed its address may report it empty for a
   // moment: read again, a few times at most.
   for (int read = 0; read < kAddressReads; ++read) {
     // A failed read leaves the page as it was and ends the reading.
-    const auto page = core::FetchStatusPage();
-    if (!page) return;
+    const auto page = co_await core::FetchStatusPage();
+    if (!page) co_return;
     const device::AddressSettings shown = device::ShowIpConfig(*page);
     (shown.automatic ? AutoIPRB : StaticIPRB)->setChecked(true);
     SetAddressFieldsEnabled(!shown.automatic);
@@ -96,7 +97,7 @@ void Form2::StaticIPRBClick() {
   SetAddressFieldsEnabled(true);
 }
 
-void Form2::IPinforBtnClick() {
+core::Task<> Form2::IPinforBtnClick() {
   QLineEdit* const fields[] = {IPAddressEdit, SubMaskEdit, GatewayEdit, PrimaryDnsEdit,
                                SecondDnsEdit};
   const device::Plan plan = device::SetAddress(
@@ -104,20 +105,20 @@ void Form2::IPinforBtnClick() {
       {AutoIPRB->isChecked(), ui::S(IPAddressEdit->text()), ui::S(SubMaskEdit->text()),
        ui::S(GatewayEdit->text()), ui::S(PrimaryDnsEdit->text()), ui::S(SecondDnsEdit->text())});
   if (const device::Refusal* refused = device::Refused(plan)) {
-    console::Tell(refused->message);
+    co_await console::Tell(refused->message);
     fields[refused->field]->setFocus();
-    return;
+    co_return;
   }
   IPinforBtn->setEnabled(false);
-  const bool done = Carry(plan);
+  const bool done = co_await Carry(plan);
   IPinforBtn->setEnabled(true);
-  if (!done) return;  // nothing changed
+  if (!done) co_return;  // nothing changed
 
   const std::string& address = core::Session().DeviceIp;
   setWindowTitle(ui::Q(Translate("Manage Drive") + " " + address));
   const ui::WindowSet& windows = ui::Windows();
-  if (!windows.check_subnet || windows.check_subnet(address)) return;
-  console::Tell("Subnets differ, Connection failed", "Rescan");
+  if (!windows.check_subnet || windows.check_subnet(address)) co_return;
+  co_await console::Tell("Subnets differ, Connection failed", "Rescan");
   close();
   if (windows.rescan) windows.rescan();
   if (windows.form4) windows.form4.widget->close();

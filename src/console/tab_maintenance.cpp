@@ -7,6 +7,7 @@
 
 #include "console/menuform.h"
 #include "console/page_kit.h"
+#include "core/await.h"
 #include "core/command_submission.h"
 #include "core/session_state.h"
 #include "desktop/services.h"
@@ -81,10 +82,10 @@ void Form2::BuildMaintenancePage() {
   ResetWaitDisplay();
   UploadBtn->setEnabled(false);
 
-  connect(BrowseBtn, &QPushButton::clicked, this, ui::Guard([this] { BrowseBtnClick(); }));
-  connect(UploadBtn, &QPushButton::clicked, this, ui::Guard([this] { UploadBtnClick(); }));
-  connect(RebootBtn, &QPushButton::clicked, this, ui::Guard([this] { RebootBtnClick(); }));
-  connect(ResetBtn, &QPushButton::clicked, this, ui::Guard([this] { ResetBtnClick(); }));
+  Clicks({{BrowseBtn, &Form2::BrowseBtnClick},
+          {UploadBtn, &Form2::UploadBtnClick},
+          {RebootBtn, &Form2::RebootBtnClick},
+          {ResetBtn, &Form2::ResetBtnClick}});
   connect(Timer1, &QTimer::timeout, this, ui::Guard([this] { Timer1Timer(); }));
 }
 
@@ -106,98 +107,120 @@ void Form2::StartWait(bool browse_too) {
   setEnabled(false);
 }
 
-void Form2::TabSheet3Show() {
+core::Task<> Form2::TabSheet3Show() {
   UploadBtn->setEnabled(!FirmFileEdit->text().isEmpty());
   ResetWaitDisplay();
   for (QPushButton* button : {BrowseBtn, RebootBtn, ResetBtn}) button->setEnabled(true);
+  co_return;
 }
 
-void Form2::BrowseBtnClick() {
-  if (const auto path = desktop::services().file_dialog->OpenFile("bin file (*.bin)"))
-    FirmFileEdit->setText(ui::Q(*path));
+core::Task<> Form2::BrowseBtnClick() {
+  const auto path = co_await core::PickFile("bin file (*.bin)");
+  if (path) FirmFileEdit->setText(ui::Q(*path));
   UploadBtn->setEnabled(!FirmFileEdit->text().isEmpty());
 }
 
-void Form2::UploadBtnClick() {
-  if (!console::Confirmed(device::ConfirmFlash())) {
+core::Task<> Form2::UploadBtnClick() {
+  const auto confirmed = co_await console::Confirmed(device::ConfirmFlash());
+  if (!confirmed) {
     ResetWaitDisplay();
-    return;
+    co_return;
   }
   Label31->show();
   for (QPushButton* button : {UploadBtn, RebootBtn, ResetBtn}) button->setEnabled(false);
   const std::string path = ui::S(FirmFileEdit->text());
-  std::optional<net::THttpDataStream> body;
+  std::shared_ptr<net::THttpDataStream> body;
+  std::exception_ptr unreadable;
   try {
-    body.emplace(device::FirmwareForm(path));
+    body = std::make_shared<net::THttpDataStream>(device::FirmwareForm(path));
   } catch (...) {
+    unreadable = std::current_exception();
+  }
+  if (unreadable) {
     // A file that cannot be read ends the action with the file system's own
     // words; nothing has been sent, and the page is usable again.
-    TabSheet3Show();
-    throw;
+    co_await TabSheet3Show();
+    std::rethrow_exception(unreadable);
   }
 
-  const std::string& ip = core::Session().DeviceIp;
+  const std::string ip = core::Session().DeviceIp;
   UploadClient->UserName = core::Session().UserName;
   UploadClient->Password = core::Session().UserPassword;
   UploadClient->Referer = device::UploadReferer(ip);
   UploadClient->ContentType = body->ContentType();
-  std::exception_ptr error;
-  try {
-    net::MemoryStream reply;
-    UploadClient->Post(device::UploadUrl(ip), *body, reply);
-  } catch (...) {
-    error = std::current_exception();
-  }
+  auto post = [client = UploadClient, body, url = device::UploadUrl(ip)]() -> std::exception_ptr {
+    try {
+      net::MemoryStream reply;
+      client->Post(url, *body, reply);
+    } catch (...) {
+      return std::current_exception();
+    }
+    return nullptr;
+  };
+  const std::exception_ptr error = co_await core::OffThread(post);
   const device::UploadOutcome outcome = device::JudgeUpload(error).outcome;
-  if (outcome == device::UploadOutcome::Answered) return;
+  if (outcome == device::UploadOutcome::Answered) co_return;
   if (outcome != device::UploadOutcome::Accepted) {
-    console::Tell(device::UploadFailure(outcome, path));
+    co_await console::Tell(device::UploadFailure(outcome, path));
     Label31->hide();
     Label32->hide();
-    return;
+    co_return;
   }
   // The device took the image and answered with its redirect.
-  if (!console::Confirmed(device::ConfirmRestartAfterUpload())) {
-    TabSheet3Show();  // not now: the page is usable again
-    return;
+  const auto restart_now = co_await console::Confirmed(device::ConfirmRestartAfterUpload());
+  if (!restart_now) {
+    co_await TabSheet3Show();  // not now: the page is usable again
+    co_return;
   }
   // A restart the device did not take has no wait follow it.
-  if (Send(device::Restart(ip)) != core::Submitted::Done) return TabSheet3Show();
+  const auto restarted = co_await Send(device::Restart(ip));
+  if (restarted != core::Submitted::Done) co_return co_await TabSheet3Show();
   Timer1->start();
   ProgressBar1->setValue(0);
   ProgressBar1->show();
   setEnabled(false);
 }
 
-void Form2::RebootBtnClick() {
-  if (!console::Confirmed(device::ConfirmReboot())) {
+core::Task<> Form2::RebootBtnClick() {
+  const auto confirmed = co_await console::Confirmed(device::ConfirmReboot());
+  if (!confirmed) {
     ResetWaitDisplay();
-    return;
+    co_return;
   }
   StartWait(true);
-  if (Send(device::Restart(core::Session().DeviceIp)) != core::Submitted::Done) EndWait();
+  const auto sent = co_await Send(device::Restart(core::Session().DeviceIp));
+  if (sent != core::Submitted::Done) EndWait();
 }
 
-void Form2::ResetBtnClick() {
-  if (!console::Confirmed(device::ConfirmFactoryReset())) {
+core::Task<> Form2::ResetBtnClick() {
+  const auto confirmed = co_await console::Confirmed(device::ConfirmFactoryReset());
+  if (!confirmed) {
     ResetWaitDisplay();
-    return;
+    co_return;
   }
   StartWait(true);
   // The reset, then the restart, each once the one before has returned;
   // the session takes the factory login when the reset device asks for it
   // (without a word of the first refusal).
+  struct Reset {
+    device::Session session;
+    device::FactoryResetSubmissions sent;
+  };
+  auto reset_device = [client = CommandClient, session = core::Login()]() mutable {
+    device::FactoryResetSubmissions sent = device::ResetToFactory(*client, session);
+    return Reset{session, std::move(sent)};
+  };
+  const Reset reset = co_await core::OffThread(reset_device);
   core::SessionState& state = core::Session();
-  device::Session session = core::Login();
-  const device::FactoryResetSubmissions sent = device::ResetToFactory(*CommandClient, session);
-  state.UserName = session.user();
-  state.UserPassword = session.password();
+  state.UserName = reset.session.user();
+  state.UserPassword = reset.session.password();
   const auto commands = device::FactoryReset(state.DeviceIp);
-  if (core::ActOnSubmission(*this, commands.front(), sent.reset) != core::Submitted::Done ||
-      !sent.restart)
-    return EndWait();
-  if (core::ActOnSubmission(*this, commands.back(), *sent.restart) != core::Submitted::Done)
-    EndWait();
+  const auto reset_acted =
+      co_await core::ActOnSubmission(*this, commands.front(), reset.sent.reset);
+  if (reset_acted != core::Submitted::Done || !reset.sent.restart) co_return EndWait();
+  const auto restart_acted =
+      co_await core::ActOnSubmission(*this, commands.back(), *reset.sent.restart);
+  if (restart_acted != core::Submitted::Done) EndWait();
 }
 
 void Form2::EndWait() {

@@ -115,11 +115,11 @@ void Form2::ResetFolderListButtons() {
   SetTabShown(kFtpServer, false);
 }
 
-void Form2::TabSheet6Show() {
+core::Task<> Form2::TabSheet6Show() {
   ResetFolderListButtons();
   ShowModCreateBtn->setEnabled(true);
-  const auto page = core::FetchStatusPage();
-  if (!page) return;  // the page stays as it was
+  const auto page = co_await core::FetchStatusPage();
+  if (!page) co_return;  // the page stays as it was
   const device::FtpAccountView view = device::ShowFtpAccount(*page);
   modified_account_ = view.account;
   ModFTPAccLabel->setText(ui::Q(view.account));
@@ -129,38 +129,40 @@ void Form2::TabSheet6Show() {
   FillList(FTPSSharLB, ftp_account_folders_, view.account_folders);
 }
 
-void Form2::ModFTPBtnClick() {
-  Carry(device::SetAccount(core::Session().DeviceIp, modified_account_, ui::EntryOf(ModFTPPassEdit),
-                           ModFTPReadRB->isChecked()));
+core::Task<> Form2::ModFTPBtnClick() {
+  co_await Carry(device::SetAccount(core::Session().DeviceIp, modified_account_,
+                                    ui::EntryOf(ModFTPPassEdit), ModFTPReadRB->isChecked()));
 }
 
-void Form2::ModMovetoSharBtnClick() {
+core::Task<> Form2::ModMovetoSharBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
-  if (!folder) return;
+  if (!folder) co_return;
   ResetFolderListButtons();
-  Carry(device::GiveFolder(core::Session().DeviceIp, modified_account_, *folder, ftp_folders_),
-        [this] { TabSheet6Show(); });
+  co_await Carry(
+      device::GiveFolder(core::Session().DeviceIp, modified_account_, *folder, ftp_folders_),
+      [this] { return TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
 }
 
-void Form2::ModMovetoFolderBtnClick() {
+core::Task<> Form2::ModMovetoFolderBtnClick() {
   const auto folder = Selected(FTPSSharLB, ftp_account_folders_);
-  if (!folder) return;
+  if (!folder) co_return;
   ResetFolderListButtons();
-  Carry(device::TakeFolder(core::Session().DeviceIp, modified_account_, *folder),
-        [this] { TabSheet6Show(); });
+  co_await Carry(device::TakeFolder(core::Session().DeviceIp, modified_account_, *folder),
+                 [this] { return TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
   ShowModCreateBtn->setEnabled(true);
 }
 
-void Form2::ModDelBtnClick() {
+core::Task<> Form2::ModDelBtnClick() {
   const auto folder = Selected(FTPSFLB, ftp_folders_);
-  if (!folder) return;
+  if (!folder) co_return;
   ResetFolderListButtons();
   const device::Plan plan = device::DeleteAccountFolder(core::Session().DeviceIp, *folder);
-  if (device::Refused(plan) || console::Confirmed(device::ConfirmDeleteFolder(kFolderListTitle)))
-    Carry(plan, [this] { TabSheet6Show(); });
+  if (device::Refused(plan) ||
+      co_await console::Confirmed(device::ConfirmDeleteFolder(kFolderListTitle)))
+    co_await Carry(plan, [this] { return TabSheet6Show(); });
   ClearSelections({FTPSFLB, FTPSSharLB});
 }
 
@@ -196,15 +198,15 @@ void Form2::FTPSSharLBClick() {
   ModMovetoFolderBtn->setEnabled(true);
 }
 
-void Form2::BackBtnClick() {
+core::Task<> Form2::BackBtnClick() {
   // The FTP Server page comes up without being read twice: it is read
   // once, at the end.
   SetTabShown(kFtpServer, true);
   quiet_pages_ = true;
-  SelectPage(kFtpServer);
+  co_await SelectPage(kFtpServer);
   quiet_pages_ = false;
   SetTabShown(kModifyFtp, false);
-  TabSheet5Show();
+  co_await TabSheet5Show();
 }
 
 std::vector<std::string> Form2::AccountFolderNames() const {

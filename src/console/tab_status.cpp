@@ -194,11 +194,11 @@ void Form2::BuildStatusPage() {
           {LangBtn, &Form2::LangBtnClick}});
 }
 
-void Form2::TabSheet1Show() {
+core::Task<> Form2::TabSheet1Show() {
   AdminEdit->setText(ui::Q(core::Session().UserName));
   // A failed read leaves the page as it was.
-  const auto page = core::FetchStatusPage();
-  if (!page) return;
+  const auto page = co_await core::FetchStatusPage();
+  if (!page) co_return;
   const device::StatusView view = device::ShowStatus(*page);
   ui::ShowDeviceValue(HostEdit, view.host);
   ui::ShowDeviceValue(GroupEdit, view.group);
@@ -250,7 +250,7 @@ void Form2::TimeSMakeRBClick() {
   MantimeSEdit->show();
 }
 
-void Form2::identBtnClick() {
+core::Task<> Form2::identBtnClick() {
   const device::Entry host = ui::EntryOf(HostEdit), group = ui::EntryOf(GroupEdit);
   const device::Plan plan = device::SetIdentification(core::Session().DeviceIp, host, group);
   // Past the first checks the typed names are trimmed and written back.
@@ -260,14 +260,15 @@ void Form2::identBtnClick() {
     if (group.typed && (refused == nullptr || refused->field > 0))
       GroupEdit->setText(ui::Q(device::Trim(group.text)));
   }
-  Carry(plan);
+  co_await Carry(plan);
 }
 
-void Form2::adminBtnClick() {
-  if (!Carry(device::SetAdministratorPassword(core::Session().DeviceIp, ui::S(PassEdit->text()),
-                                              ui::S(VerifyEdit->text())))) {
+core::Task<> Form2::adminBtnClick() {
+  const auto carried = co_await Carry(device::SetAdministratorPassword(
+      core::Session().DeviceIp, ui::S(PassEdit->text()), ui::S(VerifyEdit->text())));
+  if (!carried) {
     setEnabled(true);
-    return;
+    co_return;
   }
   // The user logs in again with the new password; answering the login
   // dialog enables the console again.
@@ -275,26 +276,29 @@ void Form2::adminBtnClick() {
   if (ui::Windows().open_login) ui::Windows().open_login(true, true);
 }
 
-void Form2::DatatimeBtnClick() {
+core::Task<> Form2::DatatimeBtnClick() {
   const device::DateTime when{ui::EntryOf(YearEdit),   ui::EntryOf(MonthEdit),
                               ui::EntryOf(DataEdit),   ui::EntryOf(HourEdit),
                               ui::EntryOf(MinuteEdit), ui::EntryOf(SecondEdit)};
   // The manual button decides: with neither selected (a first read that
   // failed), the server comes from the list.
-  Carry(device::SetDateAndTime(
-      core::Session().DeviceIp, when, SntpAutoRB->isChecked(), !TimeSMakeRB->isChecked(),
-      TimeSSelCB->currentIndex() >= 0 ? ui::S(TimeSSelCB->currentText()) : "",
-      ui::EntryOf(MantimeSEdit), TimezoneCB->currentIndex()));
+  // (Worked out before the co_await: GCC 12 destroys a conditional's
+  // temporary inside one twice.)
+  const std::string server =
+      TimeSSelCB->currentIndex() >= 0 ? ui::S(TimeSSelCB->currentText()) : "";
+  co_await Carry(device::SetDateAndTime(core::Session().DeviceIp, when, SntpAutoRB->isChecked(),
+                                        !TimeSMakeRB->isChecked(), server,
+                                        ui::EntryOf(MantimeSEdit), TimezoneCB->currentIndex()));
 }
 
-void Form2::NetinfoBtnClick() {
-  Send(device::SetDhcpServer(core::Session().DeviceIp, DhcpsERB->isChecked()),
-       [this] { TabSheet1Show(); });
+core::Task<> Form2::NetinfoBtnClick() {
+  co_await Send(device::SetDhcpServer(core::Session().DeviceIp, DhcpsERB->isChecked()),
+                [this] { return TabSheet1Show(); });
 }
 
-void Form2::LangBtnClick() {
-  Send(device::SetLanguage(core::Session().DeviceIp, LangCB->currentIndex()));
-  console::Tell(device::LanguageSetNote());
+core::Task<> Form2::LangBtnClick() {
+  co_await Send(device::SetLanguage(core::Session().DeviceIp, LangCB->currentIndex()));
+  co_await console::Tell(device::LanguageSetNote());
 }
 
 void StatusControls::NameControls() {

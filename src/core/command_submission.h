@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "core/task.h"
 #include "device/device.h"
 #include "device/exchange.h"
 #include "net/command_client.h"
@@ -17,7 +19,7 @@ class CommandHost {
   // The console's active page index.
   virtual int ActiveTab() = 0;
   // Runs the display routine of console page `index` (0 to 6).
-  virtual void RedisplayTab(int index) = 0;
+  virtual Task<> RedisplayTab(int index) = 0;
   // Hides the console, shows the main window and starts a new scan there.
   virtual void ReturnToDeviceList() = 0;
 };
@@ -32,10 +34,11 @@ enum class Submitted {
             // not go out or was cancelled): nothing changed, nothing follows
 };
 
-// Submits a command for the session's device, as device::Submit does, and
-// acts on it as ActOnSubmission does.
-Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
-                        const device::Command& command, const std::function<void()>& reread = {});
+// Submits a command for the session's device, as device::Submit does (on a
+// worker thread, with `client`, which the work shares), and acts on it as
+// ActOnSubmission does.
+Task<Submitted> SubmitCommand(std::shared_ptr<net::CommandClient> client, CommandHost& host,
+                              device::Command command, std::function<Task<>()> reread = {});
 
 // Acts on a command's submission as device::Submit judged it, as brevane-ctl
 // does: what the device did not do is said once and has nothing follow it;
@@ -43,8 +46,7 @@ Submitted SubmitCommand(net::CommandClient& client, CommandHost& host,
 // or the scan for the device, or the active page read again and shown.
 // After the last refusal of a command sent again while refused, `reread`
 // runs, if given.
-Submitted ActOnSubmission(CommandHost& host, const device::Command& command,
-                          const device::Submission& submission,
-                          const std::function<void()>& reread = {});
+Task<Submitted> ActOnSubmission(CommandHost& host, device::Command command,
+                                device::Submission submission, std::function<Task<>()> reread = {});
 
 }  // namespace core

@@ -186,7 +186,7 @@ void MountWithin(const std::string& uri, MountState& state, int timeout_ms) {
         cancellable.get());
     // Meanwhile the windows keep working, and the user may cancel.
     GSource* idle = nullptr;
-    if (net::WaitObserved() || net::ActionCancelled())
+    if (net::Cancellable() || net::ActionCancelled())
       idle = Every(
           context, kIdleSliceMs,
           +[](gpointer c) -> gboolean {

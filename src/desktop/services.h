@@ -27,25 +27,15 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 // Ok stands for the box's yes (OK or Yes), Cancel for its no (Cancel or No).
 enum class MsgResult { Ok, Cancel };
 
-// Message boxes without an owner window; returns the button pressed.
+// Message boxes without an owner window. A box opens and the caller goes
+// on; the button pressed comes to `answered` on the window thread (at once
+// from a box that answers itself). core::Ask awaits it in an action.
 class MessageBoxService {
  public:
+  using Answered = std::function<void(MsgResult)>;
   virtual ~MessageBoxService() = default;
-  // In a user action the user has cancelled while it waited on a device,
-  // nothing more is shown: the action ends quietly, as if each box had been
-  // answered with Cancel (or OK where that is the only button).
-  MsgResult Show(const std::string& text, const std::string& title, MsgIcon icon,
-                 MsgButtons buttons) {
-    if (net::ActionCancelled())
-      return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
-    // The user's turn: the action's bound on waiting for the device stops.
-    net::UserTurn turn;
-    return Present(text, title, icon, buttons);
-  }
-
- protected:
-  virtual MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
-                            MsgButtons buttons) = 0;
+  virtual void Open(const std::string& text, const std::string& title, MsgIcon icon,
+                    MsgButtons buttons, Answered answered) = 0;
 };
 
 // The discovery socket: bound to a UDP port on all local addresses with
@@ -62,12 +52,24 @@ class DatagramTransport {
 };
 
 // The file-open dialog: an existing file picked by the user, or nothing
-// when the dialog is cancelled. `filter` names the files offered, such as
-// "bin file (*.bin)". The dialog opens files for reading only.
+// when the dialog is cancelled, to `picked` on the window thread. `filter`
+// names the files offered, such as "bin file (*.bin)". The dialog opens
+// files for reading only, and never waits: core::PickFile awaits it.
 class FileDialogService {
  public:
+  using Picked = std::function<void(std::optional<std::string>)>;
   virtual ~FileDialogService() = default;
-  virtual std::optional<std::string> OpenFile(const std::string& filter) = 0;
+  virtual void Open(const std::string& filter, Picked picked) = 0;
+};
+
+// Where the windows' device work runs: away from the window thread, so the
+// windows never wait inside a wait.
+class WorkRunner {
+ public:
+  virtual ~WorkRunner() = default;
+  // Runs `work` off the window thread, then `done` on it (unless the
+  // program ends first).
+  virtual void Run(std::function<void()> work, std::function<void()> done) = 0;
 };
 
 // Opens a URL with the desktop's default handler; false when no program
@@ -212,6 +214,7 @@ struct Services {
   std::shared_ptr<AdapterList> adapters;
   std::shared_ptr<NetworkDrives> drives;
   std::shared_ptr<ProcessControl> process;
+  std::shared_ptr<WorkRunner> work;
   // Exchanges with a device: every page read, and the console's two HTTP
   // clients. The real ones talk to the device; tests answer from a script.
   net::PageGetter read_page = net::AuthGetPage;

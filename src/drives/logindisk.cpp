@@ -26,7 +26,13 @@ Form4::Form4()
       Password(new ui::Label(this)),
       PassEdit(new QLineEdit(this)),
       MountBtn(new QPushButton(this)),
-      MenBtn(new QPushButton(this)) {
+      MenBtn(new QPushButton(this)),
+      actions_(this, [this](bool busy) {
+        // While the login is checked, nothing in the dialog starts another
+        // (Enter presses a button too); the fields stay as they are.
+        MountBtn->setEnabled(!busy);
+        MenBtn->setEnabled(!busy);
+      }) {
   PassEdit->setEchoMode(QLineEdit::Password);
   // Only the management configuration offers the console here.
   MenBtn->setVisible(core::Config().management);
@@ -45,8 +51,10 @@ Form4::Form4()
   layout->addSpacing(8);
   layout->addLayout(buttons);
 
-  connect(MountBtn, &QPushButton::clicked, this, ui::Guard([this] { MountBtnClick(); }));
-  connect(MenBtn, &QPushButton::clicked, this, ui::Guard([this] { MenBtnClick(); }));
+  connect(MountBtn, &QPushButton::clicked, this,
+          [this] { actions_.Run([this] { return MountBtnClick(); }, core::Session().DeviceIp); });
+  connect(MenBtn, &QPushButton::clicked, this,
+          [this] { actions_.Run([this] { return MenBtnClick(); }, core::Session().DeviceIp); });
   ui::Windows().open_login = [this](bool manage, bool password_changed) {
     Open(manage, password_changed);
   };
@@ -88,51 +96,55 @@ void Form4::Answered() {
   if (ui::Windows().login_answered) ui::Windows().login_answered();
 }
 
-Form4::LoginResult Form4::AttemptLogin() {
-  core::SessionState& session = core::Session();
+Form4::LoginResult Form4::AttemptLogin(const core::SessionState& session,
+                                       const net::PageGetter& get) {
   // Without a device there is nobody to ask: report it as no answer rather
   // than pretend the login succeeded.
   if (session.DeviceIp.empty()) return LoginNoAnswer;
-  session.UserName = ui::S(UserEdit->text());
-  session.UserPassword = ui::S(PassEdit->text());
-  const net::PageRead read = core::ReadStatusPage();
+  const net::PageRead read = core::ReadStatusPageOf(session, get);
   if (read.reply.BodyText.empty()) return LoginNoAnswer;
   if (read.reply.Status == 200) return LoginOk;
   if (read.reply.Status == 401) return LoginRefused;
   return LoginOtherStatus;
 }
 
-bool Form4::LogIn(bool focus_password_on_refusal) {
-  LoginResult result = LoginNoAnswer;
-  {
+core::Task<bool> Form4::LogIn(bool focus_password_on_refusal) {
+  // The typed credentials are kept in the session whatever the outcome.
+  core::SessionState& session = core::Session();
+  session.UserName = ui::S(UserEdit->text());
+  session.UserPassword = ui::S(PassEdit->text());
+  auto log_in = [typed = session, get = desktop::services().read_page] {
     // However the device answers, the login is over within the bound.
     const net::ActionBound bound(core::kReadingActionBound);
+    LoginResult got = LoginNoAnswer;
     for (int attempt = 0; attempt < kLoginAttempts && !net::ActionTimeUp(); ++attempt) {
-      result = AttemptLogin();
-      if (result == LoginOk || result == LoginNoAnswer) break;
+      got = AttemptLogin(typed, get);
+      if (got == LoginOk || got == LoginNoAnswer) break;
     }
-  }
-  auto& boxes = *desktop::services().message_boxes;
+    return got;
+  };
+  const LoginResult result = co_await core::OffThread(log_in);
   if (result == LoginRefused) {
-    boxes.Show(Translate("Login failed, please check your username and password"),
-               Translate("Login"), MsgIcon::Information, MsgButtons::Ok);
+    co_await core::Ask(Translate("Login failed, please check your username and password"),
+                       Translate("Login"), MsgIcon::Information, MsgButtons::Ok);
     if (focus_password_on_refusal) PassEdit->setFocus();
-    return false;
+    co_return false;
   }
   if (result != LoginOk) {
-    boxes.Show(Translate("Connection failure"), Translate("Connect"), MsgIcon::Error,
-               MsgButtons::Ok);
-    return false;
+    co_await core::Ask(Translate("Connection failure"), Translate("Connect"), MsgIcon::Error,
+                       MsgButtons::Ok);
+    co_return false;
   }
-  return true;
+  co_return true;
 }
 
-void Form4::MountBtnClick() {
+core::Task<> Form4::MountBtnClick() {
   Answered();
-  if (!LogIn(false)) return;
+  const auto logged_in = co_await LogIn(false);
+  if (!logged_in) co_return;
   hide();
   auto* drives = ui::Windows().form5.form;
-  if (drives == nullptr) return;
+  if (drives == nullptr) co_return;
   drives->CredentialsGiven();
   drives->show();
   // Brought to the front, as a window raised above all and straight back.
@@ -140,9 +152,10 @@ void Form4::MountBtnClick() {
   drives->activateWindow();
 }
 
-void Form4::MenBtnClick() {
+core::Task<> Form4::MenBtnClick() {
   Answered();
-  if (!LogIn(true)) return;
+  const auto logged_in = co_await LogIn(true);
+  if (!logged_in) co_return;
   hide();
   if (ui::Windows().open_console) ui::Windows().open_console();
 }

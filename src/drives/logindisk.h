@@ -5,7 +5,10 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "core/session_state.h"
+#include "core/task.h"
 #include "net/page_reader.h"
+#include "ui/actions.h"
 
 // The device login dialog: checks user name and password against the device
 // and opens the drive dialog (or the console).
@@ -16,12 +19,12 @@ class Form4 : public QWidget {
   Form4();
   ~Form4() override;
 
-  // One login check: up to 8 requests of the status page with the typed
-  // credentials, which are kept in the session whatever the outcome.
-  LoginResult AttemptLogin();
+  // One login check: up to 8 requests of the status page of `session`'s
+  // device with its credentials (device work, for a worker thread).
+  static LoginResult AttemptLogin(const core::SessionState& session, const net::PageGetter& get);
 
-  void MountBtnClick();
-  void MenBtnClick();
+  core::Task<> MountBtnClick();
+  core::Task<> MenBtnClick();
   // Shows the dialog for what the user is about to do: Enter then presses
   // "Manage Drive" (`manage`) or "Connect". For another device than the
   // last, and after a password change, the password starts empty.
@@ -47,12 +50,14 @@ class Form4 : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // Logs in, retrying while the device refuses or answers oddly; shows the
-  // failure message; true on success.
-  bool LogIn(bool focus_password_on_refusal);
+  // Logs in with the typed credentials, which are kept in the session
+  // whatever the outcome, retrying while the device refuses or answers
+  // oddly; shows the failure message; true on success.
+  core::Task<bool> LogIn(bool focus_password_on_refusal);
   // Tells the console the login was answered.
   static void Answered();
 
   bool manage_ = false;
   std::string device_;  // the device the dialog was last opened for
+  ui::Actions actions_;
 };

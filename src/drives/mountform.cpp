@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QUrl>
 
+#include "core/await.h"
 #include "core/session_state.h"
 #include "core/status_page.h"
 #include "desktop/services.h"
@@ -34,7 +35,12 @@ Form5::Form5()
       FolderPassEdit(new QLineEdit(this)),
       chk_AutoReconnect(new QCheckBox(this)),
       lab_AutoReconnect(new ui::Label(this)),
-      MountSetBtn(new QPushButton(this)) {
+      MountSetBtn(new QPushButton(this)),
+      actions_(this, [this](bool busy) {
+        // While the dialog waits on the device, nothing in it starts another
+        // exchange.
+        for (QWidget* control : findChildren<QWidget*>()) control->setEnabled(!busy);
+      }) {
   CmbDrive->setEditable(true);
   FolderCB->setEditable(true);
   FolderPassEdit->setEchoMode(QLineEdit::Password);
@@ -62,12 +68,16 @@ Form5::Form5()
   layout->addLayout(grid);
   layout->addLayout(buttons);
 
-  connect(MountSetBtn, &QPushButton::clicked, this, ui::Guard([this] { MountSetBtnClick(); }));
+  auto act = [this](core::Task<> (Form5::*action)()) {
+    return [this, action] {
+      actions_.Run([this, action] { return (this->*action)(); }, core::Session().DeviceIp);
+    };
+  };
+  connect(MountSetBtn, &QPushButton::clicked, this, act(&Form5::MountSetBtnClick));
   connect(CmbDrive, &QComboBox::currentTextChanged, this, [this] { ShowDrivePlace(); });
-  connect(FolderCB, &QComboBox::activated, this, ui::Guard([this] { FolderCBChange(); }));
+  connect(FolderCB, &QComboBox::activated, this, act(&Form5::FolderCBChange));
   // Typing a folder name is a change too.
-  connect(FolderCB->lineEdit(), &QLineEdit::textEdited, this,
-          ui::Guard([this] { FolderCBChange(); }));
+  connect(FolderCB->lineEdit(), &QLineEdit::textEdited, this, act(&Form5::FolderCBChange));
   // Keys reach the dialog before its controls.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 
@@ -116,25 +126,36 @@ std::string Form5::SelectedFolder() const {
   return folders_[static_cast<std::size_t>(index)];
 }
 
-void Form5::FormShow() {
+core::Task<> Form5::FormShow() {
+  // The letters as the system has them now: free, or connected to a share.
+  struct Letters {
+    std::vector<char> free;
+    std::vector<std::string> connected;
+  };
+  auto look = [drives = desktop::services().drives] {
+    Letters found;
+    for (char letter = 'Z'; letter >= 'D'; --letter) {
+      const auto type =
+          drives->GetDriveType(std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":\\");
+      if (type != desktop::DriveType::Remote && type != desktop::DriveType::Unknown &&
+          type != desktop::DriveType::NoRootDir)
+        continue;  // removable, fixed, optical and RAM drives
+      const auto remote = drives->GetConnection(std::string(1, letter) + ":");
+      if (!remote || remote->empty())
+        found.free.push_back(letter);
+      else
+        found.connected.push_back(*remote);
+    }
+    return found;
+  };
+  const Letters letters = co_await core::OffThread(look);
   CmbDrive->clear();
-  ConnectedShares.clear();
-  auto& drives = *desktop::services().drives;
-  for (char letter = 'Z'; letter >= 'D'; --letter) {
-    const auto type =
-        drives.GetDriveType(std::string(1, static_cast<char>(letter - 'A' + 'a')) + ":\\");
-    if (type != desktop::DriveType::Remote && type != desktop::DriveType::Unknown &&
-        type != desktop::DriveType::NoRootDir)
-      continue;  // removable, fixed, optical and RAM drives
-    const auto remote = drives.GetConnection(std::string(1, letter) + ":");
-    if (!remote || remote->empty())
-      CmbDrive->addItem(QString(QChar(letter)));
-    else
-      ConnectedShares.push_back(*remote);
-  }
+  ConnectedShares = letters.connected;
+  for (const char letter : letters.free) CmbDrive->addItem(QString(QChar(letter)));
   if (CmbDrive->count() > 0) CmbDrive->setCurrentIndex(0);
 
-  if (!RefreshFolderList()) {
+  const auto listed = co_await RefreshFolderList();
+  if (!listed) {
     // A device with a password: the login dialog asks for it and opens
     // this dialog again with it. The main window stays hidden meanwhile.
     // Hidden while it is being shown: the toolkit would still put the empty
@@ -143,14 +164,14 @@ void Form5::FormShow() {
     hide();
     if (QWidget* main = ui::Windows().form1.widget) main->hide();
     if (ui::Windows().open_login) ui::Windows().open_login(false, false);
-    return;
+    co_return;
   }
 
   SetCaptions();
   ui::GiveShortcuts(this);
   FolderPassEdit->clear();
 
-  FolderCBChange();
+  co_await FolderCBChange();
 
   if (QWidget* main = ui::Windows().form1.widget) main->hide();
   MountSetBtn->setFocus();
@@ -167,16 +188,18 @@ void Form5::SetCaptions() {
   ShowDrivePlace();
 }
 
-bool Form5::RefreshFolderList() {
+core::Task<bool> Form5::RefreshFolderList() {
   std::string page;
   {
+    // All the reads, with the person's answers to failures between them,
+    // end within the bound.
     const net::ActionBound bound(core::kReadingActionBound);
     for (int read = 0;
          read < kFolderPageReads && page.empty() && !net::ActionCancelled() && !net::ActionTimeUp();
          ++read) {
-      const net::PageRead result = core::ReadStatusPage();
-      if (result.reply.Status == 401 && !credentials_given_) return false;
-      if (core::ReadFailed(result)) core::ShowConnectionFailure();
+      const net::PageRead result = co_await core::ReadStatusPage();
+      if (result.reply.Status == 401 && !credentials_given_) co_return false;
+      if (core::ReadFailed(result)) co_await core::ShowConnectionFailure();
       page = result.reply.BodyText;
     }
   }
@@ -196,89 +219,87 @@ bool Form5::RefreshFolderList() {
     if (name == "PUBLIC") selection = FolderCB->count() - 1;
   }
   FolderCB->setCurrentIndex(FolderCB->count() > 0 ? selection : -1);
-  return true;
+  co_return true;
 }
 
-void Form5::FolderCBChange() {
-  const int result =
-      ProbeShare(core::Session().DeviceIp, SelectedFolder(), ui::S(FolderPassEdit->text()));
+core::Task<> Form5::FolderCBChange() {
+  const std::string folder = SelectedFolder();
+  auto probe = [drives = desktop::services().drives,
+                remote = RemoteName(core::Session().DeviceIp, folder.empty() ? "PUBLIC" : folder),
+                password = ui::S(FolderPassEdit->text())] {
+    return drives->ProbeShare(remote, password);
+  };
+  const int result = co_await core::OffThread(probe);
   const bool needs_password = result == desktop::drive_error::kInvalidPassword;
   Label3->setVisible(needs_password);
   FolderPassEdit->setVisible(needs_password);
 }
 
-int Form5::ProbeShare(const std::string& address, const std::string& folder,
-                      const std::string& password) {
-  return desktop::services().drives->ProbeShare(
-      RemoteName(address, folder.empty() ? "PUBLIC" : folder), password);
-}
-
-int Form5::ConnectShare(const std::string& address, char letter, const std::string& folder,
-                        const std::string& password) {
+int Form5::ConnectShare(desktop::NetworkDrives& drives, const Connection& c) {
   // Nothing to connect without a folder. (Names that merely begin with
   // punctuation are valid shares and are let through.)
-  if (folder.empty()) return desktop::drive_error::kBadNetName;
-  const std::string drive = std::string(1, static_cast<char>(std::toupper(letter))) + ":";
-  const std::string remote = RemoteName(address, folder);
+  if (c.folder.empty()) return desktop::drive_error::kBadNetName;
+  const std::string drive = std::string(1, static_cast<char>(std::toupper(c.letter))) + ":";
+  const std::string remote = RemoteName(c.address, c.folder);
   desktop::NetResource record;
   record.scope = 3;
-  if (!chk_AutoReconnect->isChecked()) record.local_name = drive;
+  if (!c.at_login) record.local_name = drive;
   record.remote_name = remote;
-  auto& drives = *desktop::services().drives;
-  if (const int result = drives.AddConnection(record, password); result != 0) return result;
-  drives.UseShare(remote, password);
-  if (chk_AutoReconnect->isChecked()) {
-    if (const int result = drives.MapDrivePersistently(drive, remote, password); result != 0)
+  if (const int result = drives.AddConnection(record, c.password); result != 0) return result;
+  drives.UseShare(remote, c.password);
+  if (c.at_login) {
+    if (const int result = drives.MapDrivePersistently(drive, remote, c.password); result != 0)
       return result;
   }
   // The drive follows its device by these, should the device move.
-  drives.NoteDevice(drive, core::Session().DeviceName, core::Session().GroupName);
+  drives.NoteDevice(drive, c.device_name, c.group_name);
   return 0;
 }
 
-void Form5::MountSetBtnClick() {
-  auto& boxes = *desktop::services().message_boxes;
+core::Task<> Form5::MountSetBtnClick() {
   const char letter = SelectedLetter();
   if (letter == 0) {
-    boxes.Show(Translate("Please Select Disk Name!"), Translate("Connection Error"),
-               MsgIcon::Question, MsgButtons::Ok);
-    return;
+    co_await core::Ask(Translate("Please Select Disk Name!"), Translate("Connection Error"),
+                       MsgIcon::Question, MsgButtons::Ok);
+    co_return;
   }
-  const std::string& ip = core::Session().DeviceIp;
-  if (ip.empty()) {
-    boxes.Show(Translate("Please Select Remote Device!"), Translate("Connection Error"),
-               MsgIcon::Question, MsgButtons::Ok);
-    return;
+  const core::SessionState& session = core::Session();
+  if (session.DeviceIp.empty()) {
+    co_await core::Ask(Translate("Please Select Remote Device!"), Translate("Connection Error"),
+                       MsgIcon::Question, MsgButtons::Ok);
+    co_return;
   }
-  const int result = ConnectShare(ip, letter, SelectedFolder(), ui::S(FolderPassEdit->text()));
-  if (result == 0) {
-    ReportConnected(letter);
-    return;
-  }
-  boxes.Show(Translate(device::DriveResultKey(result)), Translate("Connect"), MsgIcon::Information,
-             MsgButtons::Ok);
+  auto connect_share = [drives = desktop::services().drives,
+                        c = Connection{session.DeviceIp, letter, SelectedFolder(),
+                                       ui::S(FolderPassEdit->text()),
+                                       chk_AutoReconnect->isChecked(), session.DeviceName,
+                                       session.GroupName}] { return ConnectShare(*drives, c); };
+  const int result = co_await core::OffThread(connect_share);
+  if (result == 0) co_return co_await ReportConnected(letter);
+  co_await core::Ask(Translate(device::DriveResultKey(result)), Translate("Connect"),
+                     MsgIcon::Information, MsgButtons::Ok);
 }
 
-void Form5::ReportConnected(char letter) {
-  auto& boxes = *desktop::services().message_boxes;
+core::Task<> Form5::ReportConnected(char letter) {
   const std::string folder = DrivePlace(letter);
   const std::string place = ShownPlace(folder);
   bool open = false;
   if (place.empty()) {
-    boxes.Show(Translate("Remote Device Connected"), Translate("Connect"), MsgIcon::Information,
-               MsgButtons::Ok);
+    co_await core::Ask(Translate("Remote Device Connected"), Translate("Connect"),
+                       MsgIcon::Information, MsgButtons::Ok);
   } else {
-    open = boxes.Show(Translate("Remote Device Connected") + "\n\n" + Translate("Drive folder:") +
-                          " " + place + "\n\n" + Translate("Open it in the file manager?"),
-                      Translate("Connect"), MsgIcon::Information,
-                      MsgButtons::YesNo) == desktop::MsgResult::Ok;
+    open = co_await core::Ask(Translate("Remote Device Connected") + "\n\n" +
+                                  Translate("Drive folder:") + " " + place + "\n\n" +
+                                  Translate("Open it in the file manager?"),
+                              Translate("Connect"), MsgIcon::Information,
+                              MsgButtons::YesNo) == desktop::MsgResult::Ok;
   }
   if (FolderCB->count() > 0) FolderCB->setCurrentIndex(0);
   FormClose();
-  if (!open) return;
+  if (!open) co_return;
   const std::string url = ui::S(QUrl::fromLocalFile(ui::Q(folder)).toString(QUrl::FullyEncoded));
   if (!desktop::services().url_opener->Open(url))
-    boxes.Show(
+    co_await core::Ask(
         Translate("No program could open the folder. Open it in a file manager:") + "\n" + place,
         Translate("Connect"), MsgIcon::Information, MsgButtons::Ok);
 }
@@ -289,7 +310,7 @@ bool Form5::FormKeyPress(int key) {
     return true;
   }
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
-  ui::Guard([this] { MountSetBtnClick(); })();
+  actions_.Run([this] { return MountSetBtnClick(); }, core::Session().DeviceIp);
   return true;
 }
 
@@ -307,7 +328,7 @@ void Form5::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (event->spontaneous()) return;  // restored, not shown anew
   ui::CenterOnScreen(this);
-  ui::Guard([this] { FormShow(); })();
+  actions_.Run([this] { return FormShow(); }, core::Session().DeviceIp);
 }
 
 void Form5::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/task.h"
+#include "desktop/services.h"
+#include "ui/actions.h"
+
 // The drive dialog: connects one shared folder of the device to a free
 // drive letter.
 class Form5 : public QWidget {
@@ -16,27 +20,34 @@ class Form5 : public QWidget {
   Form5();
   ~Form5() override;
 
-  void FormShow();
+  core::Task<> FormShow();
   void FormClose();
   // Enter connects; other keys pass on. True when the key was taken.
   bool FormKeyPress(int key);
-  void FolderCBChange();
-  void MountSetBtnClick();
+  // Whether the chosen folder needs a password: probed, and the password
+  // field shown where it does.
+  core::Task<> FolderCBChange();
+  core::Task<> MountSetBtnClick();
   // Reads the device's shared folders into FolderCB. False when the device
   // refused the session's credentials before the user gave any: then the
   // login dialog must ask for them.
-  bool RefreshFolderList();
+  core::Task<bool> RefreshFolderList();
 
   // The login dialog has checked the session's credentials against the
   // device; a refusal is then a failure like any other.
   void CredentialsGiven() { credentials_given_ = true; }
 
-  // The network provider's answer for the folder without a drive letter.
-  int ProbeShare(const std::string& address, const std::string& folder,
-                 const std::string& password);
-  // Connects `letter` to the folder; 0 on success, else the provider's code.
-  int ConnectShare(const std::string& address, char letter, const std::string& folder,
-                   const std::string& password);
+  // A folder to connect: to `letter`, or kept for the login instead.
+  struct Connection {
+    std::string address;
+    char letter;
+    std::string folder, password;
+    bool at_login;
+    std::string device_name, group_name;
+  };
+  // Connects the folder; 0 on success, else the provider's code. Device
+  // work, for a worker thread.
+  static int ConnectShare(desktop::NetworkDrives& drives, const Connection& c);
   // The folder a letter's drive opens as; empty where a drive is opened by
   // its letter.
   static std::string DrivePlace(char letter);
@@ -74,7 +85,8 @@ class Form5 : public QWidget {
   void ShowDrivePlace();
   // Tells where the new drive is and opens it in the file manager if the
   // user wants it.
-  void ReportConnected(char letter);
+  core::Task<> ReportConnected(char letter);
   // The captions, translated afresh at each showing.
   void SetCaptions();
+  ui::Actions actions_;
 };

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "core/await.h"
 #include "core/configuration.h"
 #include "core/session_state.h"
 #include "core/subnet.h"
@@ -25,7 +26,12 @@ Form1::Form1()
       CountBtn(new QPushButton(this)),
       RadioButtonConnect(new QRadioButton(this)),
       RadioButtonManage(new QRadioButton(this)),
-      Timer1(new QTimer(this)) {
+      Timer1(new QTimer(this)),
+      actions_(this, [this](bool busy) {
+        // While drives are followed, the window starts nothing else; the
+        // list goes on filling.
+        for (QPushButton* button : {ScanBtn, ManageBtn, CountBtn}) button->setEnabled(!busy);
+      }) {
   // Loading the window opens the discovery socket; from here on replies are
   // received whatever the scan state.
   IdUDPServer1 = desktop::services().make_datagram_transport();
@@ -52,8 +58,10 @@ Form1::Form1()
   layout->addLayout(buttons);
 
   connect(ScanBtn, &QPushButton::clicked, this, ui::Guard([this] { ScanBtnClick(); }));
-  connect(ManageBtn, &QPushButton::clicked, this, ui::Guard([this] { ManageBtnClick(); }));
-  connect(CountBtn, &QPushButton::clicked, this, ui::Guard([this] { CountBtnClick(); }));
+  connect(ManageBtn, &QPushButton::clicked, this,
+          [this] { actions_.Run([this] { return ManageBtnClick(); }); });
+  connect(CountBtn, &QPushButton::clicked, this,
+          [this] { actions_.Run([this] { return CountBtnClick(); }); });
   connect(HDListView, &QTableWidget::itemClicked, this, ui::Guard([this] { HDListViewClick(); }));
   connect(RadioButtonConnect, &QRadioButton::clicked, this,
           ui::Guard([this] { RadioButtonConnectClick(); }));
@@ -123,48 +131,46 @@ void Form1::Timer1Timer() {
   ProgressBar1->setValue(std::min(ProgressBar1->value() + kScanStep, ProgressBar1->maximum()));
   if (ProgressBar1->value() == ProgressBar1->maximum()) {
     Timer1->stop();
-    FollowDrives();
-    desktop::services().message_boxes->Show(Translate("Search Completed!"), "information",
-                                            MsgIcon::Information, MsgButtons::Ok);
+    actions_.Run([this] { return ScanCompleted(); });
   }
 }
 
-void Form1::FollowDrives() {
+core::Task<> Form1::ScanCompleted() {
+  co_await FollowDrives();
+  co_await core::Ask(Translate("Search Completed!"), "information", MsgIcon::Information,
+                     MsgButtons::Ok);
+}
+
+core::Task<> Form1::FollowDrives() {
   auto& services = desktop::services();
-  auto& drives = *services.drives;
-  const device::Following following =
-      device::FollowDevices(desktop::DrivesOfDevices(drives.ListDrives()), Devices.Devices(),
-                            desktop::OwnNetworks(*services.adapters));
-  // A move the person declined is not offered again in this run.
+  auto follow = [drives = services.drives, adapters = services.adapters,
+                 found = Devices.Devices()] {
+    return device::FollowDevices(desktop::DrivesOfDevices(drives->ListDrives()), found,
+                                 desktop::OwnNetworks(*adapters));
+  };
+  const device::Following following = co_await core::OffThread(follow);
+  // A move the person declined is not offered again in this run, and none
+  // goes near a device another window is working with meanwhile (it is
+  // offered after a later scan).
   std::vector<device::DriveMove> offered;
   for (const auto& move : following.moves)
-    if (!declined_.count(move.from + " " + move.to)) offered.push_back(move);
-  offered = device::FromSilentAddresses(offered, services.still_answers);
-  auto& boxes = *services.message_boxes;
+    if (!declined_.count(move.from + " " + move.to) && !ui::DeviceInUse(move.from) &&
+        !ui::DeviceInUse(move.to))
+      offered.push_back(move);
+  auto probe = [offered, still_answers = services.still_answers] {
+    return device::FromSilentAddresses(offered, still_answers);
+  };
+  offered = co_await core::OffThread(probe);
   const std::string title = Translate("Connect");
+  // Nothing goes to a new address, the drive's password least of all,
+  // before the person's yes.
   if (!offered.empty()) {
-    // Nothing goes to a new address, the drive's password least of all,
-    // before the person's yes.
-    if (boxes.Show(device::AskToMove(offered), title, MsgIcon::Question,
-                   MsgButtons::YesNoDefaultNo) == desktop::MsgResult::Ok) {
-      std::vector<device::DriveMove> moved;
-      std::vector<std::pair<device::DriveMove, int>> failed;
-      for (const auto& move : offered) {
-        // The box named each drive's new address: the person said yes to it.
-        const device::Trusted to =
-            device::Trusted::Confirmed({move.to, move.device_name, move.group_name});
-        if (const int result = drives.MoveDrive(move.drive, to); result == 0)
-          moved.push_back(move);
-        else
-          failed.push_back({move, result});
-      }
-      if (!moved.empty())
-        boxes.Show(device::SayMoved(moved), title, MsgIcon::Information, MsgButtons::Ok);
-      if (!failed.empty())
-        boxes.Show(device::SayNotMoved(failed), title, MsgIcon::Warning, MsgButtons::Ok);
-    } else {
+    const desktop::MsgResult answer = co_await core::Ask(
+        device::AskToMove(offered), title, MsgIcon::Question, MsgButtons::YesNoDefaultNo);
+    if (answer == desktop::MsgResult::Ok)
+      co_await MoveDrives(offered);
+    else
       for (const auto& move : offered) declined_.insert(move.from + " " + move.to);
-    }
   }
   // A drive whose device cannot be told from another is said once a run.
   std::vector<device::DriveOfDevice> ambiguous;
@@ -172,7 +178,30 @@ void Form1::FollowDrives() {
     if (ambiguity_said_.insert(d.drive + d.device_name + "/" + d.group_name).second)
       ambiguous.push_back(d);
   if (!ambiguous.empty())
-    boxes.Show(device::SayAmbiguous(ambiguous), title, MsgIcon::Warning, MsgButtons::Ok);
+    co_await core::Ask(device::SayAmbiguous(ambiguous), title, MsgIcon::Warning, MsgButtons::Ok);
+}
+
+core::Task<> Form1::MoveDrives(std::vector<device::DriveMove> moves) {
+  using Failed = std::vector<std::pair<device::DriveMove, int>>;
+  auto move_all = [moves, drives = desktop::services().drives] {
+    std::pair<std::vector<device::DriveMove>, Failed> done;
+    for (const auto& move : moves) {
+      // The box named each drive's new address: the person said yes to it.
+      const device::Trusted to =
+          device::Trusted::Confirmed({move.to, move.device_name, move.group_name});
+      if (const int result = drives->MoveDrive(move.drive, to); result == 0)
+        done.first.push_back(move);
+      else
+        done.second.push_back({move, result});
+    }
+    return done;
+  };
+  const auto [moved, failed] = co_await core::OffThread(move_all);
+  const std::string title = Translate("Connect");
+  if (!moved.empty())
+    co_await core::Ask(device::SayMoved(moved), title, MsgIcon::Information, MsgButtons::Ok);
+  if (!failed.empty())
+    co_await core::Ask(device::SayNotMoved(failed), title, MsgIcon::Warning, MsgButtons::Ok);
 }
 
 void Form1::IdUDPServer1UDPRead(const net::Datagram& datagram) {
@@ -201,48 +230,50 @@ bool Form1::CheckSubNet(const std::string& device_ip) const {
   return false;
 }
 
-bool Form1::HandOffSelectedDevice() {
+core::Task<bool> Form1::HandOffSelectedDevice() {
   const int row = HDListView->SelectedRow();
-  auto& boxes = *desktop::services().message_boxes;
   if (row < 0) {
-    boxes.Show(Translate("Please Select Remote Device!"), Translate("Rescan"), MsgIcon::Information,
-               MsgButtons::Ok);
-    return false;
+    co_await core::Ask(Translate("Please Select Remote Device!"), Translate("Rescan"),
+                       MsgIcon::Information, MsgButtons::Ok);
+    co_return false;
   }
   const std::string ip = HDListView->Text(row, 0);
+  const std::string name = HDListView->Text(row, 1), group = HDListView->Text(row, 2);
   // Only a warning: the device may still be reachable through a router.
   if (!CheckSubNet(ip))
-    boxes.Show(Translate("Subnets differ, Connection failed"), Translate("Rescan"),
-               MsgIcon::Information, MsgButtons::Ok);
+    co_await core::Ask(Translate("Subnets differ, Connection failed"), Translate("Rescan"),
+                       MsgIcon::Information, MsgButtons::Ok);
   StopBtnClick();
   // A console open on a device acts on that device alone: it closes
   // before another device is handed on.
   if (ui::Windows().close_console) ui::Windows().close_console();
   core::Session().DeviceIp = ip;
-  core::Session().DeviceName = HDListView->Text(row, 1);
-  core::Session().GroupName = HDListView->Text(row, 2);
-  return true;
+  core::Session().DeviceName = name;
+  core::Session().GroupName = group;
+  co_return true;
 }
 
-void Form1::ManageBtnClick() {
-  if (!HandOffSelectedDevice()) return;
+core::Task<> Form1::ManageBtnClick() {
+  const auto handed_off = co_await HandOffSelectedDevice();
+  if (!handed_off) co_return;
   if (core::Config().management) {
     // The login dialog offers the console; it keeps this window in view.
     if (ui::Windows().open_login) ui::Windows().open_login(true, false);
-    return;
+    co_return;
   }
   const std::string url = "http://" + core::Session().DeviceIp;
   // Without a program for web pages the user is told where to go by hand.
   if (!desktop::services().url_opener->Open(url))
-    desktop::services().message_boxes->Show(
+    co_await core::Ask(
         Translate("No program could open the device's web pages. Open this address in a web "
                   "browser:") +
             "\n" + url,
         Translate("Manage Drive"), MsgIcon::Information, MsgButtons::Ok);
 }
 
-void Form1::CountBtnClick() {
-  if (!HandOffSelectedDevice()) return;
+core::Task<> Form1::CountBtnClick() {
+  const auto handed_off = co_await HandOffSelectedDevice();
+  if (!handed_off) co_return;
   // The drive dialog hides this window while it is open.
   // Showing it puts the focus on its Connect button; it keeps it there.
   if (QWidget* drives = ui::Windows().form5.widget) {

@@ -9,8 +9,11 @@
 #include <set>
 #include <string>
 
+#include "core/task.h"
 #include "desktop/services.h"
+#include "device/drives.h"
 #include "net/discovery.h"
+#include "ui/actions.h"
 #include "ui/report_list_view.h"
 
 // The main window: the device list, the scan, and the hand-off of a device
@@ -31,13 +34,13 @@ class Form1 : public QWidget {
   // After a whole scan: the drives whose device seems to answer at a new
   // address (and no longer at theirs) are offered to move there, all in
   // one question; they move on Yes.
-  void FollowDrives();
+  core::Task<> FollowDrives();
   void IdUDPServer1UDPRead(const net::Datagram& datagram);
   void HDListViewClick() {}
   void RadioButtonConnectClick();
   void RadioButtonManageClick();
-  void ManageBtnClick();
-  void CountBtnClick();
+  core::Task<> ManageBtnClick();
+  core::Task<> CountBtnClick();
 
   // True when `device_ip` lies in the subnet of one of the workstation's
   // IPv4 addresses, or when none can be read.
@@ -64,7 +67,11 @@ class Form1 : public QWidget {
  private:
   // Steps shared by both hand-offs: the selected device, the subnet
   // warning, the scan stopped, DeviceIp set. False when nothing is selected.
-  bool HandOffSelectedDevice();
+  core::Task<bool> HandOffSelectedDevice();
+  // The scan has run its time: drives followed, then it says so.
+  core::Task<> ScanCompleted();
+  core::Task<> MoveDrives(std::vector<device::DriveMove> moves);
   std::set<std::string> ambiguity_said_;
   std::set<std::string> declined_;  // "from to" of the moves the person declined
+  ui::Actions actions_;
 };

@@ -49,7 +49,7 @@ TcpStream TcpStream::Connect(const std::string& host, std::uint16_t port, int ti
 }
 
 void TcpStream::Wait(bool to_write, int timeout_ms) {
-  const bool observed = WaitObserved();
+  const bool observed = Cancellable();
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   // The exchange's own end, and the end of the user's action, come first
   // where they are sooner.
@@ -101,11 +101,11 @@ void TcpStream::SendAll(std::string_view data, int timeout_ms) {
 }
 
 std::size_t TcpStream::SendFile(int fd, std::size_t offset, std::size_t length, int timeout_ms) {
-  // The kernel moves the bytes; between pieces the windows are served, a
-  // cancel is heard and the deadlines are kept, also when the peer takes
-  // everything at once and no wait ever comes.
+  // The kernel moves the bytes; between pieces a cancel is heard and the
+  // deadlines are kept, also when the peer takes everything at once and no
+  // wait ever comes.
   constexpr std::size_t kPiece = 8 << 20;
-  const bool observed = WaitObserved();
+  const bool observed = Cancellable();
   auto idle_at = Clock::now() + std::chrono::milliseconds(kIdleSliceMs);
   std::size_t sent = 0;
   while (sent < length && !answered_) {

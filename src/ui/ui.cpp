@@ -11,6 +11,7 @@
 #include <QTranslator>
 #include <QVariant>
 
+#include "core/task.h"
 #include "desktop/services.h"
 #include "i18n/translate.h"
 
@@ -20,14 +21,34 @@ namespace {
 constexpr char kReportTitle[] = "Brevane";
 }
 
+namespace {
+
+// Opens the report, and goes on: nothing waits for it. An action the user
+// cancelled ends quietly.
+void Report(const std::string& text) {
+  if (net::ActionCancelled()) return;
+  desktop::services().message_boxes->Open(text, kReportTitle, desktop::MsgIcon::Error,
+                                          desktop::MsgButtons::Ok, [](desktop::MsgResult) {});
+}
+
+}  // namespace
+
 void ReportError(const std::exception& error) {
-  desktop::services().message_boxes->Show(error.what(), kReportTitle, desktop::MsgIcon::Error,
-                                          desktop::MsgButtons::Ok);
+  Report(error.what());
 }
 
 void ReportUnknownError() {
-  desktop::services().message_boxes->Show("Unknown error.", kReportTitle, desktop::MsgIcon::Error,
-                                          desktop::MsgButtons::Ok);
+  Report("Unknown error.");
+}
+
+void ReportError(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    ReportError(e);
+  } catch (...) {
+    ReportUnknownError();
+  }
 }
 
 QString Tr(const std::string& key) {
@@ -44,6 +65,8 @@ void FontWarmer::Finish() {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   Finish();
+  // An action nobody awaited reports its error as any handler does.
+  core::SetUnhandledErrorReporter([](std::exception_ptr error) { ReportError(error); });
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

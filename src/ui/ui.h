@@ -21,9 +21,11 @@ inline std::string S(const QString& text) {
 // The translation of `key`, for a caption.
 QString Tr(const std::string& key);
 
-// The standard error report: a message box with the error's text.
+// The standard error report: a message box with the error's text. It
+// opens, and nothing waits for it.
 void ReportError(const std::exception& error);
 void ReportUnknownError();
+void ReportError(std::exception_ptr error);
 
 // Wraps an event handler so that an error escaping it is reported and ends
 // only that handler; the event loop goes on.
@@ -72,7 +74,6 @@ bool UseToolkitLanguage(const std::string& language);
 
 // Runs `then` once, as soon as `window` has been painted for the first time.
 void AfterFirstPaint(QWidget* window, std::function<void()> then);
-
 
 }  // namespace ui
 

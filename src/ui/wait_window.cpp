@@ -7,41 +7,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWindow>
+#include <algorithm>
 
 #include "ui/ui.h"
 
 namespace ui {
 namespace {
 
-// Input that could start something, and the desktop's request to close a
-// window; everything else (painting, timers, replies) goes on.
-bool IsUserInput(QEvent::Type type) {
-  switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::InputMethod:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-    case QEvent::Close:
-      return true;
-    default:
-      return false;
-  }
-}
+WaitWindow* instance = nullptr;
 
 }  // namespace
 
@@ -68,18 +41,20 @@ WaitWindow::WaitWindow() : TextLabel(new ui::Label(this)), CancelBtn(new QPushBu
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelClick(); });
-  release_.setSingleShot(true);
-  release_.setInterval(0);
-  connect(&release_, &QTimer::timeout, this, [this] { Release(); });
+  show_.setSingleShot(true);
+  show_.setInterval(kShowAfterMs);
+  connect(&show_, &QTimer::timeout, this, [this] { ShowLast(); });
+  instance = this;
   net::SetWaitObserver(this);
 }
 
 WaitWindow::~WaitWindow() {
   net::SetWaitObserver(nullptr);
-  if (engaged_) {
-    qApp->removeEventFilter(this);
-    QApplication::restoreOverrideCursor();
-  }
+  if (instance == this) instance = nullptr;
+}
+
+WaitWindow* WaitWindow::Instance() {
+  return instance;
 }
 
 QString WaitWindow::Describe(net::Activity activity, const std::string& target) {
@@ -98,87 +73,75 @@ QString WaitWindow::Describe(net::Activity activity, const std::string& target) 
   return Tr("Waiting for the device …");
 }
 
+void WaitWindow::Watch(std::shared_ptr<net::ActionToken> action, QWidget* over) {
+  watched_.push_back({std::move(action), over, Describe(net::Activity::Pausing, {})});
+  // A moment after the action began waiting: a short wait shows nothing.
+  show_.start();
+}
+
+void WaitWindow::Unwatch(const std::shared_ptr<net::ActionToken>& action) {
+  const auto gone = std::remove_if(watched_.begin(), watched_.end(),
+                                   [&action](const Watched& w) { return w.action == action; });
+  if (gone == watched_.end()) return;
+  watched_.erase(gone, watched_.end());
+  if (watched_.empty()) {
+    show_.stop();
+    hide();
+  } else if (isVisible()) {
+    ShowLast();
+  }
+}
+
 void WaitWindow::Begin(net::Activity activity, const std::string& target) {
-  release_.stop();
-  if (!engaged_) {
-    engaged_ = true;
-    since_.start();
-    TextLabel->setText(Describe(net::Activity::Pausing, {}));
-    CancelBtn->setEnabled(true);
-    modal_before_ = QApplication::activeModalWidget();
-    qApp->installEventFilter(this);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+  if (activity == net::Activity::Pausing) return;  // says nothing new
+  // On the thread that waits, for the action it works for.
+  const net::ActionToken* action = net::CurrentAction().get();
+  if (action == nullptr) return;
+  QMetaObject::invokeMethod(
+      this, [this, action, text = Describe(activity, target)] { Said(action, text); },
+      Qt::QueuedConnection);
+}
+
+void WaitWindow::Said(const net::ActionToken* action, const QString& text) {
+  for (Watched& w : watched_)
+    if (w.action.get() == action) w.text = text;
+  if (isVisible() && !watched_.empty() && watched_.back().action.get() == action)
+    TextLabel->setText(text);
+}
+
+void WaitWindow::ShowLast() {
+  if (watched_.empty()) return;
+  const Watched& last = watched_.back();
+  TextLabel->setText(last.action->cancelled ? Tr("Cancelling …") : last.text);
+  CancelBtn->setEnabled(!last.action->cancelled);
+  // Over the window whose action waits.
+  QWidget* over = last.over;
+  SetOwner(this, over);
+  show();
+  if (over != nullptr && over->isVisible()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(over->frameGeometry().center());
+    move(frame.topLeft());
+  } else {
+    CenterOnScreen(this);
   }
-  if (activity != net::Activity::Pausing) TextLabel->setText(Describe(activity, target));
-  ++depth_;
-}
-
-void WaitWindow::Idle() {
-  if (engaged_ && !isVisible() && since_.elapsed() >= kShowAfterMs) {
-    // Over the window the user was working in.
-    QWidget* over = QApplication::activeWindow();
-    SetOwner(this, over);
-    show();
-    if (over != nullptr && over != this) {
-      QRect frame = frameGeometry();
-      frame.moveCenter(over->frameGeometry().center());
-      move(frame.topLeft());
-    } else {
-      CenterOnScreen(this);
-    }
-    raise();
-  }
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void WaitWindow::End() {
-  if (depth_ > 0 && --depth_ == 0) release_.start();
-}
-
-void WaitWindow::Release() {
-  if (depth_ > 0 || !engaged_) return;
-  engaged_ = false;
-  hide();
-  qApp->removeEventFilter(this);
-  QApplication::restoreOverrideCursor();
-  // The action is over: a cancel does not reach the next one.
-  net::EndAction();
+  raise();
 }
 
 void WaitWindow::CancelClick() {
+  if (watched_.empty()) return;
+  watched_.back().action->cancelled = true;
   CancelBtn->setEnabled(false);
   TextLabel->setText(Tr("Cancelling …"));
-  net::CancelAction();
 }
 
 void WaitWindow::reject() {
-  if (engaged_ && !net::ActionCancelled()) CancelClick();
+  if (!watched_.empty() && !watched_.back().action->cancelled) CancelClick();
 }
 
 void WaitWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   reject();
-}
-
-bool WaitWindow::Ours(QObject* object) const {
-  // A box that something running meanwhile (a timer) has opened must be
-  // answerable, or the wait could never go on.
-  QWidget* modal = QApplication::activeModalWidget();
-  if (modal == modal_before_) modal = nullptr;
-  if (auto* widget = qobject_cast<QWidget*>(object))
-    return widget->window() == this || widget->window() == modal;
-  if (auto* window = qobject_cast<QWindow*>(object))
-    return window == windowHandle() || (modal != nullptr && window == modal->windowHandle());
-  return false;
-}
-
-bool WaitWindow::eventFilter(QObject* watched, QEvent* event) {
-  // While a device is waited for, only this window takes input.
-  if (engaged_ && IsUserInput(event->type()) && !Ours(watched)) {
-    event->ignore();
-    return true;
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace ui

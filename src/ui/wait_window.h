@@ -1,12 +1,16 @@
 #pragma once
 
-// The program's side of every wait on a device: the windows keep painting,
-// user input to them is dropped, a busy cursor shows, and after a moment a
-// small window says what is being waited for and offers Cancel.
+// The small window that says what an action waits for and offers Cancel,
+// shown over its window once the action has waited a moment. The windows
+// never wait inside a wait: the action's device work runs on a worker
+// thread, its window takes no other action meanwhile (ui::Actions), and
+// everything else goes on.
 
 #include <QDialog>
-#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
+#include <memory>
+#include <vector>
 
 #include "net/waiting.h"
 
@@ -20,13 +24,22 @@ class WaitWindow : public QDialog, public net::WaitObserver {
   // Shown after this long of waiting.
   static constexpr int kShowAfterMs = 300;
 
-  // Becomes the process's wait observer until destroyed.
+  // Becomes the process's wait window, and the observer of every wait,
+  // until destroyed.
   WaitWindow();
   ~WaitWindow() override;
+  static WaitWindow* Instance();
 
+  // An action that waits: shown over `over` after kShowAfterMs unless it
+  // has ended by then; Cancel then cancels that action.
+  void Watch(std::shared_ptr<net::ActionToken> action, QWidget* over);
+  // The action has ended.
+  void Unwatch(const std::shared_ptr<net::ActionToken>& action);
+
+  // Told on the thread that waits; the text reaches the window thread.
   void Begin(net::Activity activity, const std::string& target) override;
-  void Idle() override;
-  void End() override;
+  void Idle() override {}
+  void End() override {}
 
   // The text for a wait, as the window shows it.
   static QString Describe(net::Activity activity, const std::string& target);
@@ -35,23 +48,22 @@ class WaitWindow : public QDialog, public net::WaitObserver {
   QPushButton* CancelBtn;
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
 
  private:
+  struct Watched {
+    std::shared_ptr<net::ActionToken> action;
+    QPointer<QWidget> over;
+    QString text;
+  };
   void CancelClick();
-  // Ends the busy state once the action has handed control back to the
-  // event loop.
-  void Release();
-  // This window, or a modal box opened during the wait.
-  bool Ours(QObject* object) const;
+  // Shows the last action that waits, or hides when none does.
+  void ShowLast();
+  void Said(const net::ActionToken* action, const QString& text);
 
-  int depth_ = 0;
-  bool engaged_ = false;
-  QElapsedTimer since_;
-  QWidget* modal_before_ = nullptr;
-  QTimer release_;
+  std::vector<Watched> watched_;  // the last is the one shown
+  QTimer show_;
 };
 
 }  // namespace ui

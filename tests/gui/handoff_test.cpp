@@ -101,7 +101,7 @@ TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
     };
   };
   // A silent device: eight requests, one message, no page.
-  EXPECT_EQ(core::FetchStatusPage(answer({})), std::nullopt);
+  EXPECT_EQ(core::FetchStatusPage(answer({})).Get(), std::nullopt);
   EXPECT_EQ(calls, 8);
   ASSERT_EQ(fakes.messages->shown.size(), 1u);
   EXPECT_EQ(fakes.messages->shown[0].text, "連線失敗");
@@ -112,14 +112,14 @@ TEST(FetchStatusPage, RetriesThenReportsTheFailureOnce) {
   // from.
   calls = 0;
   fakes.messages->shown.clear();
-  EXPECT_EQ(core::FetchStatusPage(answer({"HTTP/1.0 401\r\n\r\n", "<HTML>denied", 401})),
+  EXPECT_EQ(core::FetchStatusPage(answer({"HTTP/1.0 401\r\n\r\n", "<HTML>denied", 401})).Get(),
             std::nullopt);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(fakes.messages->shown.size(), 1u);
 
   // A good page: no message.
   fakes.messages->shown.clear();
-  EXPECT_EQ(core::FetchStatusPage(answer({"", "<HTML>ok", 200})), "<HTML>ok");
+  EXPECT_EQ(core::FetchStatusPage(answer({"", "<HTML>ok", 200})).Get(), "<HTML>ok");
   EXPECT_TRUE(fakes.messages->shown.empty());
 }
 

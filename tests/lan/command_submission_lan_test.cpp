@@ -27,7 +27,10 @@ using device::Then;
 class FakeHost : public core::CommandHost {
  public:
   int ActiveTab() override { return active_tab; }
-  void RedisplayTab(int index) override { redisplayed.push_back(index); }
+  core::Task<> RedisplayTab(int index) override {
+    redisplayed.push_back(index);
+    co_return;
+  }
   void ReturnToDeviceList() override { ++returned; }
 
   int active_tab = 0;
@@ -57,12 +60,20 @@ class SubmitCommandLan : public ::testing::Test {
                    Then then = Then::Show, const std::string& new_value = {}, bool retried = false,
                    const std::function<void()>& reread = {}) {
     host.active_tab = tab;
+    // The fakes' work runs where it is asked for: the submission has ended
+    // when it returns.
     return core::SubmitCommand(
-        client, host,
-        {std::string("http://") + kLocal + path, tag, retried, nullptr, then, new_value}, reread);
+               client, host,
+               {std::string("http://") + kLocal + path, tag, retried, nullptr, then, new_value},
+               reread ? [reread]() -> core::Task<> {
+                 reread();
+                 co_return;
+               }
+                      : std::function<core::Task<>()>())
+        .Get();
   }
   desktop::fakes::FakePlatform fakes{desktop::fakes::Devices::Real};
-  net::CommandClient client;
+  std::shared_ptr<net::CommandClient> client = std::make_shared<net::CommandClient>();
   FakeHost host;
 };
 
@@ -88,10 +99,10 @@ TEST_F(SubmitCommandLan, CommandIsSentWithCredentialsAndRefererThenThePageIsRedi
   EXPECT_EQ(host.redisplayed, std::vector<int>{0});
   EXPECT_TRUE(fakes.messages->shown.empty());
   // The probe leaves the client bounded for every later command.
-  EXPECT_EQ(client.TimeOut, 1000);
-  EXPECT_EQ(client.Port, 80);
-  EXPECT_EQ(client.ReportLevel, 1);
-  EXPECT_EQ(client.Host, kLocal);
+  EXPECT_EQ(client->TimeOut, 1000);
+  EXPECT_EQ(client->Port, 80);
+  EXPECT_EQ(client->ReportLevel, 1);
+  EXPECT_EQ(client->Host, kLocal);
 }
 
 TEST_F(SubmitCommandLan, PageIndexOutsideTheConsoleRedisplaysNothing) {
@@ -203,7 +214,7 @@ TEST_F(SubmitCommandLan, AnFtpCommandTheDeviceDroppedIsSentAgain) {
     else if (!request.empty())
       c.Send("HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n");
   });
-  client.Header = "HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n";
+  client->Header = "HTTP/1.0 200 OK\r\nContent-Location: /ftp.htm\r\n\r\n";
   EXPECT_EQ(
       Submit("/nas.cgi?redirect=ftp.htm&type=ftps_user_add", "ftp.htm", 4, Then::Show, {}, true),
       Submitted::Done);

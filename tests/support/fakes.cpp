@@ -11,22 +11,26 @@
 
 namespace desktop::fakes {
 
-MsgResult FakeMessageBoxes::Present(const std::string& text, const std::string& title, MsgIcon icon,
-                                    MsgButtons buttons) {
+void FakeMessageBoxes::Open(const std::string& text, const std::string& title, MsgIcon icon,
+                            MsgButtons buttons, Answered answered) {
   shown.push_back({text, title, icon, buttons});
   if (on_show) on_show(shown.back());
-  if (answers.empty()) return MsgResult::Ok;
-  const MsgResult answer = answers.front();
-  answers.pop_front();
-  return answer;
+  MsgResult answer = MsgResult::Ok;
+  if (!answers.empty()) {
+    answer = answers.front();
+    answers.pop_front();
+  }
+  answered(answer);
 }
 
-std::optional<std::string> FakeFileDialog::OpenFile(const std::string& filter) {
+void FakeFileDialog::Open(const std::string& filter, Picked picked) {
   filters.push_back(filter);
-  if (answers.empty()) return std::nullopt;
-  std::optional<std::string> answer = answers.front();
-  answers.pop_front();
-  return answer;
+  std::optional<std::string> answer;
+  if (!answers.empty()) {
+    answer = answers.front();
+    answers.pop_front();
+  }
+  picked(std::move(answer));
 }
 
 void FakeNetwork::Deliver(const std::string& bytes, const std::string& sender_ip) {
@@ -169,6 +173,7 @@ FakePlatform::FakePlatform(Devices devices) {
   fakes.adapters = adapters;
   fakes.drives = drives;
   fakes.process = process;
+  fakes.work = work;
   if (devices == Devices::Real) {
     // (The probe stays the real one.)
     previous_ = Install(std::move(fakes));

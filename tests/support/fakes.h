@@ -21,22 +21,24 @@ struct ShownMessage {
   MsgButtons buttons;
 };
 
+// Boxes answered at once, in the call that opens them, from a script.
 class FakeMessageBoxes : public MessageBoxService {
  public:
-  MsgResult Present(const std::string& text, const std::string& title, MsgIcon icon,
-                    MsgButtons buttons) override;
+  void Open(const std::string& text, const std::string& title, MsgIcon icon, MsgButtons buttons,
+            Answered answered) override;
 
   std::vector<ShownMessage> shown;
   // Answers given in order; Ok once they run out.
   std::deque<MsgResult> answers;
-  // Runs inside Show, as a modal box would let queued events run.
+  // Runs as the box opens, before it is answered.
   std::function<void(const ShownMessage&)> on_show;
 };
 
-// The file dialog: answers with `answers` in order (nothing: cancelled).
+// The file dialog: answers at once with `answers` in order (nothing:
+// cancelled).
 class FakeFileDialog : public FileDialogService {
  public:
-  std::optional<std::string> OpenFile(const std::string& filter) override;
+  void Open(const std::string& filter, Picked picked) override;
   std::vector<std::string> filters;  // one per showing
   std::deque<std::optional<std::string>> answers;
 };
@@ -226,6 +228,41 @@ class FakeUploadClient : public net::UploadClient {
 enum class Devices { Scripted, Real };
 
 // Installs a full set of fakes for its lifetime and restores what was there.
+// Device work done where it is asked for, at once: an action that awaits
+// it goes on without suspending, so a test sees its whole end when the
+// handler returns. (Tests of the waits themselves install the program's
+// own runner, ui::ThreadRunner.)
+class InlineWork : public WorkRunner {
+ public:
+  void Run(std::function<void()> work, std::function<void()> done) override {
+    work();
+    done();
+  }
+};
+
+// Device work held until the test ends it: the action that asked for it
+// waits meanwhile, as on a slow device, and the test decides when and in
+// which order each piece ends.
+class HeldWork : public WorkRunner {
+ public:
+  void Run(std::function<void()> work, std::function<void()> done) override {
+    held.push_back({std::move(work), std::move(done)});
+  }
+  // Ends the piece at `index` (0: the oldest): its work, then its end on
+  // the window thread.
+  void End(std::size_t index = 0) {
+    auto piece = std::move(held.at(index));
+    held.erase(held.begin() + static_cast<std::ptrdiff_t>(index));
+    piece.first();
+    piece.second();
+  }
+  // Ends the pieces in order, those they bring included.
+  void EndAll() {
+    while (!held.empty()) End();
+  }
+  std::deque<std::pair<std::function<void()>, std::function<void()>>> held;
+};
+
 class FakePlatform {
  public:
   explicit FakePlatform(Devices devices = Devices::Scripted);
@@ -241,6 +278,7 @@ class FakePlatform {
   std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
   std::shared_ptr<FakeProcess> process = std::make_shared<FakeProcess>();
   std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
+  std::shared_ptr<WorkRunner> work = std::make_shared<InlineWork>();
 
  private:
   Services previous_;

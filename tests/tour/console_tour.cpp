@@ -43,10 +43,10 @@ namespace {
 // Every question answered with OK; messages go to the terminal.
 class AnswerOk : public desktop::MessageBoxService {
  public:
-  desktop::MsgResult Present(const std::string& text, const std::string& title, desktop::MsgIcon,
-                             desktop::MsgButtons) override {
+  void Open(const std::string& text, const std::string& title, desktop::MsgIcon,
+            desktop::MsgButtons, Answered answered) override {
     std::fprintf(stderr, "tour: message \"%s\" (%s)\n", text.c_str(), title.c_str());
-    return desktop::MsgResult::Ok;
+    answered(desktop::MsgResult::Ok);
   }
 };
 
