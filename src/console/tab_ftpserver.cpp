@@ -86,20 +86,14 @@ void Form2::BuildFtpServerPage() {
   page->addWidget(FTPCreatAccGB, 1);
   ResetAccountButtons();
 
-  connect(FTPStatusBtn, &QPushButton::clicked, this,
-          [this] { Act([this] { return FTPStatusBtnClick(); }); });
-  connect(AnonyBtn, &QPushButton::clicked, this,
-          [this] { Act([this] { return AnonyBtnClick(); }); });
   connect(AccountLV, &QTableWidget::itemSelectionChanged, this,
           ui::Guard([this] { AccountLVClick(); }));
-  connect(AccAddBtn, &QPushButton::clicked, this,
-          [this] { Act([this] { return AccAddBtnClick(); }); });
-  connect(AccModifyBtn, &QPushButton::clicked, this,
-          [this] { Act([this] { return AccModifyBtnClick(); }); });
-  connect(AccStatusBtn, &QPushButton::clicked, this,
-          [this] { Act([this] { return AccStatusBtnClick(); }); });
-  connect(AccDelBtn, &QPushButton::clicked, this,
-          [this] { Act([this] { return AccDelBtnClick(); }); });
+  Clicks({{FTPStatusBtn, &Form2::FTPStatusBtnClick},
+          {AnonyBtn, &Form2::AnonyBtnClick},
+          {AccAddBtn, &Form2::AccAddBtnClick},
+          {AccModifyBtn, &Form2::AccModifyBtnClick},
+          {AccStatusBtn, &Form2::AccStatusBtnClick},
+          {AccDelBtn, &Form2::AccDelBtnClick}});
 }
 
 void Form2::ResetAccountButtons() {

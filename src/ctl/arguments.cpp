@@ -10,11 +10,11 @@
 namespace ctl {
 
 void Fail(int status, const std::string& text) {
-  throw Failure{status, text};
+  throw Failure{status, text, false, std::nullopt};
 }
 
 void Refuse(const std::string& text) {
-  throw Failure{kFailed, text, true};
+  throw Failure{kFailed, text, true, std::nullopt};
 }
 
 void Usage(const std::string& text) {

@@ -19,6 +19,10 @@ struct Failure {
   int status;
   std::string text;
   bool refused = false;  // by a rule or by the device, rather than failed
+  // Once the command ran on its device: how many requests the device was
+  // sent before it failed. A caller that must know whether anything may
+  // have changed (an Ansible task's "changed") reads it here.
+  std::optional<int> sent;
 };
 [[noreturn]] void Fail(int status, const std::string& text);
 // Refused by a rule or by the device (exit status 1).

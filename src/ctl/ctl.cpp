@@ -45,7 +45,7 @@ int Run(int argc, char** argv) {
     // A usage error found before the whole line was read is JSON too when
     // --json came before it.
     if (json && !out.json()) out = Output(true);
-    out.Failure(failure.status, failure.text);
+    out.Failure(failure.status, failure.text, failure.sent);
     return failure.status;
   } catch (const std::exception& e) {
     if (json && !out.json()) out = Output(true);

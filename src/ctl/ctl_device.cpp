@@ -97,7 +97,14 @@ int Ctl::Run() {
                                   [&](const Verb& v) { return command == v.word; });
   if (entry == commands.end()) Usage("unknown command " + Printable(command));
   out_.SetSubject(args_[0], NameOfCommand(args_));
-  (this->*entry->run)();
+  try {
+    (this->*entry->run)();
+  } catch (Failure& failure) {
+    failure.sent = sent_;
+    throw;
+  } catch (const std::exception& e) {
+    throw Failure{kFailed, e.what(), false, sent_};
+  }
   return kDone;
 }
 
@@ -461,6 +468,7 @@ void Ctl::Upload() {
     if (!out_.json() && shared_ == nullptr && os::ErrorIsTerminal())
       progress.emplace(session.address());
     net::MemoryStream reply;
+    ++sent_;
     upload.Post(device::UploadUrl(session.address()), body, reply);
   } catch (...) {
     error = std::current_exception();
@@ -545,7 +553,9 @@ void Ctl::Restart(bool reset) {
   if (reset) {
     Confirm(device::ConfirmFactoryReset());
     // Reset, the device takes its factory login only: the session takes it.
-    const device::FactoryResetSubmissions sent = device::ResetToFactory(client_, Login());
+    device::Session& session = Login();
+    ++sent_;
+    const device::FactoryResetSubmissions sent = device::ResetToFactory(client_, session);
     if (sent.outcome() != device::Outcome::Done) FailOutcome(sent.outcome());
   } else {
     Send(device::Restart(Ip()));

@@ -138,7 +138,7 @@ void SeveralRun::Work() {
     } catch (const Failure& failure) {
       p.status = failure.status;
       p.refused = failure.refused;
-      out.Failure(failure.status, failure.text);
+      out.Failure(failure.status, failure.text, failure.sent);
     } catch (const std::exception& e) {
       p.status = kFailed;
       out.Failure(kFailed, e.what());

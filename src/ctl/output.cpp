@@ -84,13 +84,14 @@ void Output::Event(const std::string& human, const JsonObject& event) {
               : human);
 }
 
-void Output::Failure(int status, const std::string& text) {
+void Output::Failure(int status, const std::string& text, std::optional<int> sent) {
   if (capture_)
     said_ = text;
   else
     Write(stderr, "brevane-ctl: " + text + "\n");
   if (json_)
-    Print(Head(false, status) + ", \"error\": {\"message\": " + scan::JsonString(text) + "}}\n");
+    Print(Head(false, status) + ", \"error\": {\"message\": " + scan::JsonString(text) +
+          (sent ? ", \"sent\": " + std::to_string(*sent) : std::string()) + "}}\n");
 }
 
 }  // namespace ctl

@@ -73,7 +73,7 @@ class Output {
   void Event(const std::string& human, const JsonObject& event);
   // The failure that ends the run, on standard error (and as the JSON
   // object on standard output).
-  void Failure(int status, const std::string& text);
+  void Failure(int status, const std::string& text, std::optional<int> sent = std::nullopt);
   // A device of several that was not run: as JSON, its object says so.
   void NotRun(const std::string& text);
 

@@ -25,6 +25,23 @@ std::string StatusText(const std::string& status_line) {
   return std::string(blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1));
 }
 
+// The POST's line and headers, up to the body.
+std::string RequestHead(const UploadClient& client, const HttpUrl& target) {
+  std::string head = "POST " + SafeRequestTarget(target.path) + " HTTP/1.0\r\n";
+  head += "Host: " + HeaderValue(target.host) + "\r\n";
+  head += std::string("Accept: ") + UploadClient::kAccept + "\r\n";
+  if (!client.Referer.empty()) head += "Referer: " + HeaderValue(client.Referer) + "\r\n";
+  head += std::string("User-Agent: ") + UploadClient::kUserAgent + "\r\n";
+  if (!client.ContentType.empty())
+    head += "Content-Type: " + HeaderValue(client.ContentType) + "\r\n";
+  if (client.ContentLength > 0)
+    head += "Content-Length: " + std::to_string(client.ContentLength) + "\r\n";
+  if (!client.UserName.empty())
+    head +=
+        "Authorization: Basic " + Base64Encode(client.UserName + ":" + client.Password) + "\r\n";
+  return head + "\r\n";
+}
+
 }  // namespace
 
 UploadError UploadError::Reply(int status, const std::string& status_text,
@@ -62,16 +79,7 @@ void UploadClient::Post(const std::string& url, const UploadBody& body, MemorySt
         std::chrono::milliseconds(static_cast<long long>(body.Size() >> 20) * deadline_ms_per_mib);
     TcpStream stream = TcpStream::Connect(target.host, target.port, connect_timeout_ms);
     stream.SetDeadline(end);
-    std::string request = "POST " + SafeRequestTarget(target.path) + " HTTP/1.0\r\n";
-    request += "Host: " + HeaderValue(target.host) + "\r\n";
-    request += std::string("Accept: ") + kAccept + "\r\n";
-    if (!Referer.empty()) request += "Referer: " + HeaderValue(Referer) + "\r\n";
-    request += std::string("User-Agent: ") + kUserAgent + "\r\n";
-    if (!ContentType.empty()) request += "Content-Type: " + HeaderValue(ContentType) + "\r\n";
-    if (ContentLength > 0) request += "Content-Length: " + std::to_string(ContentLength) + "\r\n";
-    if (!UserName.empty())
-      request += "Authorization: Basic " + Base64Encode(UserName + ":" + Password) + "\r\n";
-    request += "\r\n";
+    const std::string request = RequestHead(*this, target);
     stream.SetSendBuffer(4 << 20);  // fewer wake-ups for a large image
     // A device that refuses the upload (a 401, a refusing status) may say
     // so at once and stop reading: its answer ends the sending.

@@ -157,7 +157,7 @@ class Collection(unittest.TestCase):
       brevane.nas.setup: {batch: true, %s}
       delegate_to: localhost
       run_once: true
-      environment: {FAKE_CTL_STOP: 10.77.5.20}
+      environment: {FAKE_CTL_STOP: 10.77.5.20, FAKE_CTL_REFUSE: 10.77.0.11}
       ignore_errors: true
       register: cut
 - hosts: NAS1,10.77.0.66
@@ -200,10 +200,13 @@ class Collection(unittest.TestCase):
         self.assertIn("10.77.5.20's task would run on gw-b, not localhost", two_offices["msg"])
         self.assertIn("10.77.0.66 was found by a discovery scan", lookalike["msg"])
 
-        # A run cut short: the device done says changed, the one never
-        # reached failed, and the task with it.
+        # A run cut short: the device refused after two requests says
+        # changed (it may have), the one never reached failed, and the task
+        # with them.
         self.assertTrue(cut["failed"] and cut["changed"], cut)
         self.assertTrue(cut["hosts"]["NAS1"]["changed"], cut)
+        self.assertFalse(cut["hosts"]["NAS1"]["ok"], cut)
+        self.assertEqual(cut["hosts"]["NAS1"]["sent"], 2, cut)
         self.assertFalse(cut["hosts"]["10.77.5.20"]["ok"], cut)
         self.assertIn("10.77.5.20 (10.77.5.20): brevane-ctl gave no result for it (exit status 3)",
                       cut["msg"])

@@ -5,7 +5,9 @@ $FAKE_CTL_LOG (its words, each password descriptor's whole content, the
 --devices file's lines) and answers `apply` for each device as brevane-ctl
 --json does, one change each, named as a device may name a folder. With
 $FAKE_CTL_STOP set to a device's address, it stops there, as a run cut
-short does: no object for that device or any after it."""
+short does: no object for that device or any after it. With
+$FAKE_CTL_REFUSE set to a device's address, that device refuses part-way,
+after two requests."""
 
 import json
 import os
@@ -35,6 +37,10 @@ def main():
     for device in devices:
         if device == os.environ.get("FAKE_CTL_STOP"):
             sys.exit(3)
+        if device == os.environ.get("FAKE_CTL_REFUSE"):
+            print(json.dumps({"device": device, "command": "apply", "ok": False, "status": 1,
+                              "error": {"message": "refused part-way", "sent": 2}}))
+            continue
         result = {"changes": ["folder sc\x1b[2Jans\u202e: create"], "sent": 0 if check else 1}
         if check:
             result.update(read_folders_of=[], new_passwords=[], refused=None)

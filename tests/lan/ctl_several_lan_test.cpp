@@ -350,6 +350,21 @@ TEST_F(CtlSeveralLan, ApplyPlansBeforeItActs) {
   const std::string accounts = devices_[1]->Control("get ftp_ac_list");
   EXPECT_EQ(Count(accounts, "acc0unt"), 2) << accounts;
   EXPECT_EQ(devices_[1]->Control("get share-password vault"), "acc0unt");
+
+  // Refused part-way: what went out before the refusal is counted, so that
+  // a caller knows the device may have changed.
+  const std::string half = dir + "/half.json";
+  std::ofstream(half) << R"({"brevane_setup": 1, "folders": [{"name": "HALF", "shared": true}],
+"ftp": {"port": "2121"}})";
+  devices_[1]->Control("fault refuse-ftp 1");
+  const int before = Commands(1);
+  const Result run = Run({"--json", ip(1), "apply", half});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const int sent = Commands(1) - before;
+  EXPECT_GE(sent, 2);
+  EXPECT_NE(run.out.find("\"ok\": false"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(", \"sent\": " + std::to_string(sent) + "}}"), std::string::npos)
+      << run.out;
 }
 
 // A device's own backup restores to it, names the rules would refuse for a

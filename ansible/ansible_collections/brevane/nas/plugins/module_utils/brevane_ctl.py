@@ -210,8 +210,11 @@ def applied(result, check_mode):
     """What one device's `apply` object says, as a task reports it: ok, changed,
     changes, sent, and in check mode the plan's pages to read and passwords."""
     if not result.get("ok"):
-        return dict(ok=False, changed=False, status=result.get("status"),
-                    msg=message_of(result, "brevane-ctl failed"), changes=[], sent=0)
+        # A run that failed part-way may have changed the device already:
+        # brevane-ctl says how many requests went out before it stopped.
+        sent = (result.get("error") or {}).get("sent") or 0
+        return dict(ok=False, changed=sent > 0, status=result.get("status"),
+                    msg=message_of(result, "brevane-ctl failed"), changes=[], sent=sent)
     done = result.get("result") or {}
     changes = done.get("changes") or []
     sent = done.get("sent") or 0
