@@ -225,7 +225,7 @@ const OptionRule kOptions[] = {
     {"--all", false, [](Options& o, const std::string&, const char*) { o.all = true; }},
     {"--group", true,
      [](Options& o, const std::string&, const char* v) {
-       if (v == nullptr) Usage("--group takes a group name");
+       if (v == nullptr || *v == '\0') Usage("--group takes a group name");
        o.group = v;
      }},
     {"--devices", true,

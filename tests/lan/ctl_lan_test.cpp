@@ -30,15 +30,11 @@ extern char** environ;
 
 namespace {
 
+using lan::Ctl;
 using lan::Result;
 using lan::SimDevice;
 using lan::ThisLan;
 using Clock = std::chrono::steady_clock;
-
-std::string Ctl() {
-  const char* ctl = std::getenv("BREVANE_CTL");
-  return ctl != nullptr ? ctl : "brevane-ctl";
-}
 
 class CtlLan : public ::testing::Test {
  protected:
@@ -111,6 +107,7 @@ TEST_F(CtlLan, RefusalsSendNothingAndEveryStatusMeansWhatItSays) {
 
   EXPECT_EQ(Run({ip(), "frobnicate"}).status, 2);
   EXPECT_EQ(Run({}).status, 2);
+  EXPECT_EQ(Run({"--group", "", "show"}).status, 2);  // a usage error, not a scan for no group
   EXPECT_EQ(lan::Run({Ctl(), "--version"}).out, "brevane-ctl 1.18\n");
   EXPECT_EQ(lan::Run({Ctl(), ip(), "show"}).status, 1);  // no password: refused
   EXPECT_EQ(Run({"NOSUCH", "show"}).status, 3);

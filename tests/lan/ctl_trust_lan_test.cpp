@@ -18,16 +18,12 @@
 
 namespace {
 
+using lan::Ctl;
 using lan::Result;
 using lan::SimDevice;
 using lan::ThisLan;
 
 constexpr char kNewPassword[] = "N3wSecret";
-
-std::string Ctl() {
-  const char* ctl = std::getenv("BREVANE_CTL");
-  return ctl != nullptr ? ctl : "brevane-ctl";
-}
 
 // How the devices are named: by the person (their address) or by what
 // discovery found.

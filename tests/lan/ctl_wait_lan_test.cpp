@@ -13,20 +13,11 @@
 
 namespace {
 
+using lan::Count;
+using lan::Ctl;
 using lan::Result;
 using lan::SimDevice;
 using lan::ThisLan;
-
-std::string Ctl() {
-  const char* ctl = std::getenv("BREVANE_CTL");
-  return ctl != nullptr ? ctl : "brevane-ctl";
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 class CtlWaitLan : public ::testing::Test {
  protected:

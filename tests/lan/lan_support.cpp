@@ -171,4 +171,20 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
+std::string Ctl() {
+  const char* ctl = std::getenv("BREVANE_CTL");
+  return ctl != nullptr ? ctl : "brevane-ctl";
+}
+
+std::string Scan() {
+  const char* scan = std::getenv("BREVANE_SCAN");
+  return scan != nullptr ? scan : "brevane-scan";
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace lan

@@ -81,6 +81,13 @@ struct Result {
 // Runs may go on side by side.
 Result Run(std::vector<std::string> argv, const std::string& input = "");
 
+// brevane-ctl and brevane-scan as CTest names them (the Linux build's, or
+// the Windows build's under Wine), else as found on the PATH.
+std::string Ctl();
+std::string Scan();
+// How many times `what` occurs in `text`.
+int Count(const std::string& text, const std::string& what);
+
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns done().
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
