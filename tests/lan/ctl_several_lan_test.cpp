@@ -47,6 +47,21 @@ class CtlSeveralLan : public ::testing::Test {
   std::string secret_;
 };
 
+// Two devices that answer with one name: a name picks neither, and the
+// person is shown both, before any request.
+TEST_F(CtlSeveralLan, TwoDevicesWithOneNameAreNamedByTheirAddresses) {
+  devices_[1]->Control("set name NAS1");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--trust-found", "NAS1", "show"}, {"--trust-found", "NAS1/HOME", "show"}}) {
+    const Result run = Run(args);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("several devices are named"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(ip(0)), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(ip(1)), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Commands(0) + Commands(1), 0);
+}
+
 TEST_F(CtlSeveralLan, EachDeviceHasItsResultAndTheWorstStatusEndsTheRun) {
   devices_[1]->Control("fault refuse 100");
   const std::string list = ip(0) + "," + ip(1) + "," + ip(2);

@@ -102,6 +102,11 @@ TEST(ScanLan, ExitStatuses) {
   for (const std::vector<std::string>& bad : {std::vector<std::string>{"--seconds", "x"},
                                               {"--seconds"},
                                               {"--broadcast", "nowhere"},
+                                              {"--count", "0"},
+                                              {"--count", "99999999999"},
+                                              {"--interval", "0"},
+                                              {"--interface", ""},
+                                              {"--address", ""},
                                               {"--what"}}) {
     const Result usage = Scan(bad);
     EXPECT_EQ(usage.status, 2) << bad[0];
